@@ -1,0 +1,16 @@
+#pragma once
+#include <string>
+
+namespace mf {
+
+// Folder that holds the running executable, without a trailing backslash.
+std::wstring ProgramFolder();
+
+// True when a file (not a folder) exists at the path.
+bool FileExists(const std::wstring& path);
+// True when a folder exists at the path.
+bool FolderExists(const std::wstring& path);
+// Deletes a file, also when it is read-only. True when it is gone afterwards.
+bool DeleteFileForced(const std::wstring& path);
+
+}  // namespace mf

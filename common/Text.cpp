@@ -1,0 +1,46 @@
+#include "common/Text.h"
+
+#include <windows.h>
+
+namespace mf {
+
+std::string ToAnsi(std::wstring_view text) {
+  if (text.empty()) return {};
+  int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                              nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
+                      nullptr, nullptr);
+  return out;
+}
+
+std::wstring FromAnsi(std::string_view text) {
+  if (text.empty()) return {};
+  int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+  return out;
+}
+
+std::wstring LowerCase(std::wstring_view text) {
+  std::wstring out(text);
+  if (!out.empty()) CharLowerBuffW(out.data(), static_cast<DWORD>(out.size()));
+  return out;
+}
+
+size_t FindNoCase(std::wstring_view text, std::wstring_view what, size_t from) {
+  if (from > text.size()) return std::wstring_view::npos;
+  std::wstring t = LowerCase(text.substr(from));
+  std::wstring w = LowerCase(what);
+  size_t p = t.find(w);
+  return p == std::wstring::npos ? std::wstring_view::npos : p + from;
+}
+
+std::wstring TrimSpaces(std::wstring_view text) {
+  size_t b = text.find_first_not_of(L' ');
+  if (b == std::wstring_view::npos) return {};
+  size_t e = text.find_last_not_of(L' ');
+  return std::wstring(text.substr(b, e - b + 1));
+}
+
+}  // namespace mf

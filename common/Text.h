@@ -1,0 +1,21 @@
+#pragma once
+// Text helpers. The program holds text as UTF-16; the window system is called
+// through its ANSI entry points, so text crosses that boundary here.
+#include <string>
+#include <string_view>
+
+namespace mf {
+
+// UTF-16 to the system's ANSI code page; characters it lacks become '?'.
+std::string ToAnsi(std::wstring_view text);
+// The system's ANSI code page to UTF-16.
+std::wstring FromAnsi(std::string_view text);
+
+std::wstring LowerCase(std::wstring_view text);
+// Position of `what` in `text` at or after `from`, ignoring letter case;
+// npos when absent.
+size_t FindNoCase(std::wstring_view text, std::wstring_view what, size_t from = 0);
+// Leading and trailing blanks (U+0020 only, as the design's Trim) removed.
+std::wstring TrimSpaces(std::wstring_view text);
+
+}  // namespace mf

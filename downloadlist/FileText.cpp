@@ -1,0 +1,67 @@
+#include "downloadlist/FileText.h"
+
+#include <windows.h>
+
+#include <cfenv>
+#include <cmath>
+#include <cstdio>
+
+#include "common/Text.h"
+#include "downloadlist/Vocabulary.h"
+
+namespace mf {
+namespace {
+
+std::wstring DecimalSeparator() {
+  char buf[8] = {};
+  if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buf, sizeof buf) > 1)
+    return FromAnsi(buf);
+  return L".";
+}
+
+// A number in its shortest form, as a single-precision value prints.
+std::wstring NumberText(double v) {
+  if (v == std::floor(v) && std::fabs(v) < 1e15) {
+    return std::to_wstring(static_cast<long long>(v));
+  }
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.7g", v);
+  std::wstring s = FromAnsi(buf);
+  size_t dot = s.find(L'.');
+  if (dot != std::wstring::npos) s.replace(dot, 1, DecimalSeparator());
+  return s;
+}
+
+// The quotient rounded to one decimal place, halves to the even digit.
+std::wstring OneDecimal(double quotient) {
+  int old = std::fegetround();
+  std::fesetround(FE_TONEAREST);
+  double tenths = std::nearbyint(quotient * 10.0);
+  std::fesetround(old);
+  auto t = static_cast<long long>(tenths);
+  if (t % 10 == 0) return std::to_wstring(t / 10);
+  return std::to_wstring(t / 10) + DecimalSeparator() + std::to_wstring(t % 10);
+}
+
+}  // namespace
+
+std::wstring FormatFileSize(float bytes) {
+  constexpr double kKB = 1024.0, kMB = 1048576.0, kGB = 1073741824.0, kTB = 1099511627776.0;
+  const double b = bytes;
+  // NaN fails every comparison below and so keeps the "Bytes" form.
+  if (b >= kKB && b < kMB) return OneDecimal(static_cast<float>(bytes / 1024.0f)) + L" KB";
+  if (b >= kMB && b < kGB) return OneDecimal(b / kMB) + L" MB";
+  if (b >= kGB && b < kTB) return OneDecimal(b / kGB) + L" GB";
+  if (b >= kTB) return {};
+  return NumberText(b) + L" Bytes";
+}
+
+std::wstring CheckFileName(const std::wstring& value) {
+  std::wstring name = value;
+  for (wchar_t bad : {L'\\', L'/', L':', L'*', L'?', L'"', L'<', L'>', L'|', L'&'})
+    std::erase(name, bad);
+  if (name.empty()) return vocab::kEnterFileName;
+  return name;
+}
+
+}  // namespace mf

@@ -1,0 +1,15 @@
+#pragma once
+// Text helpers that every writer of item fields uses.
+#include <string>
+
+namespace mf {
+
+// Bytes as " Bytes", " KB", " MB" or " GB" text with one decimal at most,
+// rounded half to even, in the user's decimal separator; empty from 2^40 on.
+std::wstring FormatFileSize(float bytes);
+
+// Removes \ / : * ? " < > | & from a file name; "Enter File Name" when
+// nothing is left.
+std::wstring CheckFileName(const std::wstring& value);
+
+}  // namespace mf

@@ -1,0 +1,3 @@
+#pragma once
+// Resource identifiers of Marrowfin.exe.
+#define IDI_MARROWFIN 1

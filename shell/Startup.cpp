@@ -1,0 +1,58 @@
+// Start-up and shutdown of the main window.
+#include <windows.h>
+
+#include "common/AppInfo.h"
+#include "common/Platform.h"
+#include "shell/SingleInstance.h"
+#include "shell/frmMain.h"
+
+namespace mf {
+
+bool frmMain::Load() {
+  if (!Create()) return false;
+  if (!Form_Load()) {
+    DestroyWindow(Hwnd());
+    return false;
+  }
+  return true;
+}
+
+bool frmMain::Form_Load() {
+  // 1. A second instance is refused before anything else happens.
+  if (IsPreviousInstanceRunning()) {
+    Platform().ShowMessageBox(nullptr, L"The application is already running.", L"Warning",
+                              MB_OK | MB_ICONEXCLAMATION);
+    return false;
+  }
+  // 2. The mutex stays open for the life of the process.
+  CreateInstanceMutex();
+  // 4. The hidden form that holds the tray menu.
+  Menu.Load();
+  // 7. The window is shown.
+  ShowWindow(Hwnd(), SW_SHOW);
+  UpdateWindow(Hwnd());
+  return true;
+}
+
+bool frmMain::ConfirmExit() {
+  int answer = Platform().ShowMessageBox(
+      Hwnd(), L"Download is in Progress, Are you sure that you want to exit?", kAppTitle,
+      MB_YESNO | MB_ICONQUESTION);
+  if (answer != IDYES) return false;
+  CancelRequested = true;
+  return true;
+}
+
+void frmMain::EndMe() {
+  if (IsDownloading && !ConfirmExit()) return;
+  Menu.Unload();
+  // Nothing else may run: no notification, no timer, no waiting for a transfer.
+  ExitProcess(0);
+}
+
+void frmMain::tmrend_Timer() {
+  tmrend.SetEnabled(false);
+  EndMe();
+}
+
+}  // namespace mf

@@ -1,0 +1,17 @@
+// Marrowfin.exe: loading the main window is the whole start-up; the command
+// line is not read.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "common/DoEvents.h"
+#include "shell/frmMain.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&icc);
+  mf::frmMain form;
+  form.SetQuitOnDestroy(true);
+  if (!form.Load()) return 0;
+  return mf::RunMessageLoop();
+}

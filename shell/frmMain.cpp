@@ -1,0 +1,126 @@
+#include "shell/frmMain.h"
+
+#include <commctrl.h>
+
+#include "shell/Resources.h"
+
+namespace mf {
+namespace {
+
+struct ClassicControl {
+  HWND frmMain::*member;
+  int id;
+  const char* windowClass;
+  const char* caption;
+  DWORD style;
+  const char* toolTip;
+};
+
+// The classic controls lie behind the movie and are never shown; they carry
+// the same operations as some movie commands.
+constexpr ClassicControl kClassicControls[] = {
+    {&frmMain::cmdStartDownload, frmMain::idCmdStartDownload, "BUTTON", "Start Downloading",
+     BS_PUSHBUTTON, nullptr},
+    {&frmMain::txtURL, frmMain::idTxtURL, "EDIT", "", ES_AUTOHSCROLL | WS_BORDER, nullptr},
+    {&frmMain::txtMonitor, frmMain::idTxtMonitor, "EDIT", "", ES_AUTOHSCROLL | WS_BORDER, nullptr},
+    {&frmMain::chkMonitor, frmMain::idChkMonitor, "BUTTON",
+     "Monitor video URL's in clipboard and automatically add and download", BS_CHECKBOX, nullptr},
+    {&frmMain::cmdAdd2List, frmMain::idCmdAdd2List, "BUTTON", "Add to download list",
+     BS_PUSHBUTTON, nullptr},
+    {&frmMain::cmdClear, frmMain::idCmdClear, "BUTTON", "&X", BS_PUSHBUTTON,
+     "Clear Completed items"},
+    {&frmMain::cmdRemoveSelected, frmMain::idCmdRemoveSelected, "BUTTON", "X", BS_PUSHBUTTON,
+     "Remove Selected Items"},
+    {&frmMain::cmdSelectAll, frmMain::idCmdSelectAll, "BUTTON", "&A", BS_PUSHBUTTON, "Select All"},
+    {&frmMain::cmdUp, frmMain::idCmdUp, "BUTTON", "/|\\", BS_PUSHBUTTON, "Move Item Up"},
+    {&frmMain::cmdDown, frmMain::idCmdDown, "BUTTON", "\\|/", BS_PUSHBUTTON, "Move item down"},
+    {&frmMain::cmdBrowse, frmMain::idCmdBrowse, "BUTTON", "Browse...", BS_PUSHBUTTON, nullptr},
+};
+
+HICON LoadMainIcon() {
+  auto icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr),
+                                            MAKEINTRESOURCEA(IDI_MARROWFIN), IMAGE_ICON, 32, 32, 0));
+  return icon ? icon : LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+}
+
+}  // namespace
+
+frmMain::frmMain() = default;
+
+frmMain::~frmMain() {
+  Menu.Unload();
+}
+
+bool frmMain::Create() {
+  RegisterClassOnce(kClassName, CS_DBLCLKS, GetSysColorBrush(COLOR_BTNFACE), LoadMainIcon());
+  int x = (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2;
+  int y = (GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2;
+  // No system frame: moving, minimising and closing are the movie's commands.
+  if (!CreateFor(0, kClassName, "Marrowfin", WS_POPUP | WS_MINIMIZEBOX | WS_SYSMENU | WS_CLIPCHILDREN,
+                 x, y, kWidth, kHeight, nullptr, nullptr))
+    return false;
+  tmrDownload.Attach(Hwnd());
+  tmrend.Attach(Hwnd());
+  tmrMonitor.Attach(Hwnd());
+  CreateClassicControls();
+  Flash.Create({.parent = Hwnd(), .left = 0, .top = 0, .width = kWidth, .height = kHeight,
+                .events = this});
+  return true;
+}
+
+void frmMain::CreateClassicControls() {
+  HINSTANCE inst = GetModuleHandleA(nullptr);
+  ToolTips = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
+                             Hwnd(), nullptr, inst, nullptr);
+  int top = 0;
+  for (const ClassicControl& c : kClassicControls) {
+    // Created without WS_VISIBLE: the user never reaches them.
+    HWND h = CreateWindowExA(0, c.windowClass, c.caption, WS_CHILD | WS_TABSTOP | c.style, 0, top,
+                             120, 22, Hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
+                             inst, nullptr);
+    this->*c.member = h;
+    top += 24;
+    if (c.toolTip && ToolTips) {
+      TOOLINFOA ti{};
+      ti.cbSize = sizeof ti;
+      ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+      ti.hwnd = Hwnd();
+      ti.uId = reinterpret_cast<UINT_PTR>(h);
+      ti.lpszText = const_cast<char*>(c.toolTip);
+      SendMessageA(ToolTips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+    }
+  }
+}
+
+void frmMain::SetFlashVariable(const std::wstring& name, const std::wstring& value) {
+  Flash.SetVariable(name, value);
+}
+
+void frmMain::FSCommand(const std::wstring& command, const std::wstring& args) {
+  Flash_FSCommand(command, args);
+}
+
+LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_TIMER:
+      OnTimer(wParam);
+      return 0;
+    case WM_DESTROY:
+      if (quitOnDestroy_) PostQuitMessage(0);
+      return 0;
+    default:
+      return Window::HandleMessage(msg, wParam, lParam);
+  }
+}
+
+void frmMain::OnTimer(UINT_PTR id) {
+  switch (id) {
+    case idTmrEnd:
+      tmrend_Timer();
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace mf

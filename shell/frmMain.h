@@ -1,0 +1,100 @@
+#pragma once
+// The main window. It owns everything the program shows and runs: the movie
+// player, the hidden classic controls, the timers and the run state that
+// several parts of the program share.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "common/Window.h"
+#include "common/WindowTimer.h"
+#include "controls/player/MoviePlayer.h"
+#include "shell/frmMenu.h"
+
+namespace mf {
+
+class frmMain : public Window, private IMoviePlayerEvents {
+ public:
+  static constexpr const char* kClassName = "MarrowfinMain";
+  static constexpr int kWidth = 630;   // outer size in pixels
+  static constexpr int kHeight = 535;
+
+  // Child control ids of the hidden classic controls.
+  enum ControlId : int {
+    idCmdStartDownload = 101,
+    idTxtURL,
+    idTxtMonitor,
+    idChkMonitor,
+    idCmdAdd2List,
+    idCmdClear,
+    idCmdRemoveSelected,
+    idCmdSelectAll,
+    idCmdUp,
+    idCmdDown,
+    idCmdBrowse,
+  };
+  enum TimerId : UINT_PTR { idTmrDownload = 1, idTmrEnd = 2, idTmrMonitor = 3 };
+
+  frmMain();
+  ~frmMain() override;
+
+  // Creates the window and runs the start-up. False when the start-up refused
+  // to run (another instance is running): the window is gone again.
+  bool Load();
+  // The window's destruction ends the message loop (Marrowfin.exe sets this).
+  void SetQuitOnDestroy(bool quit) noexcept { quitOnDestroy_ = quit; }
+
+  // ---- Start-up and shutdown
+  void EndMe();
+  bool ConfirmExit();
+  void tmrend_Timer();
+
+  // ---- Front end
+  MoviePlayer Flash;
+  void SetFlashVariable(const std::wstring& name, const std::wstring& value);
+  void Flash_FSCommand(const std::wstring& command, const std::wstring& args);
+
+  // ---- State shared by several parts
+  bool IsDownloading = false;
+  bool CancelRequested = false;
+  int16_t CurrentIndex = 0;
+  std::wstring CurrentTab;
+  bool GridFormatted = false;
+
+  // ---- Hidden classic controls, behind the movie
+  HWND cmdStartDownload = nullptr;
+  HWND txtURL = nullptr;
+  HWND txtMonitor = nullptr;
+  HWND chkMonitor = nullptr;
+  HWND cmdAdd2List = nullptr;
+  HWND cmdClear = nullptr;
+  HWND cmdRemoveSelected = nullptr;
+  HWND cmdSelectAll = nullptr;
+  HWND cmdUp = nullptr;
+  HWND cmdDown = nullptr;
+  HWND cmdBrowse = nullptr;
+  HWND ToolTips = nullptr;  // the tooltips of the classic buttons
+
+  WindowTimer tmrDownload{idTmrDownload, 200};
+  WindowTimer tmrend{idTmrEnd, 200};
+  WindowTimer tmrMonitor{idTmrMonitor, 2000};
+
+  frmMenu Menu;
+
+ protected:
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  // IMoviePlayerEvents
+  void FSCommand(const std::wstring& command, const std::wstring& args) override;
+
+  bool Create();
+  bool Form_Load();
+  void CreateClassicControls();
+  void OnTimer(UINT_PTR id);
+
+  bool quitOnDestroy_ = false;
+};
+
+}  // namespace mf

@@ -1,0 +1,75 @@
+// Size texts and cleaned file names.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "downloadlist/FileText.h"
+
+using mf::CheckFileName;
+using mf::FormatFileSize;
+
+namespace {
+
+TEST(FormatFileSize, BytesBelowOneKilobyteIncludingNegatives) {
+  EXPECT_EQ(FormatFileSize(0), L"0 Bytes");
+  EXPECT_EQ(FormatFileSize(512), L"512 Bytes");
+  EXPECT_EQ(FormatFileSize(1023), L"1023 Bytes");
+  EXPECT_EQ(FormatFileSize(-1), L"-1 Bytes");
+  EXPECT_EQ(FormatFileSize(-123456), L"-123456 Bytes");
+}
+
+TEST(FormatFileSize, UnitBoundaries) {
+  EXPECT_EQ(FormatFileSize(1024), L"1 KB");
+  EXPECT_EQ(FormatFileSize(2048), L"2 KB");
+  EXPECT_EQ(FormatFileSize(1048575), L"1024 KB");  // just under a megabyte rounds up
+  EXPECT_EQ(FormatFileSize(1048576), L"1 MB");
+  EXPECT_EQ(FormatFileSize(1073741824.0f), L"1 GB");
+  EXPECT_EQ(FormatFileSize(1099511627776.0f), L"");      // 2^40
+  EXPECT_EQ(FormatFileSize(1099511627776.0f * 8), L"");
+  EXPECT_EQ(FormatFileSize(INFINITY), L"");
+}
+
+class DecimalSeparator : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, saved_, sizeof saved_);
+  }
+  void TearDown() override { SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, saved_); }
+  void Use(const char* sep) { ASSERT_TRUE(SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, sep)); }
+  char saved_[8] = {};
+};
+
+TEST_F(DecimalSeparator, RoundsToOneDecimalWithTiesToEven) {
+  Use(".");
+  EXPECT_EQ(FormatFileSize(1536), L"1.5 KB");
+  EXPECT_EQ(FormatFileSize(1280), L"1.2 KB");   // 1.25 -> 1.2
+  EXPECT_EQ(FormatFileSize(1792), L"1.8 KB");   // 1.75 -> 1.8
+  EXPECT_EQ(FormatFileSize(1024 * 10 + 256), L"10.2 KB");  // 10.25 -> 10.2
+  EXPECT_EQ(FormatFileSize(1024 * 10 + 768), L"10.8 KB");  // 10.75 -> 10.8
+  EXPECT_EQ(FormatFileSize(1572864), L"1.5 MB");
+  EXPECT_EQ(FormatFileSize(12.3f * 1048576), L"12.3 MB");
+  EXPECT_EQ(FormatFileSize(1.25f * 1073741824.0f), L"1.2 GB");
+  EXPECT_EQ(FormatFileSize(1.05f * 1073741824.0f), L"1 GB");  // 1.0499999 -> 1.0 -> "1"
+}
+
+TEST_F(DecimalSeparator, UsesTheUsersSeparator) {
+  Use(",");
+  EXPECT_EQ(FormatFileSize(1536), L"1,5 KB");
+  EXPECT_EQ(FormatFileSize(2048), L"2 KB");
+  EXPECT_EQ(FormatFileSize(1572864), L"1,5 MB");
+}
+
+TEST(CheckFileName, RemovesTheTenCharactersAndNothingElse) {
+  EXPECT_EQ(CheckFileName(L"a\\b/c:d*e?f\"g<h>i|j&k"), L"abcdefghijk");
+  EXPECT_EQ(CheckFileName(L"a&b.flv"), L"ab.flv");
+  EXPECT_EQ(CheckFileName(L"????"), L"Enter File Name");
+  EXPECT_EQ(CheckFileName(L""), L"Enter File Name");
+  EXPECT_EQ(CheckFileName(L"  "), L"  ");
+  EXPECT_EQ(CheckFileName(L" CON . "), L" CON . ");  // no trimming, no device-name check
+  std::wstring longName(300, L'x');
+  EXPECT_EQ(CheckFileName(longName), longName);
+}
+
+}  // namespace

@@ -1,0 +1,53 @@
+// A helper program for the shutdown tests: loads the main window, then takes
+// one of the shutdown routes named by its argument. Every message box it is
+// asked is printed as "asked:<text>"; when a route returns, it prints
+// "returned" and exits with 3, so only EndMe's own end gives exit code 0.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "common/DoEvents.h"
+#include "common/Text.h"
+#include "shell/frmMain.h"
+#include "tests/support/RecordingPlatform.h"
+
+int main(int argc, char** argv) {
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&icc);
+  if (argc < 2) return 2;
+  const char* route = argv[1];
+
+  mf::test::RecordingPlatform platform;
+  platform.onMessageBox = [](const mf::test::MessageBoxCall& box) {
+    std::printf("asked:%s\n", mf::ToAnsi(box.text).c_str());
+    std::fflush(stdout);
+  };
+  mf::ScopedPlatform use(platform);
+
+  mf::frmMain form;
+  if (!form.Load()) return 4;
+  std::printf("loaded\n");
+  std::fflush(stdout);
+
+  if (std::strcmp(route, "idle") == 0) {
+    form.EndMe();
+  } else if (std::strcmp(route, "yes") == 0) {
+    form.IsDownloading = true;
+    platform.messageBoxAnswers = {IDYES};
+    form.EndMe();
+  } else if (std::strcmp(route, "tray") == 0) {
+    form.tmrend.SetEnabled(true);
+    std::printf("enabled\n");
+    std::fflush(stdout);
+    // The shutdown must come from the timer's tick, not from enabling it.
+    mf::RunMessageLoop();
+  } else {
+    return 2;
+  }
+  std::printf("returned\n");
+  std::fflush(stdout);
+  return 3;
+}
