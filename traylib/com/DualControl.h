@@ -43,6 +43,8 @@ class DualControl : public ActiveXControl, public Itf {
   STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                       EXCEPINFO* exception, UINT* argError) override {
     if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+    HRESULT hr = E_FAIL;
+    if (InvokeDirect(id, flags, params, result, exception, hr)) return hr;
     // The type information calls our vtable, and a failing method's error
     // object becomes the EXCEPINFO of the call.
     return vtableInfo_->Invoke(static_cast<Itf*>(this), id, flags, params, result, exception,
@@ -64,6 +66,61 @@ class DualControl : public ActiveXControl, public Itf {
   void* OwnInterface(REFIID iid) noexcept override {
     if (iid == IID_IDispatch || iid == *Info().defaultInterface) return static_cast<Itf*>(this);
     return nullptr;
+  }
+
+  // A member the system's type information cannot call (a record result:
+  // Wine's ITypeInfo::Invoke refuses VT_RECORD) is answered here; true
+  // when `id` was handled, with the call's result in `hr`.
+  virtual bool InvokeDirect(DISPID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, HRESULT&) {
+    return false;
+  }
+
+  // What ITypeInfo::Invoke answers for a failed method: the thread's error
+  // object as the EXCEPINFO, and DISP_E_EXCEPTION.
+  static HRESULT DispatchFailure(HRESULT failure, EXCEPINFO* exception) {
+    if (!exception) return failure;
+    *exception = EXCEPINFO{};
+    exception->scode = failure;
+    ComPtr<IErrorInfo> error;
+    if (::GetErrorInfo(0, error.Put()) == S_OK) {
+      error->GetSource(&exception->bstrSource);
+      error->GetDescription(&exception->bstrDescription);
+      error->GetHelpFile(&exception->bstrHelpFile);
+      error->GetHelpContext(&exception->dwHelpContext);
+    }
+    return DISP_E_EXCEPTION;
+  }
+
+  // `value` as the VT_RECORD result of method `id`, whose last parameter is
+  // the record it returns.
+  HRESULT RecordResult(DISPID id, const void* value, VARIANT* result) {
+    if (!result) return S_OK;
+    ComPtr<ITypeInfo2> info;
+    HRESULT hr = vtableInfo_.As(info, IID_ITypeInfo2);
+    UINT index = 0;
+    if (SUCCEEDED(hr)) hr = info->GetFuncIndexOfMemId(id, INVOKE_FUNC, &index);
+    FUNCDESC* desc = nullptr;
+    if (SUCCEEDED(hr)) hr = info->GetFuncDesc(index, &desc);
+    if (FAILED(hr)) return hr;
+    ComPtr<ITypeInfo> recordType;
+    const TYPEDESC* last =
+        desc->cParams > 0 ? &desc->lprgelemdescParam[desc->cParams - 1].tdesc : nullptr;
+    if (last && last->vt == VT_PTR && last->lptdesc->vt == VT_USERDEFINED)
+      hr = info->GetRefTypeInfo(last->lptdesc->hreftype, recordType.Put());
+    else
+      hr = DISP_E_TYPEMISMATCH;
+    info->ReleaseFuncDesc(desc);
+    ComPtr<IRecordInfo> record;
+    if (SUCCEEDED(hr)) hr = ::GetRecordInfoFromTypeInfo(recordType.Get(), record.Put());
+    if (FAILED(hr)) return hr;
+    void* copy = nullptr;
+    hr = record->RecordCreateCopy(const_cast<void*>(value), &copy);
+    if (FAILED(hr)) return hr;
+    ::VariantInit(result);
+    V_VT(result) = VT_RECORD;
+    V_RECORD(result) = copy;
+    V_RECORDINFO(result) = record.Detach();
+    return S_OK;
   }
 
   // Runs a method body of `Itf`: whatever it throws becomes the call's

@@ -12,6 +12,7 @@ constexpr DISPID kToolTipId = 0x68030001;
 constexpr DISPID kTrayIconVisibleId = 0x68030002;
 constexpr DISPID kTrackIconMovementId = 0x68030004;
 constexpr DISPID kIntervalId = 0x68030005;
+constexpr DISPID kIconRectId = 0x6003000D;
 
 constexpr bool kDefaultVisible = true;
 constexpr LONG kDefaultInterval = 500;
@@ -118,14 +119,46 @@ STDMETHODIMP TrayIconControl::put_IconMovementTrackInterval(LONG value) {
   });
 }
 
-STDMETHODIMP TrayIconControl::SysTrayHWnd(LONG*) { return E_NOTIMPL; }
+STDMETHODIMP TrayIconControl::SysTrayHWnd(LONG* hwnd) {
+  return Call([&] {
+    if (!hwnd) return E_POINTER;
+    *hwnd = 0;
+    return S_OK;
+  });
+}
 STDMETHODIMP TrayIconControl::CommonControlsVersion(BSTR*) { return E_NOTIMPL; }
 STDMETHODIMP TrayIconControl::Create(LONG*, LONG*, BSTR*) { return E_NOTIMPL; }
-STDMETHODIMP TrayIconControl::Remove() { return E_NOTIMPL; }
-STDMETHODIMP TrayIconControl::BalloonTipShow(blIconType*, BSTR, BSTR, LONG*) { return E_NOTIMPL; }
-STDMETHODIMP TrayIconControl::BalloonTipClose() { return E_NOTIMPL; }
-STDMETHODIMP TrayIconControl::GetIconMiddle(LONG*, LONG*) { return E_NOTIMPL; }
-STDMETHODIMP TrayIconControl::IconRect(tiRECT*) { return E_NOTIMPL; }
+STDMETHODIMP TrayIconControl::Remove() { return S_OK; }
+STDMETHODIMP TrayIconControl::BalloonTipShow(blIconType*, BSTR, BSTR, LONG*) { return S_OK; }
+STDMETHODIMP TrayIconControl::BalloonTipClose() { return S_OK; }
+STDMETHODIMP TrayIconControl::GetIconMiddle(LONG* lX, LONG* lY) {
+  return Call([&] {
+    if (!lX || !lY) return E_POINTER;
+    return S_OK;
+  });
+}
+STDMETHODIMP TrayIconControl::IconRect(tiRECT* rect) {
+  return Call([&] {
+    if (!rect) return E_POINTER;
+    *rect = tiRECT{};
+    return S_OK;
+  });
+}
+
+// IconRect returns a record, which the system's type information cannot
+// hand back through IDispatch under Wine: answered here.
+bool TrayIconControl::InvokeDirect(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                   EXCEPINFO* exception, HRESULT& hr) {
+  if (id != kIconRectId || !(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET))) return false;
+  if (params && (params->cArgs != 0 || params->cNamedArgs != 0)) {
+    hr = DISP_E_BADPARAMCOUNT;
+    return true;
+  }
+  tiRECT rect{};
+  hr = IconRect(&rect);
+  hr = FAILED(hr) ? DispatchFailure(hr, exception) : RecordResult(id, &rect, result);
+  return true;
+}
 
 void TrayIconControl::InitProperties() {
   trayIconVisible_ = kDefaultVisible;

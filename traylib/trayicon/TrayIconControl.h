@@ -41,6 +41,8 @@ class TrayIconControl final : public DualControl<_TrayIcon> {
   STDMETHODIMP IconRect(tiRECT* rect) override;
 
  private:
+  bool InvokeDirect(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
+                    EXCEPINFO* exception, HRESULT& hr) override;
   void InitProperties() override;
   void ReadProperties(PropertyReader& reader) override;
   void WriteProperties(PropertyWriter& writer) override;

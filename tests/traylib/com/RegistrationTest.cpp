@@ -64,7 +64,8 @@ TEST(Registration, WritesTheClassProgIdAndControlEntries) {
 TEST(Registration, RegistersTheTypeLibraryAndItsInterfaces) {
   std::wstring lib = std::wstring(L"TypeLib\\") + kLibid + L"\\1.0";
   EXPECT_EQ(L"Quenbrook", Value(lib));
-  EXPECT_EQ(Lower(SabledriftPath()), Lower(Value(lib + L"\\0\\win64")));
+  const wchar_t* platform = sizeof(void*) == 8 ? L"\\0\\win64" : L"\\0\\win32";
+  EXPECT_EQ(Lower(SabledriftPath()), Lower(Value(lib + platform)));
   for (const wchar_t* iid : {kDefaultInterface, kEventInterface}) {
     EXPECT_EQ(kLibid, Value(std::wstring(L"Interface\\") + iid + L"\\TypeLib")) << iid;
   }
