@@ -98,6 +98,8 @@ std::string HandleKey(HWND hwnd) {
   return std::to_string(static_cast<LONG>(reinterpret_cast<LONG_PTR>(hwnd)));
 }
 
+std::string AttachKey(HWND hwnd) { return std::string("C").append(HandleKey(hwnd)); }
+
 std::string MessageKey(HWND hwnd, UINT msg) {
   return HandleKey(hwnd) + "#" + std::to_string(static_cast<LONG>(msg));
 }

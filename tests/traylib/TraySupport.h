@@ -55,6 +55,7 @@ using Props = std::map<std::string, LONG_PTR>;
 Props EngineProps(HWND hwnd);
 // The engine's key names for a window and message.
 std::string HandleKey(HWND hwnd);
+std::string AttachKey(HWND hwnd);
 std::string MessageKey(HWND hwnd, UINT msg);
 
 // One call that reached the Shell_NotifyIconA door.
