@@ -160,8 +160,10 @@ void BuildTaskbar() {
   plain.lpszClassName = L"SysPager";
   RegisterClassW(&plain);
 
-  g_bar.tray = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"Shell_TrayWnd", L"", WS_POPUP | WS_VISIBLE,
-                               100, 950, 1000, 40, nullptr, nullptr, inst, nullptr);
+  // Not shown: the search needs its place, not its pixels, and hidden windows
+  // spare the window system's waits for a window manager when they go.
+  g_bar.tray = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"Shell_TrayWnd", L"", WS_POPUP, 100, 950,
+                               1000, 40, nullptr, nullptr, inst, nullptr);
   g_bar.notify = Child(L"TrayNotifyWnd", g_bar.tray, 700, 2, 290, 36);
   HWND parent = g_bar.notify;
   int x = 10, y = 2;

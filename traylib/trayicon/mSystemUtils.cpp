@@ -1,12 +1,13 @@
 #include "traylib/trayicon/mSystemUtils.h"
 
 #include "traylib/AnsiText.h"
+#include "traylib/PerThread.h"
 #include "traylib/trayicon/mFileVersion.h"
 
 namespace sd::mSystemUtils {
 
 namespace {
-thread_local OsRecord t_os;
+PerThread<OsRecord> t_os;
 
 std::wstring Trimmed(std::wstring s) {
   const wchar_t* blanks = L" \t";
@@ -19,23 +20,24 @@ std::wstring Trimmed(std::wstring s) {
 
 void ReadOsRecord() {
   OSVERSIONINFOA info{sizeof info};
+  OsRecord& os = t_os.Get();
   if (!GetVersionExA(&info)) {
-    t_os = {};
+    os = {};
     return;
   }
-  t_os.majorVersion = info.dwMajorVersion;
-  t_os.minorVersion = info.dwMinorVersion;
-  t_os.buildNumber = info.dwBuildNumber;
-  t_os.platformId = info.dwPlatformId;
-  t_os.servicePack = Trimmed(FromAnsi(info.szCSDVersion));  // szCSDVersion ends at its NUL
+  os.majorVersion = info.dwMajorVersion;
+  os.minorVersion = info.dwMinorVersion;
+  os.buildNumber = info.dwBuildNumber;
+  os.platformId = info.dwPlatformId;
+  os.servicePack = Trimmed(FromAnsi(info.szCSDVersion));  // szCSDVersion ends at its NUL
 }
 
-const OsRecord& Os() { return t_os; }
+const OsRecord& Os() { return t_os.Get(); }
 
 bool BalloonsSupported() {
-  if (t_os.platformId == VER_PLATFORM_WIN32_NT) return t_os.majorVersion >= 5;
-  if (t_os.platformId == VER_PLATFORM_WIN32_WINDOWS)
-    return t_os.majorVersion >= 4 && t_os.minorVersion == 90;
+  const OsRecord& os = t_os.Get();
+  if (os.platformId == VER_PLATFORM_WIN32_NT) return os.majorVersion >= 5;
+  if (os.platformId == VER_PLATFORM_WIN32_WINDOWS) return os.majorVersion >= 4 && os.minorVersion == 90;
   return false;
 }
 

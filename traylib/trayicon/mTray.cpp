@@ -4,14 +4,19 @@
 #include <cstring>
 
 #include "traylib/Library.h"
+#include "traylib/PerThread.h"
 #include "traylib/trayicon/mSharedMemory.h"
 
 namespace sd::mTray {
 
 namespace {
 
-thread_local DWORD t_trayProcessId = 0;
-thread_local std::vector<ToolRecord> t_tools(1);
+// The per-thread state of the search: the tray process and the table of the last search.
+struct SearchState {
+  DWORD trayProcessId = 0;
+  std::vector<ToolRecord> tools = std::vector<ToolRecord>(1);
+};
+PerThread<SearchState> t_state;
 
 // The TOOLINFO of the first common controls (up to lpszText), the record every
 // version understands: 44 bytes on 32-bit Windows.
@@ -133,17 +138,18 @@ RECT FindMarkedRect(const std::wstring& marker) {
   RECT bar{};
   GetWindowRect(toolbar, &bar);
 
-  t_tools.assign(1, ToolRecord{});
+  SearchState& state = t_state.Get();
+  state.tools.assign(1, ToolRecord{});
   HWND notify = FindWindowExA(FindWindowA("Shell_TrayWnd", nullptr), nullptr, "TrayNotifyWnd", nullptr);
-  t_trayProcessId = 0;
-  if (notify) GetWindowThreadProcessId(notify, &t_trayProcessId);
+  state.trayProcessId = 0;
+  if (notify) GetWindowThreadProcessId(notify, &state.trayProcessId);
 
-  TooltipSearch search{t_trayProcessId};
+  TooltipSearch search{state.trayProcessId};
   EnumWindows(PickTrayTooltip, reinterpret_cast<LPARAM>(&search));
-  if (search.found) t_tools = ReadTools(search.found, CurrentFamily());
+  if (search.found) state.tools = ReadTools(search.found, CurrentFamily());
 
-  if (t_tools.size() == 1 && t_tools[0].info.hwnd == nullptr) return found;
-  for (const ToolRecord& tool : t_tools) {
+  if (state.tools.size() == 1 && state.tools[0].info.hwnd == nullptr) return found;
+  for (const ToolRecord& tool : state.tools) {
     if (tool.text != marker) continue;
     found.left = bar.left + tool.info.rect.left;
     found.top = bar.top + tool.info.rect.top;
@@ -161,7 +167,7 @@ LONG Middle(LONG low, LONG high) {
   return static_cast<LONG>(half);
 }
 
-DWORD TrayProcessId() { return t_trayProcessId; }
-const std::vector<ToolRecord>& ToolTable() { return t_tools; }
+DWORD TrayProcessId() { return t_state.Get().trayProcessId; }
+const std::vector<ToolRecord>& ToolTable() { return t_state.Get().tools; }
 
 }  // namespace sd::mTray
