@@ -45,5 +45,13 @@ TEST(FileVersion, SystemLibraries) {
   EXPECT_TRUE(mSystemUtils::BalloonsSupported());
 }
 
+// The library's DLL holds the same classes; loading and unloading it runs their
+// start-up and clean-up (the per-thread slots) inside a module of their own.
+TEST(Library, DllLoadsAndUnloads) {
+  HMODULE dll = LoadLibraryW(BesideTest(L"Sabledrift.dll").c_str());
+  ASSERT_NE(dll, nullptr) << GetLastError();
+  EXPECT_TRUE(FreeLibrary(dll));
+}
+
 }  // namespace
 }  // namespace sd::test

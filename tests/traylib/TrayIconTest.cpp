@@ -253,6 +253,10 @@ TEST_F(TrayIconTest, RealClickOnTheIconArrivesAsMouseEvents) {
   POINT middle{(tool.info.rect.left + tool.info.rect.right) / 2,
                (tool.info.rect.top + tool.info.rect.bottom) / 2};
   ClientToScreen(tool.info.hwnd, &middle);
+  // Nothing of another test may lie over the taskbar where the click lands.
+  if (WindowFromPoint(middle) != tool.info.hwnd)
+    SetWindowPos(tool.info.hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  ASSERT_EQ(WindowFromPoint(middle), tool.info.hwnd);
   const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
   INPUT input[3]{};
   for (INPUT& in : input) {

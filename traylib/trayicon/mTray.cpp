@@ -18,9 +18,9 @@ struct SearchState {
 };
 PerThread<SearchState> t_state;
 
-// The TOOLINFO of the first common controls (up to lpszText), the record every
-// version understands: 44 bytes on 32-bit Windows.
-constexpr SIZE_T kToolInfoSize = offsetof(TTTOOLINFOW, lParam);
+// TOOLINFO up to its lParam (the record of common controls 4.70): 44 bytes on
+// 32-bit Windows, 64 on 64-bit.
+constexpr SIZE_T kToolInfoSize = offsetof(TTTOOLINFOW, lpReserved);
 #ifndef _WIN64
 static_assert(kToolInfoSize == 44);
 #endif
