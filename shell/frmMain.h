@@ -55,6 +55,14 @@ class frmMain : public Window, private IMoviePlayerEvents {
   void SetFlashVariable(const std::wstring& name, const std::wstring& value);
   void Flash_FSCommand(const std::wstring& command, const std::wstring& args);
 
+  // ---- Settings
+  bool MonitorOn = false;      // clipboard monitoring wanted
+  std::wstring DownloadFolder;  // where videos go
+  void LoadSettings();
+  void SaveSettings();
+  void ShowSettingsInMovie();
+  void cmdBrowse_Click();
+
   // ---- State shared by several parts
   bool IsDownloading = false;
   bool CancelRequested = false;

@@ -6,13 +6,6 @@
 
 namespace sd {
 
-HRESULT HResultFromErrorNumber(long number) noexcept {
-  if (number < 0) return static_cast<HRESULT>(number);
-  if (number == 0) return S_OK;
-  if (number <= 0xFFFF) return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, number);
-  return E_FAIL;
-}
-
 HRESULT ReportError(HRESULT hr, std::wstring_view description, std::wstring_view source,
                     REFIID iid) noexcept {
   // A failure without text of its own must not be read together with the

@@ -1,8 +1,9 @@
 #pragma once
-// Errors inside the library: C++ exceptions that carry an HRESULT, a
-// description and a source. Every method the library exports runs its body
-// through Guarded, which turns them into the method's result and the thread's
-// error object (IErrorInfo), so no exception crosses a COM boundary.
+// Errors inside the library: the library's numbered errors (sd::Error) and
+// failures of the COM layer (ComError, an HRESULT with optional texts). Every
+// method the library exports runs its body through Guarded, which turns them
+// into the method's result and the thread's error object (IErrorInfo), so no
+// exception crosses a COM boundary.
 #include <windows.h>
 
 #include <exception>
@@ -10,6 +11,8 @@
 #include <string>
 #include <string_view>
 #include <utility>
+
+#include "traylib/Error.h"
 
 namespace sd {
 
@@ -28,12 +31,6 @@ class ComError : public std::exception {
   std::wstring source_;
 };
 
-// An error number in the automation sense as an HRESULT: negative numbers are
-// HRESULTs already (such as the object-error base 0x80040000 plus n); small
-// positive ones are the runtime's numbered errors, which automation reports
-// in FACILITY_CONTROL (5 becomes 0x800A0005).
-HRESULT HResultFromErrorNumber(long number) noexcept;
-
 inline void ThrowIfFailed(HRESULT hr) {
   if (FAILED(hr)) throw ComError(hr);
 }
@@ -49,6 +46,8 @@ HRESULT Guarded(REFIID iid, Body&& body) noexcept {
   try {
     return std::forward<Body>(body)();
   } catch (const ComError& e) {
+    return ReportError(e.Result(), e.Description(), e.Source(), iid);
+  } catch (const Error& e) {
     return ReportError(e.Result(), e.Description(), e.Source(), iid);
   } catch (const std::bad_alloc&) {
     return ReportError(E_OUTOFMEMORY, {}, {}, iid);

@@ -1,19 +1,13 @@
-// The four entry points of a self-registering in-process server.
+// The four entry points of a self-registering in-process server. There is no
+// DllMain of ours: nothing needs doing under the loader lock (the module
+// handle comes from the image itself, traylib/Library.h), and thread
+// notifications stay on for the runtime's per-thread clean-up.
 #include <windows.h>
 #include <objbase.h>
 
 #include "traylib/com/ClassFactory.h"
 #include "traylib/com/Module.h"
 #include "traylib/com/Registration.h"
-
-// The loader lock is held here: nothing but remembering the module handle.
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    sd::module::SetInstance(instance);
-    ::DisableThreadLibraryCalls(instance);
-  }
-  return TRUE;
-}
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* object) {
   return sd::GetClassObject(clsid, iid, object);

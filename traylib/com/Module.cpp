@@ -1,11 +1,11 @@
 #include "traylib/com/Module.h"
 
+#include "traylib/Library.h"
 #include "traylib/com/ComError.h"
 
 namespace sd::module {
 namespace {
 
-HINSTANCE g_instance = nullptr;
 LONG g_objects = 0;
 LONG g_locks = 0;
 SRWLOCK g_typeLibLock = SRWLOCK_INIT;
@@ -23,13 +23,12 @@ void ReleaseTypeLibrary() noexcept {
 
 }  // namespace
 
-void SetInstance(HINSTANCE instance) noexcept { g_instance = instance; }
-HINSTANCE Instance() noexcept { return g_instance; }
+HINSTANCE Instance() noexcept { return LibraryInstance(); }
 
 std::wstring Path() {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
-    DWORD n = ::GetModuleFileNameW(g_instance, path.data(), static_cast<DWORD>(path.size()));
+    DWORD n = ::GetModuleFileNameW(Instance(), path.data(), static_cast<DWORD>(path.size()));
     if (n == 0) throw ComError(HRESULT_FROM_WIN32(::GetLastError()));
     if (n < path.size()) {
       path.resize(n);

@@ -10,7 +10,6 @@
 
 namespace sd::module {
 
-void SetInstance(HINSTANCE instance) noexcept;
 HINSTANCE Instance() noexcept;
 // Full path of the library file.
 std::wstring Path();

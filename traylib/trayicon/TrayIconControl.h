@@ -7,11 +7,14 @@
 #include <string>
 
 #include "Quenbrook.h"
+#include "traylib/Ref.h"
 #include "traylib/com/DualControl.h"
+#include "traylib/trayicon/ITrayIconEvents.h"
+#include "traylib/trayicon/cTrayIcon.h"
 
 namespace sd {
 
-class TrayIconControl final : public DualControl<_TrayIcon> {
+class TrayIconControl final : public DualControl<_TrayIcon>, private ITrayIconEvents {
  public:
   static const ControlInfo kInfo;
 
@@ -41,6 +44,17 @@ class TrayIconControl final : public DualControl<_TrayIcon> {
   STDMETHODIMP IconRect(tiRECT* rect) override;
 
  private:
+  // ITrayIconEvents: the icon object's events, raised again to the host.
+  void TrayMouseEvent(LONG mouseEvent) override;
+  void TrayKeyEvent(LONG keyEvent) override;
+  void TrayIconMoved(LONG x, LONG y) override;
+  void BalloonClick(LONG clickType) override;
+  void TaskBarRecreated() override;
+  void Raise(DISPID id, std::vector<Variant> args) noexcept;
+
+  // Lets go of the icon object, which takes its icon from the notification area.
+  void ReleaseIcon() noexcept;
+
   bool InvokeDirect(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
                     EXCEPINFO* exception, HRESULT& hr) override;
   void InitProperties() override;
@@ -52,6 +66,9 @@ class TrayIconControl final : public DualControl<_TrayIcon> {
   LONG iconHandle_ = 0;
   LONG iconMovementTrackInterval_ = 500;
   bool trackIconMovement_ = false;
+  // From Create to Remove. The engine may hold the object a little longer
+  // while it is inside one of its messages.
+  Ref<cTrayIcon> icon_;
 };
 
 }  // namespace sd
