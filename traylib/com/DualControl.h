@@ -12,6 +12,7 @@
 #include "traylib/com/ActiveXControl.h"
 #include "traylib/com/ComError.h"
 #include "traylib/com/ComPtr.h"
+#include "traylib/com/DefaultArguments.h"
 #include "traylib/com/Module.h"
 
 namespace sd {
@@ -45,10 +46,14 @@ class DualControl : public ActiveXControl, public Itf {
     if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
     HRESULT hr = E_FAIL;
     if (InvokeDirect(id, flags, params, result, exception, hr)) return hr;
-    // The type information calls our vtable, and a failing method's error
-    // object becomes the EXCEPINFO of the call.
-    return vtableInfo_->Invoke(static_cast<Itf*>(this), id, flags, params, result, exception,
-                               argError);
+    return Guarded(IID_IDispatch, [&] {
+      DefaultArguments defaults(*vtableInfo_.Get(), id, flags, params);
+      // The type information calls our vtable, and a failing method's error
+      // object becomes the EXCEPINFO of the call.
+      return vtableInfo_->Invoke(static_cast<Itf*>(this), id, flags,
+                                 defaults.Filled() ? defaults.Params() : params, result,
+                                 exception, argError);
+    });
   }
 
  protected:

@@ -70,9 +70,12 @@ void Invoke(IDispatch* object, DISPID id, WORD flags, std::vector<VARIANT> args,
                            &call.exception, &call.argError);
 }
 
+// As script and late-bound hosts ask for a value: property or method alike.
+constexpr WORD kGet = DISPATCH_PROPERTYGET | DISPATCH_METHOD;
+
 LONG GetLong(IDispatch* object, DISPID id) {
   DispatchCall call;
-  Invoke(object, id, DISPATCH_PROPERTYGET, {}, call);
+  Invoke(object, id, kGet, {}, call);
   EXPECT_EQ(S_OK, call.hr) << std::hex << id;
   EXPECT_EQ(VT_I4, V_VT(&call.result.v));
   return V_VT(&call.result.v) == VT_I4 ? V_I4(&call.result.v) : -12345;
@@ -80,7 +83,7 @@ LONG GetLong(IDispatch* object, DISPID id) {
 
 bool GetBool(IDispatch* object, DISPID id) {
   DispatchCall call;
-  Invoke(object, id, DISPATCH_PROPERTYGET, {}, call);
+  Invoke(object, id, kGet, {}, call);
   EXPECT_EQ(S_OK, call.hr) << std::hex << id;
   EXPECT_EQ(VT_BOOL, V_VT(&call.result.v));
   return V_VT(&call.result.v) == VT_BOOL && V_BOOL(&call.result.v) != VARIANT_FALSE;
@@ -88,7 +91,7 @@ bool GetBool(IDispatch* object, DISPID id) {
 
 std::wstring GetString(IDispatch* object, DISPID id) {
   DispatchCall call;
-  Invoke(object, id, DISPATCH_PROPERTYGET, {}, call);
+  Invoke(object, id, kGet, {}, call);
   EXPECT_EQ(S_OK, call.hr) << std::hex << id;
   EXPECT_EQ(VT_BSTR, V_VT(&call.result.v));
   if (V_VT(&call.result.v) != VT_BSTR || !V_BSTR(&call.result.v)) return L"<none>";

@@ -106,7 +106,7 @@ struct DispatchCall {
 
 // `args` in declaration order; they may be VT_BYREF to the caller's values.
 void Invoke(IDispatch* object, DISPID id, WORD flags, std::vector<VARIANT> args, DispatchCall& call);
-// Property get and put; a failing call fails the test.
+// Property (or result of a method) get, and put; a failing call fails the test.
 LONG GetLong(IDispatch* object, DISPID id);
 bool GetBool(IDispatch* object, DISPID id);
 std::wstring GetString(IDispatch* object, DISPID id);
