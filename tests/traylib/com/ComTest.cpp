@@ -1,5 +1,7 @@
 #include "tests/traylib/com/ComTest.h"
 
+#include <shellapi.h>
+
 #include <gtest/gtest.h>
 
 #include "tests/support/Process.h"
@@ -50,6 +52,34 @@ Ref<IDispatch> CreateTrayIcon() {
   EXPECT_EQ(S_OK, CoCreateInstance(CLSID_TrayIcon, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
                                    control.PutVoid()));
   return control;
+}
+
+VARIANT ByRef(LONG* value) {
+  VARIANT v;
+  VariantInit(&v);
+  V_VT(&v) = VT_I4 | VT_BYREF;
+  V_I4REF(&v) = value;
+  return v;
+}
+
+VARIANT ByRef(BSTR* value) {
+  VARIANT v;
+  VariantInit(&v);
+  V_VT(&v) = VT_BSTR | VT_BYREF;
+  V_BSTRREF(&v) = value;
+  return v;
+}
+
+LONG HandleNumber(const void* handle) {
+  return static_cast<LONG>(reinterpret_cast<LONG_PTR>(handle));
+}
+
+bool ShellKnowsIcon(HWND owner) {
+  NOTIFYICONDATAA data{};
+  data.cbSize = NOTIFYICONDATAA_V3_SIZE;
+  data.hWnd = owner;
+  data.uID = 999;  // the control's icon
+  return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
 }
 
 std::wstring DispatchCall::Description() const {

@@ -89,6 +89,17 @@ struct Var {
   ~Var() { VariantClear(&v); }
 };
 
+// By-reference arguments pointing at the caller's variables.
+VARIANT ByRef(LONG* value);
+VARIANT ByRef(BSTR* value);
+// A window or icon handle as the 32-bit number the interface passes.
+LONG HandleNumber(const void* handle);
+
+// The icon's callback message, as the shell sends it to the owner window.
+constexpr UINT kCallbackMessage = WM_USER + 1;
+// The shell still has the control's icon for this owner: a change of it succeeds.
+bool ShellKnowsIcon(HWND owner);
+
 // One call through IDispatch::Invoke by dispatch id.
 struct DispatchCall {
   HRESULT hr = E_FAIL;

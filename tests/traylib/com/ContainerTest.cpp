@@ -155,6 +155,40 @@ TEST_F(Container, DrawsItsLabelInItsSquare) {
   DeleteDC(memory);
 }
 
+TEST_F(Container, HostedControlMakesItsIconAndRaisesItsEvents) {
+  auto points = control_.As<IConnectionPointContainer>(IID_IConnectionPointContainer);
+  Ref<IConnectionPoint> events;
+  ASSERT_EQ(S_OK, points->FindConnectionPoint(DIID___TrayIcon, events.Put()));
+  Ref<EventSink> sink = EventSink::Create();
+  DWORD cookie = 0;
+  ASSERT_EQ(S_OK, events->Advise(sink.Get(), &cookie));
+
+  // As Marrowfin does: the icon belongs to the window that holds the control.
+  LONG owner = HandleNumber(frame_);
+  DispatchCall create;
+  Invoke(control_.Get(), id::Create, DISPATCH_METHOD, {ByRef(&owner)}, create);
+  ASSERT_EQ(S_OK, create.hr);
+  EXPECT_TRUE(GetBool(control_.Get(), id::Created));
+  EXPECT_TRUE(ShellKnowsIcon(frame_));
+
+  PostMessageA(frame_, kCallbackMessage, 999, WM_LBUTTONDBLCLK);
+  PostMessageA(frame_, kCallbackMessage, 999, WM_RBUTTONUP);
+  ASSERT_TRUE(mf::test::PumpUntil([&] { return sink->events.size() >= 2; }));
+  EXPECT_EQ(1, sink->events[0].id);
+  EXPECT_EQ(std::vector<LONG>{515}, sink->events[0].args);
+  EXPECT_EQ(std::vector<LONG>{517}, sink->events[1].args);
+  EXPECT_EQ(S_OK, events->Unadvise(cookie));
+
+  // Closing the host and letting go of the control takes the icon away.
+  events.Reset();
+  points.Reset();
+  DestroyWindow(host_);
+  host_ = nullptr;
+  EXPECT_EQ(0u, control_.ReleaseCount());
+  EXPECT_FALSE(ShellKnowsIcon(frame_));
+  EXPECT_EQ(S_OK, DllCanUnloadNowOfSabledrift());
+}
+
 TEST_F(Container, LetsGoOfTheControlWhenTheHostWindowCloses) {
   HWND window = ControlWindow();
   ASSERT_TRUE(IsWindow(window));
