@@ -27,7 +27,13 @@ inline long CountGdiObjects() {
   static_assert(sizeof(Entry) == 24);
   constexpr size_t kGdiSharedHandleTable = 0xF8;  // offset in the 64-bit PEB
   constexpr size_t kEntries = 0x10000;
-  const auto* peb = reinterpret_cast<const char*>(NtCurrentTeb()->ProcessEnvironmentBlock);
+  using QueryProcess = NTSTATUS(WINAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+  auto query = reinterpret_cast<QueryProcess>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+  PROCESS_BASIC_INFORMATION info{};
+  if (!query || query(GetCurrentProcess(), ProcessBasicInformation, &info, sizeof info, nullptr) != 0)
+    return -1;
+  const auto* peb = reinterpret_cast<const char*>(info.PebBaseAddress);
   const auto* table = *reinterpret_cast<const Entry* const*>(peb + kGdiSharedHandleTable);
   if (!table) return -1;
   const auto self = static_cast<uint16_t>(GetCurrentProcessId());
