@@ -147,6 +147,7 @@ class Grid : public Window {
   RECT RowFrame(size_t row) const;
   Hit HitTest(POINT pt) const;
   void UpdateScrollBars();
+  void SetScrollBar(int bar, const SCROLLINFO& wanted);
   void ScrollToRow(size_t top);
   void ScrollHorizontallyTo(int x);
   void EnsureVisible(size_t row, size_t column);

@@ -105,6 +105,16 @@ Grid::Hit Grid::HitTest(POINT pt) const {
   return hit;
 }
 
+void Grid::SetScrollBar(int bar, const SCROLLINFO& wanted) {
+  // Setting a scroll bar repaints it; a rebinding mostly leaves it as it was.
+  SCROLLINFO now{sizeof now, SIF_RANGE | SIF_PAGE | SIF_POS};
+  if (GetScrollInfo(Hwnd(), bar, &now) && now.nMin == wanted.nMin && now.nMax == wanted.nMax &&
+      now.nPage == wanted.nPage && now.nPos == wanted.nPos)
+    return;
+  SCROLLINFO si = wanted;
+  SetScrollInfo(Hwnd(), bar, &si, TRUE);
+}
+
 void Grid::UpdateScrollBars() {
   if (!Hwnd()) return;
   // Showing one bar narrows the room for the other: settle in two passes.
@@ -118,7 +128,7 @@ void Grid::UpdateScrollBars() {
     si.nMax = std::max(0, rows - 1);
     si.nPage = static_cast<UINT>(rows > capacity ? capacity : rows + 1);
     si.nPos = static_cast<int>(topRow_);
-    SetScrollInfo(Hwnd(), SB_VERT, &si, TRUE);
+    SetScrollBar(SB_VERT, si);
 
     int total = binding_ ? TotalColumnPixels() : 0;
     int room = std::max(1, static_cast<int>(before.right) - DataLeft());
@@ -126,7 +136,7 @@ void Grid::UpdateScrollBars() {
     si.nMax = std::max(0, total - 1);
     si.nPage = static_cast<UINT>(total > room ? room : total + 1);
     si.nPos = scrollX_;
-    SetScrollInfo(Hwnd(), SB_HORZ, &si, TRUE);
+    SetScrollBar(SB_HORZ, si);
 
     RECT after;
     GetClientRect(Hwnd(), &after);
