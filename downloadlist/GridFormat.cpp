@@ -1,10 +1,8 @@
 // The Download grid on the main window: its creation, its binding to the
-// list's table and its layout, and the renaming of local files through it.
+// list's table, its layout, and the grid's notifications to the form.
 #include <exception>
+#include <iterator>
 
-#include "common/AppError.h"
-#include "downloadlist/FileText.h"
-#include "downloadlist/Vocabulary.h"
 #include "shell/frmMain.h"
 
 namespace mf {

@@ -104,9 +104,8 @@ void Grid::SetDataSource(std::shared_ptr<table::Table> table) {
   if (table && events_) events_->InitializeLayout(*this);
 }
 
-const std::shared_ptr<table::Table>& Grid::DataSource() const noexcept {
-  static const std::shared_ptr<table::Table> none;
-  return binding_ ? binding_->table : none;
+std::shared_ptr<table::Table> Grid::DataSource() const {
+  return binding_ ? binding_->table : nullptr;
 }
 
 // ---- The grid as a whole

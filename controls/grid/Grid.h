@@ -24,7 +24,7 @@ namespace mf::grid {
 
 class Grid : public Window {
  public:
-  static constexpr const char* kClassName = "MarrowfinDataGrid";
+  static constexpr const char* kClassName = "DataGridWindow";
 
   struct CreateArgs {
     HWND parent = nullptr;
@@ -42,7 +42,7 @@ class Grid : public Window {
   // current one, when the new table has the same columns), and
   // InitializeLayout is raised; none leaves the grid empty, without columns.
   void SetDataSource(std::shared_ptr<table::Table> table);
-  const std::shared_ptr<table::Table>& DataSource() const noexcept;
+  std::shared_ptr<table::Table> DataSource() const;
 
   // ---- The grid as a whole
   const std::wstring& Caption() const noexcept { return caption_; }
