@@ -61,6 +61,10 @@ class MoviePlayer : public Window {
   HWND FieldWindow(const std::wstring& variable) const;
   // True while a panel slides.
   bool IsAnimating() const noexcept { return animating_; }
+  // The element a click at the point reaches; -1 for none.
+  int ElementAt(int x, int y) const { return HitTest(x, y); }
+  // Draws the movie as it is now (without its text fields) into a DC.
+  void RenderTo(HDC dc, const RECT& area) { PaintInto(dc, area); }
 
  protected:
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;

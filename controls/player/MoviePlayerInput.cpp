@@ -71,8 +71,9 @@ LRESULT MoviePlayer::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_NOTIFY:
       return OnTipNotify(reinterpret_cast<NMHDR*>(lParam));
     case WM_DESTROY:
-      // The edit controls go with the window.
+      // The edit controls and the tips go with the window.
       fields_.clear();
+      tips_ = nullptr;
       return 0;
     default:
       return Window::HandleMessage(msg, wParam, lParam);
