@@ -25,7 +25,16 @@ shot() {
   "$build/wine-run.sh" "$preview" "$movie" "$about" "${settings[@]}" "$@" quit:60 >"$out/$name.log" 2>&1 &
   local pid=$!
   xdotool search --sync --name '^Marrowfin$' >/dev/null
-  sleep 1.5  # let the slides and the first paints finish
+  # HOVER=X,Y puts the real mouse over that point of the movie.
+  sleep 1.5  # let the clicks, slides and first paints finish
+  if [ -n "${HOVER:-}" ]; then
+    xdotool mousemove $((40 + ${HOVER%,*})) $((40 + ${HOVER#*,}))
+    sleep 0.3
+    xdotool mousemove_relative 1 0
+    sleep 0.5
+  else
+    xdotool mousemove 1000 900
+  fi
   import -window root -crop 700x620+0+0 "$out/$name.png"
   kill "$pid" 2>/dev/null || true
   wineserver -k >/dev/null 2>&1 || true
@@ -34,9 +43,10 @@ shot() {
 }
 
 shot empty set:_root.autoToDownloadList_CB=0
-shot download grid:4 set:_root.downloadBtn=1 'set:_root.video_url=http://www.youtube.com/watch?v=Xk2p9aQ'
+HOVER=540,94 shot download grid:4 set:_root.downloadBtn=1 'set:_root.video_url=http://www.youtube.com/watch?v=Xk2p9aQ'
+HOVER=60,143 shot pressed grid:4 set:_root.downloadBtn=1 press:60,143
 shot running grid:4 set:_root.downloadBtn=1 click:100,396
 shot settings grid:4 set:_root.downloadBtn=1 click:546,143
-shot about grid:4 set:_root.downloadBtn=1 click:322,22
+HOVER=606,16 shot about grid:4 set:_root.downloadBtn=1 click:322,22
 shot about-running grid:4 set:_root.downloadBtn=1 click:322,22 set:_root.downloadBtnTab=1 \
      set:_root.downloadTab=0 set:_root.startDownload=0 set:_root.downloadBtn=0

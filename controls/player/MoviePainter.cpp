@@ -17,6 +17,25 @@ constexpr uint32_t kPaper = 0xFFFFFF;
 constexpr int kGlyphSize = 16;
 constexpr int kGlyphGap = 7;
 
+// What a button, tab, field or tick box looks like when the movie names no look.
+const LookDef& DefaultLook() {
+  static const LookDef look = [] {
+    LookDef k;
+    k.radius = 3;
+    k.mark = 0x276892;
+    auto set = [&](LookState s, uint32_t fill, uint32_t text, uint32_t border) {
+      k.states[static_cast<int>(s)] = {fill, text, border};
+    };
+    set(LookState::Normal, kFace, kInk, kFrame);
+    set(LookState::Hover, 0xD3DEE5, kInk, 0x6F8796);
+    set(LookState::Down, 0xBCCBD5, kInk, 0x4F6878);
+    set(LookState::Off, 0xEEF1F3, 0x9AA8B2, 0xC8D1D7);
+    set(LookState::On, 0xD0E1EC, kInk, 0x276892);
+    return k;
+  }();
+  return look;
+}
+
 LookState StateOf(const ElementLook& s, bool usesOn) {
   if (s.disabled) return LookState::Off;
   if (s.down) return LookState::Down;
@@ -235,6 +254,7 @@ void DrawGlyph(HDC dc, Glyph glyph, const RECT& r, COLORREF color) {
 void PaintElement(HDC dc, const ElementDef& e, const RECT& r, const LookDef* look, const ElementLook& s,
                   const std::wstring& text, HFONT font) {
   SelectedObject f(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
+  if (!look) look = &DefaultLook();
   switch (e.kind) {
     case ElementKind::Box:
     case ElementKind::Panel:

@@ -1,7 +1,8 @@
 // Shows a movie in a 630 x 535 window as the program would, for looking at it
 // and taking screenshots (tools/movie_screenshots.sh).
-//   movie_preview.exe MOVIE [set:NAME=VALUE | click:X,Y | grid:ROWS | quit:SECONDS]...
-// Clicks are real mouse messages to the player. A list view stands in for the
+//   movie_preview.exe MOVIE [set:NAME=VALUE | click:X,Y | move:X,Y | press:X,Y | grid:ROWS | quit:SECONDS]...
+// Clicks, moves and presses (a button held down) are real mouse messages
+// to the player. A list view stands in for the
 // program's grid: shown on "IDC_FS_Download", hidden on "IDC_FS_Slider" and
 // "IDC_FS_About". Every command is printed.
 #include <windows.h>
@@ -82,6 +83,8 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
+void CALLBACK CloseOnTimer(HWND frame, UINT, UINT_PTR, DWORD) { DestroyWindow(frame); }
+
 void Click(HWND target, int x, int y) {
   LPARAM at = MAKELPARAM(x, y);
   SendMessageA(target, WM_MOUSEMOVE, 0, at);
@@ -130,6 +133,14 @@ int main(int argc, char** argv) {
       int x = 0, y = 0;
       std::sscanf(a.c_str() + 6, "%d,%d", &x, &y);
       Click(p.player.Hwnd(), x, y);
+    } else if (a.rfind("move:", 0) == 0) {
+      int x = 0, y = 0;
+      std::sscanf(a.c_str() + 5, "%d,%d", &x, &y);
+      SendMessageA(p.player.Hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+    } else if (a.rfind("press:", 0) == 0) {
+      int x = 0, y = 0;
+      std::sscanf(a.c_str() + 6, "%d,%d", &x, &y);
+      SendMessageA(p.player.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
     } else if (a.rfind("grid:", 0) == 0) {
       p.FillGrid(std::atoi(a.c_str() + 5));
     } else if (a.rfind("quit:", 0) == 0) {
@@ -138,6 +149,6 @@ int main(int argc, char** argv) {
     mf::DoEvents();
   }
   // A preview never outlives its purpose: it closes itself after a while.
-  SetTimer(p.frame, 1, quitAfter, [](HWND h, UINT, UINT_PTR, DWORD) { DestroyWindow(h); });
+  SetTimer(p.frame, 1, quitAfter, &CloseOnTimer);
   return mf::RunMessageLoop();
 }

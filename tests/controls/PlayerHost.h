@@ -3,6 +3,7 @@
 // records the commands the movie sends, and clicks with real mouse messages.
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,29 @@ class PlayerHost : public IMoviePlayerEvents {
         if (player.ElementAt(x, y) == static_cast<int>(index)) return {x, y};
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
   }
+  // What the movie draws now, pixel by pixel (without its text fields).
+  std::vector<uint32_t> Picture(int width, int height) {
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB};
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::vector<uint32_t> pixels;
+    if (bmp) {
+      HGDIOBJ old = SelectObject(dc, bmp);
+      player.RenderTo(dc, {0, 0, width, height});
+      GdiFlush();
+      auto* p = static_cast<uint32_t*>(bits);
+      pixels.assign(p, p + static_cast<size_t>(width) * height);
+      SelectObject(dc, old);
+      DeleteObject(bmp);
+    }
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+  }
+
   void ClickElement(size_t index) {
     POINT p = Inside(index);
     Click(p.x, p.y);

@@ -132,6 +132,27 @@ TEST_F(PlayerTest, DisabledOrHiddenButtonsSendNothing) {
   EXPECT_EQ(Sent(), (Commands{L"Stop"}));
 }
 
+TEST_F(PlayerTest, ButtonsShowHoverPressedAndDisabledStates) {
+  LoadTest();
+  auto disabled = host.Picture(300, 200);
+  host.player.SetVariable(L"ready", L"1");
+  auto normal = host.Picture(300, 200);
+  POINT p = host.Inside(At(L"go"));
+  SendMessageA(host.player.Hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
+  auto hover = host.Picture(300, 200);
+  SendMessageA(host.player.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+  auto pressed = host.Picture(300, 200);
+  EXPECT_TRUE(disabled != normal);
+  EXPECT_TRUE(normal != hover);
+  EXPECT_TRUE(hover != pressed);
+  EXPECT_TRUE(pressed != normal);
+  // Pressed and dragged off, it looks as it does at rest.
+  SendMessageA(host.player.Hwnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(295, 195));
+  EXPECT_TRUE(host.Picture(300, 200) == normal);
+  host.Up(295, 195);
+  EXPECT_TRUE(Sent().empty());
+}
+
 TEST_F(PlayerTest, TheDragAreaSendsOnMouseDown) {
   LoadTest();
   POINT p = host.Inside(At(L"grip"));
