@@ -4,7 +4,6 @@
 #include <commctrl.h>
 
 #include <fstream>
-#include <sstream>
 
 #include "common/Text.h"
 #include "common/WindowText.h"
