@@ -119,6 +119,21 @@ TEST_F(CancelTest, TheOwnersTimersAndMessagesRunWhileATransferIsUnderWay) {
   EXPECT_EQ(Sha256OfFile(LocalPath(L"slow.bin")), Sha256OfPattern(8, 120000));
 }
 
+TEST_F(CancelTest, AMessagePostedDuringAFastTransferIsHandledBeforeItEnds) {
+  // Reads that never wait still leave room for the queue now and then.
+  ServeFile("/fast", 8u << 20, 2);
+  Aim("/fast", L"fast.bin");
+  OwnerWindow window;
+  size_t handledAt = 0;
+  window.onMessage = [&] { handledAt = owner.Count(Kind::Progress); };
+  owner.onProgress = [&](long) {
+    if (owner.Count(Kind::Progress) == 1) window.Post();
+  };
+  ASSERT_TRUE(download.StartDownload());
+  EXPECT_GE(handledAt, 1u);
+  EXPECT_LT(handledAt, owner.Count(Kind::Progress));
+}
+
 TEST_F(CancelTest, ACancelBeforeTheTransferIsForgottenWhenItStarts) {
   ServeFile("/f", 5000);
   Aim("/f", L"f.bin");

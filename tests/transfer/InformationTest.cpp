@@ -24,15 +24,6 @@ class InformationTest : public DownloadTest {
   }
 };
 
-// A port on which nothing listens.
-uint16_t ClosedPort() {
-  HttpServer gone;
-  EXPECT_TRUE(gone.Start());
-  uint16_t port = gone.Port();
-  gone.Stop();
-  return port;
-}
-
 TEST_F(InformationTest, StartsEmpty) {
   EXPECT_FALSE(download.FileExists());
   EXPECT_EQ(download.LastModified(), L"");

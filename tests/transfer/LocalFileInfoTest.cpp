@@ -107,14 +107,8 @@ TEST_F(LocalFileInfoTest, SizeTextsForAKnownAnUnknownAndAMissingFile) {
   EXPECT_EQ(Info("/page.flv", siteBreak).FileSize, std::to_wstring(pageSize) + L" Bytes");
 
   // No server at all: neither file nor size either.
-  uint16_t port;
-  {
-    HttpServer gone;
-    ASSERT_TRUE(gone.Start());
-    port = gone.Port();
-  }
-  LocalFileInfo none =
-      form.GetLocalFileInfo(L"http://127.0.0.1:" + std::to_wstring(port) + L"/x.flv", siteBreak);
+  LocalFileInfo none = form.GetLocalFileInfo(
+      L"http://127.0.0.1:" + std::to_wstring(ClosedPort()) + L"/x.flv", siteBreak);
   EXPECT_EQ(none.FileSize, L"-1 Bytes");
   EXPECT_EQ(none.FileName, L"x.flv");
 }

@@ -86,6 +86,12 @@ void DownloadTest::Aim(const std::string& target, const std::wstring& fileName) 
   download.SetLocalFile(LocalPath(fileName));
 }
 
+uint16_t ClosedPort() {
+  HttpServer gone;
+  EXPECT_TRUE(gone.Start());
+  return gone.Port();  // closed again when `gone` goes
+}
+
 std::optional<uint64_t> FileSizeOf(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExA(ToAnsi(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;

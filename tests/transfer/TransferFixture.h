@@ -62,6 +62,8 @@ class DownloadTest : public ::testing::Test {
   std::wstring folder_;
 };
 
+// A loopback port on which nothing listens.
+uint16_t ClosedPort();
 std::optional<uint64_t> FileSizeOf(const std::wstring& path);
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes);
 std::string ReadWholeFile(const std::wstring& path);

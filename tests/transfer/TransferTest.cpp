@@ -16,14 +16,6 @@ using Kind = DownloadEvent::Kind;
 
 class TransferTest : public DownloadTest {};
 
-uint16_t ClosedPort() {
-  HttpServer gone;
-  EXPECT_TRUE(gone.Start());
-  uint16_t port = gone.Port();
-  gone.Stop();
-  return port;
-}
-
 TEST_F(TransferTest, FilesArriveByteForByte) {
   for (uint64_t size : {0ull, 1ull, 2047ull, 2048ull, 2049ull, 50ull << 20}) {
     SCOPED_TRACE(size);
