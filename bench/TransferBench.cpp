@@ -1,7 +1,8 @@
 // Throughput of the Download control against bare WinINet loops, fetching one
 // file from a server given by address (bench/transfer_bench.sh starts the test
 // server and adds curl). Each round fetches the file once per way, one way
-// after the other, so that a busy machine slows all of them alike:
+// after the other and a different one first each time, so that a busy machine
+// slows all of them alike:
 //   component  the control into a local file, its owner handling every
 //              progress notification as the queue driver does
 //   bare       InternetOpenUrlA and 2,048-byte InternetReadFile calls, nothing else
@@ -143,12 +144,25 @@ int main(int argc, char** argv) {
   std::vector<double> component, bare, sweep;
   double peak = 0;
   for (int r = 1; r <= rounds; ++r) {
-    Fetch c = FetchWithComponent(url, localFile);
-    if (r == 1) peak = PeakWorkingSetMiB();  // before any other way has run
-    Fetch b = FetchBare(url, false);
-    Fetch s = FetchBare(url, true);
-    // What was fetched also went into WinINet's cache; it need not stay.
-    DeleteUrlCacheEntryA(mf::ToAnsi(url).c_str());
+    Fetch c, b, s;
+    // The ways take turns at going first: none always meets the machine in
+    // the same state.
+    for (int k = 0; k < 3; ++k) {
+      switch ((k + r - 1) % 3) {
+        case 0:
+          c = FetchWithComponent(url, localFile);
+          if (r == 1) peak = PeakWorkingSetMiB();  // before any other way has run
+          break;
+        case 1:
+          b = FetchBare(url, false);
+          break;
+        default:
+          s = FetchBare(url, true);
+          break;
+      }
+      // What was fetched also went into WinINet's cache; it need not stay.
+      DeleteUrlCacheEntryA(mf::ToAnsi(url).c_str());
+    }
     if (!c.ok || !b.ok || !s.ok || c.bytes != b.bytes || b.bytes != s.bytes) {
       std::fprintf(stderr, "round %d: a fetch failed (%llu, %llu, %llu bytes)\n", r,
                    static_cast<unsigned long long>(c.bytes), static_cast<unsigned long long>(b.bytes),

@@ -39,7 +39,7 @@ done
 [ -n "$port" ] || { echo "the test server did not start" >&2; exit 1; }
 url="http://127.0.0.1:$port/video.flv"
 
-"$wine64" "$build/bin/transfer_bench.exe" "$url" --rounds "$rounds" | tr -d '\r' | tee "$work/bench.txt"
+"$wine64" "$build/bin/transfer_bench.exe" "$url" --rounds "$rounds" | sed -u 's/\r$//' | tee "$work/bench.txt"
 
 curl_speeds=()
 for r in $(seq "$rounds"); do

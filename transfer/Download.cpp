@@ -182,10 +182,11 @@ bool Download::TransferFile() {
   queue_.Now();
 
   // Opened without truncating, a longer leftover file would keep stale bytes
-  // after the new data: the file is cut to nothing once it is open.
+  // after the new data: the file is cut to nothing once it is open. A name
+  // such as NUL or COM1 opens a device, which is no place for a download.
   UniqueFile file(CreateFileA(ToAnsi(localFile_).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file || !SetEndOfFile(file.get())) {
+  if (!file || GetFileType(file.get()) != FILE_TYPE_DISK || !SetEndOfFile(file.get())) {
     EndTransfer(url, file);
     RaiseError(kCouldNotWriteFile);
     return false;

@@ -1,6 +1,7 @@
 // The local name and size text the main window derives for a video link.
 #include <gtest/gtest.h>
 
+#include "common/Text.h"
 #include "resolver/SiteId.h"
 #include "shell/frmMain.h"
 #include "tests/transfer/TransferFixture.h"
@@ -86,6 +87,22 @@ TEST_F(LocalFileInfoTest, TheYouTubeCutComesBeforeCleaningSoNamesMayEndShorter) 
   std::wstring result = Info("/v/" + name, siteYouTube).FileName;
   EXPECT_EQ(result.size(), 32u);
   EXPECT_EQ(result, L"abc" + std::wstring(25, L'q') + L".flv");
+}
+
+TEST_F(LocalFileInfoTest, DeviceNamesFromTheServerBecomeFileNames) {
+  for (const char* remote : {"NUL.flv", "con", "Com7.avi", "lpt1 .wmv", "aux.tar.gz"}) {
+    server.Route("/get", HttpResponse::File(1).Header("Content-Disposition",
+                                                      std::string("attachment; filename=") + remote));
+    EXPECT_EQ(Info("/get", siteBreak).FileName, L"_" + FromAnsi(remote));
+  }
+  for (const char* remote : {"console.flv", "com10.flv", "com0.flv", "nullify", "lpt.flv"}) {
+    server.Route("/get", HttpResponse::File(1).Header("Content-Disposition",
+                                                      std::string("attachment; filename=") + remote));
+    EXPECT_EQ(Info("/get", siteBreak).FileName, FromAnsi(remote));
+  }
+  // YouTube's added extension keeps a device a device.
+  server.Route("/watch/prn", HttpResponse::File(1));
+  EXPECT_EQ(Info("/watch/prn", siteYouTube).FileName, L"_prn.flv");
 }
 
 TEST_F(LocalFileInfoTest, SizeTextsForAKnownAnUnknownAndAMissingFile) {

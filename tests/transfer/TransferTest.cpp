@@ -200,6 +200,13 @@ TEST_F(TransferTest, ALocalFileThatCannotBeWrittenIsReportedAsAnError) {
   ASSERT_EQ(owner.Sequence(), "E");
   EXPECT_EQ(owner.events[0].text, L"Could not write file");
   EXPECT_FALSE(download.IsSessionOpen());
+
+  // A device name is no file either.
+  owner.events.clear();
+  Aim("/f", L"NUL.flv");
+  EXPECT_FALSE(download.StartDownload());
+  ASSERT_EQ(owner.Sequence(), "E");
+  EXPECT_EQ(owner.events[0].text, L"Could not write file");
 }
 
 }  // namespace
