@@ -12,8 +12,10 @@
 #include "common/WindowTimer.h"
 #include "controls/grid/Grid.h"
 #include "controls/player/MoviePlayer.h"
+#include "downloadlist/LocalFileInfo.h"
 #include "downloadlist/modMain.h"
 #include "shell/frmMenu.h"
+#include "transfer/Download.h"
 
 namespace mf {
 
@@ -77,6 +79,12 @@ class frmMain : public Window,
   int16_t CurrentIndex = 0;
   std::wstring CurrentTab;
   bool GridFormatted = false;
+
+  // ---- Transfer: the one download control, which fetches pages and files
+  mf::Download Download;
+  // Asks the server about the resolved file link and derives the local file
+  // name and the size text; `siteId` is the site of the item's page address.
+  LocalFileInfo GetLocalFileInfo(const std::wstring& sLink, int16_t siteId);
 
   // ---- Hidden classic controls, behind the movie
   HWND cmdStartDownload = nullptr;
