@@ -1,7 +1,7 @@
 #include "traylib/Library.h"
 
 // The linker's symbol for the start of the current module's image.
-extern "C" IMAGE_DOS_HEADER __ImageBase;
+extern "C" IMAGE_DOS_HEADER __ImageBase;  // NOLINT(bugprone-reserved-identifier)
 
 namespace sd {
 

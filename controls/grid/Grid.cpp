@@ -80,7 +80,8 @@ void Grid::ResetViewState() {
   if (GetCapture() == Hwnd()) ReleaseCapture();
 }
 
-void Grid::SetDataSource(std::shared_ptr<table::Table> table) {
+// By value on purpose: the caller's pointer may be the one Detach lets go.
+void Grid::SetDataSource(std::shared_ptr<table::Table> table) {  // NOLINT(performance-unnecessary-value-param)
   if (!Hwnd()) throw AppError(kErrNoWindow, L"The grid has no window.");
   DestroyEdit();
   std::shared_ptr<Binding> old = binding_;

@@ -243,7 +243,7 @@ bool MovieLine::TakeAssignments(std::wstring_view key, std::vector<Assignment>& 
     std::wstring part = v.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
     size_t eq = part.find(L'=');
     if (eq == std::wstring::npos) return Bad(key, L"wants name=value; name=value");
-    auto trim = [](std::wstring s) {
+    auto trim = [](const std::wstring& s) {
       size_t b = s.find_first_not_of(L" \t"), e = s.find_last_not_of(L" \t");
       return b == std::wstring::npos ? std::wstring() : s.substr(b, e - b + 1);
     };

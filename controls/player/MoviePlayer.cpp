@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 
+#include <cmath>
 #include <fstream>
 
 #include "common/Text.h"
@@ -199,7 +200,8 @@ POINT MoviePlayer::PanelOrigin(size_t panel) const {
   const ElementDef& e = movie_.elements[panel];
   auto it = panels_.find(panel);
   double hidden = 1.0 - (it == panels_.end() ? 0.0 : it->second.shown);
-  int dx = static_cast<int>(hidden * e.at.w + 0.5), dy = static_cast<int>(hidden * e.at.h + 0.5);
+  int dx = static_cast<int>(std::lround(hidden * e.at.w));
+  int dy = static_cast<int>(std::lround(hidden * e.at.h));
   switch (e.from) {
     case Slide::Bottom: return {e.at.x, e.at.y + dy};
     case Slide::Top: return {e.at.x, e.at.y - dy};

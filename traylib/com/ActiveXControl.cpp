@@ -59,24 +59,27 @@ STDMETHODIMP ActiveXControl::Inner::QueryInterface(REFIID iid, void** object) {
     return S_OK;
   }
   // IPersistStream has the layout of IPersistStreamInit without InitNew.
+#define SD_QI_ENTRY(iid, itf) \
+  { &(iid), static_cast<decltype(QITAB::dwOffset)>(OFFSETOFCLASS(itf, ActiveXControl)) }
   static const QITAB table[] = {
-      {&IID_IOleObject, OFFSETOFCLASS(IOleObject, ActiveXControl)},
-      {&IID_IOleWindow, OFFSETOFCLASS(IOleInPlaceObject, ActiveXControl)},
-      {&IID_IOleInPlaceObject, OFFSETOFCLASS(IOleInPlaceObject, ActiveXControl)},
-      {&IID_IOleInPlaceActiveObject, OFFSETOFCLASS(IOleInPlaceActiveObject, ActiveXControl)},
-      {&IID_IOleControl, OFFSETOFCLASS(IOleControl, ActiveXControl)},
-      {&IID_IViewObject, OFFSETOFCLASS(IViewObject2, ActiveXControl)},
-      {&IID_IViewObject2, OFFSETOFCLASS(IViewObject2, ActiveXControl)},
-      {&IID_IPersist, OFFSETOFCLASS(IPersistStreamInit, ActiveXControl)},
-      {&IID_IPersistStreamInit, OFFSETOFCLASS(IPersistStreamInit, ActiveXControl)},
-      {&IID_IPersistStream, OFFSETOFCLASS(IPersistStreamInit, ActiveXControl)},
-      {&IID_IPersistPropertyBag, OFFSETOFCLASS(IPersistPropertyBag, ActiveXControl)},
-      {&IID_IProvideClassInfo, OFFSETOFCLASS(IProvideClassInfo2, ActiveXControl)},
-      {&IID_IProvideClassInfo2, OFFSETOFCLASS(IProvideClassInfo2, ActiveXControl)},
-      {&IID_IConnectionPointContainer, OFFSETOFCLASS(IConnectionPointContainer, ActiveXControl)},
-      {&IID_ISupportErrorInfo, OFFSETOFCLASS(ISupportErrorInfo, ActiveXControl)},
+      SD_QI_ENTRY(IID_IOleObject, IOleObject),
+      SD_QI_ENTRY(IID_IOleWindow, IOleInPlaceObject),
+      SD_QI_ENTRY(IID_IOleInPlaceObject, IOleInPlaceObject),
+      SD_QI_ENTRY(IID_IOleInPlaceActiveObject, IOleInPlaceActiveObject),
+      SD_QI_ENTRY(IID_IOleControl, IOleControl),
+      SD_QI_ENTRY(IID_IViewObject, IViewObject2),
+      SD_QI_ENTRY(IID_IViewObject2, IViewObject2),
+      SD_QI_ENTRY(IID_IPersist, IPersistStreamInit),
+      SD_QI_ENTRY(IID_IPersistStreamInit, IPersistStreamInit),
+      SD_QI_ENTRY(IID_IPersistStream, IPersistStreamInit),
+      SD_QI_ENTRY(IID_IPersistPropertyBag, IPersistPropertyBag),
+      SD_QI_ENTRY(IID_IProvideClassInfo, IProvideClassInfo2),
+      SD_QI_ENTRY(IID_IProvideClassInfo2, IProvideClassInfo2),
+      SD_QI_ENTRY(IID_IConnectionPointContainer, IConnectionPointContainer),
+      SD_QI_ENTRY(IID_ISupportErrorInfo, ISupportErrorInfo),
       {nullptr, 0},
   };
+#undef SD_QI_ENTRY
   return ::QISearch(&owner_, table, iid, object);
 }
 

@@ -2,6 +2,8 @@
 
 #include <unknwn.h>
 
+#include <new>
+
 #include "traylib/com/ClassTable.h"
 #include "traylib/com/ComError.h"
 #include "traylib/com/Module.h"
@@ -66,7 +68,8 @@ HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** object) noexcept {
     *object = nullptr;
     const ClassEntry* entry = FindClass(clsid);
     if (!entry) return CLASS_E_CLASSNOTAVAILABLE;
-    auto* factory = new ClassFactory(*entry);
+    auto* factory = new (std::nothrow) ClassFactory(*entry);
+    if (!factory) return E_OUTOFMEMORY;
     HRESULT hr = factory->QueryInterface(iid, object);
     factory->Release();
     return hr;

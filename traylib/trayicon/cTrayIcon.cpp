@@ -50,8 +50,9 @@ void cTrayIcon::ClearRecord() {
 }
 
 void cTrayIcon::Create(HWND owner, HICON icon, const std::wstring& toolTipText) {
-  // Remove forgets the icon and the tooltip, so the arguments are taken after it.
-  const std::wstring tip = toolTipText;
+  // Remove forgets the icon and the tooltip, and the text may be our own stored
+  // tooltip: it is copied before Remove runs.
+  const std::wstring tip = toolTipText;  // NOLINT(performance-unnecessary-copy-initialization)
   if (owner_) Remove();
   icon_ = icon;
   owner_ = owner;

@@ -9,7 +9,7 @@ namespace sd::mSystemUtils {
 namespace {
 PerThread<OsRecord> t_os;
 
-std::wstring Trimmed(std::wstring s) {
+std::wstring Trimmed(const std::wstring& s) {
   const wchar_t* blanks = L" \t";
   size_t first = s.find_first_not_of(blanks);
   if (first == std::wstring::npos) return {};
