@@ -10,6 +10,7 @@
 #include "common/Window.h"
 #include "common/WindowTimer.h"
 #include "controls/player/MoviePlayer.h"
+#include "controls/socket/TcpSocket.h"
 #include "shell/frmMenu.h"
 
 namespace mf {
@@ -81,6 +82,44 @@ class frmMain : public Window, private IMoviePlayerEvents {
   WindowTimer tmrMonitor{idTmrMonitor, 2000};
 
   frmMenu Menu;
+
+  // ---- Link resolution
+  // "" before a page fetch; "1" once a transfer completed, else its error text.
+  std::wstring TransferResult;
+  bool IsFetchingPage = false;  // the running transfer fetches a page
+
+  // ---- YouTube link resolver
+  // The video file's address for a YouTube player address; empty text when
+  // the answer holds no usable redirection, "-2" when the connection failed
+  // or no answer came in time.
+  std::wstring GetYoutubePathLnik(const std::wstring& sLink);
+  void Connect();
+  void WS_Connect();
+  void WS_DataArrival(long bytesTotal);
+  void WS_Error(long number, const std::wstring& description);
+  void WS_Close();
+  std::wstring wsHost;
+  std::wstring wsLink;
+  bool bFindYoutubeFinish = false;
+  std::wstring sYoutubeDownLink;
+  DWORD YoutubeAnswerTimeoutMs = 30000;  // the wait for the answer ends here
+
+ private:
+  struct WsEvents final : ISocketEvents {
+    explicit WsEvents(frmMain& f) : form(f) {}
+    void Connected() override { form.WS_Connect(); }
+    void DataArrival(long bytesTotal) override { form.WS_DataArrival(bytesTotal); }
+    void Error(long number, const std::wstring& d) override { form.WS_Error(number, d); }
+    void Closed() override { form.WS_Close(); }
+    frmMain& form;
+  };
+  WsEvents wsEvents_{*this};
+  void FinishYoutubeAnswer();
+  std::string youtubeAnswer_;   // the answer's bytes as they arrive
+  bool youtubeFailed_ = false;  // the connection failed or timed out
+
+ public:
+  TcpSocket WS{&wsEvents_};
 
  protected:
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
