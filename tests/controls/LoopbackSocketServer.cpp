@@ -98,18 +98,20 @@ void LoopbackSocketServer::Serve(UINT_PTR c) {
     std::lock_guard<std::mutex> lock(mutex_);
     requests_.push_back(request);
   }
+  if (script_.reply == Reply::Answer || script_.reply == Reply::AnswerAndHold) {
+    for (size_t i = 0; i < script_.pieces.size() && !stop_; ++i) {
+      if (i > 0 && script_.pauseMs) Sleep(script_.pauseMs);
+      const std::string& piece = script_.pieces[i];
+      size_t sent = 0;
+      while (sent < piece.size()) {
+        int n = send(client, piece.data() + sent, static_cast<int>(piece.size() - sent), 0);
+        if (n <= 0) return;
+        sent += static_cast<size_t>(n);
+      }
+    }
+  }
   switch (script_.reply) {
     case Reply::Answer:
-      for (size_t i = 0; i < script_.pieces.size() && !stop_; ++i) {
-        if (i > 0 && script_.pauseMs) Sleep(script_.pauseMs);
-        const std::string& piece = script_.pieces[i];
-        size_t sent = 0;
-        while (sent < piece.size()) {
-          int n = send(client, piece.data() + sent, static_cast<int>(piece.size() - sent), 0);
-          if (n <= 0) return;
-          sent += static_cast<size_t>(n);
-        }
-      }
       shutdown(client, SD_SEND);
       // The client closes once it has read everything (or gives up).
       for (ULONGLONG end = GetTickCount64() + 2000; !stop_ && GetTickCount64() < end;) {
@@ -118,6 +120,7 @@ void LoopbackSocketServer::Serve(UINT_PTR c) {
         if (recv(client, buf, sizeof buf, 0) <= 0) break;
       }
       return;
+    case Reply::AnswerAndHold:
     case Reply::Silent:
       while (!stop_) {
         if (!WaitReadable(client, 20)) continue;
