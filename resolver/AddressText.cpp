@@ -48,7 +48,8 @@ std::wstring AddressForWire(std::wstring_view text) {
       continue;
     }
     // One character, or a surrogate pair, to UTF-8.
-    int units = (IS_HIGH_SURROGATE(c) && i + 1 < text.size() && IS_LOW_SURROGATE(text[i + 1])) ? 2 : 1;
+    int units =
+        (IS_HIGH_SURROGATE(c) && i + 1 < text.size() && IS_LOW_SURROGATE(text[i + 1])) ? 2 : 1;
     char utf8[8];
     int n = WideCharToMultiByte(CP_UTF8, 0, text.data() + i, units, utf8, sizeof utf8, nullptr,
                                 nullptr);

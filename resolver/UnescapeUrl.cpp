@@ -1,8 +1,7 @@
 #include "resolver/UnescapeUrl.h"
 
-#include <windows.h>
-
 #include <shlwapi.h>
+#include <windows.h>
 
 #include "common/Text.h"
 

@@ -56,7 +56,8 @@ std::wstring frmMain::GetYoutubePathLnik(const std::wstring& sLink) {
     DoEvents();
     if (bFindYoutubeFinish) break;
     // Sleep until a message comes instead of spinning.
-    MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 50)),
+    MsgWaitForMultipleObjectsEx(0, nullptr,
+                                static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 50)),
                                 QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
   if (youtubeFailed_) return kLinkFetchFailed;

@@ -1,13 +1,13 @@
 // winsock2.h must come before windows.h, which the header brings.
+// clang-format off
 #include <winsock2.h>
 #include <ws2tcpip.h>
-
 #include "controls/socket/TcpSocket.h"
+// clang-format on
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-
 #include <vector>
 
 #include "common/Text.h"
@@ -17,10 +17,10 @@ namespace mf {
 namespace {
 
 constexpr const char* kClassName = "MarrowfinSocket";
-constexpr UINT kMsgSocket = WM_APP + 1;    // WSAAsyncSelect: wParam socket, lParam event
-constexpr UINT kMsgLookup = WM_APP + 2;    // WSAAsyncGetHostByName: wParam task
-constexpr UINT kMsgFailure = WM_APP + 3;   // wParam error, lParam generation
-constexpr UINT kMsgReadAgain = WM_APP + 4; // lParam generation
+constexpr UINT kMsgSocket = WM_APP + 1;     // WSAAsyncSelect: wParam socket, lParam event
+constexpr UINT kMsgLookup = WM_APP + 2;     // WSAAsyncGetHostByName: wParam task
+constexpr UINT kMsgFailure = WM_APP + 3;    // wParam error, lParam generation
+constexpr UINT kMsgReadAgain = WM_APP + 4;  // lParam generation
 
 // What one readiness message reads at most, and how much may wait untaken
 // before reading pauses until the owner takes it.
@@ -39,6 +39,25 @@ bool IsHostName(const std::wstring& host) {
   return true;
 }
 
+struct ErrorText {
+  long number;
+  const wchar_t* text;
+};
+
+// The texts users of the Winsock control knew for the failures a client meets.
+constexpr ErrorText kErrorTexts[] = {
+    {WSAECONNREFUSED, L"Connection is forcefully rejected"},
+    {WSAETIMEDOUT, L"Attempt to connect timed out"},
+    {WSAECONNRESET, L"The connection is reset by remote side"},
+    {WSAECONNABORTED, L"Connection is aborted due to timeout or other failure"},
+    {WSAENETUNREACH, L"The network cannot be reached from this host at this time"},
+    {WSAEHOSTUNREACH, L"The host cannot be reached"},
+    {WSAHOST_NOT_FOUND, L"Authoritative answer: Host not found"},
+    {WSATRY_AGAIN, L"Non-Authoritative answer: Host not found"},
+    {WSANO_DATA, L"Valid name, no data record of requested type"},
+    {WSAENETDOWN, L"The network subsystem is unavailable"},
+};
+
 }  // namespace
 
 struct TcpSocket::Lookup {
@@ -54,7 +73,8 @@ struct TcpSocket::Connection {
   std::vector<std::unique_ptr<Lookup>> abandoned;
 };
 
-TcpSocket::TcpSocket(ISocketEvents* events) : events_(events), net_(std::make_unique<Connection>()) {}
+TcpSocket::TcpSocket(ISocketEvents* events)
+    : events_(events), net_(std::make_unique<Connection>()) {}
 
 TcpSocket::~TcpSocket() {
   Close();
@@ -65,19 +85,8 @@ TcpSocket::~TcpSocket() {
 }
 
 std::wstring TcpSocket::ErrorDescription(long number) {
-  switch (number) {
-    case WSAECONNREFUSED: return L"Connection is forcefully rejected";
-    case WSAETIMEDOUT: return L"Attempt to connect timed out";
-    case WSAECONNRESET: return L"The connection is reset by remote side";
-    case WSAECONNABORTED: return L"Connection is aborted due to timeout or other failure";
-    case WSAENETUNREACH: return L"The network cannot be reached from this host at this time";
-    case WSAEHOSTUNREACH: return L"The host cannot be reached";
-    case WSAHOST_NOT_FOUND: return L"Authoritative answer: Host not found";
-    case WSATRY_AGAIN: return L"Non-Authoritative answer: Host not found";
-    case WSANO_DATA: return L"Valid name, no data record of requested type";
-    case WSAENETDOWN: return L"The network subsystem is unavailable";
-    default: break;
-  }
+  for (const ErrorText& e : kErrorTexts)
+    if (e.number == number) return e.text;
   char buf[512] = {};
   DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                            static_cast<DWORD>(number), 0, buf, sizeof buf, nullptr);
@@ -122,7 +131,7 @@ void TcpSocket::StartLookup() {
   state_ = sckResolvingHost;
   net_->lookup = std::make_unique<Lookup>();
   net_->lookup->task = WSAAsyncGetHostByName(Hwnd(), kMsgLookup, ToAnsi(remoteHost_).c_str(),
-                                        net_->lookup->buffer, sizeof net_->lookup->buffer);
+                                             net_->lookup->buffer, sizeof net_->lookup->buffer);
   if (!net_->lookup->task) {
     int error = WSAGetLastError();
     net_->lookup.reset();
@@ -156,7 +165,8 @@ void TcpSocket::StartConnect(ULONG address) {
     return;
   }
   // WSAAsyncSelect also makes the socket non-blocking.
-  if (WSAAsyncSelect(net_->socket.get(), Hwnd(), kMsgSocket, FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE) != 0) {
+  if (WSAAsyncSelect(net_->socket.get(), Hwnd(), kMsgSocket,
+                     FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE) != 0) {
     PostFailure(WSAGetLastError());
     return;
   }

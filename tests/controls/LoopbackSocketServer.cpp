@@ -1,6 +1,8 @@
+// winsock2.h must come before windows.h, which the header brings.
+// clang-format off
 #include <winsock2.h>
-
 #include "tests/controls/LoopbackSocketServer.h"
+// clang-format on
 
 namespace mf::test {
 namespace {

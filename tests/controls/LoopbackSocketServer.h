@@ -15,10 +15,10 @@ namespace mf::test {
 class LoopbackSocketServer {
  public:
   enum class Reply {
-    Answer,          // send the pieces, then close
-    AnswerAndHold,   // send the pieces, then keep the connection open
-    Silent,          // read the request, then keep the connection open and say nothing
-    CloseAtOnce,     // close without answering
+    Answer,         // send the pieces, then close
+    AnswerAndHold,  // send the pieces, then keep the connection open
+    Silent,         // read the request, then keep the connection open and say nothing
+    CloseAtOnce,    // close without answering
   };
   struct Script {
     Reply reply = Reply::Answer;

@@ -108,10 +108,12 @@ TEST_F(TcpSocketTest, AnOwnerThatTakesNothingPausesReadingWithoutLosingBytes) {
   test::PumpFor(200);
   EXPECT_LE(socket.BytesReceived(), 1024 * 1024 + 64 * 1024);  // paused near the limit
   std::string all;
-  ASSERT_TRUE(PumpUntil([&] {
-    if (socket.BytesReceived() >= 1024 * 1024 || rec.Has("closed@8")) all += socket.GetData();
-    return rec.Has("closed@8");
-  }, 15000));
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        if (socket.BytesReceived() >= 1024 * 1024 || rec.Has("closed@8")) all += socket.GetData();
+        return rec.Has("closed@8");
+      },
+      15000));
   all += socket.GetData();
   EXPECT_EQ(all.size(), big.size());
   EXPECT_TRUE(all == big);

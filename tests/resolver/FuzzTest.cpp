@@ -16,13 +16,15 @@ using namespace mf;
 namespace {
 
 // Pieces the cutters look for, so random pages hit their branches often.
+// clang-format off
 const std::vector<std::string> kPieces = {
     "ipoddownloadlink", "IPODDOWNLOADLINK", "href=", "HREF=\"", "\"", "'", "&", "&amp;", "&AMP;",
     ";", "videoUrl", "http", "HTTP://", "%", "%4", "%41", "%zz", "embed src", "<embed src=\"",
     "sGlobalFileName='", "sGlobalContentFilePath='", "storageId=", "userName=", "videoId=",
-    "srvURL=", "\r\n", "\r\n\r\n", "Location:", "\r\nLocation: ", "?", "/", " ", std::string(1, '\0'),
-    "\xFF", "\x80",
+    "srvURL=", "\r\n", "\r\n\r\n", "Location:", "\r\nLocation: ", "?", "/", " ",
+    std::string(1, '\0'), "\xFF", "\x80",
 };
+// clang-format on
 
 const std::vector<std::string> kValidPages = {
     "<a href=\"http://v/ipod.mp4?a=1&amp;b=2\" id=\"ipoddownloadlink\">",

@@ -80,18 +80,19 @@ TEST(ParseYouTubePage, HandsTheEmbeddedPlayerAddressToTheResolverAndReturnsItsAn
 TEST(ParseYouTubePage, AsksNoResolverWhenThereIsNothingToResolve) {
   const char* misses[] = {
       "<html>no embed code</html>",
-      "&lt;EMBED SRC=;&amp;",             // empty fragment
-      "embed src=&quot",                  // no semicolon
-      "embed src=&quot;http://y/v/abc",   // no ampersand after it
-      "; http://y/v/abc& embed src",      // delimiters before the marker do not count
+      "&lt;EMBED SRC=;&amp;",            // empty fragment
+      "embed src=&quot",                 // no semicolon
+      "embed src=&quot;http://y/v/abc",  // no ampersand after it
+      "; http://y/v/abc& embed src",     // delimiters before the marker do not count
   };
   for (const char* text : misses) {
     ScratchPage page(text);
     bool asked = false;
-    EXPECT_EQ(ParseYouTubePage(page.Path(), [&](const std::wstring&) {
-                asked = true;
-                return std::wstring(L"x");
-              }),
+    EXPECT_EQ(ParseYouTubePage(page.Path(),
+                               [&](const std::wstring&) {
+                                 asked = true;
+                                 return std::wstring(L"x");
+                               }),
               L"")
         << text;
     EXPECT_FALSE(asked) << text;
@@ -133,7 +134,7 @@ TEST(ParseBreakPage, GivesNothingWhenAValueOrItsQuoteIsMissing) {
       "var sGlobalFileName='cat",                                    // name not closed
       "var sGlobalContentFilePath='p'; var sGlobalFileName='cat';",  // path before name
       "var sGlobalFileName='cat'; var sGlobalContentFilePath='never closed",
-      "var sGlobalFileName='cat'; var sGlobalContentFilePath='';",   // empty path
+      "var sGlobalFileName='cat'; var sGlobalContentFilePath='';",  // empty path
   };
   for (const char* text : misses) {
     ScratchPage page(text);

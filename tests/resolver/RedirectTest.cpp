@@ -28,9 +28,9 @@ std::string Answer(const std::string& headers, const std::string& body = "") {
 }
 
 TEST(CutYoutubeRedirect, KeepsTheTargetsQueryBehindGetVideo) {
-  EXPECT_EQ(CutYoutubeRedirect(Answer(
-                "Location: http://www.youtube.com/swf/l.swf?video_id=dQw4&t=OEgsToPDskJ\r\n"
-                "Content-Length: 0\r\n")),
+  EXPECT_EQ(CutYoutubeRedirect(
+                Answer("Location: http://www.youtube.com/swf/l.swf?video_id=dQw4&t=OEgsToPDskJ\r\n"
+                       "Content-Length: 0\r\n")),
             L"/get_video?video_id=dQw4&t=OEgsToPDskJ");
   // Any path, any case of the header's name; blanks around the value are no part of it.
   EXPECT_EQ(CutYoutubeRedirect(Answer("LOCATION:/p/q/r?a=1 \r\n")), L"/get_video?a=1");
@@ -55,12 +55,14 @@ TEST(CutYoutubeRedirect, TheLocationLineMustEndWithinTheFirst32767Bytes) {
   std::string filler = "X-Filler: " + std::string(32000, 'f') + "\r\n";
   std::string near = Answer(filler + "Location: /x?a=1\r\n");
   EXPECT_EQ(CutYoutubeRedirect(near), L"/get_video?a=1");
-  std::string far = Answer(filler + "X-More: " + std::string(1000, 'm') + "\r\nLocation: /x?a=1\r\n");
+  std::string far =
+      Answer(filler + "X-More: " + std::string(1000, 'm') + "\r\nLocation: /x?a=1\r\n");
   EXPECT_EQ(CutYoutubeRedirect(far), L"");
 }
 
 TEST(CutYoutubeRedirect, ATargetsOddBytesTravelPercentEncoded) {
-  EXPECT_EQ(CutYoutubeRedirect(Answer("Location: /x?a=b c\x01\xE9\r\n")), L"/get_video?a=b%20c%01%E9");
+  EXPECT_EQ(CutYoutubeRedirect(Answer("Location: /x?a=b c\x01\xE9\r\n")),
+            L"/get_video?a=b%20c%01%E9");
 }
 
 TEST(HasWholeHeader, IsTrueOnceTheEmptyLineHasArrived) {

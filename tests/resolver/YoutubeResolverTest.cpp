@@ -139,7 +139,8 @@ TEST_F(YoutubeResolverTest, ThePortIs80WhateverThePlayerAddressSays) {
   EXPECT_EQ(form.WS.RemoteHost(), L"127.0.0.1:8123");
   EXPECT_EQ(form.WS.RemotePort(), 80);
   ASSERT_EQ(platform.messageBoxes.size(), 1u);
-  EXPECT_EQ(platform.messageBoxes[0].text, L"Connection Error,Authoritative answer: Host not found");
+  EXPECT_EQ(platform.messageBoxes[0].text,
+            L"Connection Error,Authoritative answer: Host not found");
 }
 
 TEST_F(YoutubeResolverTest, NothingTheCallerGivesCanAddLinesToTheRequest) {
