@@ -3,6 +3,13 @@
 #include <windows.h>
 
 namespace mf {
+namespace {
+long long Ticks() {
+  LARGE_INTEGER c;
+  QueryPerformanceCounter(&c);
+  return c.QuadPart;
+}
+}  // namespace
 
 void DoEvents() {
   MSG msg;
@@ -14,6 +21,20 @@ void DoEvents() {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
+}
+
+ThrottledYield::ThrottledYield(double intervalMs) noexcept {
+  LARGE_INTEGER f;
+  QueryPerformanceFrequency(&f);
+  interval_ = static_cast<long long>(static_cast<double>(f.QuadPart) * intervalMs / 1000.0);
+}
+
+void ThrottledYield::operator()() {
+  long long now = Ticks();
+  if (pumped_ && now - last_ < interval_) return;
+  DoEvents();
+  pumped_ = true;
+  last_ = Ticks();
 }
 
 int RunMessageLoop() {

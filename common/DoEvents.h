@@ -7,6 +7,22 @@ namespace mf {
 // put back so the outer message loop still sees it.
 void DoEvents();
 
+// A yield point for tight loops. Under Wine every look at the message queue is
+// a server round trip (tens of microseconds), so between two real pumps this
+// only reads the clock: it pumps at its first call and then whenever the
+// interval has passed since its last pump. Messages wait at most about one
+// interval plus the work between two yield points.
+class ThrottledYield {
+ public:
+  explicit ThrottledYield(double intervalMs = 1.0) noexcept;
+  void operator()();
+
+ private:
+  long long interval_;  // in performance-counter ticks
+  long long last_ = 0;
+  bool pumped_ = false;
+};
+
 // Message loop of the program: runs until WM_QUIT, returns its exit code.
 int RunMessageLoop();
 

@@ -20,8 +20,8 @@ bool g_rebuildRefused = false;
 constexpr long kErrObjectNotSet = 91;
 constexpr long kErrGridRefused = static_cast<long>(0xA0040202);
 
-void YieldSevenTimes() {
-  for (int i = 0; i < 7; ++i) DoEvents();
+void YieldSevenTimes(ThrottledYield& yield) {
+  for (int i = 0; i < 7; ++i) yield();
 }
 
 std::wstring Fit(const std::wstring& text, size_t width) {
@@ -30,8 +30,9 @@ std::wstring Fit(const std::wstring& text, size_t width) {
 
 // Copies the list into a new table, reading each position as it is reached.
 void BuildTable(table::Table& t) {
+  ThrottledYield yield;
   for (size_t i = 0; i < DownloadList.size(); ++i) {
-    YieldSevenTimes();
+    YieldSevenTimes(yield);
     if (i >= DownloadList.size()) break;  // a command removed items meanwhile
     const DownloadItem item = DownloadList[i];
     size_t row = t.AddNew();
@@ -42,7 +43,7 @@ void BuildTable(table::Table& t) {
     t.SetValue(row, colFileName, Fit(item.FileName, 100));
     t.SetValue(row, colStatus, Fit(item.Status, 120));
     t.SetValue(row, colFileSize, Fit(item.FileSize, 10));
-    YieldSevenTimes();
+    YieldSevenTimes(yield);
   }
 }
 

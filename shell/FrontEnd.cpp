@@ -11,6 +11,9 @@ void frmMain::Flash_FSCommand(const std::wstring& command, const std::wstring& /
     EndMe();
   } else if (command == L"IDC_FS_Minimize") {
     ShowWindow(Hwnd(), SW_MINIMIZE);
+  } else if (command == L"ID_FS_downloadBrowse") {
+    cmdBrowse_Click();
+    SaveSettings();  // also when the choice was cancelled
   }
 }
 

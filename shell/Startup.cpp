@@ -28,6 +28,8 @@ bool frmMain::Form_Load() {
   CreateInstanceMutex();
   // 4. The hidden form that holds the tray menu.
   Menu.Load();
+  // 5. The settings, shown in the movie.
+  LoadSettings();
   // 7. The window is shown.
   ShowWindow(Hwnd(), SW_SHOW);
   UpdateWindow(Hwnd());

@@ -49,6 +49,7 @@ frmMain::frmMain() = default;
 
 frmMain::~frmMain() {
   Menu.Unload();
+  if (modMain::ListGrid == this) modMain::ListGrid = nullptr;
 }
 
 bool frmMain::Create() {
@@ -63,8 +64,14 @@ bool frmMain::Create() {
   tmrend.Attach(Hwnd());
   tmrMonitor.Attach(Hwnd());
   CreateClassicControls();
+  CreateDownloadGrid();
   Flash.Create({.parent = Hwnd(), .left = 0, .top = 0, .width = kWidth, .height = kHeight,
                 .events = this});
+  // The grid is brought in front of the movie on the download page; the
+  // movie must not paint over it then.
+  if (Flash.Hwnd())
+    SetWindowLongPtrA(Flash.Hwnd(), GWL_STYLE,
+                      GetWindowLongPtrA(Flash.Hwnd(), GWL_STYLE) | WS_CLIPSIBLINGS);
   return true;
 }
 
@@ -105,6 +112,9 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       OnTimer(wParam);
       return 0;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return 0;
     case WM_DESTROY:
       if (quitOnDestroy_) PostQuitMessage(0);
       return 0;
@@ -121,6 +131,24 @@ void frmMain::OnTimer(UINT_PTR id) {
     default:
       break;
   }
+}
+
+void frmMain::OnCommand(int id, int code) {
+  if (code != BN_CLICKED) return;
+  struct Route {
+    int id;
+    void (frmMain::*click)();
+  };
+  static constexpr Route kButtons[] = {
+      {idCmdAdd2List, &frmMain::cmdAdd2List_Click},
+      {idCmdClear, &frmMain::cmdClear_Click},
+      {idCmdRemoveSelected, &frmMain::cmdRemoveSelected_Click},
+      {idCmdSelectAll, &frmMain::cmdSelectAll_Click},
+      {idCmdUp, &frmMain::cmdUp_Click},
+      {idCmdDown, &frmMain::cmdDown_Click},
+  };
+  for (const Route& r : kButtons)
+    if (r.id == id) (this->*r.click)();
 }
 
 }  // namespace mf

@@ -5,17 +5,24 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "common/Window.h"
 #include "common/WindowTimer.h"
+#include "controls/grid/Grid.h"
 #include "controls/player/MoviePlayer.h"
 #include "controls/socket/TcpSocket.h"
+#include "downloadlist/modMain.h"
 #include "shell/frmMenu.h"
 
 namespace mf {
 
-class frmMain : public Window, private IMoviePlayerEvents {
+class frmMain : public Window,
+                public IListGrid,
+                public grid::IDrawFilter,
+                private IMoviePlayerEvents,
+                private grid::IGridEvents {
  public:
   static constexpr const char* kClassName = "MarrowfinMain";
   static constexpr int kWidth = 630;   // outer size in pixels
@@ -34,6 +41,7 @@ class frmMain : public Window, private IMoviePlayerEvents {
     idCmdUp,
     idCmdDown,
     idCmdBrowse,
+    idDownloadGrid,
   };
   enum TimerId : UINT_PTR { idTmrDownload = 1, idTmrEnd = 2, idTmrMonitor = 3 };
 
@@ -55,6 +63,14 @@ class frmMain : public Window, private IMoviePlayerEvents {
   MoviePlayer Flash;
   void SetFlashVariable(const std::wstring& name, const std::wstring& value);
   void Flash_FSCommand(const std::wstring& command, const std::wstring& args);
+
+  // ---- Settings
+  bool MonitorOn = false;      // clipboard monitoring wanted
+  std::wstring DownloadFolder;  // where videos go
+  void LoadSettings();
+  void SaveSettings();
+  void ShowSettingsInMovie();
+  void cmdBrowse_Click();
 
   // ---- State shared by several parts
   bool IsDownloading = false;
@@ -82,6 +98,43 @@ class frmMain : public Window, private IMoviePlayerEvents {
   WindowTimer tmrMonitor{idTmrMonitor, 2000};
 
   frmMenu Menu;
+
+  // ---- Download grid (downloadlist/GridFormat.cpp, DrawFilter.cpp, ListCommands.cpp)
+  grid::Grid DownloadGrid;
+  // The grid row of the item at CurrentIndex, or none.
+  std::optional<grid::Row> CurrentRow;
+  // A checked new file name, from the grid's before-update to its after-update.
+  std::wstring PendingFileName;
+
+  bool FormatDownloadGrid(bool initial) override;
+  void UnbindListTable() override;
+  void DownloadGrid_InitializeLayout();
+  void DownloadGrid_BeforeCellUpdate(const grid::Cell& cell, const table::Value& newValue,
+                                     bool& cancel);
+  void DownloadGrid_AfterCellUpdate(const grid::Cell& cell);
+
+  // The draw filter: progress bars in the Status cells.
+  void BeforeDraw(const grid::DrawInfo& info, bool& cancel) override;
+  void BeforeDrawBackground(const grid::DrawInfo& info, bool& cancel) override;
+  void BeforeDrawBorders(const grid::DrawInfo& info, bool& cancel) override;
+  void BeforeDrawForeground(const grid::DrawInfo& info, bool& cancel) override;
+  void AfterDraw(const grid::DrawInfo& info) override;
+  void BeforeSetCursor(const grid::UIElement& element, HCURSOR& cursor) override;
+
+  // The list commands.
+  bool AddURLToList(const std::wstring& pageAddress);
+  void ClearComplete();
+  void RemoveSelected();
+  void SelectAll();
+  void MoveUp();
+  void MoveDown();
+  void LocateCurrentRow();
+  void cmdAdd2List_Click();
+  void cmdClear_Click();
+  void cmdRemoveSelected_Click();
+  void cmdSelectAll_Click();
+  void cmdUp_Click();
+  void cmdDown_Click();
 
   // ---- Link resolution
   // "" before a page fetch; "1" once a transfer completed, else its error text.
@@ -127,11 +180,18 @@ class frmMain : public Window, private IMoviePlayerEvents {
  private:
   // IMoviePlayerEvents
   void FSCommand(const std::wstring& command, const std::wstring& args) override;
+  // grid::IGridEvents of DownloadGrid
+  void InitializeLayout(grid::Grid& grid) override;
+  void BeforeCellUpdate(const grid::Cell& cell, const table::Value& newValue,
+                        bool& cancel) override;
+  void AfterCellUpdate(const grid::Cell& cell) override;
 
   bool Create();
   bool Form_Load();
   void CreateClassicControls();
   void OnTimer(UINT_PTR id);
+  void OnCommand(int id, int code);
+  void CreateDownloadGrid();
 
   bool quitOnDestroy_ = false;
 };

@@ -1,0 +1,61 @@
+#pragma once
+// What the grid tells its owner: layout initialisation and the user's edits
+// (IGridEvents), and the owner-draw hook around every element it paints
+// (IDrawFilter).
+#include <windows.h>
+
+#include <optional>
+
+#include "controls/grid/GridModel.h"
+#include "controls/table/Table.h"
+
+namespace mf::grid {
+
+class Grid;
+
+// One painted part of the grid.
+struct UIElement {
+  int type = 0;                     // ElementType
+  RECT rect{};                      // in the coordinates of the drawing DC
+  const UIElement* parent = nullptr;
+  std::optional<grid::Cell> cell;   // the cell the element shows or lies in
+
+  // This element or the nearest enclosing one of the type; none when absent.
+  const UIElement* Find(int wanted) const noexcept {
+    for (const UIElement* e = this; e; e = e->parent)
+      if (e->type == wanted) return e;
+    return nullptr;
+  }
+};
+
+struct DrawInfo {
+  HDC dc = nullptr;
+  const UIElement& element;
+};
+
+// The owner-draw hook. Each Before* call may set `cancel` so that the grid
+// leaves that part of the element undrawn.
+class IDrawFilter {
+ public:
+  virtual ~IDrawFilter() = default;
+  virtual void BeforeDraw(const DrawInfo& info, bool& cancel) = 0;
+  virtual void BeforeDrawBackground(const DrawInfo& info, bool& cancel) = 0;
+  virtual void BeforeDrawBorders(const DrawInfo& info, bool& cancel) = 0;
+  virtual void BeforeDrawForeground(const DrawInfo& info, bool& cancel) = 0;
+  virtual void AfterDraw(const DrawInfo& info) = 0;
+  // The mouse is over the element; the handler may choose another cursor.
+  virtual void BeforeSetCursor(const UIElement& element, HCURSOR& cursor) = 0;
+};
+
+class IGridEvents {
+ public:
+  virtual ~IGridEvents() = default;
+  // The grid has taken a new data source and built its columns.
+  virtual void InitializeLayout(Grid& grid) = 0;
+  // The user is committing an edit. Raised for the user's edits only.
+  virtual void BeforeCellUpdate(const Cell& cell, const table::Value& newValue,
+                                bool& cancel) = 0;
+  virtual void AfterCellUpdate(const Cell& cell) = 0;
+};
+
+}  // namespace mf::grid

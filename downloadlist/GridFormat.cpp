@@ -1,0 +1,133 @@
+// The Download grid on the main window: its creation, its binding to the
+// list's table, its layout, and the grid's notifications to the form.
+#include <exception>
+#include <iterator>
+
+#include "shell/frmMain.h"
+
+namespace mf {
+namespace {
+
+struct ColumnFormat {
+  const wchar_t* caption;
+  int widthTwips;
+  bool editable;
+};
+// By column position: ID, Video_URL, FileName, Status, FileSize.
+constexpr ColumnFormat kColumns[] = {
+    {L" ", 300, false},
+    {L"Video URL", 3800, false},
+    {L"Local File Name", 1800, true},
+    {L"Download Status", 1700, false},
+    {L"File Size", 750, false},
+};
+
+constexpr grid::Colour kGridBack = RGB(201, 211, 216);
+constexpr grid::Colour kGridBorder = RGB(39, 104, 146);
+
+struct AppearanceSet {
+  grid::BandPart part;
+  grid::Appearance look;
+};
+// The band's default appearances, applied in this order (sets 1 to 5).
+const AppearanceSet kAppearanceSets[] = {
+    {grid::BandPart::RowSelector, {RGB(60, 117, 157), std::nullopt}},
+    {grid::BandPart::Header, {RGB(60, 117, 157), RGB(255, 255, 255)}},
+    {grid::BandPart::Row, {RGB(255, 255, 255), std::nullopt}},
+    {grid::BandPart::Selected, {RGB(0, 0, 0), RGB(255, 255, 255)}},
+    {grid::BandPart::ActiveRow, {RGB(255, 199, 0), std::nullopt}},
+};
+
+// Where the front end places the grid, in twips.
+constexpr int kGridLeftTwips = 317, kGridTopTwips = 2660;
+constexpr int kGridWidth = 575, kGridHeight = 182;
+
+// A layout step that fails is skipped and the next one runs.
+template <typename Step>
+void SkippingFailure(Step&& step) {
+  try {
+    step();
+  } catch (const std::exception&) {
+    // skipped on purpose: the layout goes on with its next step
+  }
+}
+
+int TwipsToPixels(HWND hwnd, int twips) {
+  HDC dc = GetDC(hwnd);
+  int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
+  if (dc) ReleaseDC(hwnd, dc);
+  return MulDiv(twips, dpi, 1440);
+}
+
+}  // namespace
+
+void frmMain::CreateDownloadGrid() {
+  // Hidden behind the movie until the front end shows the download page.
+  DownloadGrid.Create({.parent = Hwnd(),
+                       .id = idDownloadGrid,
+                       .left = TwipsToPixels(Hwnd(), kGridLeftTwips),
+                       .top = TwipsToPixels(Hwnd(), kGridTopTwips),
+                       .width = kGridWidth,
+                       .height = kGridHeight,
+                       .visible = false,
+                       .events = this});
+  modMain::ListGrid = this;
+  FormatDownloadGrid(true);
+}
+
+bool frmMain::FormatDownloadGrid(bool initial) {
+  if (GridFormatted) {
+    try {
+      DownloadGrid.SetDataSource(modMain::ListRecordset);
+    } catch (const std::exception&) {
+      GridFormatted = false;  // the next rebuild lays the grid out fully
+    }
+    return true;
+  }
+  SkippingFailure([&] { DownloadGrid.SetCaption(L""); });
+  SkippingFailure([&] { DownloadGrid.SetDataSource(modMain::ListRecordset); });
+  SkippingFailure([&] {
+    for (size_t c = 0; c < std::size(kColumns); ++c)
+      DownloadGrid.Columns(c).SetEditable(kColumns[c].editable);
+  });
+  SkippingFailure([&] {
+    for (size_t c = 0; c < std::size(kColumns); ++c)
+      DownloadGrid.Columns(c).SetCaption(kColumns[c].caption);
+  });
+  SkippingFailure([&] { DownloadGrid.SetRowSelectors(true); });
+  SkippingFailure([&] {
+    for (size_t c = 0; c < std::size(kColumns); ++c)
+      DownloadGrid.Columns(c).SetWidth(kColumns[c].widthTwips);
+  });
+  SkippingFailure([&] {
+    DownloadGrid.SetBackColor(kGridBack);
+    DownloadGrid.SetBorderColor(kGridBorder);
+  });
+  SkippingFailure([&] {
+    for (const AppearanceSet& set : kAppearanceSets)
+      DownloadGrid.SetBandAppearance(set.part, set.look);
+  });
+  if (!initial) GridFormatted = true;
+  return true;
+}
+
+void frmMain::UnbindListTable() {
+  try {
+    DownloadGrid.SetDataSource(nullptr);
+  } catch (const std::exception&) {
+    // a grid without a window shows nothing already
+  }
+}
+
+void frmMain::InitializeLayout(grid::Grid&) { DownloadGrid_InitializeLayout(); }
+
+void frmMain::BeforeCellUpdate(const grid::Cell& cell, const table::Value& newValue,
+                               bool& cancel) {
+  DownloadGrid_BeforeCellUpdate(cell, newValue, cancel);
+}
+
+void frmMain::AfterCellUpdate(const grid::Cell& cell) { DownloadGrid_AfterCellUpdate(cell); }
+
+void frmMain::DownloadGrid_InitializeLayout() { DownloadGrid.SetDrawFilter(this); }
+
+}  // namespace mf

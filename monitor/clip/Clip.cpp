@@ -1,0 +1,114 @@
+// Clip.exe, the clipboard watcher. Started with the decimal handle of a window,
+// it watches the clipboard (the system's clipboard listener, no polling) and
+// sets that window's text to every single web address copied afterwards.
+// Started with "Exit", it stops the watcher that runs. Only one watcher runs
+// at a time: a second start with a handle hands the new window to the running
+// one and ends.
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "monitor/clip/AddressFilter.h"
+
+namespace {
+
+constexpr char kWatcherClass[] = "MarrowfinClipWatcher";
+constexpr UINT kSetTarget = WM_APP + 1;  // wParam: the new window to deliver to
+
+struct Watcher {
+  HWND target = nullptr;
+  DWORD startSequence = 0;
+};
+
+std::string ClipboardText(HWND owner) {
+  std::string text;
+  if (!IsClipboardFormatAvailable(CF_TEXT)) return text;
+  // Another program may hold the clipboard for a moment.
+  bool open = false;
+  for (int attempt = 0; attempt < 10 && !(open = OpenClipboard(owner)); ++attempt) Sleep(20);
+  if (!open) return text;
+  if (HANDLE data = GetClipboardData(CF_TEXT)) {
+    if (const char* p = static_cast<const char*>(GlobalLock(data))) {
+      text = p;
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+LRESULT CALLBACK WatcherProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* w = reinterpret_cast<Watcher*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  switch (msg) {
+    case WM_CLIPBOARDUPDATE: {
+      // What was on the clipboard when the watcher started is never sent.
+      if (!w || GetClipboardSequenceNumber() == w->startSequence) return 0;
+      std::string address;
+      if (mf::clip::SingleWebAddress(ClipboardText(hwnd), address) && IsWindow(w->target))
+        SendMessageTimeoutA(w->target, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(address.c_str()),
+                            SMTO_ABORTIFHUNG, 5000, nullptr);
+      return 0;
+    }
+    case kSetTarget:
+      if (w) w->target = reinterpret_cast<HWND>(wParam);
+      return 0;
+    case WM_DESTROY:
+      RemoveClipboardFormatListener(hwnd);
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcA(hwnd, msg, wParam, lParam);
+  }
+}
+
+HWND RunningWatcher() { return FindWindowExA(HWND_MESSAGE, nullptr, kWatcherClass, nullptr); }
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+  std::string arg = commandLine ? commandLine : "";
+  while (!arg.empty() && (arg.back() == ' ' || arg.back() == '"')) arg.pop_back();
+  while (!arg.empty() && (arg.front() == ' ' || arg.front() == '"')) arg.erase(0, 1);
+
+  if (lstrcmpiA(arg.c_str(), "Exit") == 0) {
+    if (HWND running = RunningWatcher()) PostMessageA(running, WM_CLOSE, 0, 0);
+    return 0;
+  }
+  char* end = nullptr;
+  unsigned long long handle = std::strtoull(arg.c_str(), &end, 10);
+  if (arg.empty() || *end != '\0') return 1;
+  HWND target = reinterpret_cast<HWND>(static_cast<UINT_PTR>(handle));
+
+  // One watcher at a time, named so a second start finds the first.
+  HANDLE once = CreateMutexA(nullptr, FALSE, "MarrowfinClipWatcherOnce");
+  if (once && GetLastError() == ERROR_ALREADY_EXISTS) {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+      if (HWND running = RunningWatcher()) {
+        PostMessageA(running, kSetTarget, reinterpret_cast<WPARAM>(target), 0);
+        return 0;
+      }
+      Sleep(20);  // the first one is still starting
+    }
+    return 1;
+  }
+
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = WatcherProc;
+  wc.hInstance = instance;
+  wc.lpszClassName = kWatcherClass;
+  RegisterClassA(&wc);
+  Watcher watcher;
+  watcher.target = target;
+  watcher.startSequence = GetClipboardSequenceNumber();
+  HWND hwnd = CreateWindowExA(0, kWatcherClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                              instance, nullptr);
+  if (!hwnd) return 1;
+  SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&watcher));
+  if (!AddClipboardFormatListener(hwnd)) return 1;
+
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+  if (once) CloseHandle(once);
+  return 0;
+}

@@ -1,0 +1,57 @@
+// Yielding to the message loop.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "common/DoEvents.h"
+
+namespace {
+
+struct Counter {
+  HWND hwnd;
+  int seen = 0;
+  Counter() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+      if (m == WM_APP) ++reinterpret_cast<Counter*>(GetWindowLongPtrA(h, GWLP_USERDATA))->seen;
+      return DefWindowProcA(h, m, w, l);
+    };
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "DoEventsTestCounter";
+    RegisterClassA(&wc);
+    hwnd = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                           wc.hInstance, nullptr);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  }
+  ~Counter() { DestroyWindow(hwnd); }
+  void Post() { PostMessageA(hwnd, WM_APP, 0, 0); }
+};
+
+TEST(DoEvents, DispatchesEverythingWaitingAndKeepsAQuitForTheOuterLoop) {
+  Counter c;
+  c.Post();
+  c.Post();
+  PostQuitMessage(7);
+  mf::DoEvents();
+  EXPECT_EQ(c.seen, 2);
+  MSG msg;
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(msg.wParam, 7u);
+}
+
+TEST(ThrottledYield, PumpsAtOnceAndThenOncePerInterval) {
+  Counter c;
+  mf::ThrottledYield yield(80.0);
+  c.Post();
+  yield();
+  EXPECT_EQ(c.seen, 1);  // the first yield always pumps
+  c.Post();
+  yield();
+  yield();
+  EXPECT_EQ(c.seen, 1);  // within the interval: only the clock is read
+  Sleep(100);
+  yield();
+  EXPECT_EQ(c.seen, 2);
+}
+
+}  // namespace

@@ -1,0 +1,222 @@
+// The list commands on the main window, driven as the user drives them:
+// selections made with the mouse in the grid, the hidden buttons' clicks.
+#include <gtest/gtest.h>
+
+#include "common/WindowText.h"
+#include "downloadlist/Vocabulary.h"
+#include "tests/downloadlist/FormFixture.h"
+
+using namespace mf;
+
+namespace {
+
+using ListCommands = test::FormFixture;
+
+TEST_F(ListCommands, ClearCompleteRemovesItems2And4Of5AndRenumbersTheRest) {
+  Fill({L"Waiting", L"Complete", L"ERROR", L"Complete", L"45"});
+  PressButton(form.cmdClear);
+  EXPECT_EQ(ListUrls(), (std::vector<std::wstring>{Url(1), Url(3), Url(5)}));
+  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(modMain::DownloadList[i].ID, static_cast<int16_t>(i + 1));
+  EXPECT_EQ(GridRows(), (std::vector<std::wstring>{L"1 " + Url(1), L"2 " + Url(3), L"3 " + Url(5)}));
+  EXPECT_TRUE(form.GridFormatted);
+  EXPECT_EQ(DownloadButton(), L"");  // untouched while items remain
+}
+
+TEST_F(ListCommands, ClearCompleteOnAnEmptyGridDoesNothingNotEvenARebuild) {
+  form.ClearComplete();
+  EXPECT_EQ(DownloadButton(), L"");
+  EXPECT_FALSE(form.DownloadGrid.DataSource());
+}
+
+TEST_F(ListCommands, RemoveSelectedTakesCellsOfRows2And3AndRow5ThroughItsSelector) {
+  Fill({L"Waiting", L"Waiting", L"Waiting", L"Waiting", L"Waiting", L"Waiting"});
+  ClickCell(1, modMain::colFileName);
+  ClickCell(2, modMain::colFileSize, MK_CONTROL);
+  ClickSelector(4, MK_CONTROL);
+  PressButton(form.cmdRemoveSelected);
+  EXPECT_EQ(ListUrls(), (std::vector<std::wstring>{Url(1), Url(4), Url(6)}));
+  EXPECT_EQ(GridRows(), (std::vector<std::wstring>{L"1 " + Url(1), L"2 " + Url(4), L"3 " + Url(6)}));
+  EXPECT_EQ(form.DownloadGrid.SelectedCellCount(), 0u);  // a new table, no selection
+}
+
+TEST_F(ListCommands, RemovingTheLastItemsDisablesTheDownloadButtonAndTheNextAddLaysOutAgain) {
+  Fill({L"Complete", L"Complete"});
+  ASSERT_TRUE(form.GridFormatted);
+  PressButton(form.cmdClear);
+  EXPECT_TRUE(modMain::IsListEmpty());
+  EXPECT_EQ(DownloadButton(), L"0");
+  EXPECT_FALSE(form.GridFormatted);
+  EXPECT_FALSE(form.DownloadGrid.DataSource());
+  EXPECT_EQ(form.DownloadGrid.RowCount(), 0u);
+
+  form.AddURLToList(Url(9));
+  EXPECT_EQ(DownloadButton(), L"1");
+  EXPECT_TRUE(form.GridFormatted);
+  ASSERT_EQ(form.DownloadGrid.ColumnCount(), 5u);
+  EXPECT_EQ(form.DownloadGrid.Columns(1).Caption(), L"Video URL");
+  EXPECT_EQ(form.DownloadGrid.Columns(1).Width(), 3800);
+  EXPECT_TRUE(form.DownloadGrid.Columns(2).Editable());
+  EXPECT_EQ(form.DownloadGrid.DrawFilter(), &form);
+
+  // Removing through the selection empties it the same way.
+  ClickSelector(0);
+  form.RemoveSelected();
+  EXPECT_EQ(DownloadButton(), L"0");
+  EXPECT_FALSE(form.GridFormatted);
+  EXPECT_EQ(form.DownloadGrid.RowCount(), 0u);
+}
+
+TEST_F(ListCommands, MovingTheFirstUpOrTheLastDownChangesNothingButRebuilds) {
+  Fill({L"Waiting", L"Waiting", L"Waiting"});
+  ClickCell(0, modMain::colVideoURL);
+  auto shown = form.DownloadGrid.DataSource();
+  PressButton(form.cmdUp);
+  EXPECT_EQ(ListUrls(), (std::vector<std::wstring>{Url(1), Url(2), Url(3)}));
+  EXPECT_NE(form.DownloadGrid.DataSource(), shown);
+  EXPECT_EQ(form.DownloadGrid.SelectedCellCount(), 0u);
+
+  ClickCell(2, modMain::colStatus);
+  shown = form.DownloadGrid.DataSource();
+  PressButton(form.cmdDown);
+  EXPECT_EQ(ListUrls(), (std::vector<std::wstring>{Url(1), Url(2), Url(3)}));
+  EXPECT_NE(form.DownloadGrid.DataSource(), shown);
+  EXPECT_EQ(form.DownloadGrid.SelectedCellCount(), 0u);
+}
+
+TEST_F(ListCommands, MovesTakeOnlyTheFirstSelectedCellsItem) {
+  Fill({L"Waiting", L"Waiting", L"Waiting", L"Waiting"});
+  ClickCell(2, modMain::colFileName);
+  ClickCell(3, modMain::colFileName, MK_CONTROL);
+  PressButton(form.cmdUp);
+  EXPECT_EQ(ListUrls(), (std::vector<std::wstring>{Url(1), Url(3), Url(2), Url(4)}));
+  ClickCell(0, modMain::colID);
+  PressButton(form.cmdDown);
+  EXPECT_EQ(ListUrls(), (std::vector<std::wstring>{Url(3), Url(1), Url(2), Url(4)}));
+  EXPECT_EQ(GridRows()[0], L"1 " + Url(3));
+  // A selected row alone is not a selected cell: nothing moves.
+  ClickSelector(3);
+  PressButton(form.cmdUp);
+  EXPECT_EQ(ListUrls()[3], Url(4));
+}
+
+TEST_F(ListCommands, SelectAllSelectsEveryRowAndLeavesTheListAlone) {
+  form.SelectAll();  // empty grid: nothing happens
+  EXPECT_TRUE(form.DownloadGrid.SelectedRows().empty());
+  Fill({L"Waiting", L"Complete", L"45"});
+  auto shown = form.DownloadGrid.DataSource();
+  PressButton(form.cmdSelectAll);
+  EXPECT_EQ(form.DownloadGrid.SelectedRows().size(), 3u);
+  EXPECT_EQ(form.DownloadGrid.DataSource(), shown);  // no rebuild
+  EXPECT_EQ(modMain::DownloadList.size(), 3u);
+}
+
+TEST_F(ListCommands, AddTakesTheTextBoxMarksUnsupportedAddressesAndIgnoresRepeats) {
+  SetText(form.txtURL, Url(1));
+  PressButton(form.cmdAdd2List);
+  PressButton(form.cmdAdd2List);  // the same address again
+  ASSERT_EQ(modMain::DownloadList.size(), 1u);
+  const DownloadItem& item = modMain::DownloadList[0];
+  EXPECT_EQ(item.FileName, vocab::kAutoDetect);
+  EXPECT_EQ(item.Status, vocab::kWaiting);
+  EXPECT_EQ(item.FileSize, vocab::kUnknownSize);
+  EXPECT_EQ(DownloadButton(), L"1");
+  EXPECT_TRUE(form.AddURLToList(Url(1)));  // a repeat still reports success
+
+  EXPECT_TRUE(form.AddURLToList(L"http://example.com/clip"));
+  ASSERT_EQ(modMain::DownloadList.size(), 2u);
+  EXPECT_EQ(modMain::DownloadList[1].Status, vocab::kLinkNotSupported);
+  EXPECT_EQ(modMain::DownloadList[1].FileName, vocab::kNameError);
+  EXPECT_EQ(modMain::DownloadList[1].FileSize, vocab::kUnknownSize);
+  EXPECT_EQ(GridRows().size(), 2u);
+  EXPECT_EQ(Cell(1, modMain::colStatus).Text(), vocab::kLinkNotSupported);
+  EXPECT_TRUE(platform.messageBoxes.empty());
+}
+
+TEST_F(ListCommands, RenamingKeepsACleanNameInGridAndListAndRefusesAnUnusableOne) {
+  Fill({L"Waiting", L"Waiting"});
+  auto rename = [&](const std::wstring& typed) {
+    ClickCell(1, modMain::colFileName);
+    SendMessageA(form.DownloadGrid.Hwnd(), WM_KEYDOWN, VK_F2, 0);
+    HWND edit = form.DownloadGrid.EditWindow();
+    ASSERT_NE(edit, nullptr);
+    SetText(edit, typed);
+    SendMessageA(edit, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_FALSE(form.DownloadGrid.IsEditing());
+  };
+  rename(L"??**||");
+  EXPECT_EQ(Cell(1, modMain::colFileName).Text(), L"file2.flv");
+  EXPECT_EQ(modMain::DownloadList[1].FileName, L"file2.flv");
+
+  rename(L"my:clip*<1>.flv");
+  EXPECT_EQ(Cell(1, modMain::colFileName).Text(), L"myclip1.flv");
+  EXPECT_EQ(modMain::DownloadList[1].FileName, L"myclip1.flv");
+  EXPECT_EQ(modMain::DownloadList[0].FileName, L"file1.flv");
+
+  // Only the FileName column takes typing.
+  ClickCell(1, modMain::colStatus);
+  SendMessageA(form.DownloadGrid.Hwnd(), WM_KEYDOWN, VK_F2, 0);
+  EXPECT_FALSE(form.DownloadGrid.IsEditing());
+}
+
+TEST_F(ListCommands, AnAddDuringADownloadKeepsCurrentRowOnTheRunningItem) {
+  Fill({L"Complete", L"45", L"Waiting"});
+  form.IsDownloading = true;
+  form.CurrentIndex = 1;
+  form.LocateCurrentRow();
+  ASSERT_TRUE(form.CurrentRow);
+  grid::Row before = *form.CurrentRow;
+  form.AddURLToList(Url(7));
+  ASSERT_TRUE(form.CurrentRow);
+  EXPECT_FALSE(before.IsShown());
+  EXPECT_TRUE(form.CurrentRow->IsShown());
+  EXPECT_EQ(form.CurrentRow->Cells(modMain::colID).Text(), L"2");
+  EXPECT_EQ(form.CurrentRow->Cells(modMain::colVideoURL).Text(), Url(2));
+  // The driver's write reaches the running item's row in the new grid.
+  form.CurrentRow->Cells(modMain::colStatus).SetValue(std::wstring(L"46"));
+  EXPECT_EQ(Cell(1, modMain::colStatus).Text(), L"46");
+
+  form.CurrentIndex = 9;  // no such row
+  form.LocateCurrentRow();
+  EXPECT_FALSE(form.CurrentRow);
+}
+
+TEST_F(ListCommands, LayoutAtStartUpAndAfterTheFirstRebuild) {
+  // Start-up: the grid-level look at once, no columns, not yet laid out.
+  EXPECT_FALSE(form.GridFormatted);
+  EXPECT_EQ(form.DownloadGrid.BackColor(), RGB(201, 211, 216));
+  EXPECT_EQ(form.DownloadGrid.BorderColor(), RGB(39, 104, 146));
+  EXPECT_EQ(form.DownloadGrid.ColumnCount(), 0u);
+
+  Fill({L"Waiting"});
+  EXPECT_TRUE(form.GridFormatted);
+  EXPECT_EQ(form.DownloadGrid.Caption(), L"");
+  const wchar_t* captions[] = {L" ", L"Video URL", L"Local File Name", L"Download Status",
+                               L"File Size"};
+  const int widths[] = {300, 3800, 1800, 1700, 750};
+  for (size_t c = 0; c < 5; ++c) {
+    grid::Column column = form.DownloadGrid.Columns(c);
+    EXPECT_EQ(column.Caption(), captions[c]);
+    EXPECT_EQ(column.Width(), widths[c]);
+    EXPECT_EQ(column.Editable(), c == modMain::colFileName);
+  }
+  RECT id{};
+  form.DownloadGrid.GetCellRect(Cell(0, 0), &id);
+  EXPECT_EQ(id.right - id.left + 1, 20);  // 300 twips at 96 dpi
+  using grid::BandPart;
+  EXPECT_EQ(form.DownloadGrid.BandAppearance(BandPart::Header).back, RGB(60, 117, 157));
+  EXPECT_EQ(form.DownloadGrid.BandAppearance(BandPart::Header).fore, RGB(255, 255, 255));
+  EXPECT_EQ(form.DownloadGrid.BandAppearance(BandPart::Row).back, RGB(255, 255, 255));
+  EXPECT_EQ(form.DownloadGrid.BandAppearance(BandPart::Selected).back, RGB(0, 0, 0));
+  EXPECT_EQ(form.DownloadGrid.BandAppearance(BandPart::ActiveRow).back, RGB(255, 199, 0));
+  EXPECT_EQ(form.DownloadGrid.DrawFilter(), &form);
+
+  // Later rebuilds only re-bind; a re-bind that fails makes the next one lay out.
+  modMain::AddItem(Url(2), L"", L"", L"");
+  ASSERT_TRUE(modMain::FillDownloadList());
+  EXPECT_EQ(form.DownloadGrid.RowCount(), 2u);
+  DestroyWindow(form.DownloadGrid.Hwnd());
+  EXPECT_TRUE(form.FormatDownloadGrid(false));
+  EXPECT_FALSE(form.GridFormatted);
+}
+
+}  // namespace

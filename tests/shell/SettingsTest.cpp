@@ -1,0 +1,228 @@
+// The registry class and the two settings, in the real registry of the prefix.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "shell/CRegister.h"
+#include "shell/Settings.h"
+#include "shell/frmMain.h"
+#include "tests/support/RecordingPlatform.h"
+
+using namespace mf;
+
+namespace {
+
+const wchar_t kScratch[] = L"Software\\Marrowfin Tests\\Scratch";
+
+// Gives the scratch key an open DACL again, so that it can be deleted.
+void OpenUpScratchKey() {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Marrowfin Tests\\Scratch", 0, WRITE_DAC, &key) !=
+      ERROR_SUCCESS)
+    return;
+  SECURITY_DESCRIPTOR sd;
+  InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+  SetSecurityDescriptorDacl(&sd, TRUE, nullptr, FALSE);
+  RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &sd);
+  RegCloseKey(key);
+}
+
+class RegisterTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Clear(); }
+  void TearDown() override { Clear(); }
+  static void Clear() {
+    OpenUpScratchKey();
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Marrowfin Tests");
+  }
+  CRegister reg;
+};
+
+TEST_F(RegisterTest, SaveThenGetRoundTripsNamedAndDefaultValues) {
+  EXPECT_EQ(reg.REGGetSetting(HKEY_CURRENT_USER, kScratch, L"Name", L"fallback"), L"fallback");
+  ASSERT_TRUE(reg.REGSaveSetting(HKEY_CURRENT_USER, kScratch, L"Name", L"value one"));
+  ASSERT_TRUE(reg.REGSaveSetting(HKEY_CURRENT_USER, kScratch, L"*", L"the default"));
+  EXPECT_EQ(reg.REGGetSetting(HKEY_CURRENT_USER, kScratch, L"Name", L"x"), L"value one");
+  EXPECT_EQ(reg.REGGetSetting(HKEY_CURRENT_USER, kScratch, L"*", L"x"), L"the default");
+  // Stored as REG_SZ with its NUL.
+  char buf[32] = {};
+  DWORD size = sizeof buf, type = 0;
+  ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, "Software\\Marrowfin Tests\\Scratch", "Name",
+                         RRF_RT_ANY, &type, buf, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(size, 10u);
+  // An empty text is a stored value, not a missing one.
+  ASSERT_TRUE(reg.REGSaveSetting(HKEY_CURRENT_USER, kScratch, L"Empty", L""));
+  EXPECT_EQ(reg.REGGetSetting(HKEY_CURRENT_USER, kScratch, L"Empty", L"x"), L"");
+}
+
+TEST_F(RegisterTest, OneBackslashAtEachEndOfTheSectionIsIgnored) {
+  ASSERT_TRUE(reg.REGSaveSetting(HKEY_CURRENT_USER, L"\\Software\\Marrowfin Tests\\Scratch\\",
+                                 L"Name", L"v"));
+  EXPECT_EQ(reg.REGGetSetting(HKEY_CURRENT_USER, kScratch, L"Name", L"x"), L"v");
+  EXPECT_EQ(reg.REGGetSetting(HKEY_CURRENT_USER, L"\\Software\\Marrowfin Tests\\Scratch", L"Name",
+                              L"x"),
+            L"v");
+}
+
+TEST_F(RegisterTest, ValueWithoutTerminatingNulKeepsItsLastCharacter) {
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Marrowfin Tests\\Scratch", &key),
+            ERROR_SUCCESS);
+  RegSetValueExA(key, "Raw", 0, REG_SZ, reinterpret_cast<const BYTE*>("abc"), 3);
+  RegCloseKey(key);
+  EXPECT_EQ(reg.REGGetSetting(HKEY_CURRENT_USER, kScratch, L"Raw", L"x"), L"abc");
+}
+
+TEST_F(RegisterTest, DeleteRemovesAValueOrTheWholeKey) {
+  reg.REGSaveSetting(HKEY_CURRENT_USER, kScratch, L"A", L"1");
+  reg.REGSaveSetting(HKEY_CURRENT_USER, kScratch, L"B", L"2");
+  EXPECT_TRUE(reg.REGDeleteSetting(HKEY_CURRENT_USER, kScratch, L"A"));
+  EXPECT_FALSE(reg.REGDeleteSetting(HKEY_CURRENT_USER, kScratch, L"A"));
+  EXPECT_EQ(reg.REGGetSetting(HKEY_CURRENT_USER, kScratch, L"A", L"gone"), L"gone");
+  EXPECT_EQ(reg.REGGetSetting(HKEY_CURRENT_USER, kScratch, L"B", L"gone"), L"2");
+  EXPECT_TRUE(reg.REGDeleteSetting(HKEY_CURRENT_USER, kScratch, L""));
+  EXPECT_EQ(reg.REGGetSetting(HKEY_CURRENT_USER, kScratch, L"B", L"gone"), L"gone");
+  EXPECT_FALSE(reg.REGDeleteSetting(HKEY_CURRENT_USER, L"Software\\Marrowfin Tests\\Nothing", L"A"));
+}
+
+TEST_F(RegisterTest, KeyThatMayOnlyBeReadIsStillRead) {
+  ASSERT_TRUE(reg.REGSaveSetting(HKEY_CURRENT_USER, kScratch, L"Name", L"readable"));
+  // Give the key a DACL that lets everyone read and nobody write.
+  HKEY key;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Marrowfin Tests\\Scratch", 0,
+                          KEY_ALL_ACCESS, &key),
+            ERROR_SUCCESS);
+  SECURITY_DESCRIPTOR sd;
+  InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+  BYTE aclBuf[256];
+  auto* acl = reinterpret_cast<PACL>(aclBuf);
+  InitializeAcl(acl, sizeof aclBuf, ACL_REVISION);
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+  AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ | WRITE_DAC, everyone);
+  SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE);
+  ASSERT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &sd), ERROR_SUCCESS);
+  RegCloseKey(key);
+  FreeSid(everyone);
+
+  HKEY probe;
+  LONG full = RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Marrowfin Tests\\Scratch", 0,
+                            KEY_ALL_ACCESS, &probe);
+  if (full == ERROR_SUCCESS) {
+    RegCloseKey(probe);
+    GTEST_SKIP() << "this registry grants full access despite the key's DACL";
+  }
+  ASSERT_EQ(full, ERROR_ACCESS_DENIED);
+  EXPECT_EQ(reg.REGGetSetting(HKEY_CURRENT_USER, kScratch, L"Name", L"x"), L"readable");
+  EXPECT_FALSE(reg.REGSaveSetting(HKEY_CURRENT_USER, kScratch, L"Name", L"changed"));
+}
+
+TEST(TextToBoolean, TrueFalseInAnyCaseOrNumbers) {
+  EXPECT_EQ(TextToBoolean(L"True"), true);
+  EXPECT_EQ(TextToBoolean(L"TRUE"), true);
+  EXPECT_EQ(TextToBoolean(L"false"), false);
+  EXPECT_EQ(TextToBoolean(L"FALSE"), false);
+  EXPECT_EQ(TextToBoolean(L"1"), true);
+  EXPECT_EQ(TextToBoolean(L"-2.5"), true);
+  EXPECT_EQ(TextToBoolean(L"0"), false);
+  EXPECT_EQ(TextToBoolean(L"0.0"), false);
+  EXPECT_EQ(TextToBoolean(L"yes"), std::nullopt);
+  EXPECT_EQ(TextToBoolean(L""), std::nullopt);
+  EXPECT_EQ(TextToBoolean(L"nan"), std::nullopt);
+  EXPECT_EQ(TextToBoolean(L"1x"), std::nullopt);
+}
+
+// The program's own key, cleared before and after each test.
+class SettingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Clear(); }
+  void TearDown() override { Clear(); }
+  static void Clear() { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Tallowmere Marrowfin"); }
+  static void Store(const wchar_t* name, const wchar_t* text) {
+    ASSERT_TRUE(CRegister().REGSaveSetting(HKEY_CURRENT_USER, kSettingsKey, name, text));
+  }
+  static std::wstring Stored(const wchar_t* name) {
+    return CRegister().REGGetSetting(HKEY_CURRENT_USER, kSettingsKey, name, L"<missing>");
+  }
+  test::RecordingPlatform platform;
+  ScopedPlatform usePlatform{platform};
+};
+
+TEST_F(SettingsTest, FirstStartWithoutTheKeyUsesTheDefaultsAndShowsThem) {
+  frmMain form;
+  ASSERT_TRUE(form.Load());
+  EXPECT_TRUE(form.MonitorOn);
+  EXPECT_EQ(form.DownloadFolder, L"C:\\Downloaded Videos");
+  EXPECT_EQ(form.Flash.GetVariable(L"_root.autoToDownloadList_CB"), L"1");
+  EXPECT_EQ(form.Flash.GetVariable(L"_root.Download_CB"), L"1");
+  EXPECT_EQ(form.Flash.GetVariable(L"_root.Convert_CB"), L"1");
+  EXPECT_EQ(form.Flash.GetVariable(L"_root.download_dir"), L"C:\\Downloaded Videos");
+  EXPECT_EQ(Stored(L"URL Mon"), L"<missing>");  // loading writes nothing
+}
+
+TEST_F(SettingsTest, StoredMonitorTextFollowsTheBooleanRule) {
+  struct {
+    const wchar_t* text;
+    bool expected;
+  } cases[] = {{L"FALSE", false}, {L"0", false}, {L"TRUE", true}, {L"true", true},
+               {L"1", true},      {L"False", false}, {L"maybe", false}};
+  for (const auto& c : cases) {
+    Store(L"URL Mon", c.text);
+    frmMain form;
+    form.LoadSettings();
+    EXPECT_EQ(form.MonitorOn, c.expected) << "stored " << testing::PrintToString(std::wstring(c.text));
+    EXPECT_EQ(form.Flash.GetVariable(L"_root.autoToDownloadList_CB"), c.expected ? L"1" : L"0");
+  }
+}
+
+TEST_F(SettingsTest, SaveWritesTheBooleanWordAndTheFolderExactly) {
+  frmMain form;
+  form.MonitorOn = false;
+  form.DownloadFolder = L"D:\\";
+  form.SaveSettings();
+  EXPECT_EQ(Stored(L"URL Mon"), L"False");
+  EXPECT_EQ(Stored(L"Download Dir"), L"D:\\");
+  form.MonitorOn = true;
+  form.DownloadFolder = L"E:\\Videos\\Kept";
+  form.SaveSettings();
+  EXPECT_EQ(Stored(L"URL Mon"), L"True");
+  EXPECT_EQ(Stored(L"Download Dir"), L"E:\\Videos\\Kept");
+  frmMain again;
+  again.LoadSettings();
+  EXPECT_TRUE(again.MonitorOn);
+  EXPECT_EQ(again.DownloadFolder, L"E:\\Videos\\Kept");
+}
+
+TEST_F(SettingsTest, BrowsingSetsTheFolderOnlyWhenOneWasChosen) {
+  frmMain form;
+  ASSERT_TRUE(form.Load());
+  platform.folderAnswers = {L"", L"D:\\"};
+  form.cmdBrowse_Click();  // cancelled
+  EXPECT_EQ(form.DownloadFolder, L"C:\\Downloaded Videos");
+  ASSERT_EQ(platform.folderPicks.size(), 1u);
+  EXPECT_EQ(platform.folderPicks[0].title,
+            L"Please select the desired Download directory then press Ok.");
+  EXPECT_EQ(platform.folderPicks[0].flags, 0x41u);
+  EXPECT_EQ(platform.folderPicks[0].owner, form.Hwnd());
+  form.cmdBrowse_Click();  // a drive's root, as the picker returns it
+  EXPECT_EQ(form.DownloadFolder, L"D:\\");
+  EXPECT_EQ(form.Flash.GetVariable(L"_root.download_dir"), L"D:\\");
+  EXPECT_EQ(Stored(L"Download Dir"), L"<missing>");  // browsing itself saves nothing
+}
+
+TEST_F(SettingsTest, MovieBrowseCommandSavesBothValuesEvenWhenCancelled) {
+  Store(L"URL Mon", L"0");
+  Store(L"Download Dir", L"C:\\Mine");
+  frmMain form;
+  ASSERT_TRUE(form.Load());
+  RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Tallowmere Marrowfin");
+  platform.folderAnswers = {L""};
+  form.Flash.RaiseFSCommand(L"ID_FS_downloadBrowse", L"");
+  EXPECT_EQ(Stored(L"URL Mon"), L"False");
+  EXPECT_EQ(Stored(L"Download Dir"), L"C:\\Mine");
+}
+
+}  // namespace
