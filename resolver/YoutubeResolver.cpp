@@ -12,29 +12,21 @@
 #include "resolver/LinkResult.h"
 #include "resolver/YoutubeRedirect.h"
 #include "shell/frmMain.h"
+#include "transfer/SplitUrl.h"
 
 namespace mf {
 namespace {
 
 constexpr long kYoutubePort = 80;
 
-// PROVISIONAL until the shared address splitter lands.
-void SplitUrl(std::wstring& host, std::wstring& path) {
-  if (LowerCase(host.substr(0, 7)) == L"http://") host.erase(0, 7);
-  size_t slash = host.find(L'/');
-  if (slash == std::wstring::npos) return;
-  path = host.substr(slash);
-  host.erase(slash);
-}
-
 }  // namespace
 
 std::wstring frmMain::GetYoutubePathLnik(const std::wstring& sLink) {
   // Whatever the caller gives, nothing but plain address characters may
   // reach the request lines.
-  wsHost = AddressForWire(sLink);
+  const std::wstring address = AddressForWire(sLink);
   wsLink.clear();
-  SplitUrl(wsHost, wsLink);
+  SplitUrl(address, wsHost, wsLink);
   if (wsLink.empty()) wsLink = L"/";
   // Nothing of an earlier resolution may leak into this one.
   sYoutubeDownLink.clear();

@@ -13,8 +13,10 @@
 #include "controls/grid/Grid.h"
 #include "controls/player/MoviePlayer.h"
 #include "controls/socket/TcpSocket.h"
+#include "downloadlist/LocalFileInfo.h"
 #include "downloadlist/modMain.h"
 #include "shell/frmMenu.h"
+#include "transfer/Download.h"
 
 namespace mf {
 
@@ -79,6 +81,12 @@ class frmMain : public Window,
   std::wstring CurrentTab;
   bool GridFormatted = false;
 
+  // ---- Transfer: the one download control, which fetches pages and files
+  mf::Download Download;
+  // Asks the server about the resolved file link and derives the local file
+  // name and the size text; `siteId` is the site of the item's page address.
+  LocalFileInfo GetLocalFileInfo(const std::wstring& sLink, int16_t siteId);
+
   // ---- Hidden classic controls, behind the movie
   HWND cmdStartDownload = nullptr;
   HWND txtURL = nullptr;
@@ -137,9 +145,19 @@ class frmMain : public Window,
   void cmdDown_Click();
 
   // ---- Link resolution
+  // The page address's video file address, or "-1" (site not supported),
+  // "-2" (the page, or YouTube's redirection, could not be fetched) or "0"
+  // (no video address in the page).
+  std::wstring GetDownloadLink(const std::wstring& sLink);
   // "" before a page fetch; "1" once a transfer completed, else its error text.
   std::wstring TransferResult;
   bool IsFetchingPage = false;  // the running transfer fetches a page
+  // Handlers of the download control's notifications.
+  void Download_DownloadComplete();
+  void Download_DownloadError(std::wstring& sErrorDescription);
+
+  // ---- Item preparation: the resolved link, or "-1" when there is none.
+  std::wstring PrepareItem(int16_t position);
 
   // ---- YouTube link resolver
   // The video file's address for a YouTube player address; empty text when
@@ -158,6 +176,13 @@ class frmMain : public Window,
   DWORD YoutubeAnswerTimeoutMs = 30000;  // the wait for the answer ends here
 
  private:
+  struct DownloadEvents final : IDownloadEvents {
+    explicit DownloadEvents(frmMain& f) : form(f) { form.Download.SetEvents(this); }
+    void DownloadComplete() override { form.Download_DownloadComplete(); }
+    void DownloadError(std::wstring& s) override { form.Download_DownloadError(s); }
+    frmMain& form;
+  };
+  DownloadEvents downloadEvents_{*this};  // hears Download from the start on
   struct WsEvents final : ISocketEvents {
     explicit WsEvents(frmMain& f) : form(f) {}
     void Connected() override { form.WS_Connect(); }

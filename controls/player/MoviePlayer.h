@@ -7,8 +7,12 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
+#include "common/Handles.h"
 #include "common/Window.h"
+#include "controls/player/MovieFormat.h"
+#include "controls/player/MoviePainter.h"
 
 namespace mf {
 
@@ -28,14 +32,20 @@ class MoviePlayer : public Window {
     int left = 0, top = 0, width = 0, height = 0;
     IMoviePlayerEvents* events = nullptr;
   };
+  MoviePlayer();
+  ~MoviePlayer() override;
   bool Create(const CreateArgs& args);
 
   // Loads the movie file into the given layer (only layer 0 exists). A file
-  // that is missing or cannot be read leaves the player empty.
+  // that is missing or cannot be read or understood leaves the player empty.
   void LoadMovie(int layer, const std::wstring& path);
   bool IsMovieLoaded() const noexcept { return loaded_; }
   const std::wstring& MoviePath() const noexcept { return moviePath_; }
+  // Why the last LoadMovie left the player empty; empty after a good load.
+  const std::wstring& LoadError() const noexcept { return loadError_; }
+  const movie::Movie& LoadedMovie() const noexcept { return movie_; }
 
+  // A variable shown by a text field is that field's text.
   void SetVariable(const std::wstring& name, const std::wstring& value);
   // Empty text for a variable that was never set.
   std::wstring GetVariable(const std::wstring& name) const;
@@ -43,15 +53,101 @@ class MoviePlayer : public Window {
   // Sends a command to the owner as the movie does when the user acts.
   void RaiseFSCommand(const std::wstring& command, const std::wstring& args);
 
+  // Where an element is on screen now, and whether a user sees and can use it.
+  RECT ElementRect(size_t index) const;
+  bool IsElementShown(size_t index) const;
+  bool IsElementEnabled(size_t index) const;
+  // The edit control of the field showing the variable; null when none.
+  HWND FieldWindow(const std::wstring& variable) const;
+  // True while a panel slides.
+  bool IsAnimating() const noexcept { return animating_; }
+  // The element a click at the point reaches; -1 for none.
+  int ElementAt(int x, int y) const { return HitTest(x, y); }
+  // Draws the movie as it is now (without its text fields) into a DC.
+  void RenderTo(HDC dc, const RECT& area) { PaintInto(dc, area); }
+
  protected:
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  struct PanelState {
+    double shown = 0;      // 0 closed .. 1 open
+    double from = 0;       // where the running slide started
+    bool opening = false;  // where it is heading
+    ULONGLONG started = 0;
+  };
+
+  // Loading
+  void Unload();
+  void Install(movie::Movie&& m);
+  void CreateFonts();
+  void CreateFields();
+  HFONT FontOf(const std::wstring& fontName, const std::wstring& lookName) const;
+
+  // Variables
+  std::wstring Lookup(const std::wstring& name) const;
+  void Store(const std::wstring& name, const std::wstring& value);
+  void OnVariableChanged(const std::wstring& name);
+  void UpdateFields();
+  void InvalidateElement(size_t index);
+
+  // Geometry
+  POINT PanelOrigin(size_t panel) const;  // where the sliding panel is now
+  RECT PanelRect(size_t panel) const;     // the part of it on screen
+  RECT PlacedRect(size_t index) const;    // moved with its panel, not clipped
+  movie::ElementLook LookOf(size_t index) const;
+  int HitTest(int x, int y) const;
+  bool IsInteractive(size_t index) const;
+
+  // Input and actions
+  void OnMouseMove(int x, int y);
+  void OnButtonDown(int x, int y);
+  void OnButtonUp(int x, int y);
+  void SetHover(int index);
+  void Activate(size_t index);
+  void SendCommand(const std::wstring& command);
+  void QueueCommand(const std::wstring& command);
+  void FlushQueuedCommands();
+  void OnFieldNotify(HWND edit, WORD code);
+  static LRESULT CALLBACK FieldProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                    DWORD_PTR self);
+  void PaintFieldCue(HWND edit, size_t index);
+
+  // Panels
+  void StartSlide(size_t panel, bool open);
+  void CloseAllPanelsQuietly();
+  void OnAnimationTick();
+
+  // Painting and tips
+  void Paint();
+  void PaintInto(HDC dc, const RECT& area);
+  void UpdateTip();
+  LRESULT OnTipNotify(NMHDR* hdr);
+  HBRUSH FieldBrush(size_t index, HDC dc);
+
   IMoviePlayerEvents* events_ = nullptr;
   std::map<std::wstring, std::wstring> variables_;
-  std::wstring moviePath_;
-  std::string movieText_;
+  std::wstring moviePath_, loadError_;
   bool loaded_ = false;
+
+  movie::Movie movie_;
+  unsigned generation_ = 0;  // grows with every load, so stale actions can tell
+  std::vector<UniqueGdiObject> fonts_;  // parallel to movie_.fonts
+  std::map<size_t, HWND> fields_;       // element index -> edit control
+  std::map<size_t, PanelState> panels_;
+  std::map<std::wstring, std::vector<size_t>> dependents_;  // variable -> elements
+  std::vector<std::wstring> queued_;
+  bool fieldEcho_ = false;  // the player itself is writing a field's text
+  bool animating_ = false;
+
+  int hover_ = -1, pressed_ = -1;
+  bool tracking_ = false;
+  HWND tips_ = nullptr;
+  std::string tipText_;
+  UniqueGdiObject fieldBrush_;
+  COLORREF fieldBrushColor_ = CLR_INVALID;
+  UniqueGdiObject buffer_;
+  SIZE bufferSize_{0, 0};
 };
 
 }  // namespace mf

@@ -10,12 +10,13 @@ namespace {
 struct Counter {
   HWND hwnd;
   int seen = 0;
+  static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_APP) ++reinterpret_cast<Counter*>(GetWindowLongPtrA(h, GWLP_USERDATA))->seen;
+    return DefWindowProcA(h, m, w, l);
+  }
   Counter() {
     WNDCLASSA wc{};
-    wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-      if (m == WM_APP) ++reinterpret_cast<Counter*>(GetWindowLongPtrA(h, GWLP_USERDATA))->seen;
-      return DefWindowProcA(h, m, w, l);
-    };
+    wc.lpfnWndProc = &Proc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "DoEventsTestCounter";
     RegisterClassA(&wc);

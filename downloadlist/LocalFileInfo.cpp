@@ -1,0 +1,65 @@
+// Naming a video file from its link and the server's answer about it.
+#include "downloadlist/LocalFileInfo.h"
+
+#include "common/Text.h"
+#include "downloadlist/FileText.h"
+#include "downloadlist/Vocabulary.h"
+#include "resolver/SiteId.h"
+#include "shell/frmMain.h"
+
+namespace mf {
+namespace {
+
+constexpr size_t kMaxNameLength = 100;
+constexpr size_t kMaxYouTubeNameLength = 35;
+constexpr size_t kExtensionLength = 4;
+
+// The first `length - 4` characters and the last four: the extension stays.
+std::wstring CutKeepingExtension(const std::wstring& name, size_t length) {
+  if (name.size() <= length) return name;
+  return name.substr(0, length - kExtensionLength) + name.substr(name.size() - kExtensionLength);
+}
+
+// CON, PRN, AUX, NUL, COM1 to COM9 and LPT1 to LPT9, with any extension,
+// name a device rather than a file.
+bool IsDeviceName(const std::wstring& name) {
+  std::wstring base = LowerCase(name.substr(0, name.find(L'.')));
+  base.erase(base.find_last_not_of(L' ') + 1);
+  if (base == L"con" || base == L"prn" || base == L"aux" || base == L"nul") return true;
+  return base.size() == 4 && (base.starts_with(L"com") || base.starts_with(L"lpt")) &&
+         base[3] >= L'1' && base[3] <= L'9';
+}
+
+}  // namespace
+
+LocalFileInfo frmMain::GetLocalFileInfo(const std::wstring& sLink, int16_t siteId) {
+  Download.SetUrl(sLink);
+  Download.RequestInformation();
+
+  LocalFileInfo info;
+  std::wstring name = Download.RemoteFileName();
+  info.FileSize = Download.FileSize() == -1 && Download.FileExists()
+                      ? std::wstring(vocab::kSizeWithoutLength)
+                      : FormatFileSize(Download.FileSize());
+
+  const std::wstring tail =
+      LowerCase(sLink.size() > kExtensionLength ? sLink.substr(sLink.size() - kExtensionLength)
+                                                : sLink);
+  const bool videoTail = tail == L".flv" || tail == L".wmv";
+  if (name.empty() || videoTail) {
+    size_t slash = sLink.rfind(L'/');
+    std::wstring last = slash == std::wstring::npos ? sLink : sLink.substr(slash + 1);
+    name = videoTail && slash != std::wstring::npos ? last : CheckFileName(last);
+  }
+  // These sites serve their videos under names without the extension.
+  if (siteId == siteYouTube || siteId == siteZippyVideos) name += L".flv";
+  name = CutKeepingExtension(name, kMaxNameLength);
+  if (siteId == siteYouTube) name = CutKeepingExtension(name, kMaxYouTubeNameLength);
+  info.FileName = CheckFileName(name);
+  // The name comes from the server: it must not turn the download into a
+  // write to a device.
+  if (IsDeviceName(info.FileName)) info.FileName.insert(0, L"_");
+  return info;
+}
+
+}  // namespace mf

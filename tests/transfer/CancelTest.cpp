@@ -1,0 +1,176 @@
+// Stopping a transfer, and the owner's window staying alive while one runs.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "tests/support/Sha256.h"
+#include "tests/transfer/TransferFixture.h"
+
+using namespace mf;
+using namespace mf::test;
+
+namespace {
+
+using Kind = DownloadEvent::Kind;
+
+// A message-only window of the owner: runs the test's code on its timer ticks
+// and on a posted message, as a form's timers and commands would.
+class OwnerWindow {
+ public:
+  std::function<void()> onTick;
+  std::function<void()> onMessage;
+
+  OwnerWindow() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = &Proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "DownloadTestOwner";
+    RegisterClassA(&wc);
+    hwnd_ = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                            wc.hInstance, nullptr);
+    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  }
+  ~OwnerWindow() { DestroyWindow(hwnd_); }
+  void StartTimer(UINT ms) { SetTimer(hwnd_, 1, ms, nullptr); }
+  void StopTimer() { KillTimer(hwnd_, 1); }
+  void Post() { PostMessageA(hwnd_, WM_APP, 0, 0); }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    auto* self = reinterpret_cast<OwnerWindow*>(GetWindowLongPtrA(h, GWLP_USERDATA));
+    if (self && m == WM_TIMER && self->onTick) {
+      self->onTick();
+      return 0;
+    }
+    if (self && m == WM_APP && self->onMessage) {
+      self->onMessage();
+      return 0;
+    }
+    return DefWindowProcA(h, m, w, l);
+  }
+  HWND hwnd_;
+};
+
+class CancelTest : public DownloadTest {};
+
+TEST_F(CancelTest, CancelFromAProgressHandlerEndsRightAfterThatChunk) {
+  server.Route("/big", HttpResponse::File(200000, 4).WithoutContentLength());
+  Aim("/big", L"big.bin");
+  owner.onProgress = [&](long) {
+    if (owner.Count(Kind::Progress) == 3) download.CancelDownload();
+  };
+  EXPECT_FALSE(download.StartDownload());
+  ASSERT_EQ(owner.Sequence(), "PPPX");
+  // Without a size, progress is the byte count: no read came after the third.
+  EXPECT_EQ(owner.events[3].value, owner.events[2].value);
+  EXPECT_EQ(download.BytesReceived(), owner.events[3].value);
+  EXPECT_EQ(ReadWholeFile(LocalPath(L"big.bin")), Pattern(4, 0, static_cast<size_t>(owner.events[3].value)));
+  EXPECT_FALSE(download.IsSessionOpen());
+}
+
+TEST_F(CancelTest, CancelFromATimerTakesEffectAfterAtMostOneMoreProgress) {
+  // 2 KiB every 5 ms: the transfer lasts long enough for a timer to fire.
+  server.Route("/slow", HttpResponse::File(400000, 6).Slow(2048, 5));
+  Aim("/slow", L"slow.bin");
+  OwnerWindow window;
+  size_t progressAtCancel = 0;
+  bool cancelled = false;
+  window.onTick = [&] {
+    window.StopTimer();
+    if (cancelled) return;
+    cancelled = true;
+    progressAtCancel = owner.Count(Kind::Progress);
+    download.CancelDownload();
+  };
+  window.StartTimer(60);
+  EXPECT_FALSE(download.StartDownload());
+  ASSERT_TRUE(cancelled);
+  EXPECT_LE(owner.Count(Kind::Progress), progressAtCancel + 1);
+  ASSERT_EQ(owner.events.back().kind, Kind::Cancelled);
+  const long position = owner.events.back().value;
+  EXPECT_GT(position, 0);
+  EXPECT_LT(position, 400000);
+  EXPECT_EQ(FileSizeOf(LocalPath(L"slow.bin")), static_cast<uint64_t>(position));
+  EXPECT_EQ(ReadWholeFile(LocalPath(L"slow.bin")), Pattern(6, 0, static_cast<size_t>(position)));
+}
+
+TEST_F(CancelTest, TheOwnersTimersAndMessagesRunWhileATransferIsUnderWay) {
+  server.Route("/slow", HttpResponse::File(120000, 8).Slow(4096, 10));
+  Aim("/slow", L"slow.bin");
+  OwnerWindow window;
+  int ticks = 0;
+  bool message = false;
+  int ticksAtComplete = -1;
+  bool messageAtComplete = false;
+  window.onTick = [&] { ++ticks; };
+  window.onMessage = [&] { message = true; };
+  owner.onProgress = [&](long) {
+    if (owner.Count(Kind::Progress) == 2) window.Post();
+  };
+  owner.onComplete = [&] {
+    ticksAtComplete = ticks;
+    messageAtComplete = message;
+  };
+  window.StartTimer(20);
+  ASSERT_TRUE(download.StartDownload());
+  window.StopTimer();
+  EXPECT_GE(ticksAtComplete, 3);
+  EXPECT_TRUE(messageAtComplete);
+  EXPECT_EQ(Sha256OfFile(LocalPath(L"slow.bin")), Sha256OfPattern(8, 120000));
+}
+
+TEST_F(CancelTest, AMessagePostedDuringAFastTransferIsHandledBeforeItEnds) {
+  // Reads that never wait still leave room for the queue now and then.
+  ServeFile("/fast", 8u << 20, 2);
+  Aim("/fast", L"fast.bin");
+  OwnerWindow window;
+  size_t handledAt = 0;
+  window.onMessage = [&] { handledAt = owner.Count(Kind::Progress); };
+  owner.onProgress = [&](long) {
+    if (owner.Count(Kind::Progress) == 1) window.Post();
+  };
+  ASSERT_TRUE(download.StartDownload());
+  EXPECT_GE(handledAt, 1u);
+  EXPECT_LT(handledAt, owner.Count(Kind::Progress));
+}
+
+TEST_F(CancelTest, ACancelBeforeTheTransferIsForgottenWhenItStarts) {
+  ServeFile("/f", 5000);
+  Aim("/f", L"f.bin");
+  download.CancelDownload();
+  EXPECT_TRUE(download.StartDownload());
+  EXPECT_EQ(owner.Count(Kind::Cancelled), 0u);
+  EXPECT_EQ(owner.Sequence().back(), 'C');
+}
+
+TEST_F(CancelTest, ASecondTransferStartedFromAHandlerIsRefused) {
+  ServeFile("/f", 9000, 3);
+  Aim("/f", L"f.bin");
+  int nested = 0;
+  owner.onProgress = [&](long) {
+    if (nested++ == 0) {
+      EXPECT_FALSE(download.StartDownload());
+    }
+  };
+  EXPECT_TRUE(download.StartDownload());
+  EXPECT_EQ(owner.Count(Kind::Complete), 1u);
+  EXPECT_EQ(owner.Count(Kind::Error), 0u);
+  EXPECT_EQ(server.CountRequests("GET"), 1u);
+  EXPECT_EQ(ReadWholeFile(LocalPath(L"f.bin")), Pattern(3, 0, 9000));
+}
+
+TEST_F(CancelTest, InformationAskedFromAHandlerDoesNotEndTheRunningTransfer) {
+  ServeFile("/f", 40000, 5);
+  Aim("/f", L"f.bin");
+  ASSERT_TRUE(download.StartDownload());  // from now on every request ends the session
+  owner.events.clear();
+  owner.onProgress = [&](long) {
+    if (owner.Count(Kind::Progress) == 2) download.RequestInformation();
+  };
+  EXPECT_TRUE(download.StartDownload());
+  EXPECT_EQ(owner.Sequence().back(), 'C');
+  EXPECT_EQ(ReadWholeFile(LocalPath(L"f.bin")), Pattern(5, 0, 40000));
+  EXPECT_FALSE(download.IsSessionOpen());
+}
+
+}  // namespace

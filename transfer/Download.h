@@ -1,0 +1,141 @@
+#pragma once
+// The download control: transfers one file over HTTP into a local file and
+// answers a HEAD request about a remote file (size, last change, name, type,
+// existence). The main window holds one instance and fetches everything with
+// it: the video pages, the information before a video is named, the videos.
+//
+// A transfer is synchronous: StartDownload returns when it has ended. While it
+// runs, the thread's message queue keeps being serviced, so the owner's
+// handlers, timers and commands run in between its steps; that is also how an
+// owner stops it (CancelDownload, typically from DownloadProgress).
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "transfer/InternetHandle.h"
+#include "transfer/QueueService.h"
+
+namespace mf {
+
+// What a Download tells its owner, in the order of declaration. Arguments are
+// passed by reference, as the owner's handlers receive them; changing them
+// changes nothing in the control. A notification the owner does not handle
+// goes nowhere.
+class IDownloadEvents {
+ public:
+  virtual ~IDownloadEvents() = default;
+  // The end of the data was reached; the handles and the local file are closed.
+  virtual void DownloadComplete() {}
+  // After every chunk, the final empty read included: the percentage of
+  // FileSize received, or the bytes received when FileSize is not above 0.
+  virtual void DownloadProgress(long& /*lProgress*/) {}
+  // The address could not be opened, a read failed, or the local file could
+  // not be written.
+  virtual void DownloadError(std::wstring& /*sErrorDescription*/) {}
+  // A cancel was seen after a chunk: the bytes received so far.
+  virtual void DownloadCancelled(long& /*lPosition*/) {}
+};
+
+class Download {
+ public:
+  static constexpr wchar_t kClassId[] = L"Marrowfin.Download";
+  static constexpr char kAgent[] = "Mozilla/4.0 (compatible; MSIE 5.0; Windows NT; DigExt)";
+  static constexpr DWORD kChunkSize = 2048;
+  static constexpr DWORD kHeaderBufferSize = 1024;
+
+  // Texts of DownloadError, word for word.
+  static constexpr wchar_t kCouldNotFindUrl[] = L"Could not find URL";
+  static constexpr wchar_t kCouldNotReadUrl[] = L"Could not read URL";
+  static constexpr wchar_t kCouldNotWriteFile[] = L"Could not write file";
+  // LastModified when the server gave none.
+  static constexpr wchar_t kNotAvailable[] = L"Not Available";
+
+  Download() = default;
+  Download(const Download&) = delete;
+  Download& operator=(const Download&) = delete;
+
+  // The owner that hears the notifications; none until set.
+  void SetEvents(IDownloadEvents* events) noexcept { events_ = events; }
+
+  // ---- Properties, in the order of the control's interface
+  // False when the last information answer was a 404.
+  bool FileExists() const noexcept { return fileExists_; }
+  // The Last-Modified header, or "Not Available".
+  const std::wstring& LastModified() const noexcept { return lastModified_; }
+  // The Content-Length header in bytes; -1 when the server gave none.
+  float FileSize() const noexcept { return fileSize_; }
+  void SetFileSize(float New_FileSize) noexcept { fileSize_ = New_FileSize; }
+  // Path of the file a transfer writes.
+  const std::wstring& LocalFile() const noexcept { return localFile_; }
+  void SetLocalFile(const std::wstring& New_LocalFile) { localFile_ = New_LocalFile; }
+  // The text after "filename=" in the headers, quotes included.
+  const std::wstring& RemoteFileName() const noexcept { return remoteFileName_; }
+  // The Content-Type after its first "/".
+  const std::wstring& RemoteFileType() const noexcept { return remoteFileType_; }
+  // The address to transfer or query.
+  const std::wstring& Url() const noexcept { return url_; }
+  void SetUrl(const std::wstring& New_Url) { url_ = New_Url; }
+  // Credentials of the information request (the transfer sends none).
+  const std::wstring& SiteUser() const noexcept { return siteUser_; }
+  void SetSiteUser(const std::wstring& New_SiteUser) { siteUser_ = New_SiteUser; }
+  const std::wstring& SitePassword() const noexcept { return sitePassword_; }
+  void SetSitePassword(const std::wstring& New_SitePassword) {
+    sitePassword_ = New_SitePassword;
+  }
+
+  // ---- Operations
+  // Transfers Url into LocalFile. True when the end of the data was reached;
+  // false after an error or a cancel, and at once when called while a
+  // transfer of this instance is running.
+  bool StartDownload();
+  // The running transfer stops after its current chunk, right after that
+  // chunk's DownloadProgress.
+  void CancelDownload() noexcept { CancelFlag = true; }
+  // A HEAD request about Url; fills FileExists, LastModified, FileSize,
+  // RemoteFileName and RemoteFileType. Never raises a notification.
+  void RequestInformation();
+
+  // ---- Beyond the control's interface
+  // Bytes received by the running or last transfer, counted in 64 bits;
+  // DownloadProgress holds a byte count from 2 GiB on at 2,147,483,647.
+  int64_t BytesReceived() const noexcept { return bytesReceived_; }
+  // Whether the internet session is open (it lives from the first request to
+  // the end of the next transfer).
+  bool IsSessionOpen() const noexcept { return static_cast<bool>(SessionHandle); }
+
+ private:
+  void OpenSession();
+  bool TransferFile();
+  void ReadHeaders(const std::wstring& raw);
+  void ReadStatusOnly(HINTERNET request);
+  // Closes the URL handle, the session and the local file, in that order.
+  void EndTransfer(UniqueInternet& url, UniqueFile& file);
+
+  void RaiseComplete();
+  void RaiseProgress(long value);
+  void RaiseError(const wchar_t* text);
+  void RaiseCancelled(long position);
+
+  IDownloadEvents* events_ = nullptr;
+
+  bool fileExists_ = false;
+  std::wstring lastModified_;
+  float fileSize_ = 0;
+  std::wstring localFile_;
+  std::wstring remoteFileName_;
+  std::wstring remoteFileType_;
+  std::wstring url_;
+  std::wstring siteUser_;
+  std::wstring sitePassword_;
+
+  UniqueInternet SessionHandle;
+  bool CancelFlag = false;
+  bool InfoRequested = false;     // set by the first RequestInformation, for good
+  bool TransferStarted = false;   // false only while a transfer runs its own HEAD
+  bool transferring_ = false;
+  int64_t bytesReceived_ = 0;
+  QueueService queue_;
+};
+
+}  // namespace mf
