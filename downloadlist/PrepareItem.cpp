@@ -9,34 +9,40 @@
 namespace mf {
 
 std::wstring frmMain::PrepareItem(int16_t position) {
-  std::wstring result = kLinkUnsupported;
+  const std::wstring none = kLinkUnsupported;
   const auto id = static_cast<int16_t>(position + 1);
-  auto& list = modMain::DownloadList;
-  if (position < 0 || static_cast<size_t>(position) >= list.size()) return result;
+  const auto at = static_cast<size_t>(position);
+  // The list is read again after every step that yields to the message loop
+  // (the rebuild, the fetch, the information request): items may go meanwhile.
+  auto present = [&] { return position >= 0 && at < modMain::DownloadList.size(); };
+  if (!present()) return none;
   modMain::UpdateItem(id, L"", L"", vocab::kPreparingStart, L"");
   modMain::FillDownloadList();
-  // The rebuild yields to the message loop: the item may have gone meanwhile.
-  if (static_cast<size_t>(position) >= list.size()) return result;
+  if (!present()) return none;
 
-  const std::wstring link = GetDownloadLink(list[static_cast<size_t>(position)].Video_URL);
+  const std::wstring link = GetDownloadLink(modMain::DownloadList[at].Video_URL);
   if (link == kLinkUnsupported) {
     modMain::UpdateItem(id, L"", vocab::kUnsupportedLink, vocab::kError, L"");
-  } else if (link == kLinkNotFound) {
-    modMain::UpdateItem(id, vocab::kInappropriate, vocab::kProcessFailed, vocab::kError, L"");
-  } else if (link == kLinkFetchFailed) {
-    modMain::UpdateItem(id, L"", L"", vocab::kError, L"");
-  } else {
-    if (static_cast<size_t>(position) >= list.size()) return result;
-    const int16_t site = GetSiteID(list[static_cast<size_t>(position)].Video_URL);
-    LocalFileInfo info = GetLocalFileInfo(link, site);
-    if (static_cast<size_t>(position) >= list.size()) return result;
-    DownloadItem& item = list[static_cast<size_t>(position)];
-    // Only the placeholder is replaced: a name the user typed stays.
-    if (item.FileName == vocab::kAutoDetect) item.FileName = info.FileName;
-    item.FileSize = info.FileSize;
-    result = link;
+    return none;
   }
-  return result;
+  if (link == kLinkNotFound) {
+    modMain::UpdateItem(id, vocab::kInappropriate, vocab::kProcessFailed, vocab::kError, L"");
+    return none;
+  }
+  if (link == kLinkFetchFailed) {
+    // The page address stays: a network failure is no verdict on the video.
+    modMain::UpdateItem(id, L"", L"", vocab::kError, L"");
+    return none;
+  }
+  if (!present()) return none;
+  const int16_t site = GetSiteID(modMain::DownloadList[at].Video_URL);
+  const LocalFileInfo info = GetLocalFileInfo(link, site);
+  if (!present()) return none;
+  DownloadItem& item = modMain::DownloadList[at];
+  // Only the placeholder is replaced: a name the user typed stays.
+  if (item.FileName == vocab::kAutoDetect) item.FileName = info.FileName;
+  item.FileSize = info.FileSize;
+  return link;
 }
 
 }  // namespace mf
