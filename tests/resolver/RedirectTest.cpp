@@ -1,4 +1,4 @@
-// The raw YouTube request and the cutting of the redirection it is answered with.
+// The cutting of the redirection a YouTube player address is answered with.
 #include <gtest/gtest.h>
 
 #include "resolver/YoutubeRedirect.h"
@@ -6,21 +6,6 @@
 using namespace mf;
 
 namespace {
-
-TEST(BuildYoutubeRequest, IsTheTabledRequestCharacterForCharacter) {
-  EXPECT_EQ(BuildYoutubeRequest("www.youtube.com", "/v/dQw4w9WgXcQ"),
-            "GET /v/dQw4w9WgXcQ HTTP/1.1\r\n"
-            "Host: www.youtube.com\r\n"
-            "Accept: text/xml,application/xml,application/xhtml+xml,text/html;q=0.9,"
-            "text/plain;q=0.8,image/png,*/*;q=0.5\r\n"
-            "User-Agent: Mozilla/5.0 (Windows; U; Windows NT 5.1; en-US; rv:1.8.1.9) "
-            "Gecko/20071025 Firefox/2.0.0.9\r\n"
-            "Accept -Encoding: gzip , deflate\r\n"
-            "Accept-Language: en-us,en;q=0.5\r\n"
-            "Accept-Charset: ISO-8859-1,utf-8;q=0.7,*;q=0.7\r\n"
-            "Connection: Close\r\n"
-            "\r\n");
-}
 
 std::string Answer(const std::string& headers, const std::string& body = "") {
   return "HTTP/1.1 303 See Other\r\nDate: Tue, 27 Nov 2007 10:00:00 GMT\r\n" + headers + "\r\n" +
