@@ -30,10 +30,15 @@ ThrottledYield::ThrottledYield(double intervalMs) noexcept {
 }
 
 void ThrottledYield::operator()() {
-  long long now = Ticks();
-  if (pumped_ && now - last_ < interval_) return;
+  if (pumped_ && Ticks() - last_ < interval_) return;
+  Now();
+}
+
+void ThrottledYield::Now() {
   DoEvents();
   pumped_ = true;
+  // The interval counts from the end of the pump: handlers that ran in it
+  // may have taken a while.
   last_ = Ticks();
 }
 

@@ -196,9 +196,9 @@ bool Download::TransferFile() {
   char buffer[kChunkSize];
   for (;;) {
     DWORD read = 0;
-    queue_.Due();
+    queue_();
     BOOL ok = InternetReadFile(url.get(), buffer, kChunkSize, &read);
-    queue_.Due();
+    queue_();
     // WinINet reports a connection that closes early as the end of the data.
     const bool cutShort = ok && read == 0 && announced &&
                           static_cast<uint64_t>(bytesReceived_) < *announced;

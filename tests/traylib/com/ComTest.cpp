@@ -1,0 +1,250 @@
+#include "tests/traylib/com/ComTest.h"
+
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/Process.h"
+
+namespace sdtest {
+namespace {
+
+// The whole program runs with the library registered, and leaves the
+// prefix as it found it.
+class RegistrationEnvironment : public testing::Environment {
+ public:
+  void SetUp() override { RegisterSabledrift(); }
+  void TearDown() override { UnregisterSabledrift(); }
+};
+testing::Environment* const g_registration =
+    testing::AddGlobalTestEnvironment(new RegistrationEnvironment);
+
+}  // namespace
+
+ULONG RefCount(IUnknown* object) {
+  object->AddRef();
+  return object->Release();
+}
+
+std::wstring SabledriftPath() { return mf::test::BesideTest(L"Sabledrift.dll"); }
+
+DWORD RunRegsvr32(const std::wstring& args) {
+  mf::test::ChildProcess regsvr32;
+  if (!regsvr32.Start(L"regsvr32.exe", args + L" \"" + SabledriftPath() + L"\"")) return ~0u;
+  DWORD code = ~0u;
+  if (!regsvr32.WaitExit(60000, &code)) regsvr32.Kill();
+  return code;
+}
+
+void RegisterSabledrift() { ASSERT_EQ(0u, RunRegsvr32(L"/s")); }
+void UnregisterSabledrift() { ASSERT_EQ(0u, RunRegsvr32(L"/s /u")); }
+
+HRESULT DllCanUnloadNowOfSabledrift() {
+  HMODULE library = GetModuleHandleW(L"Sabledrift.dll");
+  if (!library) return S_OK;  // not loaded at all
+  auto canUnload = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+      reinterpret_cast<void*>(GetProcAddress(library, "DllCanUnloadNow")));
+  return canUnload ? canUnload() : E_FAIL;
+}
+
+Ref<IDispatch> CreateTrayIcon() {
+  Ref<IDispatch> control;
+  EXPECT_EQ(S_OK, CoCreateInstance(CLSID_TrayIcon, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                   control.PutVoid()));
+  return control;
+}
+
+VARIANT ByRef(LONG* value) {
+  VARIANT v;
+  VariantInit(&v);
+  V_VT(&v) = VT_I4 | VT_BYREF;
+  V_I4REF(&v) = value;
+  return v;
+}
+
+VARIANT ByRef(BSTR* value) {
+  VARIANT v;
+  VariantInit(&v);
+  V_VT(&v) = VT_BSTR | VT_BYREF;
+  V_BSTRREF(&v) = value;
+  return v;
+}
+
+LONG HandleNumber(const void* handle) {
+  return static_cast<LONG>(reinterpret_cast<LONG_PTR>(handle));
+}
+
+bool ShellKnowsIcon(HWND owner) {
+  NOTIFYICONDATAA data{};
+  data.cbSize = NOTIFYICONDATAA_V3_SIZE;
+  data.hWnd = owner;
+  data.uID = 999;  // the control's icon
+  return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
+std::wstring DispatchCall::Description() const {
+  return exception.bstrDescription ? exception.bstrDescription : L"";
+}
+std::wstring DispatchCall::Source() const { return exception.bstrSource ? exception.bstrSource : L""; }
+
+void Invoke(IDispatch* object, DISPID id, WORD flags, std::vector<VARIANT> args, DispatchCall& call) {
+  std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+  DISPID named = DISPID_PROPERTYPUT;
+  DISPPARAMS params{reversed.empty() ? nullptr : reversed.data(), nullptr,
+                    static_cast<UINT>(reversed.size()), 0};
+  if (flags & DISPATCH_PROPERTYPUT) {
+    params.rgdispidNamedArgs = &named;
+    params.cNamedArgs = 1;
+  }
+  call.hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &call.result.v,
+                           &call.exception, &call.argError);
+}
+
+// As script and late-bound hosts ask for a value: property or method alike.
+constexpr WORD kGet = DISPATCH_PROPERTYGET | DISPATCH_METHOD;
+
+LONG GetLong(IDispatch* object, DISPID id) {
+  DispatchCall call;
+  Invoke(object, id, kGet, {}, call);
+  EXPECT_EQ(S_OK, call.hr) << std::hex << id;
+  EXPECT_EQ(VT_I4, V_VT(&call.result.v));
+  return V_VT(&call.result.v) == VT_I4 ? V_I4(&call.result.v) : -12345;
+}
+
+bool GetBool(IDispatch* object, DISPID id) {
+  DispatchCall call;
+  Invoke(object, id, kGet, {}, call);
+  EXPECT_EQ(S_OK, call.hr) << std::hex << id;
+  EXPECT_EQ(VT_BOOL, V_VT(&call.result.v));
+  return V_VT(&call.result.v) == VT_BOOL && V_BOOL(&call.result.v) != VARIANT_FALSE;
+}
+
+std::wstring GetString(IDispatch* object, DISPID id) {
+  DispatchCall call;
+  Invoke(object, id, kGet, {}, call);
+  EXPECT_EQ(S_OK, call.hr) << std::hex << id;
+  EXPECT_EQ(VT_BSTR, V_VT(&call.result.v));
+  if (V_VT(&call.result.v) != VT_BSTR || !V_BSTR(&call.result.v)) return L"<none>";
+  return V_BSTR(&call.result.v);
+}
+
+HRESULT Put(IDispatch* object, DISPID id, const VARIANT& value) {
+  DispatchCall call;
+  Invoke(object, id, DISPATCH_PROPERTYPUT, {value}, call);
+  return call.hr;
+}
+
+// ---- EventSink ----
+
+Ref<EventSink> EventSink::Create(REFIID events) { return Ref<EventSink>(new EventSink(events)); }
+
+STDMETHODIMP EventSink::QueryInterface(REFIID iid, void** object) {
+  if (iid == IID_IUnknown || iid == IID_IDispatch || iid == iid_) {
+    *object = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *object = nullptr;
+  return E_NOINTERFACE;
+}
+STDMETHODIMP_(ULONG) EventSink::AddRef() { return ++refs_; }
+STDMETHODIMP_(ULONG) EventSink::Release() {
+  ULONG left = --refs_;
+  if (left == 0) delete this;
+  return left;
+}
+STDMETHODIMP EventSink::GetTypeInfoCount(UINT* count) {
+  *count = 0;
+  return S_OK;
+}
+STDMETHODIMP EventSink::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
+STDMETHODIMP EventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
+STDMETHODIMP EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
+                               EXCEPINFO*, UINT*) {
+  Event event{id, {}};
+  for (UINT i = params->cArgs; i-- > 0;) {
+    Var number;
+    VariantChangeType(&number.v, &params->rgvarg[i], 0, VT_I4);
+    event.args.push_back(V_VT(&number.v) == VT_I4 ? V_I4(&number.v) : -99999);
+  }
+  events.push_back(std::move(event));
+  return answer;
+}
+
+// ---- PropertyNotifySink ----
+
+Ref<PropertyNotifySink> PropertyNotifySink::Create() {
+  return Ref<PropertyNotifySink>(new PropertyNotifySink);
+}
+STDMETHODIMP PropertyNotifySink::QueryInterface(REFIID iid, void** object) {
+  if (iid == IID_IUnknown || iid == IID_IPropertyNotifySink) {
+    *object = static_cast<IPropertyNotifySink*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *object = nullptr;
+  return E_NOINTERFACE;
+}
+STDMETHODIMP_(ULONG) PropertyNotifySink::AddRef() { return ++refs_; }
+STDMETHODIMP_(ULONG) PropertyNotifySink::Release() {
+  ULONG left = --refs_;
+  if (left == 0) delete this;
+  return left;
+}
+STDMETHODIMP PropertyNotifySink::OnChanged(DISPID id) {
+  changed.push_back(id);
+  return S_OK;
+}
+STDMETHODIMP PropertyNotifySink::OnRequestEdit(DISPID) { return S_OK; }
+
+// ---- MemoryBag ----
+
+Ref<MemoryBag> MemoryBag::Create() { return Ref<MemoryBag>(new MemoryBag); }
+MemoryBag::~MemoryBag() {
+  for (auto& [name, value] : values) VariantClear(&value);
+}
+std::vector<std::wstring> MemoryBag::Names() const {
+  std::vector<std::wstring> names;
+  for (const auto& [name, value] : values) names.push_back(name);
+  return names;
+}
+const VARIANT* MemoryBag::Find(const std::wstring& name) const {
+  for (const auto& [key, value] : values)
+    if (key == name) return &value;
+  return nullptr;
+}
+void MemoryBag::Set(const std::wstring& name, const VARIANT& value) {
+  VARIANT copy;
+  VariantInit(&copy);
+  VariantCopy(&copy, const_cast<VARIANT*>(&value));
+  values.emplace_back(name, copy);
+}
+STDMETHODIMP MemoryBag::QueryInterface(REFIID iid, void** object) {
+  if (iid == IID_IUnknown || iid == IID_IPropertyBag) {
+    *object = static_cast<IPropertyBag*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *object = nullptr;
+  return E_NOINTERFACE;
+}
+STDMETHODIMP_(ULONG) MemoryBag::AddRef() { return ++refs_; }
+STDMETHODIMP_(ULONG) MemoryBag::Release() {
+  ULONG left = --refs_;
+  if (left == 0) delete this;
+  return left;
+}
+STDMETHODIMP MemoryBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
+  const VARIANT* stored = Find(name);
+  if (!stored) return E_INVALIDARG;  // what bags answer for a property they do not hold
+  VARTYPE wanted = V_VT(value);
+  VARIANT* source = const_cast<VARIANT*>(stored);
+  if (wanted == VT_EMPTY) return VariantCopy(value, source);
+  return VariantChangeType(value, source, 0, wanted);
+}
+STDMETHODIMP MemoryBag::Write(LPCOLESTR name, VARIANT* value) {
+  Set(name, *value);
+  return S_OK;
+}
+
+}  // namespace sdtest
