@@ -12,6 +12,7 @@
 #include "common/WindowTimer.h"
 #include "controls/grid/Grid.h"
 #include "controls/player/MoviePlayer.h"
+#include "controls/socket/TcpSocket.h"
 #include "downloadlist/LocalFileInfo.h"
 #include "downloadlist/modMain.h"
 #include "shell/frmMenu.h"
@@ -142,6 +143,61 @@ class frmMain : public Window,
   void cmdSelectAll_Click();
   void cmdUp_Click();
   void cmdDown_Click();
+
+  // ---- Link resolution
+  // The page address's video file address, or "-1" (site not supported),
+  // "-2" (the page, or YouTube's redirection, could not be fetched) or "0"
+  // (no video address in the page).
+  std::wstring GetDownloadLink(const std::wstring& sLink);
+  // "" before a page fetch; "1" once a transfer completed, else its error text.
+  std::wstring TransferResult;
+  bool IsFetchingPage = false;  // the running transfer fetches a page
+  // Handlers of the download control's notifications.
+  void Download_DownloadComplete();
+  void Download_DownloadError(std::wstring& sErrorDescription);
+
+  // ---- Item preparation: the resolved link, or "-1" when there is none.
+  std::wstring PrepareItem(int16_t position);
+
+  // ---- YouTube link resolver
+  // The video file's address for a YouTube player address; empty text when
+  // the answer holds no usable redirection, "-2" when the connection failed
+  // or no answer came in time.
+  std::wstring GetYoutubePathLnik(const std::wstring& sLink);
+  void Connect();
+  void WS_Connect();
+  void WS_DataArrival(long bytesTotal);
+  void WS_Error(long number, const std::wstring& description);
+  void WS_Close();
+  std::wstring wsHost;
+  std::wstring wsLink;
+  bool bFindYoutubeFinish = false;
+  std::wstring sYoutubeDownLink;
+  DWORD YoutubeAnswerTimeoutMs = 30000;  // the wait for the answer ends here
+
+ private:
+  struct DownloadEvents final : IDownloadEvents {
+    explicit DownloadEvents(frmMain& f) : form(f) { form.Download.SetEvents(this); }
+    void DownloadComplete() override { form.Download_DownloadComplete(); }
+    void DownloadError(std::wstring& s) override { form.Download_DownloadError(s); }
+    frmMain& form;
+  };
+  DownloadEvents downloadEvents_{*this};  // hears Download from the start on
+  struct WsEvents final : ISocketEvents {
+    explicit WsEvents(frmMain& f) : form(f) {}
+    void Connected() override { form.WS_Connect(); }
+    void DataArrival(long bytesTotal) override { form.WS_DataArrival(bytesTotal); }
+    void Error(long number, const std::wstring& d) override { form.WS_Error(number, d); }
+    void Closed() override { form.WS_Close(); }
+    frmMain& form;
+  };
+  WsEvents wsEvents_{*this};
+  void FinishYoutubeAnswer();
+  std::string youtubeAnswer_;   // the answer's bytes as they arrive
+  bool youtubeFailed_ = false;  // the connection failed or timed out
+
+ public:
+  TcpSocket WS{&wsEvents_};
 
  protected:
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;

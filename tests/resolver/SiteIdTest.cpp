@@ -16,6 +16,12 @@ TEST(GetSiteID, RecognisesEachSitesAddressForms) {
   EXPECT_EQ(GetSiteID(L"http://www.break.com/index/funny-cat.html"), 9);
   EXPECT_EQ(GetSiteID(L"http://my.break.com/media/view.aspx?ContentID=1"), 9);
   EXPECT_EQ(GetSiteID(L"http://www.zippyvideos.com/2312342/clip/"), 13);
+  // Forms users paste: no scheme, https, a fragment, more query keys.
+  EXPECT_EQ(GetSiteID(L"www.youtube.com/watch?v=dQw4w9WgXcQ"), 2);
+  EXPECT_EQ(GetSiteID(L"https://www.youtube.com/watch?v=dQw4w9WgXcQ#t=30"), 2);
+  EXPECT_EQ(GetSiteID(L"http://video.google.com/videoplay?docid=1&q=cats&hl=en"), 1);
+  EXPECT_EQ(GetSiteID(L"angryalien.com/0504/shiningbunnies.asp"), 5);
+  EXPECT_EQ(GetSiteID(L"http://break.com/"), 9);
 }
 
 TEST(GetSiteID, IgnoresLetterCase) {
@@ -35,6 +41,9 @@ TEST(GetSiteID, RejectsEverythingElse) {
   EXPECT_EQ(GetSiteID(L"http://video.google.com/"), -1);
   EXPECT_EQ(GetSiteID(L"http://vimeo.com/12345"), -1);
   EXPECT_EQ(GetSiteID(L"youtube.com/watch?x=1"), -1);
+  EXPECT_EQ(GetSiteID(L"http://www.youtube.com/v/dQw4w9WgXcQ"), -1);  // a player, not a page
+  EXPECT_EQ(GetSiteID(L"http://youtu.be/dQw4w9WgXcQ"), -1);
+  EXPECT_EQ(GetSiteID(L"http://video.google.co.uk/videoplay?docid=1"), -1);
 }
 
 }  // namespace

@@ -1,0 +1,100 @@
+// The YouTube link resolver: one hand-written request for the player address
+// over a plain TCP socket; the redirection it answers with names the file.
+#include <windows.h>
+
+#include <algorithm>
+
+#include "common/AppInfo.h"
+#include "common/DoEvents.h"
+#include "common/Platform.h"
+#include "common/Text.h"
+#include "resolver/AddressText.h"
+#include "resolver/LinkResult.h"
+#include "resolver/YoutubeRedirect.h"
+#include "shell/frmMain.h"
+#include "transfer/SplitUrl.h"
+
+namespace mf {
+namespace {
+
+constexpr long kYoutubePort = 80;
+
+}  // namespace
+
+std::wstring frmMain::GetYoutubePathLnik(const std::wstring& sLink) {
+  // Whatever the caller gives, nothing but plain address characters may
+  // reach the request lines.
+  const std::wstring address = AddressForWire(sLink);
+  wsLink.clear();
+  SplitUrl(address, wsHost, wsLink);
+  if (wsLink.empty()) wsLink = L"/";
+  // Nothing of an earlier resolution may leak into this one.
+  sYoutubeDownLink.clear();
+  youtubeAnswer_.clear();
+  youtubeFailed_ = false;
+  if (wsHost.empty()) return {};
+
+  bFindYoutubeFinish = false;
+  Connect();
+  const ULONGLONG deadline = GetTickCount64() + YoutubeAnswerTimeoutMs;
+  while (!bFindYoutubeFinish) {
+    ULONGLONG now = GetTickCount64();
+    if (now >= deadline) {
+      WS.Close();
+      WS_Error(WSAETIMEDOUT, L"No answer from the server within " +
+                                 std::to_wstring(YoutubeAnswerTimeoutMs / 1000) + L" seconds");
+      break;
+    }
+    DoEvents();
+    if (bFindYoutubeFinish) break;
+    // Sleep until a message comes instead of spinning.
+    MsgWaitForMultipleObjectsEx(0, nullptr,
+                                static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 50)),
+                                QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  }
+  if (youtubeFailed_) return kLinkFetchFailed;
+  if (sYoutubeDownLink.empty()) return {};
+  return L"http://" + wsHost + sYoutubeDownLink;
+}
+
+void frmMain::Connect() {
+  WS.Close();
+  WS.SetRemoteHost(wsHost);
+  WS.SetRemotePort(kYoutubePort);
+  if (!WS.Connect()) WS_Error(WSASYSNOTREADY, TcpSocket::ErrorDescription(WSASYSNOTREADY));
+}
+
+void frmMain::WS_Connect() {
+  // One piece: the request leaves in a single send.
+  WS.SendData(BuildYoutubeRequest(ToAnsi(wsHost), ToAnsi(wsLink)));
+}
+
+void frmMain::WS_DataArrival(long /*bytesTotal*/) {
+  if (WS.State() != sckConnected) return;  // not read, and the wait goes on
+  youtubeAnswer_ += WS.GetData();
+  sYoutubeDownLink = FromAnsi(youtubeAnswer_);
+  // An answer may come in pieces: the redirection is known once the whole
+  // header block is there (or the answer has grown too long to hold one).
+  if (!HasWholeHeader(youtubeAnswer_) && youtubeAnswer_.size() < kMaxYoutubeAnswer) return;
+  FinishYoutubeAnswer();
+}
+
+void frmMain::WS_Close() {
+  // The server ended the answer before its header block was complete.
+  if (!bFindYoutubeFinish) FinishYoutubeAnswer();
+}
+
+void frmMain::FinishYoutubeAnswer() {
+  bFindYoutubeFinish = true;
+  WS.Close();
+  sYoutubeDownLink = CutYoutubeRedirect(youtubeAnswer_);
+}
+
+void frmMain::WS_Error(long /*number*/, const std::wstring& description) {
+  Platform().ShowMessageBox(Hwnd(), L"Connection Error," + description, kAppTitle, MB_OK);
+  youtubeFailed_ = true;
+  WS.Close();
+  bFindYoutubeFinish = true;
+}
+
+}  // namespace mf

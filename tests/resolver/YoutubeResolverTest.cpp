@@ -1,0 +1,155 @@
+// The YouTube link resolver on the main window, against a loopback server
+// that plays YouTube's part. The socket's port is redirected to the test
+// server's port; the program itself always asks for port 80.
+#include <gtest/gtest.h>
+
+#include "resolver/LinkResult.h"
+#include "resolver/YoutubeRedirect.h"
+#include "shell/frmMain.h"
+#include "tests/controls/LoopbackSocketServer.h"
+#include "tests/support/RecordingPlatform.h"
+
+using namespace mf;
+using mf::test::LoopbackSocketServer;
+
+namespace {
+
+const std::string kRedirect =
+    "HTTP/1.1 303 See Other\r\n"
+    "Date: Tue, 27 Nov 2007 10:00:00 GMT\r\n"
+    "Content-Location: http://www.youtube.com/elsewhere?wrong=1\r\n"
+    "Location: http://www.youtube.com/swf/l.swf?video_id=dQw4w9WgXcQ&t=OEgsToPDskJ\r\n"
+    "Content-Length: 0\r\n"
+    "\r\n";
+
+class YoutubeResolverTest : public ::testing::Test {
+ protected:
+  test::RecordingPlatform platform;
+  ScopedPlatform usePlatform{platform};
+  LoopbackSocketServer server;
+  frmMain form;
+
+  std::wstring Resolve(const LoopbackSocketServer::Script& script, const std::wstring& player) {
+    EXPECT_TRUE(server.Start(script));
+    form.WS.SetTestPortOverride(server.Port());
+    std::wstring result = form.GetYoutubePathLnik(player);
+    server.Stop();
+    return result;
+  }
+};
+
+TEST_F(YoutubeResolverTest, SendsTheTabledRequestAndBuildsGetVideoFromTheRedirect) {
+  std::wstring result = Resolve({.pieces = {kRedirect}}, L"http://127.0.0.1/v/dQw4w9WgXcQ");
+  EXPECT_EQ(result, L"http://127.0.0.1/get_video?video_id=dQw4w9WgXcQ&t=OEgsToPDskJ");
+  ASSERT_EQ(server.Requests().size(), 1u);
+  // The whole request, byte for byte, is checked on the whole road (DownloadLinkTest).
+  const std::string request = server.Requests()[0];
+  EXPECT_EQ(request.substr(0, request.find("\r\n\r\n") + 4),
+            BuildYoutubeRequest("127.0.0.1", "/v/dQw4w9WgXcQ"));
+  EXPECT_TRUE(request.starts_with("GET /v/dQw4w9WgXcQ HTTP/1.1\r\nHost: 127.0.0.1\r\n"));
+  EXPECT_EQ(form.wsHost, L"127.0.0.1");
+  EXPECT_EQ(form.wsLink, L"/v/dQw4w9WgXcQ");
+  EXPECT_EQ(form.sYoutubeDownLink, L"/get_video?video_id=dQw4w9WgXcQ&t=OEgsToPDskJ");
+  EXPECT_TRUE(form.bFindYoutubeFinish);
+  EXPECT_EQ(form.WS.RemoteHost(), L"127.0.0.1");
+  EXPECT_EQ(form.WS.RemotePort(), 80);
+  EXPECT_EQ(form.WS.State(), sckClosed);  // closed once the answer was read
+  EXPECT_TRUE(platform.messageBoxes.empty());
+}
+
+TEST_F(YoutubeResolverTest, AnAnswerInPiecesIsReadUpToTheEndOfItsHeader) {
+  std::vector<std::string> pieces = {kRedirect.substr(0, 30), kRedirect.substr(30, 100),
+                                     kRedirect.substr(130), "body that is never read"};
+  EXPECT_EQ(Resolve({.pieces = pieces, .pauseMs = 100}, L"http://127.0.0.1/v/x"),
+            L"http://127.0.0.1/get_video?video_id=dQw4w9WgXcQ&t=OEgsToPDskJ");
+  // Ended by the server before its empty line: what came is used.
+  EXPECT_EQ(Resolve({.pieces = {"HTTP/1.1 303 See Other\r\nLocation: /p?a=1\r\n"}},
+                    L"http://127.0.0.1/v/x"),
+            L"http://127.0.0.1/get_video?a=1");
+}
+
+TEST_F(YoutubeResolverTest, AnAnswerWithoutAUsableRedirectGivesNothing) {
+  EXPECT_EQ(Resolve({.pieces = {"HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n<html>"}},
+                    L"http://127.0.0.1/v/x"),
+            L"");
+  EXPECT_EQ(Resolve({.pieces = {"HTTP/1.1 303 See Other\r\nLocation: /no/query\r\n\r\n"}},
+                    L"http://127.0.0.1/v/x"),
+            L"");
+  EXPECT_EQ(Resolve({.reply = LoopbackSocketServer::Reply::CloseAtOnce}, L"http://127.0.0.1/v/x"),
+            L"");
+  EXPECT_EQ(form.sYoutubeDownLink, L"");
+  EXPECT_TRUE(platform.messageBoxes.empty());
+}
+
+TEST_F(YoutubeResolverTest, AnOverLongAnswerEndsTheWaitWithoutAResult) {
+  form.YoutubeAnswerTimeoutMs = 20000;
+  ULONGLONG start = GetTickCount64();
+  // Never an empty line, never a close: only the length limit ends the reading.
+  std::string endless = "HTTP/1.1 303 See Other\r\nX-Junk: " + std::string(40000, 'j');
+  LoopbackSocketServer::Script script{.reply = LoopbackSocketServer::Reply::AnswerAndHold,
+                                      .pieces = {endless}};
+  EXPECT_TRUE(server.Start(script));
+  form.WS.SetTestPortOverride(server.Port());
+  EXPECT_EQ(form.GetYoutubePathLnik(L"http://127.0.0.1/v/x"), L"");
+  EXPECT_LT(GetTickCount64() - start, 10000u);
+  EXPECT_TRUE(platform.messageBoxes.empty());
+}
+
+TEST_F(YoutubeResolverTest, AConnectionErrorIsReportedAndNeverReusesAnEarlierPath) {
+  ASSERT_EQ(Resolve({.pieces = {kRedirect}}, L"http://127.0.0.1/v/first"),
+            L"http://127.0.0.1/get_video?video_id=dQw4w9WgXcQ&t=OEgsToPDskJ");
+  form.WS.SetTestPortOverride(LoopbackSocketServer::UnusedPort());
+  EXPECT_EQ(form.GetYoutubePathLnik(L"http://127.0.0.1/v/second"), kLinkFetchFailed);
+  EXPECT_EQ(form.sYoutubeDownLink, L"");
+  ASSERT_EQ(platform.messageBoxes.size(), 1u);
+  EXPECT_EQ(platform.messageBoxes[0].text, L"Connection Error,Connection is forcefully rejected");
+  EXPECT_EQ(platform.messageBoxes[0].title, L"Marrowfin");
+  EXPECT_EQ(platform.messageBoxes[0].type, static_cast<UINT>(MB_OK));
+  EXPECT_TRUE(form.bFindYoutubeFinish);
+}
+
+TEST_F(YoutubeResolverTest, AServerThatNeverAnswersEndsAtTheTimeLimit) {
+  form.YoutubeAnswerTimeoutMs = 2000;
+  ULONGLONG start = GetTickCount64();
+  EXPECT_EQ(Resolve({.reply = LoopbackSocketServer::Reply::Silent}, L"http://127.0.0.1/v/x"),
+            kLinkFetchFailed);
+  ULONGLONG took = GetTickCount64() - start;
+  EXPECT_GE(took, 1900u);
+  EXPECT_LT(took, 8000u);
+  ASSERT_EQ(platform.messageBoxes.size(), 1u);
+  EXPECT_EQ(platform.messageBoxes[0].text,
+            L"Connection Error,No answer from the server within 2 seconds");
+  EXPECT_EQ(form.WS.State(), sckClosed);
+  EXPECT_EQ(form.YoutubeAnswerTimeoutMs, 2000u);
+  frmMain fresh;
+  EXPECT_EQ(fresh.YoutubeAnswerTimeoutMs, 30000u);  // the program's own limit
+}
+
+TEST_F(YoutubeResolverTest, ThePortIs80WhateverThePlayerAddressSays) {
+  // No lookup happens: "127.0.0.1:8123" cannot name a host.
+  EXPECT_EQ(form.GetYoutubePathLnik(L"http://127.0.0.1:8123/v/x"), kLinkFetchFailed);
+  EXPECT_EQ(form.wsHost, L"127.0.0.1:8123");
+  EXPECT_EQ(form.WS.RemoteHost(), L"127.0.0.1:8123");
+  EXPECT_EQ(form.WS.RemotePort(), 80);
+  ASSERT_EQ(platform.messageBoxes.size(), 1u);
+  EXPECT_EQ(platform.messageBoxes[0].text,
+            L"Connection Error,Authoritative answer: Host not found");
+}
+
+TEST_F(YoutubeResolverTest, NothingTheCallerGivesCanAddLinesToTheRequest) {
+  Resolve({.pieces = {kRedirect}}, L"http://127.0.0.1/v/a\r\nX-Evil: 1 \x00e9");
+  ASSERT_EQ(server.Requests().size(), 1u);
+  std::string request = server.Requests()[0];
+  EXPECT_EQ(request.substr(0, request.find("\r\n")), "GET /v/a%0D%0AX-Evil:%201%20%C3%A9 HTTP/1.1");
+  EXPECT_EQ(request.find("X-Evil: 1"), std::string::npos);
+}
+
+TEST_F(YoutubeResolverTest, AnAddressWithoutPathAsksForTheRootAndOneWithoutHostAsksNothing) {
+  Resolve({.pieces = {kRedirect}}, L"http://127.0.0.1");
+  ASSERT_EQ(server.Requests().size(), 1u);
+  EXPECT_EQ(server.Requests()[0].substr(0, 16), "GET / HTTP/1.1\r\n");
+  EXPECT_EQ(Resolve({.pieces = {kRedirect}}, L"http:///v/x"), L"");
+  EXPECT_EQ(server.Connections(), 1);  // only the first
+}
+
+}  // namespace
