@@ -56,6 +56,17 @@ std::wstring FormatFileSize(float bytes) {
   return NumberText(b) + L" Bytes";
 }
 
+std::wstring SafeFileName(const std::wstring& name) {
+  std::wstring base = LowerCase(name.substr(0, name.find(L'.')));
+  base.erase(base.find_last_not_of(L' ') + 1);
+  const bool device =
+      base == L"con" || base == L"prn" || base == L"aux" || base == L"nul" ||
+      (base.size() == 4 && (base.starts_with(L"com") || base.starts_with(L"lpt")) &&
+       base[3] >= L'1' && base[3] <= L'9');
+  const bool onlyDots = name.find_first_not_of(L". ") == std::wstring::npos;
+  return device || onlyDots ? L"_" + name : name;
+}
+
 std::wstring CheckFileName(const std::wstring& value) {
   std::wstring name = value;
   for (wchar_t bad : {L'\\', L'/', L':', L'*', L'?', L'"', L'<', L'>', L'|', L'&'})

@@ -12,4 +12,9 @@ std::wstring FormatFileSize(float bytes);
 // nothing is left.
 std::wstring CheckFileName(const std::wstring& value);
 
+// A file name that stays a file in the download folder: a device name (CON,
+// PRN, AUX, NUL, COM1-9, LPT1-9, with any extension) or a name of only dots
+// and blanks gets a "_" in front; any other name is returned unchanged.
+std::wstring SafeFileName(const std::wstring& name);
+
 }  // namespace mf

@@ -20,16 +20,6 @@ std::wstring CutKeepingExtension(const std::wstring& name, size_t length) {
   return name.substr(0, length - kExtensionLength) + name.substr(name.size() - kExtensionLength);
 }
 
-// CON, PRN, AUX, NUL, COM1 to COM9 and LPT1 to LPT9, with any extension,
-// name a device rather than a file.
-bool IsDeviceName(const std::wstring& name) {
-  std::wstring base = LowerCase(name.substr(0, name.find(L'.')));
-  base.erase(base.find_last_not_of(L' ') + 1);
-  if (base == L"con" || base == L"prn" || base == L"aux" || base == L"nul") return true;
-  return base.size() == 4 && (base.starts_with(L"com") || base.starts_with(L"lpt")) &&
-         base[3] >= L'1' && base[3] <= L'9';
-}
-
 }  // namespace
 
 LocalFileInfo frmMain::GetLocalFileInfo(const std::wstring& sLink, int16_t siteId) {
@@ -55,10 +45,9 @@ LocalFileInfo frmMain::GetLocalFileInfo(const std::wstring& sLink, int16_t siteI
   if (siteId == siteYouTube || siteId == siteZippyVideos) name += L".flv";
   name = CutKeepingExtension(name, kMaxNameLength);
   if (siteId == siteYouTube) name = CutKeepingExtension(name, kMaxYouTubeNameLength);
-  info.FileName = CheckFileName(name);
   // The name comes from the server: it must not turn the download into a
-  // write to a device.
-  if (IsDeviceName(info.FileName)) info.FileName.insert(0, L"_");
+  // write to a device or outside the download folder.
+  info.FileName = SafeFileName(CheckFileName(name));
   return info;
 }
 

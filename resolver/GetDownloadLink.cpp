@@ -67,10 +67,4 @@ std::wstring frmMain::GetDownloadLink(const std::wstring& sLink) {
   return link.empty() ? std::wstring(kLinkNotFound) : link;
 }
 
-void frmMain::Download_DownloadComplete() { TransferResult = L"1"; }
-
-void frmMain::Download_DownloadError(std::wstring& sErrorDescription) {
-  TransferResult = sErrorDescription;
-}
-
 }  // namespace mf

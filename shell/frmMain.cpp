@@ -128,6 +128,9 @@ void frmMain::OnTimer(UINT_PTR id) {
     case idTmrEnd:
       tmrend_Timer();
       break;
+    case idTmrDownload:
+      tmrDownload_Timer();
+      break;
     default:
       break;
   }
@@ -146,6 +149,8 @@ void frmMain::OnCommand(int id, int code) {
       {idCmdSelectAll, &frmMain::cmdSelectAll_Click},
       {idCmdUp, &frmMain::cmdUp_Click},
       {idCmdDown, &frmMain::cmdDown_Click},
+      {idCmdStartDownload, &frmMain::cmdStartDownload_Click},
+      {idCmdBrowse, &frmMain::cmdBrowse_Click},
   };
   for (const Route& r : kButtons)
     if (r.id == id) (this->*r.click)();

@@ -152,8 +152,17 @@ class frmMain : public Window,
   // "" before a page fetch; "1" once a transfer completed, else its error text.
   std::wstring TransferResult;
   bool IsFetchingPage = false;  // the running transfer fetches a page
+
+  // ---- Queue driver (transfer/QueueDriver.cpp)
+  // The start/stop toggle that every start and stop request ends in.
+  void cmdStartDownload_Click();
+  void tmrDownload_Timer();
+  // Works through the Download list; returns when the run is over.
+  void StartDownloading();
+  bool IsConnected();
   // Handlers of the download control's notifications.
   void Download_DownloadComplete();
+  void Download_DownloadProgress(long& lProgress);
   void Download_DownloadError(std::wstring& sErrorDescription);
 
   // ---- Item preparation: the resolved link, or "-1" when there is none.
@@ -179,10 +188,15 @@ class frmMain : public Window,
   struct DownloadEvents final : IDownloadEvents {
     explicit DownloadEvents(frmMain& f) : form(f) { form.Download.SetEvents(this); }
     void DownloadComplete() override { form.Download_DownloadComplete(); }
+    void DownloadProgress(long& p) override { form.Download_DownloadProgress(p); }
     void DownloadError(std::wstring& s) override { form.Download_DownloadError(s); }
     frmMain& form;
   };
   DownloadEvents downloadEvents_{*this};  // hears Download from the start on
+  enum class ItemOutcome { Skipped, Transferred, RunCancelled };
+  ItemOutcome DownloadItemAt(size_t position);
+  void SetRunCaptions(const wchar_t* caption);
+  void SetItemStatus(const std::wstring& status);
   struct WsEvents final : ISocketEvents {
     explicit WsEvents(frmMain& f) : form(f) {}
     void Connected() override { form.WS_Connect(); }

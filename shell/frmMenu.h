@@ -1,6 +1,10 @@
 #pragma once
 // A hidden form that only holds the tray menu. Loaded at start-up, never
 // shown, unloaded at shutdown.
+#include <windows.h>
+
+#include <string>
+
 #include "common/Window.h"
 
 namespace mf {
@@ -10,13 +14,35 @@ class frmMenu : public Window {
   static constexpr const char* kClassName = "MarrowfinMenuForm";
   static constexpr const char* kLabelText = "This form is just to hold the tray menu.";
 
+  // Command ids of the items of TRAYMENU.
+  enum ItemId : UINT {
+    mnuWebVideo = 1,
+    mnuDownload,
+    mnuMonitor,
+    mnuHelp,
+    mnuAbout,
+    mnuExit,
+  };
+
+  frmMenu() = default;
+  ~frmMenu() override;
+
   void Load();
   void Unload();
   bool IsLoaded() const noexcept { return Hwnd() != nullptr; }
   HWND Label1() const noexcept { return label_; }
 
+  // The pop-up menu "Menu"; null while the form is not loaded.
+  HMENU TRAYMENU() const noexcept { return trayMenu_; }
+  std::wstring Caption(ItemId item) const;
+  void SetCaption(ItemId item, const std::wstring& caption);
+  bool Checked(ItemId item) const;
+  void SetChecked(ItemId item, bool checked);
+  bool Enabled(ItemId item) const;
+
  private:
   HWND label_ = nullptr;
+  HMENU trayMenu_ = nullptr;
 };
 
 }  // namespace mf

@@ -30,6 +30,14 @@ float SizeFromHeader(const std::wstring& value) {
   return *end == L'\0' ? static_cast<float>(v) : -1;
 }
 
+// The status code of an HTTP answer; 0 when there is none (another scheme).
+DWORD AnswerStatus(HINTERNET url) {
+  DWORD code = 0, size = sizeof code;
+  if (!HttpQueryInfoA(url, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size, nullptr))
+    return 0;
+  return code;
+}
+
 // The length the answer to a GET announces, when it announces one. A
 // connection that ends before this many bytes is a failed read, even where
 // WinINet reports the early end as the end of the data.
@@ -158,6 +166,7 @@ bool Download::StartDownload() {
 bool Download::TransferFile() {
   CancelFlag = false;
   bytesReceived_ = 0;
+  statusCode_ = 0;
   queue_.Now();
 
   if (!SessionHandle) OpenSession();
@@ -178,6 +187,7 @@ bool Download::TransferFile() {
     RaiseError(kCouldNotFindUrl);
     return false;
   }
+  statusCode_ = AnswerStatus(url.get());
   const std::optional<uint64_t> announced = AnnouncedLength(url.get());
   queue_.Now();
 

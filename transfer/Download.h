@@ -57,6 +57,7 @@ class Download {
 
   // The owner that hears the notifications; none until set.
   void SetEvents(IDownloadEvents* events) noexcept { events_ = events; }
+  IDownloadEvents* Events() const noexcept { return events_; }
 
   // ---- Properties, in the order of the control's interface
   // False when the last information answer was a 404.
@@ -100,6 +101,10 @@ class Download {
   // Bytes received by the running or last transfer, counted in 64 bits;
   // DownloadProgress holds a byte count from 2 GiB on at 2,147,483,647.
   int64_t BytesReceived() const noexcept { return bytesReceived_; }
+  // The HTTP status of the last transfer's answer (0 before one, or for an
+  // answer without a status). The transfer itself stores any answer, error
+  // pages included; its owner decides what an error status means.
+  DWORD StatusCode() const noexcept { return statusCode_; }
   // Whether the internet session is open (it lives from the first request to
   // the end of the next transfer).
   bool IsSessionOpen() const noexcept { return static_cast<bool>(SessionHandle); }
@@ -135,6 +140,7 @@ class Download {
   bool TransferStarted = false;   // false only while a transfer runs its own HEAD
   bool transferring_ = false;
   int64_t bytesReceived_ = 0;
+  DWORD statusCode_ = 0;
   // The queue is swept at most every 10 ms during a transfer: a hundred sweeps
   // a second, below one frame of a 60 Hz screen.
   ThrottledYield queue_{10.0};

@@ -41,6 +41,8 @@ void Table::SetValue(size_t row, size_t column, Value value) {
       throw AppError(kErrValueDoesNotFit,
                      L"The value does not fit the column " + c.name + L".");
   }
+  // A write that changes nothing is no change: views need not repaint.
+  if (rows_[row][column] == value) return;
   rows_[row][column] = std::move(value);
   // Listeners may unsubscribe while being told; walk a copy.
   auto listeners = listeners_;

@@ -47,7 +47,7 @@ class Table {
   size_t Position() const noexcept { return position_; }
   void MoveFirst() noexcept { position_ = 0; }
 
-  // Called after every SetValue with the row and column written.
+  // Called after every SetValue that changed a value, with its row and column.
   using ChangeListener = std::function<void(size_t row, size_t column)>;
   int Subscribe(ChangeListener listener);
   void Unsubscribe(int token);

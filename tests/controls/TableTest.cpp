@@ -44,7 +44,7 @@ TEST(Table, RefusesValuesThatDoNotFitAndKeepsTheOldOne) {
   EXPECT_THROW(t.SetValue(0, 2, 1), mf::AppError);
 }
 
-TEST(Table, TellsListenersOfEveryWriteUntilTheyLeave) {
+TEST(Table, TellsListenersOfEveryChangeUntilTheyLeave) {
   Table t = TwoColumns();
   t.AddNew();
   t.AddNew();
@@ -52,6 +52,7 @@ TEST(Table, TellsListenersOfEveryWriteUntilTheyLeave) {
   int token = t.Subscribe([&](size_t row, size_t col) { seen.emplace_back(row, col); });
   t.SetValue(1, 1, std::wstring(L"x"));
   t.SetValue(0, 0, 3);
+  t.SetValue(1, 1, std::wstring(L"x"));  // the same value again changes nothing
   t.Unsubscribe(token);
   t.SetValue(0, 1, std::wstring(L"y"));
   EXPECT_EQ(seen, (std::vector<std::pair<size_t, size_t>>{{1, 1}, {0, 0}}));

@@ -215,12 +215,13 @@ TEST_F(PrepareItemTest, ARenamedItemKeepsItsNameAndGetsOnlyItsSize) {
   EXPECT_EQ(form.PrepareItem(0), http.Url("/clip.flv"));
   EXPECT_EQ(Item(0).FileName, L"my own name.flv");
   EXPECT_EQ(Item(0).FileSize, L"2 KB");
-  EXPECT_EQ(Item(0).Status, vocab::kPreparingStart);
+  // The page fetch's notifications wrote its progress, then its arrival.
+  EXPECT_EQ(Item(0).Status, vocab::kStartDownloading);
   EXPECT_EQ(Item(0).Video_URL, page);
-  // The grid's table was rebuilt to show the preparation before the fetch.
+  // The grid's table was rebuilt with the fetch's last percentage.
   ASSERT_TRUE(modMain::ListRecordset);
   EXPECT_EQ(table::ValueText(modMain::ListRecordset->GetValue(0, modMain::colStatus)),
-            vocab::kPreparingStart);
+            L"Preparing (100%)");
 }
 
 TEST_F(PrepareItemTest, ThePlaceholderNameIsReplacedByTheDerivedOne) {

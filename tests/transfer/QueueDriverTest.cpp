@@ -1,0 +1,345 @@
+// The queue driver against the loopback server, with real files on disk: every
+// item resolved, named, transferred into the download folder, and its status
+// written as it happens. The server listens on port 80, where the YouTube
+// redirect request always goes.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+
+#include "common/AppPath.h"
+#include "common/Text.h"
+#include "common/WindowText.h"
+#include "downloadlist/Vocabulary.h"
+#include "downloadlist/modMain.h"
+#include "shell/frmMain.h"
+#include "tests/support/HttpServer.h"
+#include "tests/support/RecordingPlatform.h"
+#include "tests/support/Sha256.h"
+
+using namespace mf;
+using namespace mf::test;
+
+namespace {
+
+// Records the running item's status at every notification of the download
+// control, after the program's own handler has run.
+class StatusRecorder : public IDownloadEvents {
+ public:
+  StatusRecorder(frmMain& form) : form_(form), inner_(form.Download.Events()) {
+    form.Download.SetEvents(this);
+  }
+  ~StatusRecorder() override { form_.Download.SetEvents(inner_); }
+  void DownloadComplete() override {
+    inner_->DownloadComplete();
+    Note();
+  }
+  void DownloadProgress(long& p) override {
+    inner_->DownloadProgress(p);
+    Note();
+    if (onProgress) onProgress();
+  }
+  void DownloadError(std::wstring& s) override {
+    inner_->DownloadError(s);
+    Note();
+  }
+  void DownloadCancelled(long& p) override { inner_->DownloadCancelled(p); }
+
+  // Distinct statuses of each item, in order of appearance.
+  std::map<std::wstring, std::vector<std::wstring>> seen;
+  std::function<void()> onProgress;
+
+ private:
+  void Note() {
+    size_t at = static_cast<size_t>(form_.CurrentIndex);
+    if (at >= modMain::DownloadList.size()) return;
+    const DownloadItem& item = modMain::DownloadList[at];
+    auto& list = seen[item.Video_URL];
+    if (list.empty() || list.back() != item.Status) list.push_back(item.Status);
+  }
+  frmMain& form_;
+  IDownloadEvents* inner_;
+};
+
+std::string YouTubePage(const std::string& player) {
+  return "<input name=\"embed_code\" value=\"&lt;embed src=&quot;" + player +
+         "&amp;hl=en&quot; type=&quot;application/x-shockwave-flash&quot;&gt;\">";
+}
+
+std::string GooglePage(const std::wstring& file) {
+  return "<a href=\"" + ToAnsi(file) + "\" id=\"ipoddownloadlink\">iPod</a>";
+}
+
+std::string FileHash(const std::wstring& path) { return Sha256OfFile(path); }
+std::string PatternHash(uint64_t size, uint32_t seed) { return Sha256OfPattern(seed, size); }
+
+class QueueDriverTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(http.Start(80)) << "the tests need port 80 on 127.0.0.1";
+    modMain::Reset();
+    ASSERT_TRUE(form.Load());
+    char tmp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, tmp);
+    folder = FromAnsi(tmp) + L"mf-queue-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+             std::to_wstring(++counter);
+    form.DownloadFolder = folder;  // made by the run itself
+  }
+  void TearDown() override {
+    http.Stop();
+    modMain::Reset();
+    std::string pattern = ToAnsi(folder) + "\\*";
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+      do DeleteFileA((ToAnsi(folder) + "\\" + fd.cFileName).c_str());
+      while (FindNextFileA(h, &fd));
+      FindClose(h);
+    }
+    RemoveDirectoryA(ToAnsi(folder).c_str());
+  }
+
+  std::wstring Page(const std::string& target, const std::string& html) {
+    http.Route(target, HttpResponse::Text(html));
+    return http.Url(target);
+  }
+  std::wstring Add(const std::wstring& page) {
+    EXPECT_TRUE(form.AddURLToList(page));
+    return page;
+  }
+  const DownloadItem& Item(size_t i) { return modMain::DownloadList.at(i); }
+  std::wstring InFolder(const std::wstring& name) { return folder + L"\\" + name; }
+  std::wstring Var(const wchar_t* name) { return form.Flash.GetVariable(name); }
+
+  static inline int counter = 0;
+  RecordingPlatform platform;
+  ScopedPlatform usePlatform{platform};
+  HttpServer http;
+  frmMain form;
+  std::wstring folder;
+};
+
+TEST_F(QueueDriverTest, FiveItemsOfSeveralSitesAreDownloadedIntoTheFolder) {
+  // YouTube: the page names the player, whose redirect names the video.
+  const std::wstring youtube =
+      Add(Page("/www.youtube.com/watch?v=abc", YouTubePage("http://127.0.0.1/v/abc")));
+  http.Route("/v/abc", HttpResponse::Text("").Status(303, "See Other")
+                           .Header("Location", "http://127.0.0.1/swf/l.swf?video_id=abc&t=X1"));
+  http.Route("/get_video?video_id=abc&t=X1", HttpResponse::File(300000, 1));
+  // Google Video: the iPod link; the server names the file.
+  const std::wstring google = Add(Page("/video.google.com/videoplay?docid=7",
+                                       GooglePage(http.Url("/ipod/v7.mp4"))));
+  http.Route("/ipod/v7.mp4", HttpResponse::File(2049, 2)
+                                 .Header("Content-Disposition", "attachment; filename=\"talk.mp4\""));
+  // AngryAlien: the embedded source.
+  const std::wstring angry = Add(Page("/www.angryalien.com/0504/bunnies.asp",
+                                      "<embed src=\"http://127.0.0.1/aa/bunnies.swf\" w=1>"));
+  http.Route("/aa/bunnies.swf", HttpResponse::File(70000, 3));
+  // ZippyVideos: four values put together; the name gets ".flv".
+  const std::wstring zippy = Add(Page(
+      "/www.zippyvideos.com/1/clip/",
+      "<embed src='/p.swf?storageId=3&userName=u&videoId=4&srvURL=http://127.0.0.1/zv' >"));
+  http.Route("/zv/3/u/4", HttpResponse::File(5000, 4));
+  // A video whose size the server does not tell.
+  const std::wstring unsized = Add(Page("/video.google.com/videoplay?docid=8",
+                                        GooglePage(http.Url("/ipod/v8.flv"))));
+  http.Route("/ipod/v8.flv", HttpResponse::File(9000, 5).WithoutContentLength());
+
+  StatusRecorder recorder(form);
+  form.cmdStartDownload_Click();
+
+  ASSERT_EQ(modMain::DownloadList.size(), 5u);
+  for (size_t i = 0; i < 5; ++i) EXPECT_EQ(Item(i).Status, vocab::kComplete) << i;
+  EXPECT_EQ(Item(0).FileName, L"get_videovideo_id=abct=X1.flv");
+  EXPECT_EQ(Item(1).FileName, L"talk.mp4");
+  EXPECT_EQ(Item(2).FileName, L"bunnies.swf");
+  EXPECT_EQ(Item(3).FileName, L"4.flv");
+  EXPECT_EQ(Item(4).FileName, L"v8.flv");
+  EXPECT_EQ(Item(0).FileSize, L"293 KB");
+  EXPECT_EQ(Item(4).FileSize, vocab::kSizeWithoutLength);
+  const std::pair<uint64_t, uint32_t> served[] = {{300000, 1}, {2049, 2}, {70000, 3}, {5000, 4},
+                                                  {9000, 5}};
+  for (size_t i = 0; i < 5; ++i)
+    EXPECT_EQ(FileHash(InFolder(Item(i).FileName)), PatternHash(served[i].first, served[i].second))
+        << Item(i).FileName;
+
+  // The statuses pass through their sequence.
+  const auto& yt = recorder.seen[youtube];
+  ASSERT_GE(yt.size(), 4u);
+  EXPECT_EQ(yt.front().rfind(L"Preparing (", 0), 0u) << yt.front();
+  auto startAt = std::find(yt.begin(), yt.end(), vocab::kStartDownloading);
+  ASSERT_NE(startAt, yt.end());
+  for (auto it = yt.begin(); it != startAt; ++it)
+    EXPECT_TRUE(it->rfind(L"Preparing (", 0) == 0 || *it == vocab::kPreparingMore) << *it;
+  std::vector<std::wstring> percents(startAt + 1, yt.end());
+  ASSERT_FALSE(percents.empty());
+  int last = -1;
+  for (const auto& p : percents) {
+    int v = std::stoi(p);
+    EXPECT_EQ(std::to_wstring(v), p);
+    EXPECT_GT(v, last);
+    last = v;
+  }
+  EXPECT_EQ(last, 100);
+  const auto& sizes = recorder.seen[unsized];
+  EXPECT_EQ(sizes.back(), L"8.8 KB so far..");
+  EXPECT_NE(std::find(sizes.begin(), sizes.end(), L"2 KB so far.."), sizes.end());
+
+  // Idle again: captions and the front end's variables.
+  EXPECT_FALSE(form.IsDownloading);
+  EXPECT_EQ(GetText(form.cmdStartDownload), L"Start Downloading");
+  EXPECT_EQ(form.Menu.Caption(frmMenu::mnuDownload), L"Start Downloading");
+  EXPECT_EQ(Var(L"_root.startDownload"), L"1");
+  EXPECT_EQ(Var(L"_root.downloadBtn"), L"1");
+  EXPECT_EQ(Var(L"_root.downloadTab"), L"1");
+  EXPECT_TRUE(platform.messageBoxes.empty());
+}
+
+TEST_F(QueueDriverTest, StartOnAnEmptyListOnlySaysSo) {
+  form.Flash.SetVariable(L"_root.startDownload", L"0");
+  form.cmdStartDownload_Click();
+  ASSERT_EQ(platform.messageBoxes.size(), 1u);
+  EXPECT_EQ(platform.messageBoxes[0].text, L"Please add video URL's first.");
+  EXPECT_EQ(platform.messageBoxes[0].title, L"Empty List");
+  EXPECT_EQ(platform.messageBoxes[0].Icon(), static_cast<UINT>(MB_ICONEXCLAMATION));
+  EXPECT_EQ(Var(L"_root.startDownload"), L"1");
+  EXPECT_EQ(platform.onlineChecks, 0);
+  EXPECT_EQ(GetText(form.cmdStartDownload), L"Start Downloading");
+}
+
+TEST_F(QueueDriverTest, NotConnectedSaysSoAndChangesNothing) {
+  Add(Page("/angryalien.com/a", "<embed src=\"http://127.0.0.1/aa/a.swf\">"));
+  platform.online = false;
+  form.cmdStartDownload_Click();
+  ASSERT_EQ(platform.messageBoxes.size(), 1u);
+  EXPECT_EQ(platform.messageBoxes[0].text,
+            L"You are not connected to the internet, Please connect first then try again");
+  EXPECT_EQ(platform.messageBoxes[0].title, L"Marrowfin");
+  EXPECT_EQ(platform.messageBoxes[0].Icon(), static_cast<UINT>(MB_ICONEXCLAMATION));
+  EXPECT_EQ(Item(0).Status, vocab::kWaiting);
+  EXPECT_EQ(GetText(form.cmdStartDownload), L"Start Downloading");
+  EXPECT_EQ(Var(L"_root.startDownload"), L"");
+  EXPECT_TRUE(http.Requests().empty());
+}
+
+TEST_F(QueueDriverTest, ItemsAlreadyCompleteOrFailedEndTheRunAtOnce) {
+  modMain::AddItem(L"http://www.youtube.com/watch?v=done", L"a.flv", vocab::kComplete, L"1 KB");
+  modMain::AddItem(L"http://www.youtube.com/watch?v=bad", L"b.flv", vocab::kError, L"1 KB");
+  form.cmdStartDownload_Click();
+  EXPECT_TRUE(http.Requests().empty());
+  EXPECT_EQ(Item(0).Status, vocab::kComplete);
+  EXPECT_EQ(Item(1).Status, vocab::kError);
+  EXPECT_EQ(GetText(form.cmdStartDownload), L"Start Downloading");
+  EXPECT_EQ(Var(L"_root.downloadBtn"), L"1");
+  EXPECT_FALSE(form.IsDownloading);
+}
+
+TEST_F(QueueDriverTest, AFailedResolutionDoesNotStopTheNextItem) {
+  Add(http.Url("/angryalien.com/missing"));  // answered with the server's 404 page
+  Add(Page("/angryalien.com/b", "<embed src=\"http://127.0.0.1/aa/b.swf\">"));
+  http.Route("/aa/b.swf", HttpResponse::File(4096, 9));
+  form.cmdStartDownload_Click();
+  EXPECT_EQ(Item(0).Status, vocab::kError);
+  EXPECT_EQ(Item(0).FileName, vocab::kProcessFailed);
+  EXPECT_EQ(Item(1).Status, vocab::kComplete);
+  EXPECT_EQ(FileHash(InFolder(L"b.swf")), PatternHash(4096, 9));
+}
+
+TEST_F(QueueDriverTest, StopDuringATransferAsksAndCancelsOnlyOnYes) {
+  Add(Page("/angryalien.com/slow", "<embed src=\"http://127.0.0.1/aa/slow.swf\">"));
+  Add(Page("/angryalien.com/next", "<embed src=\"http://127.0.0.1/aa/next.swf\">"));
+  http.Route("/aa/slow.swf", HttpResponse::File(200000, 1).Slow(4096, 15));
+  http.Route("/aa/next.swf", HttpResponse::File(1000, 2));
+  StatusRecorder recorder(form);
+  int progressSeen = 0;
+  platform.messageBoxAnswers = {IDNO, IDYES};
+  recorder.onProgress = [&] {
+    if (form.IsFetchingPage) return;
+    ++progressSeen;
+    // The user presses Stop twice during the transfer: No, then Yes.
+    if (progressSeen == 3) form.cmdStartDownload_Click();
+    if (progressSeen == 6) {
+      EXPECT_EQ(GetText(form.cmdStartDownload), L"Stop Downloading");  // No kept it running
+      form.cmdStartDownload_Click();
+      EXPECT_EQ(GetText(form.cmdStartDownload), L"Start Downloading");
+      EXPECT_EQ(form.Menu.Caption(frmMenu::mnuDownload), L"Start Downloading");
+      EXPECT_EQ(Var(L"_root.downloadBtn"), L"1");
+      EXPECT_EQ(Var(L"_root.startDownload"), L"1");
+      EXPECT_EQ(Var(L"_root.downloadTab"), L"1");
+    }
+  };
+  form.cmdStartDownload_Click();
+  ASSERT_EQ(platform.messageBoxes.size(), 2u);
+  EXPECT_EQ(platform.messageBoxes[0].text, L"Are you sure that you want to cancel downloading?");
+  EXPECT_EQ(platform.messageBoxes[0].Buttons(), static_cast<UINT>(MB_YESNO));
+  EXPECT_EQ(platform.messageBoxes[0].Icon(), static_cast<UINT>(MB_ICONQUESTION));
+  EXPECT_EQ(Item(0).Status, vocab::kCancelled);
+  EXPECT_EQ(Item(1).Status, vocab::kWaiting);  // untouched
+  EXPECT_EQ(http.CountRequests("GET", "/aa/next.swf"), 0u);
+  EXPECT_FALSE(form.IsDownloading);
+  EXPECT_LE(progressSeen, 8);
+}
+
+TEST_F(QueueDriverTest, AnItemAddedDuringTheLastTransferIsDownloadedInTheSameRun) {
+  Add(Page("/angryalien.com/one", "<embed src=\"http://127.0.0.1/aa/one.swf\">"));
+  http.Route("/aa/one.swf", HttpResponse::File(100000, 1).Slow(8192, 10));
+  const std::wstring later = Page("/angryalien.com/two", "<embed src=\"http://127.0.0.1/aa/two.swf\">");
+  http.Route("/aa/two.swf", HttpResponse::File(3000, 2));
+  StatusRecorder recorder(form);
+  recorder.onProgress = [&] {
+    if (!form.IsFetchingPage && modMain::DownloadList.size() == 1) form.AddURLToList(later);
+  };
+  form.cmdStartDownload_Click();
+  ASSERT_EQ(modMain::DownloadList.size(), 2u);
+  EXPECT_EQ(Item(0).Status, vocab::kComplete);
+  EXPECT_EQ(Item(1).Status, vocab::kComplete);
+  EXPECT_EQ(FileHash(InFolder(L"two.swf")), PatternHash(3000, 2));
+}
+
+TEST_F(QueueDriverTest, TransfersThatEndWithoutTheirDataAreErrors) {
+  // The connection drops halfway: the part received stays, the item fails.
+  Add(Page("/angryalien.com/cut", "<embed src=\"http://127.0.0.1/aa/cut.swf\">"));
+  http.Route("/aa/cut.swf", HttpResponse::File(50000, 1).DropAfter(20000));
+  // The server answers the video with its error page.
+  Add(Page("/angryalien.com/gone", "<embed src=\"http://127.0.0.1/aa/gone.swf\">"));
+  // The server knows neither the file nor its size.
+  Add(Page("/angryalien.com/nothing", "<embed src=\"http://127.0.0.1:1/x/nothing.swf\">"));
+  form.cmdStartDownload_Click();
+  EXPECT_EQ(Item(0).Status, vocab::kError);
+  EXPECT_TRUE(FileExists(InFolder(L"cut.swf")));
+  EXPECT_EQ(Item(1).Status, vocab::kError);
+  EXPECT_FALSE(FileExists(InFolder(L"gone.swf"))) << "the error page was kept as the video";
+  EXPECT_EQ(Item(2).Status, vocab::kError);
+  EXPECT_EQ(Item(2).FileSize, L"-1 Bytes");
+}
+
+TEST_F(QueueDriverTest, ADeviceNameOrDotsStayAFileInTheFolder) {
+  Add(Page("/angryalien.com/c", "<embed src=\"http://127.0.0.1/aa/c.swf\">"));
+  Add(Page("/angryalien.com/d", "<embed src=\"http://127.0.0.1/aa/d.swf\">"));
+  http.Route("/aa/c.swf", HttpResponse::File(1000, 1));
+  http.Route("/aa/d.swf", HttpResponse::File(1000, 2));
+  modMain::UpdateItem(1, L"", L"CON.flv", L"", L"");  // renamed by the user
+  modMain::UpdateItem(2, L"", L"..", L"", L"");
+  form.cmdStartDownload_Click();
+  EXPECT_EQ(Item(0).Status, vocab::kComplete);
+  EXPECT_EQ(Item(0).FileName, L"_CON.flv");
+  EXPECT_EQ(FileHash(InFolder(L"_CON.flv")), PatternHash(1000, 1));
+  EXPECT_EQ(Item(1).Status, vocab::kComplete);
+  EXPECT_EQ(Item(1).FileName, L"_..");
+  // Windows drops trailing dots: the file is "_" inside the folder.
+  EXPECT_EQ(FileHash(InFolder(L"_")), PatternHash(1000, 2));
+}
+
+TEST_F(QueueDriverTest, ARunStartedOnTheAboutPageTellsTheDownloadTab) {
+  form.CurrentTab = L"About";
+  Add(Page("/angryalien.com/e", "<embed src=\"http://127.0.0.1/aa/e.swf\">"));
+  http.Route("/aa/e.swf", HttpResponse::File(10, 1));
+  form.cmdStartDownload_Click();
+  EXPECT_EQ(Var(L"_root.downloadBtnTab"), L"1");
+  EXPECT_TRUE(FolderExists(folder));
+  EXPECT_EQ(Item(0).Status, vocab::kComplete);
+}
+
+}  // namespace
