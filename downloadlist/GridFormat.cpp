@@ -38,10 +38,6 @@ const AppearanceSet kAppearanceSets[] = {
     {grid::BandPart::ActiveRow, {RGB(255, 199, 0), std::nullopt}},
 };
 
-// Where the front end places the grid, in twips.
-constexpr int kGridLeftTwips = 317, kGridTopTwips = 2660;
-constexpr int kGridWidth = 575, kGridHeight = 182;
-
 // A layout step that fails is skipped and the next one runs.
 template <typename Step>
 void SkippingFailure(Step&& step) {
@@ -52,27 +48,16 @@ void SkippingFailure(Step&& step) {
   }
 }
 
-int TwipsToPixels(HWND hwnd, int twips) {
-  HDC dc = GetDC(hwnd);
-  int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
-  if (dc) ReleaseDC(hwnd, dc);
-  return MulDiv(twips, dpi, 1440);
-}
 
 }  // namespace
 
 void frmMain::CreateDownloadGrid() {
-  // Hidden behind the movie until the front end shows the download page.
-  DownloadGrid.Create({.parent = Hwnd(),
-                       .id = idDownloadGrid,
-                       .left = TwipsToPixels(Hwnd(), kGridLeftTwips),
-                       .top = TwipsToPixels(Hwnd(), kGridTopTwips),
-                       .width = kGridWidth,
-                       .height = kGridHeight,
-                       .visible = false,
-                       .events = this});
+  // Hidden behind the movie until the front end shows the download page;
+  // the front end's set-up places and formats it.
+  DownloadGrid.Create({.parent = Hwnd(), .id = idDownloadGrid, .visible = false, .events = this});
+  // The main window's hook scrolls it one row per wheel message.
+  DownloadGrid.SetWheelScrolls(false);
   modMain::ListGrid = this;
-  FormatDownloadGrid(true);
 }
 
 bool frmMain::FormatDownloadGrid(bool initial) {

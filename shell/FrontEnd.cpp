@@ -1,20 +1,182 @@
-// The movie's commands and variables.
+// The front end: the window, movie and grid set-up, and the movie's commands.
 #include <windows.h>
 
+#include <string>
+
+#include "common/AppInfo.h"
+#include "common/AppPath.h"
+#include "common/AppVersion.h"
+#include "common/Platform.h"
+#include "downloadlist/modMain.h"
+#include "resolver/SiteId.h"
 #include "shell/frmMain.h"
 
 namespace mf {
+namespace {
+
+constexpr wchar_t kVideoUrl[] = L"_root.video_url";
+constexpr wchar_t kAboutSentence[] =
+    L"Marrowfin is an easy to use program to download video files from Google,youtube, and "
+    L"other video sharing sites to your PC.";
+constexpr int kGridLeftTwips = 317;
+constexpr int kGridTopTwips = 2660;
+constexpr int kGridWidth = 575;  // pixels
+constexpr int kGridHeight = 182;
+
+// Leading and trailing spaces only, as the address field's check wants.
+std::wstring TrimSpaces(const std::wstring& s) {
+  size_t first = s.find_first_not_of(L' ');
+  if (first == std::wstring::npos) return {};
+  return s.substr(first, s.find_last_not_of(L' ') - first + 1);
+}
+
+// Twips to pixels along one axis of the screen.
+int TwipsToPixels(int twips, int logPixelsIndex) {
+  HDC dc = GetDC(nullptr);
+  int dpi = dc ? GetDeviceCaps(dc, logPixelsIndex) : 96;
+  if (dc) ReleaseDC(nullptr, dc);
+  return MulDiv(twips, dpi > 0 ? dpi : 96, 1440);
+}
+
+}  // namespace
+
+std::wstring frmMain::AboutText() {
+  AppVersion v = ProgramVersion();
+  return L"Version " + std::to_wstring(v.major) + L"." + std::to_wstring(v.minor) + L".0." +
+         std::to_wstring(v.revision) + L"\r\n" + kAboutSentence;
+}
+
+void frmMain::SetUpFrontEnd() {
+  // 2. The movie covers the window, in front of every other control.
+  if (Flash.Hwnd())
+    SetWindowPos(Flash.Hwnd(), HWND_TOP, 0, 0, kWidth, kHeight, SWP_NOACTIVATE);
+  // 3. No frame: the outer size is the movie's.
+  SetWindowPos(Hwnd(), nullptr, 0, 0, kWidth, kHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // 4. A missing or unreadable movie leaves the window empty.
+  Flash.LoadMovie(0, ProgramFolder() + L"\\Main.mfm");
+  // 5. The grid's place on the download page, still behind the movie.
+  if (DownloadGrid.Hwnd())
+    SetWindowPos(DownloadGrid.Hwnd(), nullptr, TwipsToPixels(kGridLeftTwips, LOGPIXELSX),
+                 TwipsToPixels(kGridTopTwips, LOGPIXELSY), kGridWidth, kGridHeight,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  // 6.
+  FormatDownloadGrid(true);
+  // 7.
+  SetFlashVariable(L"_root.aboutTxt", AboutText());
+}
+
+void frmMain::ShowDownloadGrid() {
+  if (!DownloadGrid.Hwnd()) return;
+  DownloadGrid.SetVisible(true);
+  DownloadGrid.BringToFront();
+}
+
+void frmMain::HideDownloadGrid() {
+  if (DownloadGrid.Hwnd()) DownloadGrid.SetVisible(false);
+}
+
+void frmMain::DragMainWindow(HWND window) {
+  // The window system moves the window with the mouse until the button is up.
+  ReleaseCapture();
+  SendMessageA(window, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+}
+
+void frmMain::AddDownloadURLFromMovie() {
+  if (!TrimSpaces(Flash.GetVariable(kVideoUrl)).empty()) {
+    if (GetSiteID(Flash.GetVariable(kVideoUrl)) == siteUnsupported) {
+      Platform().ShowMessageBox(Hwnd(), L"This is bad or unsupported Video Link", kAppTitle,
+                                MB_OK | MB_ICONEXCLAMATION);
+    } else {
+      // Added as typed, spaces included.
+      AddURLToList(Flash.GetVariable(kVideoUrl));
+    }
+  }
+  if (IsDownloading) LocateCurrentRow();
+}
 
 void frmMain::Flash_FSCommand(const std::wstring& command, const std::wstring& /*args*/) {
   // Names are compared exactly, case included; unknown names are ignored.
-  if (command == L"IDC_FS_Close") {
-    EndMe();
-  } else if (command == L"IDC_FS_Minimize") {
-    ShowWindow(Hwnd(), SW_MINIMIZE);
-  } else if (command == L"ID_FS_downloadBrowse") {
-    cmdBrowse_Click();
-    SaveSettings();  // also when the choice was cancelled
+  struct Route {
+    const wchar_t* name;
+    void (frmMain::*run)();
+  };
+  static constexpr Route kCommands[] = {
+      {L"IDC_FS_Drag", &frmMain::FS_Drag},
+      {L"IDC_FS_Minimize", &frmMain::FS_Minimize},
+      {L"IDC_FS_Tray", &frmMain::FS_Tray},
+      {L"IDC_FS_Close", &frmMain::EndMe},
+      {L"IDC_FS_Slider", &frmMain::HideDownloadGrid},
+      {L"IDC_FS_Download", &frmMain::FS_Download},
+      {L"IDC_FS_About", &frmMain::FS_About},
+      {L"IDC_FS_Help", &frmMain::FS_Help},
+      {L"ID_FS_webSite", &frmMain::FS_WebSite},
+      {L"IDC_FS_startDownload", &frmMain::FS_StartDownload},
+      {L"IDC_FS_stopDownload", &frmMain::cmdStartDownload_Click},
+      {L"IDC_FS_addDownloadURL", &frmMain::AddDownloadURLFromMovie},
+      {L"IDC_FS_selectAllD", &frmMain::SelectAll},
+      {L"IDC_FS_removeSelectedD", &frmMain::RemoveSelected},
+      {L"IDC_FS_moveUp", &frmMain::MoveUp},
+      {L"IDC_FS_moveDown", &frmMain::MoveDown},
+      {L"ID_FS_clearComplete", &frmMain::ClearComplete},
+      {L"ID_FS_downloadBrowse", &frmMain::FS_DownloadBrowse},
+      {L"ID_FS_autoDownloadCheck", &frmMain::FS_AutoDownloadCheck},
+      {L"ID_FS_autoDownloadUncheck", &frmMain::FS_AutoDownloadUncheck},
+  };
+  for (const Route& r : kCommands) {
+    if (command == r.name) {
+      (this->*r.run)();
+      return;
+    }
   }
+}
+
+void frmMain::FS_Drag() { DragMainWindow(Hwnd()); }
+
+void frmMain::FS_Minimize() { ShowWindow(Hwnd(), SW_MINIMIZE); }
+
+void frmMain::FS_Tray() {
+  // Only the tray brings the window back.
+  ShowWindow(Hwnd(), SW_HIDE);
+}
+
+void frmMain::FS_Download() {
+  ShowDownloadGrid();
+  CurrentTab = L"Download";
+  if (modMain::IsListEmpty()) SetFlashVariable(L"_root.downloadBtn", L"0");
+}
+
+void frmMain::FS_About() {
+  HideDownloadGrid();
+  CurrentTab = L"About";
+}
+
+void frmMain::FS_Help() {
+  // A help file the shell cannot open is not reported.
+  Platform().ShellOpen(Hwnd(), L"open", ProgramFolder() + L"\\Help.chm", L"", L"", SW_SHOWNORMAL);
+}
+
+void frmMain::FS_WebSite() {
+  Platform().ShellOpen(Hwnd(), L"Open", kWebSite, L"", L"", SW_SHOWNORMAL);
+}
+
+void frmMain::FS_StartDownload() {
+  // The driver runs from the timer's first tick, after this notification returned.
+  tmrDownload.SetEnabled(true);
+}
+
+void frmMain::FS_DownloadBrowse() {
+  cmdBrowse_Click();
+  SaveSettings();  // also when the choice was cancelled
+}
+
+void frmMain::FS_AutoDownloadCheck() {
+  MonitorOn = true;
+  SaveSettings();
+}
+
+void frmMain::FS_AutoDownloadUncheck() {
+  MonitorOn = false;
+  SaveSettings();
 }
 
 }  // namespace mf

@@ -26,10 +26,14 @@ bool frmMain::Form_Load() {
   }
   // 2. The mutex stays open for the life of the process.
   CreateInstanceMutex();
+  // 3. Window, movie and grid.
+  SetUpFrontEnd();
   // 4. The hidden form that holds the tray menu.
   Menu.Load();
   // 5. The settings, shown in the movie.
   LoadSettings();
+  // 6.
+  StartHook();
   // 7. The window is shown.
   ShowWindow(Hwnd(), SW_SHOW);
   UpdateWindow(Hwnd());
@@ -47,6 +51,7 @@ bool frmMain::ConfirmExit() {
 
 void frmMain::EndMe() {
   if (IsDownloading && !ConfirmExit()) return;
+  StopHook();
   Menu.Unload();
   // Nothing else may run: no notification, no timer, no waiting for a transfer.
   ExitProcess(0);

@@ -48,6 +48,8 @@ HICON LoadMainIcon() {
 frmMain::frmMain() = default;
 
 frmMain::~frmMain() {
+  // The window's own procedure must be back before the window goes.
+  StopHook();
   Menu.Unload();
   if (modMain::ListGrid == this) modMain::ListGrid = nullptr;
 }
@@ -65,8 +67,8 @@ bool frmMain::Create() {
   tmrMonitor.Attach(Hwnd());
   CreateClassicControls();
   CreateDownloadGrid();
-  Flash.Create({.parent = Hwnd(), .left = 0, .top = 0, .width = kWidth, .height = kHeight,
-                .events = this});
+  // Placed and sized, with its movie, by the front end's set-up.
+  Flash.Create({.parent = Hwnd(), .events = this});
   // The grid is brought in front of the movie on the download page; the
   // movie must not paint over it then.
   if (Flash.Hwnd())

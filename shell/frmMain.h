@@ -61,10 +61,21 @@ class frmMain : public Window,
   bool ConfirmExit();
   void tmrend_Timer();
 
-  // ---- Front end
+  // ---- Front end (shell/FrontEnd.cpp, shell/WindowHooks.cpp)
   MoviePlayer Flash;
   void SetFlashVariable(const std::wstring& name, const std::wstring& value);
   void Flash_FSCommand(const std::wstring& command, const std::wstring& args);
+  void SetUpFrontEnd();
+  // "Version 1.0.0.0", CR LF and the about sentence.
+  static std::wstring AboutText();
+  void ShowDownloadGrid();
+  void DragMainWindow(HWND window);
+  void StartHook();
+  void StopHook();
+  void ScrollUp();
+  void ScrollDown();
+  // The movie's window found by StartHook; null when none was.
+  HWND FlashWindow() const noexcept { return flashWindow_; }
 
   // ---- Settings
   bool MonitorOn = false;      // clipboard monitoring wanted
@@ -227,6 +238,30 @@ class frmMain : public Window,
 
   bool Create();
   bool Form_Load();
+
+  // Front end
+  void HideDownloadGrid();
+  void AddDownloadURLFromMovie();
+  void FS_Drag();
+  void FS_Minimize();
+  void FS_Tray();
+  void FS_Download();
+  void FS_About();
+  void FS_Help();
+  void FS_WebSite();
+  void FS_StartDownload();
+  void FS_DownloadBrowse();
+  void FS_AutoDownloadCheck();
+  void FS_AutoDownloadUncheck();
+  HWND FindFlashWindow() const;
+  void HookFlashWindow(HWND window);
+  void HookMainWindow(HWND window);
+  bool IsGridActive() const;
+  static LRESULT CALLBACK FlashWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  HWND flashWindow_ = nullptr;
+  LONG_PTR previousFlashProc_ = 0;  // zero while nothing is installed
+  LONG_PTR previousMainProc_ = 0;
   void CreateClassicControls();
   void OnTimer(UINT_PTR id);
   void OnCommand(int id, int code);

@@ -312,6 +312,7 @@ LRESULT Grid::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       OnHScroll(LOWORD(wParam));
       return 0;
     case WM_MOUSEWHEEL:
+      if (!wheelScrolls_) return Window::HandleMessage(msg, wParam, lParam);
       OnMouseWheel(static_cast<short>(HIWORD(wParam)));
       return 0;
     case WM_LBUTTONDOWN:

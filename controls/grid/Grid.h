@@ -82,6 +82,9 @@ class Grid : public Window {
 
   // ---- Scrolling. Only row-scroll region 0 exists; false for another.
   bool Scroll(size_t region, RowScrollAction action);
+  // Off, the wheel is left to the parent window, as unhandled wheel
+  // messages are, so an owner can scroll the grid its own way.
+  void SetWheelScrolls(bool on) noexcept { wheelScrolls_ = on; }
   size_t TopRow() const noexcept { return topRow_; }
 
   // ---- Editing of the active cell (F2 or a double click do the same).
@@ -203,6 +206,7 @@ class Grid : public Window {
   size_t knownRows_ = 0;  // rows of the table when last laid out
   int scrollX_ = 0;
   int wheelRemainder_ = 0;
+  bool wheelScrolls_ = true;
   std::optional<CellAddress> active_;
   std::optional<CellAddress> anchor_;
   std::optional<size_t> rowAnchor_;

@@ -1,0 +1,111 @@
+// The two window hooks: the movie's own context menu never opens, and the
+// mouse wheel scrolls the Download grid one row per message.
+#include <windows.h>
+
+#include <cctype>
+#include <string>
+
+#include "controls/player/MoviePlayer.h"
+#include "shell/frmMain.h"
+
+namespace mf {
+namespace {
+
+// The one main window whose procedures are replaced; the hook procedures
+// are plain window procedures and find their state here.
+frmMain* hookedForm = nullptr;
+
+constexpr UINT kContextMenuKey = 0x5D;  // VK_APPS
+
+}  // namespace
+
+HWND frmMain::FindFlashWindow() const {
+  // Our player's class stands where the vendor's player class would.
+  std::string wanted = MoviePlayer::kClassName;
+  for (char& c : wanted) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (HWND child = GetWindow(Hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    char name[250] = {};
+    int n = GetClassNameA(child, name, sizeof name);
+    std::string lower(name, n > 0 ? static_cast<size_t>(n) : 0);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (lower.find(wanted) != std::string::npos) return child;
+  }
+  return nullptr;
+}
+
+void frmMain::StartHook() {
+  flashWindow_ = FindFlashWindow();
+  hookedForm = this;
+  if (flashWindow_) HookFlashWindow(flashWindow_);
+  HookMainWindow(Hwnd());
+}
+
+void frmMain::StopHook() {
+  HWND flash = FindFlashWindow();
+  if (flash && previousFlashProc_) {
+    SetWindowLongPtrA(flash, GWLP_WNDPROC, previousFlashProc_);
+    previousFlashProc_ = 0;
+  }
+  if (Hwnd() && previousMainProc_) {
+    SetWindowLongPtrA(Hwnd(), GWLP_WNDPROC, previousMainProc_);
+    previousMainProc_ = 0;
+  }
+  flashWindow_ = nullptr;
+  if (hookedForm == this) hookedForm = nullptr;
+}
+
+void frmMain::HookFlashWindow(HWND window) {
+  previousFlashProc_ =
+      SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FlashWindowProc));
+}
+
+void frmMain::HookMainWindow(HWND window) {
+  previousMainProc_ =
+      SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindowProc));
+}
+
+LRESULT CALLBACK frmMain::FlashWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if ((msg == WM_KEYDOWN && wParam == kContextMenuKey) || msg == WM_RBUTTONDOWN)
+    msg = WM_NULL;  // parameters unchanged
+  LONG_PTR previous = hookedForm ? hookedForm->previousFlashProc_ : 0;
+  if (!previous) return DefWindowProcA(hwnd, msg, wParam, lParam);
+  return CallWindowProcA(reinterpret_cast<WNDPROC>(previous), hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK frmMain::MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  frmMain* form = hookedForm;
+  if (form && msg == WM_MOUSEWHEEL && form->IsGridActive()) {
+    if (static_cast<short>(HIWORD(wParam)) >= 0)
+      form->ScrollDown();
+    else
+      form->ScrollUp();
+  }
+  LONG_PTR previous = form ? form->previousMainProc_ : 0;
+  if (!previous) return DefWindowProcA(hwnd, msg, wParam, lParam);
+  return CallWindowProcA(reinterpret_cast<WNDPROC>(previous), hwnd, msg, wParam, lParam);
+}
+
+bool frmMain::IsGridActive() const {
+  // The grid's edit box belongs to the grid.
+  HWND focus = GetFocus();
+  HWND grid = DownloadGrid.Hwnd();
+  return grid && focus && (focus == grid || IsChild(grid, focus));
+}
+
+void frmMain::ScrollUp() {
+  if (!IsGridActive()) return;
+  try {
+    DownloadGrid.Scroll(0, grid::RowScrollAction::LineDown);
+  } catch (...) {  // errors here are ignored
+  }
+}
+
+void frmMain::ScrollDown() {
+  if (!IsGridActive()) return;
+  try {
+    DownloadGrid.Scroll(0, grid::RowScrollAction::LineUp);
+  } catch (...) {
+  }
+}
+
+}  // namespace mf
