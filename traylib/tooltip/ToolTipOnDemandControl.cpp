@@ -1,5 +1,6 @@
 #include "traylib/tooltip/ToolTipOnDemandControl.h"
 
+#include "traylib/com/DispatchValues.h"
 #include "traylib/com/PropertyStore.h"
 
 namespace sd {
@@ -23,17 +24,6 @@ constexpr DISPID kBalloonShowed = 3;
 
 // What Show's string arguments hold when the caller left them out.
 constexpr wchar_t kEmptyString[] = L"~eMpTyStRiNg";
-
-VARIANT_BOOL ToVariantBool(bool value) { return value ? VARIANT_TRUE : VARIANT_FALSE; }
-
-std::wstring Text(BSTR text) {
-  return text ? std::wstring(text, ::SysStringLen(text)) : std::wstring();
-}
-
-// Window handles cross the interface as 32-bit numbers. They are user
-// handles, which keep their value when cut to 32 bits and sign-extended back
-// on 64-bit Windows.
-HWND WindowOf(LONG value) { return reinterpret_cast<HWND>(static_cast<LONG_PTR>(value)); }
 
 template <typename T>
 HRESULT Get(T* out, T value) {
@@ -263,14 +253,6 @@ STDMETHODIMP ToolTipOnDemandControl::Destroy() {
 
 // ---- events of the balloon object ----
 
-void ToolTipOnDemandControl::Raise(DISPID id, std::vector<Variant> args) noexcept {
-  try {
-    RaiseEvent(id, std::move(args));
-  } catch (...) {
-    // The balloon object calls us from inside a window message: nothing may escape.
-  }
-}
-
 // The event passes the message by reference, as the event interface declares it.
 void ToolTipOnDemandControl::MouseEvents(LONG mouseEvent) {
   LONG value = mouseEvent;
@@ -279,12 +261,12 @@ void ToolTipOnDemandControl::MouseEvents(LONG mouseEvent) {
   V_I4REF(arg.Get()) = &value;
   std::vector<Variant> args;
   args.push_back(std::move(arg));
-  Raise(kMouseEvents, std::move(args));
+  RaiseEventQuietly(kMouseEvents, std::move(args));
 }
 
-void ToolTipOnDemandControl::BalloonDestroyed() { Raise(kBalloonDestroyed, {}); }
+void ToolTipOnDemandControl::BalloonDestroyed() { RaiseEventQuietly(kBalloonDestroyed, {}); }
 
-void ToolTipOnDemandControl::BalloonShowed() { Raise(kBalloonShowed, {}); }
+void ToolTipOnDemandControl::BalloonShowed() { RaiseEventQuietly(kBalloonShowed, {}); }
 
 // ---- persistence ----
 

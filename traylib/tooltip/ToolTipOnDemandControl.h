@@ -53,7 +53,6 @@ class ToolTipOnDemandControl final : public DualControl<_ToolTipOnDemand>, priva
   void MouseEvents(LONG mouseEvent) override;
   void BalloonDestroyed() override;
   void BalloonShowed() override;
-  void Raise(DISPID id, std::vector<Variant> args) noexcept;
 
   // Lets go of the balloon object without hearing from it again; its window
   // closes with it.

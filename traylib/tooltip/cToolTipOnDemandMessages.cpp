@@ -61,16 +61,16 @@ LRESULT cToolTipOnDemand::WindowProc(HWND hwnd, UINT iMsg, WPARAM wParam, LPARAM
   LRESULT result = 0;
   // Whatever fails in here ends the handling quietly: this is a window procedure.
   try {
-    if (!tooltip_ || hwnd != tooltip_) {
-      result = MSubclass::CallOldWindowProc(hwnd, iMsg, wParam, lParam);
-    } else if (iMsg == WM_TIMER && wParam == kBalloonTimeoutTimerId) {
+    const bool ours = tooltip_ && hwnd == tooltip_;
+    if (ours && iMsg == WM_TIMER && wParam == kBalloonTimeoutTimerId) {
       OnTimeout();
-    } else if (iMsg == WM_TIMER) {
-      // The tooltip's own timers stay its own.
-      result = MSubclass::CallOldWindowProc(hwnd, iMsg, wParam, lParam);
-    } else if (IsMouseMessage(iMsg)) {
+    } else if (ours && IsMouseMessage(iMsg)) {
       // Consumed: the tooltip itself never sees a click on the balloon.
       if (events_) events_->MouseEvents(static_cast<LONG>(iMsg));
+    } else {
+      // Another window's message, or one of the tooltip's own timers: they
+      // stay theirs.
+      result = MSubclass::CallOldWindowProc(hwnd, iMsg, wParam, lParam);
     }
   } catch (...) {
     result = 0;
