@@ -1,15 +1,16 @@
 #!/usr/bin/env python3
-"""Gives by-reference string parameters their string default in a widl type library.
+"""Gives by-reference parameters their default in a widl type library.
 
-widl refuses defaultvalue("...") on a BSTR* parameter (it checks the pointer,
-not the string it points to), yet an optional by-reference string with a
-default is part of our public interface. The IDL is therefore compiled three
-times, differing only in such parameters:
-  BYREF     [in, out, optional] BSTR*               - the real signature
-  DEFAULTS  [in, optional, defaultvalue(...)] BSTR  - carries the default
-  PLAIN     [in, optional] BSTR                     - neither
+widl refuses defaultvalue("...") on a BSTR* parameter, and any default but 0
+on another pointer (it checks the pointer, not what it points to), yet
+optional by-reference strings and numbers with such defaults are part of our
+public interface. The IDL is therefore compiled three times, differing only in
+such parameters (T being BSTR, long or an enumeration):
+  BYREF     [in, out, optional] T*               - the real signature
+  DEFAULTS  [in, optional, defaultvalue(...)] T  - carries the default
+  PLAIN     [in, optional] T                     - neither
 The result is DEFAULTS with those parameters turned into the by-reference type
-of BYREF; the reconstituted FUNCDESC size grows by what the pointer costs
+of BYREF; the reconstituted FUNCDESC size grows by what the pointers cost
 (BYREF minus PLAIN), as widl would have counted it.
 
 usage: fix_typelib_defaults.py BYREF.tlb DEFAULTS.tlb PLAIN.tlb OUT.tlb
@@ -19,7 +20,6 @@ import sys
 
 PARAMFLAG_FOUT = 0x2
 PARAMFLAG_FHASDEFAULT = 0x20
-VT_BSTR = 8
 VT_PTR = 26
 
 
@@ -37,7 +37,6 @@ class Typelib:
         segs = [struct.unpack_from("<iiii", self.data, pos + 16 * k) for k in range(15)]
         self.typeinfo_seg, self.guid_seg = segs[0][0], segs[5][0]
         self.typedesc_seg, self.typedesc_len = segs[9][0], segs[9][1]
-        self.custdata_seg = segs[11][0]
         self.count = count
 
     def int(self, offset):
@@ -50,12 +49,6 @@ class Typelib:
         if offset < 0 or offset + 8 > self.typedesc_len:
             return None
         return bytes(self.data[self.typedesc_seg + offset:self.typedesc_seg + offset + 8])
-
-    def default_is_string(self, value):
-        if value < 0:
-            return False  # small constants are stored inline
-        vt = struct.unpack_from("<H", self.data, self.custdata_seg + value)[0]
-        return vt == VT_BSTR
 
     def functions(self):
         """Yields ((interface guid, memid, invoke kind), record offset, record size)."""
@@ -109,13 +102,13 @@ def main():
                 continue
             flags = defaults.int(info + 8)
             pointer = byref.typedesc(btype)
-            if not (flags & PARAMFLAG_FHASDEFAULT and defaults.default_is_string(default)
+            if not (flags & PARAMFLAG_FHASDEFAULT and default != -1
                     and pointer is not None and struct.unpack_from("<H", pointer, 0)[0] == VT_PTR
                     and struct.unpack_from("<i", pointer, 4)[0] == dtype):
                 sys.exit("a parameter differs between the passes in an unexpected way")
             if defaults.typedesc(btype) != pointer:
                 sys.exit("the pointer type is missing from the type descriptions; "
-                         "declare another BSTR* in the library")
+                         "declare another parameter of that pointer type in the library")
             defaults.put(info, btype)
             defaults.put(info + 8, flags | PARAMFLAG_FOUT)
             grow = fdsize_of(byref, brec) - fdsize_of(plain, prec)
@@ -124,7 +117,7 @@ def main():
             struct.pack_into("<h", defaults.data, rec + 14, fdsize_of(defaults, rec) + grow)
     with open(sys.argv[4], "wb") as f:
         f.write(defaults.data)
-    print(f"fix_typelib_defaults: {patched} by-reference string default(s)")
+    print(f"fix_typelib_defaults: {patched} by-reference default(s)")
 
 
 main()

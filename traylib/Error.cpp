@@ -1,5 +1,6 @@
 #include "traylib/Error.h"
 
+#include "traylib/AnsiText.h"
 #include "traylib/Library.h"
 
 namespace sd {
@@ -26,5 +27,20 @@ const wchar_t* RuntimeText(long number) {
 }  // namespace
 
 void RaiseRuntimeError(long number) { throw Error(number, RuntimeText(number), kAppTitle); }
+
+void RaiseSystemError(DWORD number) {
+  // A failure the system gave no number for is no "success": it is raised
+  // as the runtime does an error numbered 0, as an invalid call.
+  if (number == 0) RaiseRuntimeError(kErrInvalidCall);
+  char buffer[256] = {};
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, number,
+                 MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), buffer, 255, nullptr);
+  std::wstring text = FromAnsi(buffer);  // up to the first NUL
+  const wchar_t* blanks = L" \t\r\n";
+  size_t first = text.find_first_not_of(blanks);
+  size_t last = text.find_last_not_of(blanks);
+  text = first == std::wstring::npos ? std::wstring() : text.substr(first, last - first + 1);
+  throw Error(static_cast<long>(number), std::move(text), kAppTitle);
+}
 
 }  // namespace sd

@@ -36,4 +36,8 @@ class Error : public std::runtime_error {
 // the library's title as its source.
 [[noreturn]] void RaiseRuntimeError(long number);
 
+// A system error (a GetLastError value) with the system's own text for it
+// (FormatMessageA) and the library's title as its source.
+[[noreturn]] void RaiseSystemError(DWORD number);
+
 }  // namespace sd

@@ -333,4 +333,12 @@ void ActiveXControl::RaiseEvent(DISPID id, std::vector<Variant> args) {
   }
 }
 
+void ActiveXControl::RaiseEventQuietly(DISPID id, std::vector<Variant> args) noexcept {
+  try {
+    RaiseEvent(id, std::move(args));
+  } catch (...) {
+    // Dropped on purpose: the caller is a window procedure.
+  }
+}
+
 }  // namespace sd

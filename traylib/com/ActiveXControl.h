@@ -144,6 +144,9 @@ class ActiveXControl : public IOleObject,
   // going on past a sink that fails. Nothing goes out while the container has
   // frozen events or the control is being destroyed.
   void RaiseEvent(DISPID id, std::vector<Variant> args);
+  // The same from inside a window message of an internal object, where
+  // nothing may escape: a failure to raise is dropped.
+  void RaiseEventQuietly(DISPID id, std::vector<Variant> args) noexcept;
 
  private:
   class Inner final : public IUnknown {

@@ -3,6 +3,7 @@
 
 #include "traylib/com/ClassTable.h"
 #include "traylib/com/DualControl.h"
+#include "traylib/tooltip/ToolTipOnDemandControl.h"
 #include "traylib/trayicon/TrayIconControl.h"
 
 namespace sd {
@@ -11,6 +12,8 @@ namespace {
 const ClassEntry kClasses[] = {
     {TrayIconControl::kInfo, CreateControl<TrayIconControl>, L"Quenbrook.TrayIcon", L"TrayIcon",
      30000},
+    {ToolTipOnDemandControl::kInfo, CreateControl<ToolTipOnDemandControl>,
+     L"Quenbrook.ToolTipOnDemand", L"ToolTipOnDemand", 30001},
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "traylib/com/DispatchValues.h"
 #include "traylib/com/PropertyStore.h"
 #include "traylib/trayicon/mFileVersion.h"
 
@@ -27,21 +28,8 @@ constexpr bool kDefaultTracking = false;
 // What Create's tooltip argument holds when the caller left it out.
 constexpr wchar_t kNoToolTip[] = L"~nOtOoLtIp";
 
-VARIANT_BOOL ToVariantBool(bool value) { return value ? VARIANT_TRUE : VARIANT_FALSE; }
-
-std::wstring Text(BSTR text) {
-  return text ? std::wstring(text, ::SysStringLen(text)) : std::wstring();
-}
-
 // The tracking period is never below 1 ms.
 LONG AtLeastOne(LONG interval) { return std::max<LONG>(interval, 1); }
-
-// Window and icon handles cross the interface as 32-bit numbers. They are
-// user handles, which keep their value when cut to 32 bits and sign-extended
-// back on 64-bit Windows.
-HWND WindowOf(LONG value) { return reinterpret_cast<HWND>(static_cast<LONG_PTR>(value)); }
-HICON IconOf(LONG value) { return reinterpret_cast<HICON>(static_cast<LONG_PTR>(value)); }
-LONG NumberOf(HWND handle) { return static_cast<LONG>(reinterpret_cast<LONG_PTR>(handle)); }
 
 }  // namespace
 
@@ -262,40 +250,32 @@ bool TrayIconControl::InvokeDirect(DISPID id, WORD flags, DISPPARAMS* params, VA
 
 // ---- events of the icon object ----
 
-void TrayIconControl::Raise(DISPID id, std::vector<Variant> args) noexcept {
-  try {
-    RaiseEvent(id, std::move(args));
-  } catch (...) {
-    // The icon object calls us from inside a window message: nothing may escape.
-  }
-}
-
 void TrayIconControl::TrayMouseEvent(LONG mouseEvent) {
   std::vector<Variant> args;
   args.push_back(Variant::Long(mouseEvent));
-  Raise(kTrayMouseEvent, std::move(args));
+  RaiseEventQuietly(kTrayMouseEvent, std::move(args));
 }
 
 void TrayIconControl::TrayKeyEvent(LONG keyEvent) {
   std::vector<Variant> args;
   args.push_back(Variant::Long(keyEvent));
-  Raise(kTrayKeyEvent, std::move(args));
+  RaiseEventQuietly(kTrayKeyEvent, std::move(args));
 }
 
 void TrayIconControl::TrayIconMoved(LONG x, LONG y) {
   std::vector<Variant> args;
   args.push_back(Variant::Long(x));
   args.push_back(Variant::Long(y));
-  Raise(kTrayIconMoved, std::move(args));
+  RaiseEventQuietly(kTrayIconMoved, std::move(args));
 }
 
 void TrayIconControl::BalloonClick(LONG clickType) {
   std::vector<Variant> args;
   args.push_back(Variant::Long(clickType));
-  Raise(kBalloonClick, std::move(args));
+  RaiseEventQuietly(kBalloonClick, std::move(args));
 }
 
-void TrayIconControl::TaskBarRecreated() { Raise(kTaskBarRecreated, {}); }
+void TrayIconControl::TaskBarRecreated() { RaiseEventQuietly(kTaskBarRecreated, {}); }
 
 // ---- persistence ----
 

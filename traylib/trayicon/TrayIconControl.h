@@ -50,7 +50,6 @@ class TrayIconControl final : public DualControl<_TrayIcon>, private ITrayIconEv
   void TrayIconMoved(LONG x, LONG y) override;
   void BalloonClick(LONG clickType) override;
   void TaskBarRecreated() override;
-  void Raise(DISPID id, std::vector<Variant> args) noexcept;
 
   // Lets go of the icon object, which takes its icon from the notification area.
   void ReleaseIcon() noexcept;

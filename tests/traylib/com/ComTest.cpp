@@ -54,6 +54,36 @@ Ref<IDispatch> CreateTrayIcon() {
   return control;
 }
 
+Ref<IDispatch> CreateToolTip() {
+  Ref<IDispatch> control;
+  EXPECT_EQ(S_OK, CoCreateInstance(CLSID_ToolTipOnDemand, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_IDispatch, control.PutVoid()));
+  return control;
+}
+
+HWND CreateAtlHost(HWND parent, const wchar_t* progId, int x, int y, int width, int height) {
+  // The host window class is registered once per process; atl.dll stays loaded for it.
+  static const bool registered = [] {
+    HMODULE atl = LoadLibraryW(L"atl.dll");
+    auto init = atl ? reinterpret_cast<BOOL(WINAPI*)()>(
+                          reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")))
+                    : nullptr;
+    return init && init();
+  }();
+  if (!registered) return nullptr;
+  return CreateWindowExW(0, L"AtlAxWin", progId, WS_CHILD | WS_VISIBLE, x, y, width, height, parent,
+                         nullptr, nullptr, nullptr);
+}
+
+Ref<IDispatch> HostedControl(HWND host) {
+  using GetControl = HRESULT(WINAPI*)(HWND, IUnknown**);
+  auto get = reinterpret_cast<GetControl>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"atl.dll"), "AtlAxGetControl")));
+  Ref<IUnknown> control;
+  if (!get || get(host, control.Put()) != S_OK) return {};
+  return control.As<IDispatch>(IID_IDispatch);
+}
+
 VARIANT ByRef(LONG* value) {
   VARIANT v;
   VariantInit(&v);
@@ -161,13 +191,16 @@ STDMETHODIMP EventSink::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL;
 STDMETHODIMP EventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
 STDMETHODIMP EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
                                EXCEPINFO*, UINT*) {
-  Event event{id, {}};
+  Event event{id, {}, {}};
   for (UINT i = params->cArgs; i-- > 0;) {
+    event.types.push_back(V_VT(&params->rgvarg[i]));
     Var number;
     VariantChangeType(&number.v, &params->rgvarg[i], 0, VT_I4);
     event.args.push_back(V_VT(&number.v) == VT_I4 ? V_I4(&number.v) : -99999);
   }
   events.push_back(std::move(event));
+  // A copy: the handler may raise further events that grow the list.
+  if (onEvent) onEvent(Event(events.back()));
   return answer;
 }
 

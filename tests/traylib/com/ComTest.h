@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <ocidl.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -67,6 +68,13 @@ void UnregisterSabledrift();
 HRESULT DllCanUnloadNowOfSabledrift();
 
 Ref<IDispatch> CreateTrayIcon();
+Ref<IDispatch> CreateToolTip();
+
+// A window of the platform's ActiveX host class "AtlAxWin" (atl.dll) that
+// places the control named by `progId` as a child of `parent`.
+HWND CreateAtlHost(HWND parent, const wchar_t* progId, int x, int y, int width, int height);
+// The control placed in such a host.
+Ref<IDispatch> HostedControl(HWND host);
 
 // A VARIANT that clears itself.
 struct Var {
@@ -129,12 +137,15 @@ class EventSink final : public IDispatch {
  public:
   struct Event {
     DISPID id;
-    std::vector<LONG> args;  // in declaration order
+    std::vector<LONG> args;      // in declaration order
+    std::vector<VARTYPE> types;  // as they came
   };
   static Ref<EventSink> Create(REFIID events = DIID___TrayIcon);
 
   std::vector<Event> events;
   HRESULT answer = S_OK;  // what Invoke returns
+  // Runs after each event is kept: what a host does in its event handler.
+  std::function<void(const Event&)> onEvent;
 
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
   STDMETHODIMP_(ULONG) AddRef() override;
@@ -205,5 +216,25 @@ constexpr DISPID BalloonTipClose = 0x6003000B;
 constexpr DISPID GetIconMiddle = 0x6003000C;
 constexpr DISPID IconRect = 0x6003000D;
 }  // namespace id
+
+// Dispatch ids of _ToolTipOnDemand, and its events.
+namespace tid {
+constexpr DISPID TimeOut = 0x68030000;
+constexpr DISPID Centered = 0x68030001;
+constexpr DISPID Prompt = 0x68030002;
+constexpr DISPID BackColor = 0x68030003;
+constexpr DISPID Title = 0x68030004;
+constexpr DISPID ForeColor = 0x68030005;
+constexpr DISPID ParentHwnd = 0x68030006;
+constexpr DISPID y = 0x68030007;
+constexpr DISPID x = 0x68030008;
+constexpr DISPID IconType = 0x68030009;
+constexpr DISPID Style = 0x6803000A;
+constexpr DISPID Show = 0x6003000B;
+constexpr DISPID Destroy = 0x6003000C;
+constexpr DISPID MouseEvents = 1;
+constexpr DISPID BalloonDestroyed = 2;
+constexpr DISPID BalloonShowed = 3;
+}  // namespace tid
 
 }  // namespace sdtest

@@ -10,35 +10,15 @@
 namespace sdtest {
 namespace {
 
-using AtlAxWinInitFunction = BOOL(WINAPI*)();
-using AtlAxGetControlFunction = HRESULT(WINAPI*)(HWND, IUnknown**);
-
 class Container : public testing::Test {
  protected:
-  // The host window class is registered once per process; atl.dll stays
-  // loaded for it.
-  static void SetUpTestSuite() {
-    HMODULE atl = LoadLibraryW(L"atl.dll");
-    ASSERT_NE(nullptr, atl);
-    auto init = reinterpret_cast<AtlAxWinInitFunction>(
-        reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));
-    getControl_ = reinterpret_cast<AtlAxGetControlFunction>(
-        reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxGetControl")));
-    ASSERT_TRUE(init && getControl_);
-    ASSERT_TRUE(init());
-  }
-
   void SetUp() override {
-    ASSERT_TRUE(getControl_);
     frame_ = CreateWindowExW(0, L"STATIC", L"container", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50,
                              400, 300, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(nullptr, frame_);
-    host_ = CreateWindowExW(0, L"AtlAxWin", L"Quenbrook.TrayIcon", WS_CHILD | WS_VISIBLE, 10, 20,
-                            200, 100, frame_, nullptr, nullptr, nullptr);
+    host_ = CreateAtlHost(frame_, L"Quenbrook.TrayIcon", 10, 20, 200, 100);
     ASSERT_NE(nullptr, host_);
-    Ref<IUnknown> control;
-    ASSERT_EQ(S_OK, getControl_(host_, control.Put()));
-    control_ = control.As<IDispatch>(IID_IDispatch);
+    control_ = HostedControl(host_);
     ASSERT_TRUE(control_);
   }
   void TearDown() override {
@@ -54,7 +34,6 @@ class Container : public testing::Test {
     return handle;
   }
 
-  static inline AtlAxGetControlFunction getControl_ = nullptr;
   HWND frame_ = nullptr;
   HWND host_ = nullptr;
   Ref<IDispatch> control_;

@@ -9,10 +9,27 @@
 namespace sdtest {
 namespace {
 
-const wchar_t kClsid[] = L"{4438397D-C479-4CBE-92BF-E838BDED29C5}";
 const wchar_t kLibid[] = L"{E0461D71-0B0B-472D-B786-4CCFA7317603}";
-const wchar_t kDefaultInterface[] = L"{0536C4E0-EA50-436C-988B-68DA739753AB}";
-const wchar_t kEventInterface[] = L"{5D3F0839-545D-4795-B715-731778CF1F63}";
+
+// The library's two controls, each registered the same way.
+struct ControlClass {
+  const wchar_t* clsidText;
+  const CLSID* clsid;
+  const wchar_t* progId;
+  const wchar_t* name;
+  const wchar_t* bitmap;  // resource id of its toolbox picture
+  const wchar_t* defaultInterface;
+  const wchar_t* eventInterface;
+};
+const ControlClass kControls[] = {
+    {L"{4438397D-C479-4CBE-92BF-E838BDED29C5}", &CLSID_TrayIcon, L"Quenbrook.TrayIcon",
+     L"TrayIcon", L"30000", L"{0536C4E0-EA50-436C-988B-68DA739753AB}",
+     L"{5D3F0839-545D-4795-B715-731778CF1F63}"},
+    {L"{1DFE34C4-6EE1-4AC4-AAF7-6BA3486206BC}", &CLSID_ToolTipOnDemand,
+     L"Quenbrook.ToolTipOnDemand", L"ToolTipOnDemand", L"30001",
+     L"{C88F3BEC-2236-4893-986E-E23E53FA807A}", L"{80F1FEAA-DFF7-41D3-BCCD-762B09BC0A1E}"},
+};
+const ControlClass& kTrayIcon = kControls[0];
 
 bool KeyExists(const std::wstring& key) {
   HKEY handle = nullptr;
@@ -37,28 +54,33 @@ std::wstring Lower(std::wstring text) {
   return text;
 }
 
-std::wstring ClassKey(const std::wstring& sub = L"") {
-  return std::wstring(L"CLSID\\") + kClsid + (sub.empty() ? L"" : L"\\" + sub);
+std::wstring ClassKey(const ControlClass& control, const std::wstring& sub = L"") {
+  return std::wstring(L"CLSID\\") + control.clsidText + (sub.empty() ? L"" : L"\\" + sub);
 }
 
-TEST(Registration, WritesTheClassProgIdAndControlEntries) {
-  EXPECT_EQ(kClsid, Value(L"Quenbrook.TrayIcon\\Clsid"));
-  EXPECT_EQ(L"TrayIcon", Value(L"Quenbrook.TrayIcon"));
-  EXPECT_EQ(L"Quenbrook.TrayIcon", Value(ClassKey(L"ProgID")));
-  EXPECT_EQ(Lower(SabledriftPath()), Lower(Value(ClassKey(L"InprocServer32"))));
-  EXPECT_EQ(L"Apartment", Value(ClassKey(L"InprocServer32"), L"ThreadingModel"));
-  EXPECT_EQ(kLibid, Value(ClassKey(L"TypeLib")));
-  EXPECT_EQ(L"1.0", Value(ClassKey(L"Version")));
-  EXPECT_TRUE(KeyExists(ClassKey(L"Control")));
-  EXPECT_TRUE(KeyExists(ClassKey(L"Implemented Categories\\{40FC6ED4-2438-11CF-A3DB-080036F12502}")));
-  EXPECT_EQ(Lower(SabledriftPath() + L", 30000"), Lower(Value(ClassKey(L"ToolboxBitmap32"))));
-  DWORD misc = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE | OLEMISC_INSIDEOUT |
-               OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCLIENTSITEFIRST;
-  EXPECT_EQ(std::to_wstring(misc), Value(ClassKey(L"MiscStatus\\1")));
+std::wstring InterfaceKey(const wchar_t* iid) { return std::wstring(L"Interface\\") + iid; }
 
-  CLSID fromProgId{};
-  ASSERT_EQ(S_OK, CLSIDFromProgID(L"Quenbrook.TrayIcon", &fromProgId));
-  EXPECT_TRUE(IsEqualCLSID(CLSID_TrayIcon, fromProgId));
+TEST(Registration, WritesTheClassProgIdAndControlEntriesOfBothControls) {
+  const DWORD misc = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE | OLEMISC_INSIDEOUT |
+                     OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCLIENTSITEFIRST;
+  for (const ControlClass& c : kControls) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.clsidText, Value(std::wstring(c.progId) + L"\\Clsid"));
+    EXPECT_EQ(c.name, Value(c.progId));
+    EXPECT_EQ(c.progId, Value(ClassKey(c, L"ProgID")));
+    EXPECT_EQ(Lower(SabledriftPath()), Lower(Value(ClassKey(c, L"InprocServer32"))));
+    EXPECT_EQ(L"Apartment", Value(ClassKey(c, L"InprocServer32"), L"ThreadingModel"));
+    EXPECT_EQ(kLibid, Value(ClassKey(c, L"TypeLib")));
+    EXPECT_EQ(L"1.0", Value(ClassKey(c, L"Version")));
+    EXPECT_TRUE(KeyExists(ClassKey(c, L"Control")));
+    EXPECT_TRUE(KeyExists(ClassKey(c, L"Implemented Categories\\{40FC6ED4-2438-11CF-A3DB-080036F12502}")));
+    EXPECT_EQ(Lower(SabledriftPath() + L", " + c.bitmap), Lower(Value(ClassKey(c, L"ToolboxBitmap32"))));
+    EXPECT_EQ(std::to_wstring(misc), Value(ClassKey(c, L"MiscStatus\\1")));
+
+    CLSID fromProgId{};
+    ASSERT_EQ(S_OK, CLSIDFromProgID(c.progId, &fromProgId));
+    EXPECT_TRUE(IsEqualCLSID(*c.clsid, fromProgId));
+  }
 }
 
 TEST(Registration, RegistersTheTypeLibraryAndItsInterfaces) {
@@ -66,8 +88,9 @@ TEST(Registration, RegistersTheTypeLibraryAndItsInterfaces) {
   EXPECT_EQ(L"Quenbrook", Value(lib));
   const wchar_t* platform = sizeof(void*) == 8 ? L"\\0\\win64" : L"\\0\\win32";
   EXPECT_EQ(Lower(SabledriftPath()), Lower(Value(lib + platform)));
-  for (const wchar_t* iid : {kDefaultInterface, kEventInterface}) {
-    EXPECT_EQ(kLibid, Value(std::wstring(L"Interface\\") + iid + L"\\TypeLib")) << iid;
+  for (const ControlClass& c : kControls) {
+    for (const wchar_t* iid : {c.defaultInterface, c.eventInterface})
+      EXPECT_EQ(kLibid, Value(InterfaceKey(iid) + L"\\TypeLib")) << iid;
   }
   Ref<ITypeLib> registered;
   ASSERT_EQ(S_OK, LoadRegTypeLib(LIBID_Quenbrook, 1, 0, 0, registered.Put()));
@@ -75,35 +98,41 @@ TEST(Registration, RegistersTheTypeLibraryAndItsInterfaces) {
 
 TEST(Registration, UnregistrationRemovesEverythingAndMayBeRepeated) {
   ASSERT_EQ(0u, RunRegsvr32(L"/s /u"));
-  EXPECT_FALSE(KeyExists(L"Quenbrook.TrayIcon"));
-  EXPECT_FALSE(KeyExists(ClassKey()));
   EXPECT_FALSE(KeyExists(std::wstring(L"TypeLib\\") + kLibid));
-  EXPECT_FALSE(KeyExists(std::wstring(L"Interface\\") + kDefaultInterface));
-  EXPECT_FALSE(KeyExists(std::wstring(L"Interface\\") + kEventInterface));
-  Ref<IUnknown> none;
-  EXPECT_EQ(REGDB_E_CLASSNOTREG, CoCreateInstance(CLSID_TrayIcon, nullptr, CLSCTX_INPROC_SERVER,
-                                                  IID_IUnknown, none.PutVoid()));
+  for (const ControlClass& c : kControls) {
+    SCOPED_TRACE(c.name);
+    EXPECT_FALSE(KeyExists(c.progId));
+    EXPECT_FALSE(KeyExists(ClassKey(c)));
+    EXPECT_FALSE(KeyExists(InterfaceKey(c.defaultInterface)));
+    EXPECT_FALSE(KeyExists(InterfaceKey(c.eventInterface)));
+    Ref<IUnknown> none;
+    EXPECT_EQ(REGDB_E_CLASSNOTREG, CoCreateInstance(*c.clsid, nullptr, CLSCTX_INPROC_SERVER,
+                                                    IID_IUnknown, none.PutVoid()));
+  }
 
   // Entries that are already gone count as removed.
   EXPECT_EQ(0u, RunRegsvr32(L"/s /u"));
 
   RegisterSabledrift();
-  EXPECT_EQ(S_OK, CoCreateInstance(CLSID_TrayIcon, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                                   none.PutVoid()));
+  for (const ControlClass& c : kControls) {
+    Ref<IUnknown> created;
+    EXPECT_EQ(S_OK, CoCreateInstance(*c.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                     created.PutVoid())) << c.name;
+  }
 }
 
 TEST(Registration, UnregistrationLeavesWhatOthersAddedToOurKeys) {
-  std::wstring foreign = ClassKey(L"Added By Someone Else");
+  std::wstring foreign = ClassKey(kTrayIcon, L"Added By Someone Else");
   HKEY key = nullptr;
   ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CLASSES_ROOT, foreign.c_str(), 0, nullptr, 0,
                                            KEY_WRITE, nullptr, &key, nullptr));
   RegCloseKey(key);
   ASSERT_EQ(0u, RunRegsvr32(L"/s /u"));
   EXPECT_TRUE(KeyExists(foreign));
-  EXPECT_FALSE(KeyExists(ClassKey(L"InprocServer32")));
+  EXPECT_FALSE(KeyExists(ClassKey(kTrayIcon, L"InprocServer32")));
   EXPECT_FALSE(KeyExists(L"Quenbrook.TrayIcon"));
   RegDeleteKeyW(HKEY_CLASSES_ROOT, foreign.c_str());
-  RegDeleteKeyW(HKEY_CLASSES_ROOT, ClassKey().c_str());
+  RegDeleteKeyW(HKEY_CLASSES_ROOT, ClassKey(kTrayIcon).c_str());
   RegisterSabledrift();
 }
 

@@ -6,78 +6,15 @@
 
 #include <map>
 
-#include "tests/traylib/com/ComTest.h"
+#include "tests/traylib/com/TypeInfoSupport.h"
 
 namespace sdtest {
 namespace {
 
-class TypeLibrary : public testing::Test {
+class TypeLibrary : public TypeLibraryFixture {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(S_OK, LoadTypeLibEx(SabledriftPath().c_str(), REGKIND_NONE, lib_.Put()));
-  }
-  Ref<ITypeInfo> Info(REFGUID guid) {
-    Ref<ITypeInfo> info;
-    EXPECT_EQ(S_OK, lib_->GetTypeInfoOfGuid(guid, info.Put()));
-    return info;
-  }
-  // The vtable view of the dual interface.
-  Ref<ITypeInfo> InterfaceView() {
-    Ref<ITypeInfo> dispatch = Info(IID__TrayIcon);
-    HREFTYPE ref = 0;
-    EXPECT_EQ(S_OK, dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref));
-    Ref<ITypeInfo> view;
-    EXPECT_EQ(S_OK, dispatch->GetRefTypeInfo(ref, view.Put()));
-    return view;
-  }
-  Ref<ITypeLib> lib_;
+  Ref<ITypeInfo> InterfaceView() { return TypeLibraryFixture::InterfaceView(IID__TrayIcon); }
 };
-
-std::wstring Name(ITypeInfo* info, MEMBERID id) {
-  BSTR name = nullptr;
-  if (FAILED(info->GetDocumentation(id, &name, nullptr, nullptr, nullptr))) return L"<none>";
-  std::wstring text = name;
-  SysFreeString(name);
-  return text;
-}
-
-// Every function of `info` by (memid, invoke kind), with its name.
-std::map<std::pair<MEMBERID, INVOKEKIND>, std::wstring> Functions(ITypeInfo* info) {
-  std::map<std::pair<MEMBERID, INVOKEKIND>, std::wstring> functions;
-  TYPEATTR* attr = nullptr;
-  info->GetTypeAttr(&attr);
-  for (UINT i = 0; i < attr->cFuncs; ++i) {
-    FUNCDESC* desc = nullptr;
-    info->GetFuncDesc(i, &desc);
-    functions[{desc->memid, desc->invkind}] = Name(info, desc->memid);
-    info->ReleaseFuncDesc(desc);
-  }
-  info->ReleaseTypeAttr(attr);
-  return functions;
-}
-
-// Calls `check` with the function description of (memid, kind).
-template <typename Check>
-void WithFunction(ITypeInfo* info, MEMBERID id, INVOKEKIND kind, Check check) {
-  TYPEATTR* attr = nullptr;
-  ASSERT_EQ(S_OK, info->GetTypeAttr(&attr));
-  bool found = false;
-  for (UINT i = 0; i < attr->cFuncs && !found; ++i) {
-    FUNCDESC* desc = nullptr;
-    info->GetFuncDesc(i, &desc);
-    if (desc->memid == id && desc->invkind == kind) {
-      found = true;
-      check(*desc);
-    }
-    info->ReleaseFuncDesc(desc);
-  }
-  info->ReleaseTypeAttr(attr);
-  EXPECT_TRUE(found) << std::hex << id;
-}
-
-VARTYPE PointsTo(const TYPEDESC& type) {
-  return type.vt == VT_PTR ? type.lptdesc->vt : VARTYPE(VT_EMPTY);
-}
 
 TEST_F(TypeLibrary, DefaultInterfaceHasEveryMemberUnderItsDispatchId) {
   Ref<ITypeInfo> info = Info(IID__TrayIcon);
@@ -185,25 +122,7 @@ TEST_F(TypeLibrary, EnumerationsHaveTheirMembers) {
       {L"blIconType", {{L"blNoIcon", 0}, {L"blIconInfo", 1}, {L"blIconWarning", 2}, {L"blIconError", 3}}},
       {L"stBalloonIconType", {{L"btNoIcon", 0}, {L"btInfo", 1}, {L"btWarning", 2}, {L"btError", 3}}},
   };
-  for (const Enumeration& e : enumerations) {
-    Ref<ITypeInfo> info;
-    MEMBERID id = 0;
-    USHORT found = 1;
-    std::wstring name = e.name;
-    ASSERT_EQ(S_OK, lib_->FindName(name.data(), 0, info.Put(), &id, &found)) << e.name;
-    TYPEATTR* attr = nullptr;
-    ASSERT_EQ(S_OK, info->GetTypeAttr(&attr));
-    EXPECT_EQ(TKIND_ENUM, attr->typekind) << e.name;
-    std::map<std::wstring, LONG> members;
-    for (UINT i = 0; i < attr->cVars; ++i) {
-      VARDESC* var = nullptr;
-      info->GetVarDesc(i, &var);
-      members[Name(info.Get(), var->memid)] = V_I4(var->lpvarValue);
-      info->ReleaseVarDesc(var);
-    }
-    info->ReleaseTypeAttr(attr);
-    EXPECT_EQ(e.members, members) << e.name;
-  }
+  for (const Enumeration& e : enumerations) EXPECT_EQ(e.members, EnumerationMembers(e.name)) << e.name;
 }
 
 TEST_F(TypeLibrary, TiRectIsARecordOfFourLongs) {
@@ -250,29 +169,40 @@ TEST_F(TypeLibrary, EventsAreTheFiveOfTheEventInterface) {
   }
 }
 
-TEST_F(TypeLibrary, CoclassIsAControlWithItsDefaultAndSourceInterfaces) {
-  Ref<ITypeInfo> coclass = Info(CLSID_TrayIcon);
-  TYPEATTR* attr = nullptr;
-  ASSERT_EQ(S_OK, coclass->GetTypeAttr(&attr));
-  EXPECT_EQ(TKIND_COCLASS, attr->typekind);
-  EXPECT_TRUE(attr->wTypeFlags & TYPEFLAG_FCONTROL);
-  ASSERT_EQ(2, attr->cImplTypes);
-  coclass->ReleaseTypeAttr(attr);
-  for (UINT i = 0; i < 2; ++i) {
-    INT flags = 0;
-    coclass->GetImplTypeFlags(i, &flags);
-    HREFTYPE ref = 0;
-    coclass->GetRefTypeOfImplType(i, &ref);
-    Ref<ITypeInfo> implemented;
-    coclass->GetRefTypeInfo(ref, implemented.Put());
-    TYPEATTR* implAttr = nullptr;
-    implemented->GetTypeAttr(&implAttr);
-    if (flags & IMPLTYPEFLAG_FSOURCE)
-      EXPECT_TRUE(IsEqualGUID(DIID___TrayIcon, implAttr->guid));
-    else
-      EXPECT_TRUE(IsEqualGUID(IID__TrayIcon, implAttr->guid));
-    EXPECT_TRUE(flags & IMPLTYPEFLAG_FDEFAULT);
-    implemented->ReleaseTypeAttr(implAttr);
+TEST_F(TypeLibrary, CoclassesAreControlsWithTheirDefaultAndSourceInterfaces) {
+  struct Coclass {
+    const CLSID* clsid;
+    const wchar_t* name;
+    const IID* defaultInterface;
+    const IID* events;
+  };
+  const Coclass coclasses[] = {{&CLSID_TrayIcon, L"TrayIcon", &IID__TrayIcon, &DIID___TrayIcon},
+                               {&CLSID_ToolTipOnDemand, L"ToolTipOnDemand", &IID__ToolTipOnDemand,
+                                &DIID___ToolTipOnDemand}};
+  for (const Coclass& c : coclasses) {
+    SCOPED_TRACE(c.name);
+    Ref<ITypeInfo> coclass = Info(*c.clsid);
+    EXPECT_EQ(c.name, Name(coclass.Get(), MEMBERID_NIL));
+    TYPEATTR* attr = nullptr;
+    ASSERT_EQ(S_OK, coclass->GetTypeAttr(&attr));
+    EXPECT_EQ(TKIND_COCLASS, attr->typekind);
+    EXPECT_TRUE(attr->wTypeFlags & TYPEFLAG_FCONTROL);
+    ASSERT_EQ(2, attr->cImplTypes);
+    coclass->ReleaseTypeAttr(attr);
+    for (UINT i = 0; i < 2; ++i) {
+      INT flags = 0;
+      coclass->GetImplTypeFlags(i, &flags);
+      HREFTYPE ref = 0;
+      coclass->GetRefTypeOfImplType(i, &ref);
+      Ref<ITypeInfo> implemented;
+      coclass->GetRefTypeInfo(ref, implemented.Put());
+      TYPEATTR* implAttr = nullptr;
+      implemented->GetTypeAttr(&implAttr);
+      const IID& expected = (flags & IMPLTYPEFLAG_FSOURCE) ? *c.events : *c.defaultInterface;
+      EXPECT_TRUE(IsEqualGUID(expected, implAttr->guid)) << i;
+      EXPECT_TRUE(flags & IMPLTYPEFLAG_FDEFAULT);
+      implemented->ReleaseTypeAttr(implAttr);
+    }
   }
 }
 
