@@ -48,6 +48,7 @@ HICON LoadMainIcon() {
 frmMain::frmMain() = default;
 
 frmMain::~frmMain() {
+  SysTray.Unload();
   Menu.Unload();
   if (modMain::ListGrid == this) modMain::ListGrid = nullptr;
 }
@@ -64,6 +65,9 @@ bool frmMain::Create() {
   tmrend.Attach(Hwnd());
   tmrMonitor.Attach(Hwnd());
   CreateClassicControls();
+  // The tray icon control, placed like the form's other controls; the icon
+  // itself appears when the front end calls its Create.
+  SysTray.Load(Hwnd(), &sysTrayEvents_);
   CreateDownloadGrid();
   Flash.Create({.parent = Hwnd(), .left = 0, .top = 0, .width = kWidth, .height = kHeight,
                 .events = this});
@@ -131,12 +135,19 @@ void frmMain::OnTimer(UINT_PTR id) {
     case idTmrDownload:
       tmrDownload_Timer();
       break;
+    case idTmrMonitor:
+      tmrMonitor_Timer();
+      break;
     default:
       break;
   }
 }
 
 void frmMain::OnCommand(int id, int code) {
+  if (id == idTxtMonitor && code == EN_CHANGE) {
+    txtMonitor_Change();
+    return;
+  }
   if (code != BN_CLICKED) return;
   struct Route {
     int id;
@@ -151,6 +162,7 @@ void frmMain::OnCommand(int id, int code) {
       {idCmdDown, &frmMain::cmdDown_Click},
       {idCmdStartDownload, &frmMain::cmdStartDownload_Click},
       {idCmdBrowse, &frmMain::cmdBrowse_Click},
+      {idChkMonitor, &frmMain::chkMonitor_Click},
   };
   for (const Route& r : kButtons)
     if (r.id == id) (this->*r.click)();
