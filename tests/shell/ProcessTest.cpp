@@ -77,6 +77,19 @@ TEST(Shutdown, ExitWithoutADownloadAsksNothingAndEndsTheProcess) {
   EXPECT_EQ(code, 0u);
 }
 
+TEST(Shutdown, StopsTheWatcherEvenWhenMonitoringWasOff) {
+  const char kKey[] = "Software\\Tallowmere Marrowfin\\Settings";
+  ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "URL Mon", REG_SZ, "False", 6), ERROR_SUCCESS);
+  DWORD code = 99;
+  Transcript t = RunRoute(L"idle", &code);
+  RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Tallowmere Marrowfin");
+  std::vector<std::string> launches;
+  for (const auto& l : t.lines)
+    if (l.rfind("launched:", 0) == 0) launches.push_back(l);
+  EXPECT_EQ(launches, std::vector<std::string>{"launched:Exit"});
+  EXPECT_EQ(code, 0u);
+}
+
 TEST(Shutdown, ExitDuringADownloadAnsweredYesEndsTheProcess) {
   DWORD code = 99;
   Transcript t = RunRoute(L"yes", &code);
