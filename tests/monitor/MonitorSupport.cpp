@@ -2,10 +2,20 @@
 
 #include <cstring>
 
+#include "tests/support/Wait.h"
+
 namespace mf::test {
 
+namespace {
+// Another program (the watcher, the desktop's clipboard bridge) may hold the
+// clipboard for a moment.
+bool OpenTheClipboard() {
+  return PumpUntil([] { return OpenClipboard(nullptr) != FALSE; }, 3000);
+}
+}  // namespace
+
 bool PutOnClipboard(const std::string& text) {
-  if (!OpenClipboard(nullptr)) return false;
+  if (!OpenTheClipboard()) return false;
   EmptyClipboard();
   HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
   bool ok = false;
@@ -20,7 +30,7 @@ bool PutOnClipboard(const std::string& text) {
 }
 
 bool PutBitmapOnClipboard() {
-  if (!OpenClipboard(nullptr)) return false;
+  if (!OpenTheClipboard()) return false;
   EmptyClipboard();
   HDC screen = GetDC(nullptr);
   HBITMAP bitmap = CreateCompatibleBitmap(screen, 4, 4);
