@@ -52,6 +52,19 @@ HWND CreateSentinel() {
                          wc.hInstance, nullptr);
 }
 
+// The pixels of the taskbar as the screen shows them.
+std::vector<COLORREF> TaskbarPixels() {
+  std::vector<COLORREF> pixels;
+  HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
+  RECT r{};
+  if (!taskbar || !GetWindowRect(taskbar, &r)) return pixels;
+  HDC screen = GetDC(nullptr);
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) pixels.push_back(GetPixel(screen, x, y));
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
 // Item positions in TRAYMENU, separators not counted.
 enum MenuPosition { posMarrowfin = 0, posDownload = 1, posMonitor = 2, posExit = 5 };
 
@@ -117,9 +130,18 @@ TEST_F(TrayTest, IconIsAddedForTheMainWindowAndGoesWithTheControl) {
   EXPECT_TRUE(form.SysTray.TrayIconVisible());
   EXPECT_TRUE(ShellKnowsIcon(form.Hwnd()));
 
+  // The taskbar draws the icon: without it, it looks different.
+  std::vector<COLORREF> withIcon = TaskbarPixels();
+  ASSERT_FALSE(withIcon.empty()) << "the desktop has a taskbar";
   form.SysTray.Unload();
   EXPECT_FALSE(form.SysTray.Available());
   EXPECT_FALSE(ShellKnowsIcon(form.Hwnd()));
+  EXPECT_TRUE(PumpUntil([&] { return TaskbarPixels() != withIcon; }, 3000));
+  // Placed and created again, the same picture comes back.
+  ASSERT_TRUE(form.SysTray.Load(form.Hwnd(), nullptr));
+  form.SysTray.SetIconHandle(mainIcon);
+  ASSERT_TRUE(form.SysTray.Create(form.Hwnd()));
+  EXPECT_TRUE(PumpUntil([&] { return TaskbarPixels() == withIcon; }, 3000));
 }
 
 TEST_F(TrayTest, LeftDoubleClickShowsAHiddenWindowAndLeavesAShownOneAsItIs) {
@@ -148,18 +170,20 @@ TEST_F(TrayTest, SingleClicksMiddleClicksAndRightPressesDoNothing) {
 }
 
 TEST_F(TrayTest, RightButtonReleaseOpensTheMenuAtTheMouseWithTheMonitorMarkOfMonitorOn) {
-  SetCursorPos(400, 300);
+  SetCursorPos(400, 300);  // away from the screen's edges
   Hide();
   struct Seen {
     bool checked;
     HWND foreground;
     RECT rect;
+    POINT mouse;
   };
   std::vector<Seen> seen;
   TrayMenuDriver menus;
   menus.onOpen = [&](HWND menu) {
-    Seen s{form.Menu.Checked(frmMenu::mnuMonitor), GetForegroundWindow(), {}};
+    Seen s{form.Menu.Checked(frmMenu::mnuMonitor), GetForegroundWindow(), {}, {}};
     GetWindowRect(menu, &s.rect);
+    GetCursorPos(&s.mouse);
     seen.push_back(s);
     return TrayMenuDriver::Close();
   };
@@ -175,8 +199,8 @@ TEST_F(TrayTest, RightButtonReleaseOpensTheMenuAtTheMouseWithTheMonitorMarkOfMon
   EXPECT_TRUE(seen[2].checked);
   for (const Seen& s : seen) {
     EXPECT_EQ(s.foreground, form.Hwnd());
-    EXPECT_EQ(s.rect.left, 400);
-    EXPECT_EQ(s.rect.top, 300);
+    EXPECT_EQ(s.rect.left, s.mouse.x);
+    EXPECT_EQ(s.rect.top, s.mouse.y);
   }
   // Closing the menu without a choice changes nothing.
   EXPECT_FALSE(IsWindowVisible(form.Hwnd()));
