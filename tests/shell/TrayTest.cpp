@@ -58,11 +58,38 @@ std::vector<COLORREF> TaskbarPixels() {
   HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
   RECT r{};
   if (!taskbar || !GetWindowRect(taskbar, &r)) return pixels;
+  const int width = r.right - r.left, height = r.bottom - r.top;
   HDC screen = GetDC(nullptr);
-  for (int y = r.top; y < r.bottom; ++y)
-    for (int x = r.left; x < r.right; ++x) pixels.push_back(GetPixel(screen, x, y));
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+  SelectObject(memory, old);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  pixels.resize(static_cast<size_t>(width) * height);
+  GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
   ReleaseDC(nullptr, screen);
   return pixels;
+}
+
+// The taskbar's picture once it has stopped changing.
+std::vector<COLORREF> SettledTaskbarPixels() {
+  std::vector<COLORREF> last = TaskbarPixels();
+  for (int i = 0; i < 30; ++i) {
+    PumpFor(100);
+    std::vector<COLORREF> now = TaskbarPixels();
+    if (now == last) return now;
+    last = std::move(now);
+  }
+  return {};
 }
 
 // Item positions in TRAYMENU, separators not counted.
@@ -130,18 +157,19 @@ TEST_F(TrayTest, IconIsAddedForTheMainWindowAndGoesWithTheControl) {
   EXPECT_TRUE(form.SysTray.TrayIconVisible());
   EXPECT_TRUE(ShellKnowsIcon(form.Hwnd()));
 
-  // The taskbar draws the icon: without it, it looks different.
-  std::vector<COLORREF> withIcon = TaskbarPixels();
-  ASSERT_FALSE(withIcon.empty()) << "the desktop has a taskbar";
+  // The taskbar draws the icon: it changes the picture, and its removal
+  // brings the picture back.
   form.SysTray.Unload();
   EXPECT_FALSE(form.SysTray.Available());
   EXPECT_FALSE(ShellKnowsIcon(form.Hwnd()));
-  EXPECT_TRUE(PumpUntil([&] { return TaskbarPixels() != withIcon; }, 3000));
-  // Placed and created again, the same picture comes back.
+  const std::vector<COLORREF> without = SettledTaskbarPixels();
+  ASSERT_FALSE(without.empty()) << "the desktop has a taskbar";
   ASSERT_TRUE(form.SysTray.Load(form.Hwnd(), nullptr));
   form.SysTray.SetIconHandle(mainIcon);
   ASSERT_TRUE(form.SysTray.Create(form.Hwnd()));
-  EXPECT_TRUE(PumpUntil([&] { return TaskbarPixels() == withIcon; }, 3000));
+  EXPECT_TRUE(PumpUntil([&] { return TaskbarPixels() != without; }, 3000));
+  form.SysTray.Remove();
+  EXPECT_TRUE(PumpUntil([&] { return TaskbarPixels() == without; }, 3000));
 }
 
 TEST_F(TrayTest, LeftDoubleClickShowsAHiddenWindowAndLeavesAShownOneAsItIs) {
