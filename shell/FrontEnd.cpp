@@ -47,6 +47,9 @@ std::wstring frmMain::AboutText() {
 }
 
 void frmMain::SetUpFrontEnd() {
+  // 1. The window's own icon in the notification area; no tooltip is passed.
+  SysTray.SetIconHandle(reinterpret_cast<HICON>(GetClassLongPtrA(Hwnd(), GCLP_HICON)));
+  SysTray.Create(Hwnd());
   // 2. The movie covers the window, in front of every other control.
   if (Flash.Hwnd())
     SetWindowPos(Flash.Hwnd(), HWND_TOP, 0, 0, kWidth, kHeight, SWP_NOACTIVATE);
@@ -135,8 +138,14 @@ void frmMain::FS_Drag() { DragMainWindow(Hwnd()); }
 void frmMain::FS_Minimize() { ShowWindow(Hwnd(), SW_MINIMIZE); }
 
 void frmMain::FS_Tray() {
-  // Only the tray brings the window back.
+  // Only the tray brings the window back; without the tray control the
+  // window would be lost, so it is only minimised then.
+  if (!SysTray.Available()) {
+    ShowWindow(Hwnd(), SW_MINIMIZE);
+    return;
+  }
   ShowWindow(Hwnd(), SW_HIDE);
+  SysTray.SetTrayIconVisible(true);
 }
 
 void frmMain::FS_Download() {
@@ -170,11 +179,13 @@ void frmMain::FS_DownloadBrowse() {
 }
 
 void frmMain::FS_AutoDownloadCheck() {
+  Monitor(true);
   MonitorOn = true;
   SaveSettings();
 }
 
 void frmMain::FS_AutoDownloadUncheck() {
+  Monitor(false);
   MonitorOn = false;
   SaveSettings();
 }

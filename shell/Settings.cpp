@@ -38,6 +38,7 @@ void frmMain::LoadSettings() {
   if (auto on = TextToBoolean(reg.REGGetSetting(HKEY_CURRENT_USER, kSettingsKey, kMonitorValue,
                                                 L"true")))
     MonitorOn = *on;
+  if (MonitorOn) Monitor(true);
   DownloadFolder =
       reg.REGGetSetting(HKEY_CURRENT_USER, kSettingsKey, kFolderValue, kDefaultDownloadFolder);
   ShowSettingsInMovie();

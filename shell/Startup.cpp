@@ -51,7 +51,10 @@ bool frmMain::ConfirmExit() {
 
 void frmMain::EndMe() {
   if (IsDownloading && !ConfirmExit()) return;
+  // 2.
   StopHook();
+  // 3. The watcher is told to stop whether or not it runs; nothing is saved.
+  Monitor(false);
   Menu.Unload();
   // Nothing else may run: no notification, no timer, no waiting for a transfer.
   ExitProcess(0);

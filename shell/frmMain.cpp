@@ -50,6 +50,7 @@ frmMain::frmMain() = default;
 frmMain::~frmMain() {
   // The window's own procedure must be back before the window goes.
   StopHook();
+  SysTray.Unload();
   Menu.Unload();
   if (modMain::ListGrid == this) modMain::ListGrid = nullptr;
 }
@@ -66,6 +67,9 @@ bool frmMain::Create() {
   tmrend.Attach(Hwnd());
   tmrMonitor.Attach(Hwnd());
   CreateClassicControls();
+  // The tray icon control, placed like the form's other controls; the icon
+  // itself appears when the front end calls its Create.
+  SysTray.Load(Hwnd(), &sysTrayEvents_);
   CreateDownloadGrid();
   // Placed and sized, with its movie, by the front end's set-up.
   Flash.Create({.parent = Hwnd(), .events = this});
@@ -133,12 +137,19 @@ void frmMain::OnTimer(UINT_PTR id) {
     case idTmrDownload:
       tmrDownload_Timer();
       break;
+    case idTmrMonitor:
+      tmrMonitor_Timer();
+      break;
     default:
       break;
   }
 }
 
 void frmMain::OnCommand(int id, int code) {
+  if (id == idTxtMonitor && code == EN_CHANGE) {
+    txtMonitor_Change();
+    return;
+  }
   if (code != BN_CLICKED) return;
   struct Route {
     int id;
@@ -153,6 +164,7 @@ void frmMain::OnCommand(int id, int code) {
       {idCmdDown, &frmMain::cmdDown_Click},
       {idCmdStartDownload, &frmMain::cmdStartDownload_Click},
       {idCmdBrowse, &frmMain::cmdBrowse_Click},
+      {idChkMonitor, &frmMain::chkMonitor_Click},
   };
   for (const Route& r : kButtons)
     if (r.id == id) (this->*r.click)();

@@ -15,6 +15,7 @@
 #include "controls/socket/TcpSocket.h"
 #include "downloadlist/LocalFileInfo.h"
 #include "downloadlist/modMain.h"
+#include "shell/SysTray.h"
 #include "shell/frmMenu.h"
 #include "transfer/Download.h"
 
@@ -116,7 +117,22 @@ class frmMain : public Window,
   WindowTimer tmrend{idTmrEnd, 200};
   WindowTimer tmrMonitor{idTmrMonitor, 2000};
 
-  frmMenu Menu;
+  frmMenu Menu{*this};
+
+  // ---- Notification-area icon: Sabledrift's TrayIcon control, hosted here
+  TrayIconHost SysTray;
+  void SysTray_TrayMouseEvent(long mouseEvent);
+
+  // ---- Clipboard monitor (monitor/Monitor.cpp)
+  // Starts (true) or stops the clipboard watcher program; sets MonitorOn.
+  void Monitor(bool on);
+  // The watcher wrote an address into txtMonitor.
+  void txtMonitor_Change();
+  // The polling way behind the hidden check box.
+  void chkMonitor_Click();
+  void tmrMonitor_Timer();
+  void CallMonTimer();
+  std::wstring LastClipboardText;  // what the previous poll found
 
   // ---- Download grid (downloadlist/GridFormat.cpp, DrawFilter.cpp, ListCommands.cpp)
   grid::Grid DownloadGrid;
@@ -217,6 +233,12 @@ class frmMain : public Window,
     frmMain& form;
   };
   WsEvents wsEvents_{*this};
+  struct SysTrayEvents final : ITrayIconHostEvents {
+    explicit SysTrayEvents(frmMain& f) : form(f) {}
+    void TrayMouseEvent(long mouseEvent) override { form.SysTray_TrayMouseEvent(mouseEvent); }
+    frmMain& form;
+  };
+  SysTrayEvents sysTrayEvents_{*this};
   void FinishYoutubeAnswer();
   std::string youtubeAnswer_;   // the answer's bytes as they arrive
   bool youtubeFailed_ = false;  // the connection failed or timed out

@@ -1,6 +1,7 @@
 #include "shell/frmMenu.h"
 
 #include "common/Text.h"
+#include "shell/frmMain.h"
 
 namespace mf {
 namespace {
@@ -76,6 +77,72 @@ void frmMenu::SetChecked(ItemId item, bool checked) {
 
 bool frmMenu::Enabled(ItemId item) const {
   return trayMenu_ && !(GetMenuState(trayMenu_, item, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED));
+}
+
+void frmMenu::PopupMenu(HWND owner) {
+  if (!trayMenu_) return;
+  POINT at{};
+  GetCursorPos(&at);
+  // Default alignment and buttons; the choice comes back here instead of as
+  // a command message, so its action runs after the menu has closed.
+  UINT choice = static_cast<UINT>(
+      TrackPopupMenu(trayMenu_, TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, owner, nullptr));
+  // TrackPopupMenu: a menu of a notification icon closes properly on a click
+  // elsewhere only when the owner is foreground and gets a message afterwards.
+  PostMessageA(owner, WM_NULL, 0, 0);
+  if (choice) ItemClick(choice);
+}
+
+void frmMenu::ItemClick(UINT item) {
+  switch (item) {
+    case mnuWebVideo:
+      mnuWebVideo_Click();
+      break;
+    case mnuDownload:
+      mnuDownload_Click();
+      break;
+    case mnuMonitor:
+      mnuMonitor_Click();
+      break;
+    case mnuExit:
+      mnuExit_Click();
+      break;
+    default:
+      break;  // Help and About carry no action
+  }
+}
+
+void frmMenu::mnuWebVideo_Click() { ShowWindow(main_.Hwnd(), SW_SHOW); }
+
+// The item sends the movie's start or stop command, by its caption.
+void frmMenu::mnuDownload_Click() {
+  main_.Flash_FSCommand(Caption(mnuDownload) == L"Start Downloading" ? L"IDC_FS_startDownload"
+                                                                      : L"IDC_FS_stopDownload",
+                        L"");
+}
+
+// Switched here, monitoring is not saved: the next start follows the setting.
+void frmMenu::mnuMonitor_Click() {
+  main_.Monitor(!Checked(mnuMonitor));
+  main_.ShowSettingsInMovie();
+}
+
+// Only arms the exit timer: the exit question and the shutdown come after
+// this handler has returned and the menu has closed.
+void frmMenu::mnuExit_Click() { main_.tmrend.SetEnabled(true); }
+
+// Only a left double click and a right button release mean something.
+void frmMain::SysTray_TrayMouseEvent(long mouseEvent) {
+  constexpr long kLeftButtonDoubleClick = 515;
+  constexpr long kRightButtonUp = 517;
+  if (mouseEvent == kLeftButtonDoubleClick) {
+    // A shown window, minimised or not, stays as it is.
+    if (!IsWindowVisible(Hwnd())) ShowWindow(Hwnd(), SW_SHOW);
+  } else if (mouseEvent == kRightButtonUp) {
+    SetForegroundWindow(Hwnd());
+    Menu.SetChecked(frmMenu::mnuMonitor, MonitorOn);
+    Menu.PopupMenu(Hwnd());
+  }
 }
 
 }  // namespace mf

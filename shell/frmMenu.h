@@ -9,6 +9,8 @@
 
 namespace mf {
 
+class frmMain;
+
 class frmMenu : public Window {
  public:
   static constexpr const char* kClassName = "MarrowfinMenuForm";
@@ -24,7 +26,8 @@ class frmMenu : public Window {
     mnuExit,
   };
 
-  frmMenu() = default;
+  // The menu's actions work on the main window.
+  explicit frmMenu(frmMain& main) : main_(main) {}
   ~frmMenu() override;
 
   void Load();
@@ -40,7 +43,18 @@ class frmMenu : public Window {
   void SetChecked(ItemId item, bool checked);
   bool Enabled(ItemId item) const;
 
+  // Opens TRAYMENU at the mouse position as a pop-up of `owner` and runs the
+  // chosen item's action once the menu has closed.
+  void PopupMenu(HWND owner);
+  // The action of one item, as a click on it runs it.
+  void ItemClick(UINT item);
+  void mnuWebVideo_Click();
+  void mnuDownload_Click();
+  void mnuMonitor_Click();
+  void mnuExit_Click();
+
  private:
+  frmMain& main_;
   HWND label_ = nullptr;
   HMENU trayMenu_ = nullptr;
 };

@@ -32,7 +32,9 @@ TEST(AddressFilter, PassesOnlySingleWebAddresses) {
 }
 
 void PutOnClipboard(const std::string& text) {
-  ASSERT_TRUE(OpenClipboard(nullptr));
+  // Another program (the watcher, the desktop's clipboard bridge) may hold
+  // the clipboard for a moment.
+  ASSERT_TRUE(PumpUntil([] { return OpenClipboard(nullptr) != FALSE; }, 3000));
   EmptyClipboard();
   HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
   memcpy(GlobalLock(mem), text.c_str(), text.size() + 1);

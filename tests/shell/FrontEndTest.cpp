@@ -27,6 +27,7 @@ class FrontEndTest : public ::testing::Test {
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Tallowmere Marrowfin");
     modMain::Reset();
     ASSERT_TRUE(form.Load());
+    platform.shellCalls.clear();  // the watcher's launch at start-up
   }
   void TearDown() override {
     modMain::Reset();
@@ -191,9 +192,15 @@ TEST_F(FrontEndTest, SettingsCommandsSaveBothValuesEvenWhenBrowsingIsCancelled) 
   EXPECT_EQ(Stored(L"Download Dir"), L"C:\\Downloaded Videos");
 
   Command(L"ID_FS_autoDownloadUncheck");
+  ASSERT_EQ(platform.shellCalls.size(), 1u);
+  EXPECT_EQ(platform.shellCalls[0].parameters, L"Exit");
   EXPECT_FALSE(form.MonitorOn);
   EXPECT_EQ(Stored(L"URL Mon"), L"False");
   Command(L"ID_FS_autoDownloadCheck");
+  ASSERT_EQ(platform.shellCalls.size(), 2u);
+  EXPECT_EQ(platform.shellCalls[1].file, ProgramFolder() + L"\\Clip.exe");
+  EXPECT_EQ(platform.shellCalls[1].parameters,
+            std::to_wstring(reinterpret_cast<UINT_PTR>(form.txtMonitor)));
   EXPECT_TRUE(form.MonitorOn);
   EXPECT_EQ(Stored(L"URL Mon"), L"True");
 }
@@ -202,8 +209,10 @@ TEST_F(FrontEndTest, MinimiseAndTrayTakeTheWindowAway) {
   Command(L"IDC_FS_Minimize");
   EXPECT_TRUE(IsIconic(form.Hwnd()));
   ShowWindow(form.Hwnd(), SW_RESTORE);
+  form.SysTray.SetTrayIconVisible(false);
   Command(L"IDC_FS_Tray");
   EXPECT_FALSE(IsWindowVisible(form.Hwnd()));
+  EXPECT_TRUE(form.SysTray.TrayIconVisible());
 }
 
 // ---- The hooks

@@ -1,6 +1,7 @@
 // A helper program for the shutdown tests: loads the main window, then takes
 // one of the shutdown routes named by its argument. Every message box it is
-// asked is printed as "asked:<text>"; when a route returns, it prints
+// asked is printed as "asked:<text>", every program it launches as
+// "launched:<parameters>"; when a route returns, it prints
 // "returned" and exits with 3, so only EndMe's own end gives exit code 0.
 #include <windows.h>
 
@@ -14,13 +15,28 @@
 #include "shell/frmMain.h"
 #include "tests/support/RecordingPlatform.h"
 
+namespace {
+
+class PrintingPlatform : public mf::test::RecordingPlatform {
+ public:
+  INT_PTR ShellOpen(HWND owner, const std::wstring& verb, const std::wstring& file,
+                    const std::wstring& parameters, const std::wstring& directory,
+                    int show) override {
+    std::printf("launched:%s\n", mf::ToAnsi(parameters).c_str());
+    std::fflush(stdout);
+    return RecordingPlatform::ShellOpen(owner, verb, file, parameters, directory, show);
+  }
+};
+
+}  // namespace
+
 int main(int argc, char** argv) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
   if (argc < 2) return 2;
   const char* route = argv[1];
 
-  mf::test::RecordingPlatform platform;
+  PrintingPlatform platform;
   platform.onMessageBox = [](const mf::test::MessageBoxCall& box) {
     std::printf("asked:%s\n", mf::ToAnsi(box.text).c_str());
     std::fflush(stdout);

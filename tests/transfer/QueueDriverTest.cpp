@@ -17,6 +17,7 @@
 #include "shell/frmMain.h"
 #include "tests/support/HttpServer.h"
 #include "tests/support/RecordingPlatform.h"
+#include "tests/support/Wait.h"
 #include "tests/support/Sha256.h"
 
 using namespace mf;
@@ -81,6 +82,8 @@ class QueueDriverTest : public ::testing::Test {
     ASSERT_TRUE(http.Start(80)) << "the tests need port 80 on 127.0.0.1";
     modMain::Reset();
     ASSERT_TRUE(form.Load());
+    // The movie opens on its download page once it has started.
+    ASSERT_TRUE(test::PumpUntil([&] { return form.CurrentTab == L"Download"; }));
     char tmp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, tmp);
     folder = FromAnsi(tmp) + L"mf-queue-" + std::to_wstring(GetCurrentProcessId()) + L"-" +

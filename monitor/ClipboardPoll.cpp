@@ -1,0 +1,60 @@
+// The second way of monitoring: a timer that reads the clipboard every two
+// seconds while the hidden check box has it switched on.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "common/Text.h"
+#include "resolver/SiteId.h"
+#include "shell/frmMain.h"
+
+namespace mf {
+namespace {
+
+// The clipboard's plain text; empty when it holds none. No value at all when
+// another program holds the clipboard open right now.
+std::optional<std::wstring> ReadClipboardText(HWND owner) {
+  if (!IsClipboardFormatAvailable(CF_TEXT)) return std::wstring();
+  if (!OpenClipboard(owner)) return std::nullopt;
+  std::wstring text;
+  if (HANDLE data = GetClipboardData(CF_TEXT)) {
+    if (const char* p = static_cast<const char*>(GlobalLock(data))) {
+      text = FromAnsi(p);
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+}  // namespace
+
+void frmMain::chkMonitor_Click() {
+  LastClipboardText.clear();
+  tmrMonitor.SetEnabled(!tmrMonitor.Enabled());
+  MonitorOn = tmrMonitor.Enabled();
+  SendMessageA(chkMonitor, BM_SETCHECK, MonitorOn ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void frmMain::tmrMonitor_Timer() { CallMonTimer(); }
+
+// One poll. A supported address that differs from the previous poll's text
+// is added and downloading starts at once when no run is under way.
+void frmMain::CallMonTimer() {
+  std::optional<std::wstring> read = ReadClipboardText(Hwnd());
+  // A clipboard held open elsewhere is read at the next tick: taking it for
+  // empty would make the unchanged address look new then.
+  if (!read) return;
+  const std::wstring text = std::move(*read);
+  if (text == LastClipboardText || GetSiteID(text) == siteUnsupported) {
+    LastClipboardText = text;
+    return;
+  }
+  AddURLToList(text);
+  SetFlashVariable(L"_root.video_url", text);
+  LastClipboardText = text;
+  if (!IsDownloading) cmdStartDownload_Click();
+}
+
+}  // namespace mf

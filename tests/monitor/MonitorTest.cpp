@@ -1,0 +1,242 @@
+// Starting and stopping the watcher, the receiving step on txtMonitor and
+// the polling way, inside the test with the launches recorded.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "common/AppPath.h"
+#include "common/Text.h"
+#include "common/WindowText.h"
+#include "downloadlist/Vocabulary.h"
+#include "downloadlist/modMain.h"
+#include "shell/CRegister.h"
+#include "shell/Settings.h"
+#include "tests/monitor/MonitorSupport.h"
+#include "tests/support/HttpServer.h"
+#include "tests/support/RecordingPlatform.h"
+#include "tests/support/Wait.h"
+
+using namespace mf;
+using namespace mf::test;
+
+namespace {
+
+std::wstring Decimal(HWND h) { return std::to_wstring(reinterpret_cast<UINT_PTR>(h)); }
+
+class MonitorTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ClearSettings();
+    modMain::Reset();
+    ASSERT_TRUE(form.Load());
+    ASSERT_TRUE(CreateTrayIcon(form));
+    platform.shellCalls.clear();
+  }
+  void TearDown() override {
+    form.tmrDownload.SetEnabled(false);
+    form.IsDownloading = false;
+    modMain::Reset();
+    ClearSettings();
+  }
+  std::wstring Var(const wchar_t* name) { return form.Flash.GetVariable(name); }
+  // The watcher's delivery: the text of the hidden box is set.
+  void Deliver(const std::wstring& text) { SetText(form.txtMonitor, text); }
+
+  RecordingPlatform platform;
+  ScopedPlatform usePlatform{platform};
+  frmMain form;
+};
+
+TEST_F(MonitorTest, OnLaunchesTheWatcherWithTheBoxHandleEachTimeAndOffSendsOneStop) {
+  form.Monitor(true);
+  form.Monitor(true);
+  EXPECT_TRUE(form.MonitorOn);
+  form.Monitor(false);
+  EXPECT_FALSE(form.MonitorOn);
+  ASSERT_EQ(platform.shellCalls.size(), 3u);
+  const std::wstring parameters[] = {Decimal(form.txtMonitor), Decimal(form.txtMonitor), L"Exit"};
+  for (size_t i = 0; i < 3; ++i) {
+    const ShellCall& c = platform.shellCalls[i];
+    EXPECT_EQ(c.verb, L"open");
+    EXPECT_EQ(c.file, ProgramFolder() + L"\\Clip.exe");
+    EXPECT_EQ(c.parameters, parameters[i]);
+    EXPECT_EQ(c.directory, L"");
+    EXPECT_EQ(c.show, SW_SHOWNORMAL);
+  }
+  // Nothing of it is saved.
+  EXPECT_EQ(CRegister().REGGetSetting(HKEY_CURRENT_USER, kSettingsKey, kMonitorValue, L"-"), L"-");
+}
+
+TEST(MonitorAtStartUp, TheWatcherStartsOnlyWhenTheSettingIsOn) {
+  RecordingPlatform platform;
+  ScopedPlatform usePlatform{platform};
+  for (const wchar_t* stored : {L"False", L"True", L"<missing>"}) {
+    ClearSettings();
+    if (std::wstring(stored) != L"<missing>") {
+      ASSERT_TRUE(CRegister().REGSaveSetting(HKEY_CURRENT_USER, kSettingsKey, kMonitorValue, stored));
+    }
+    platform.shellCalls.clear();
+    frmMain form;
+    ASSERT_TRUE(form.Load());
+    const bool on = std::wstring(stored) != L"False";
+    EXPECT_EQ(form.MonitorOn, on) << ToAnsi(stored);
+    ASSERT_EQ(platform.shellCalls.size(), on ? 1u : 0u) << ToAnsi(stored);
+    if (on) {
+      EXPECT_EQ(platform.shellCalls[0].parameters, Decimal(form.txtMonitor));
+    }
+  }
+  ClearSettings();
+}
+
+TEST_F(MonitorTest, DeliveredAddressIsAddedShownAnnouncedAndStartsTheTimer) {
+  const std::wstring page = L"http://www.youtube.com/watch?v=monitored";
+  ASSERT_FALSE(TaskbarBalloonShown());
+  const ULONGLONG shownAt = GetTickCount64();
+  Deliver(page);
+  ASSERT_EQ(modMain::DownloadList.size(), 1u);
+  EXPECT_EQ(modMain::DownloadList[0].Video_URL, page);
+  EXPECT_EQ(modMain::DownloadList[0].Status, vocab::kWaiting);
+  EXPECT_EQ(Var(L"_root.video_url"), page);
+  EXPECT_TRUE(form.tmrDownload.Enabled());
+  EXPECT_EQ(GetText(form.txtMonitor), L"");  // emptied for the next one
+  form.tmrDownload.SetEnabled(false);
+
+  // The balloon comes up on the icon, and goes after its five seconds.
+  ASSERT_TRUE(PumpUntil([] { return TaskbarBalloonShown(); }, 5000));
+  ASSERT_TRUE(PumpUntil([] { return !TaskbarBalloonShown(); }, 9000));
+  EXPECT_GE(GetTickCount64() - shownAt, 4500u);
+}
+
+TEST_F(MonitorTest, RepeatedAndUnsupportedAddressesStillGetTheBalloonAndTheField) {
+  const std::wstring page = L"http://www.break.com/index/twice.html";
+  Deliver(page);
+  form.tmrDownload.SetEnabled(false);
+  ASSERT_TRUE(PumpUntil([] { return TaskbarBalloonShown(); }, 5000));
+  form.SysTray.Remove();  // takes the balloon away with the icon
+  ASSERT_TRUE(PumpUntil([] { return !TaskbarBalloonShown(); }, 5000));
+  ASSERT_TRUE(CreateTrayIcon(form));
+
+  form.SetFlashVariable(L"_root.video_url", L"");
+  Deliver(page);  // already in the list
+  EXPECT_EQ(modMain::DownloadList.size(), 1u);
+  EXPECT_EQ(Var(L"_root.video_url"), page);
+  ASSERT_TRUE(PumpUntil([] { return TaskbarBalloonShown(); }, 5000));
+
+  const std::wstring other = L"http://www.example.com/no/video/site";
+  Deliver(other);
+  ASSERT_EQ(modMain::DownloadList.size(), 2u);
+  EXPECT_EQ(modMain::DownloadList[1].Video_URL, other);
+  EXPECT_EQ(modMain::DownloadList[1].Status, vocab::kLinkNotSupported);
+  EXPECT_EQ(Var(L"_root.video_url"), other);
+}
+
+TEST_F(MonitorTest, DuringARunTheAddressIsAddedButNoSecondStartIsMade) {
+  form.IsDownloading = true;
+  Deliver(L"http://www.youtube.com/watch?v=during");
+  EXPECT_EQ(modMain::DownloadList.size(), 1u);
+  EXPECT_EQ(Var(L"_root.video_url"), L"http://www.youtube.com/watch?v=during");
+  EXPECT_FALSE(form.tmrDownload.Enabled());
+}
+
+TEST_F(MonitorTest, AnEmptiedBoxIsIgnored) {
+  form.SetFlashVariable(L"_root.video_url", L"kept");
+  Deliver(L"");
+  EXPECT_TRUE(modMain::DownloadList.empty());
+  EXPECT_EQ(Var(L"_root.video_url"), L"kept");
+  EXPECT_FALSE(form.tmrDownload.Enabled());
+}
+
+// The polling way: the check box switches the 2-second timer.
+class PollingTest : public MonitorTest {
+ protected:
+  void Click() { SendMessageA(form.chkMonitor, BM_CLICK, 0, 0); }
+};
+
+TEST_F(PollingTest, TheCheckBoxSwitchesTheTimerAndForgetsTheLastText) {
+  form.MonitorOn = false;
+  form.LastClipboardText = L"from before";
+  Click();
+  EXPECT_TRUE(form.tmrMonitor.Enabled());
+  EXPECT_TRUE(form.MonitorOn);
+  EXPECT_EQ(form.LastClipboardText, L"");
+  EXPECT_EQ(SendMessageA(form.chkMonitor, BM_GETCHECK, 0, 0), BST_CHECKED);
+  Click();
+  EXPECT_FALSE(form.tmrMonitor.Enabled());
+  EXPECT_FALSE(form.MonitorOn);
+  EXPECT_EQ(SendMessageA(form.chkMonitor, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_TRUE(platform.shellCalls.empty()) << "the watcher is not touched";
+}
+
+TEST_F(PollingTest, FirstPollTakesTheCurrentAddressAndDownloadsItAtOnce) {
+  HttpServer http;
+  ASSERT_TRUE(http.Start());
+  http.Route("/www.angryalien.com/0504/polled.asp",
+             HttpResponse::Text("<embed src=\"" + ToAnsi(http.Url("/aa/polled.swf")) + "\" w=1>"));
+  http.Route("/aa/polled.swf", HttpResponse::File(5000, 7));
+  char tmp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, tmp);
+  const std::string folder = std::string(tmp) + "mf-poll-" + std::to_string(GetCurrentProcessId());
+  form.DownloadFolder = FromAnsi(folder);
+  const std::wstring page = http.Url("/www.angryalien.com/0504/polled.asp");
+  ASSERT_TRUE(PutOnClipboard(ToAnsi(page)));
+  form.LastClipboardText = page;  // seen before the box was switched on
+
+  Click();
+  form.CallMonTimer();  // runs the whole download before it returns
+  ASSERT_EQ(modMain::DownloadList.size(), 1u);
+  EXPECT_EQ(modMain::DownloadList[0].Status, vocab::kComplete);
+  EXPECT_EQ(Var(L"_root.video_url"), page);
+  EXPECT_EQ(form.LastClipboardText, page);
+  EXPECT_EQ(platform.onlineChecks, 1);
+  EXPECT_FALSE(TaskbarBalloonShown()) << "the poll shows no balloon";
+
+  // The same text again does nothing, even with its item gone.
+  modMain::Reset();
+  form.CallMonTimer();
+  EXPECT_TRUE(modMain::DownloadList.empty());
+  EXPECT_EQ(platform.onlineChecks, 1);
+
+  Click();
+  http.Stop();
+  DeleteFileA((folder + "\\polled.swf").c_str());
+  RemoveDirectoryA(folder.c_str());
+}
+
+TEST_F(PollingTest, RejectedTextsAndEmptyClipboardsAreOnlyRemembered) {
+  form.IsDownloading = true;  // no run starts from these polls
+  ASSERT_TRUE(PutOnClipboard("http://www.example.com/not/a/video/site"));
+  form.CallMonTimer();
+  EXPECT_TRUE(modMain::DownloadList.empty());
+  EXPECT_EQ(form.LastClipboardText, L"http://www.example.com/not/a/video/site");
+
+  ASSERT_TRUE(PutBitmapOnClipboard());
+  form.CallMonTimer();
+  EXPECT_EQ(form.LastClipboardText, L"");
+
+  // A clipboard held open elsewhere is read at the next poll instead.
+  ASSERT_TRUE(PutOnClipboard("http://www.youtube.com/watch?v=busy"));
+  HWND holder = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr,
+                                nullptr);
+  ASSERT_TRUE(OpenClipboard(holder));
+  form.CallMonTimer();
+  CloseClipboard();
+  DestroyWindow(holder);
+  EXPECT_EQ(form.LastClipboardText, L"");
+  EXPECT_TRUE(modMain::DownloadList.empty());
+  form.CallMonTimer();
+  ASSERT_EQ(modMain::DownloadList.size(), 1u);
+  EXPECT_EQ(modMain::DownloadList[0].Video_URL, L"http://www.youtube.com/watch?v=busy");
+}
+
+TEST_F(PollingTest, TheTimerPollsEveryTwoSeconds) {
+  form.IsDownloading = true;
+  ASSERT_TRUE(PutOnClipboard("http://www.youtube.com/watch?v=ticked"));
+  Click();
+  const ULONGLONG clicked = GetTickCount64();
+  ASSERT_TRUE(PumpUntil([] { return !modMain::DownloadList.empty(); }, 5000));
+  EXPECT_GE(GetTickCount64() - clicked, 1900u);
+  EXPECT_EQ(modMain::DownloadList[0].Video_URL, L"http://www.youtube.com/watch?v=ticked");
+  Click();
+}
+
+}  // namespace

@@ -1,0 +1,33 @@
+#include "tests/shell/SabledriftRegistration.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/Process.h"
+
+namespace mf::test {
+namespace {
+
+bool RunRegsvr32(const std::wstring& switches) {
+  ChildProcess regsvr32;
+  if (!regsvr32.Start(L"regsvr32.exe",
+                      switches + L" \"" + BesideTest(L"Sabledrift.dll") + L"\""))
+    return false;
+  DWORD code = ~0u;
+  if (!regsvr32.WaitExit(60000, &code)) regsvr32.Kill();
+  return code == 0;
+}
+
+class RegistrationEnvironment : public testing::Environment {
+ public:
+  void SetUp() override { ASSERT_TRUE(RegisterSabledrift()); }
+  void TearDown() override { EXPECT_TRUE(UnregisterSabledrift()); }
+};
+testing::Environment* const g_registration =
+    testing::AddGlobalTestEnvironment(new RegistrationEnvironment);
+
+}  // namespace
+
+bool RegisterSabledrift() { return RunRegsvr32(L"/s"); }
+bool UnregisterSabledrift() { return RunRegsvr32(L"/s /u"); }
+
+}  // namespace mf::test
