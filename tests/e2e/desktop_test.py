@@ -1,0 +1,185 @@
+#!/usr/bin/env python3
+"""Marrowfin driven as a person would drive it: the real Marrowfin.exe under
+Xvfb, real mouse clicks and key strokes from xdotool, a page and a video
+served over loopback by this script. It types a page's address, adds it,
+starts the download, finds the video in the download folder, drags the window
+by its title area and closes it with the close button.
+
+usage: desktop_test.py BIN_DIR WINE_RUN MOVIE_FILE
+Set MARROWFIN_SCREENSHOTS to a folder to keep pictures of each stage."""
+import http.server
+import os
+import re
+import subprocess
+import sys
+import threading
+import time
+
+BIN, WINE_RUN, MOVIE = sys.argv[1:4]
+PREFIX = os.environ["WINEPREFIX"]
+SHOTS = os.environ.get("MARROWFIN_SCREENSHOTS")
+CLIP = bytes((i * 7 + i // 251) & 0xFF for i in range(300_000))
+QUIET = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def fail(why):
+    print("FAILED:", why)
+    sys.exit(1)
+
+
+class Site(http.server.BaseHTTPRequestHandler):
+    def _answer(self, body_wanted):
+        if self.path == "/angryalien.com/e2e.html":
+            body = ('<html><embed src="http://127.0.0.1:%d/media/e2e-clip.swf"></html>'
+                    % self.server.server_port).encode()
+            kind = "text/html"
+        elif self.path == "/media/e2e-clip.swf":
+            body, kind = CLIP, "application/x-shockwave-flash"
+        else:
+            self.send_error(404)
+            return
+        self.send_response(200)
+        self.send_header("Content-Type", kind)
+        self.send_header("Content-Length", str(len(body)))
+        self.send_header("Last-Modified", "Mon, 07 Dec 2026 10:00:00 GMT")
+        self.end_headers()
+        if body_wanted:
+            self.wfile.write(body)
+
+    def do_GET(self):
+        self._answer(True)
+
+    def do_HEAD(self):
+        self._answer(False)
+
+    def log_message(self, *args):
+        pass
+
+
+def wine(*args):
+    subprocess.run([WINE_RUN, *args], timeout=60, **QUIET)
+
+
+def window_rect():
+    out = subprocess.run([WINE_RUN, os.path.join(BIN, "window_probe.exe")], timeout=30,
+                         capture_output=True, stdin=subprocess.DEVNULL, text=True).stdout.split()
+    if len(out) != 5:
+        return None
+    left, top, right, bottom, visible = map(int, out)
+    return left, top, right, bottom, visible == 1
+
+
+def element_centre(pattern):
+    """Centre of the first movie element whose line matches, in movie pixels."""
+    for line in open(MOVIE, encoding="utf-8"):
+        if re.search(pattern, line):
+            x, y, w, h = map(int, re.search(r"\bat=(-?\d+),(-?\d+),(\d+),(\d+)", line).groups())
+            return x + w // 2, y + h // 2
+    fail("no element matches " + pattern)
+
+
+def xdotool(*args):
+    subprocess.run(["xdotool", *map(str, args)], check=True, timeout=30)
+
+
+def click(rect, element):
+    x, y = element_centre(element)
+    xdotool("mousemove", rect[0] + x, rect[1] + y)
+    time.sleep(0.15)
+    xdotool("click", 1)
+    time.sleep(0.3)
+
+
+def shot(name, rect):
+    if SHOTS:
+        os.makedirs(SHOTS, exist_ok=True)
+        subprocess.run(["import", "-window", "root", "-crop",
+                        "%dx%d+%d+%d" % (rect[2] - rect[0], rect[3] - rect[1], rect[0], rect[1]),
+                        os.path.join(SHOTS, name + ".png")], timeout=30)
+
+
+def wait_for(what, condition, seconds):
+    deadline = time.time() + seconds
+    while time.time() < deadline:
+        value = condition()
+        if value:
+            return value
+        time.sleep(0.2)
+    fail("timed out waiting for " + what)
+
+
+def main():
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Site)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    page = "http://127.0.0.1:%d/angryalien.com/e2e.html" % server.server_port
+
+    folder = os.path.join(PREFIX, "drive_c", "e2e-videos")
+    if os.path.isdir(folder):
+        for name in os.listdir(folder):
+            os.remove(os.path.join(folder, name))
+    key = r"HKCU\Software\Tallowmere Marrowfin\Settings"
+    wine("reg", "add", key, "/v", "Download Dir", "/d", r"C:\e2e-videos", "/f")
+    wine("reg", "add", key, "/v", "URL Mon", "/d", "False", "/f")
+    dll = "Z:" + os.path.join(BIN, "Sabledrift.dll").replace("/", "\\")
+    wine("regsvr32", "/s", dll)
+
+    program = subprocess.Popen([WINE_RUN, os.path.join(BIN, "Marrowfin.exe")], **QUIET)
+    try:
+        rect = wait_for("the main window", lambda: (r := window_rect()) and r[4] and r, 60)
+        if (rect[2] - rect[0], rect[3] - rect[1]) != (630, 535):
+            fail("main window is %dx%d" % (rect[2] - rect[0], rect[3] - rect[1]))
+        time.sleep(1.0)  # the movie opens its download page
+        shot("1-start", rect)
+
+        click(rect, r"^field .*var=_root\.video_url")
+        xdotool("type", "--delay", 15, page)
+        time.sleep(0.3)
+        click(rect, r"^button .*text=Add .*command=IDC_FS_addDownloadURL")
+        shot("2-added", rect)
+        click(rect, r"^button .*command=IDC_FS_startDownload")
+
+        def arrived():
+            if not os.path.isdir(folder):
+                return None
+            for name in os.listdir(folder):
+                path = os.path.join(folder, name)
+                if os.path.getsize(path) == len(CLIP):
+                    with open(path, "rb") as f:
+                        if f.read() == CLIP:
+                            return name
+            return None
+        name = wait_for("the video in the download folder", arrived, 90)
+        print("downloaded", name)
+        time.sleep(1.0)
+        shot("3-complete", rect)
+
+        # Drag by the title area: the window follows the mouse.
+        x, y = 420, 20  # the title area between the tabs and the window buttons
+        xdotool("mousemove", rect[0] + x, rect[1] + y)
+        time.sleep(0.2)
+        xdotool("mousedown", 1)
+        for step in range(1, 7):
+            time.sleep(0.1)
+            xdotool("mousemove", rect[0] + x + 10 * step, rect[1] + y + 7 * step)
+        time.sleep(0.3)
+        xdotool("mouseup", 1)
+        time.sleep(0.5)
+        moved = window_rect()
+        if not moved or (moved[0] - rect[0], moved[1] - rect[1]) != (60, 42):
+            fail("window at %s after the drag, was %s" % (moved, rect))
+        print("dragged from", rect[:2], "to", moved[:2])
+
+        click(moved, r"command=IDC_FS_Close")
+        try:
+            program.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            fail("Marrowfin did not end after the close button")
+        print("closed; exit code", program.returncode)
+    finally:
+        if program.poll() is None:
+            program.kill()
+        server.shutdown()
+    print("PASSED")
+
+
+main()
