@@ -24,6 +24,10 @@ QUIET = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subproc
 
 def fail(why):
     print("FAILED:", why)
+    # The whole screen as it was, beside the test's output.
+    picture = os.path.abspath("desktop_test-failure.png")
+    subprocess.run(["import", "-window", "root", picture], timeout=30, **QUIET)
+    print("screen at the failure:", picture)
     sys.exit(1)
 
 

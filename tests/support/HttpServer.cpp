@@ -17,7 +17,7 @@
 
 #include "common/Handles.h"
 #include "common/Text.h"
-#include "tests/support/SocketHandle.h"
+#include "controls/socket/SocketHandle.h"
 
 namespace mf::test {
 namespace {
