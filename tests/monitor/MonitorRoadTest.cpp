@@ -12,6 +12,7 @@
 #include "downloadlist/Vocabulary.h"
 #include "downloadlist/modMain.h"
 #include "tests/monitor/MonitorSupport.h"
+#include "tests/support/DownloadTap.h"
 #include "tests/support/HttpServer.h"
 #include "tests/support/RecordingPlatform.h"
 #include "tests/support/Sha256.h"
@@ -41,35 +42,15 @@ HWND RunningWatcher() { return FindWindowExA(HWND_MESSAGE, nullptr, "MarrowfinCl
 
 // Notes when the download control first reports anything, after the
 // program's own handler.
-class FirstEvent : public IDownloadEvents {
+class FirstEvent : public test::DownloadTap {
  public:
-  explicit FirstEvent(frmMain& form) : form_(form), inner_(form.Download.Events()) {
-    form.Download.SetEvents(this);
-  }
-  ~FirstEvent() override { form_.Download.SetEvents(inner_); }
-  void DownloadComplete() override {
-    inner_->DownloadComplete();
-    Note();
-  }
-  void DownloadProgress(long& p) override {
-    inner_->DownloadProgress(p);
-    Note();
-    if (onProgress) onProgress();
-  }
-  void DownloadError(std::wstring& s) override {
-    inner_->DownloadError(s);
-    Note();
-  }
-  void DownloadCancelled(long& p) override { inner_->DownloadCancelled(p); }
+  using DownloadTap::DownloadTap;
   ULONGLONG at = 0;
-  std::function<void()> onProgress;
 
  private:
-  void Note() {
+  void Note() override {
     if (!at) at = GetTickCount64();
   }
-  frmMain& form_;
-  IDownloadEvents* inner_;
 };
 
 class MonitorRoad : public ::testing::Test {

@@ -15,6 +15,7 @@
 #include "downloadlist/Vocabulary.h"
 #include "downloadlist/modMain.h"
 #include "shell/frmMain.h"
+#include "tests/support/DownloadTap.h"
 #include "tests/support/HttpServer.h"
 #include "tests/support/RecordingPlatform.h"
 #include "tests/support/Wait.h"
@@ -27,41 +28,20 @@ namespace {
 
 // Records the running item's status at every notification of the download
 // control, after the program's own handler has run.
-class StatusRecorder : public IDownloadEvents {
+class StatusRecorder : public test::DownloadTap {
  public:
-  StatusRecorder(frmMain& form) : form_(form), inner_(form.Download.Events()) {
-    form.Download.SetEvents(this);
-  }
-  ~StatusRecorder() override { form_.Download.SetEvents(inner_); }
-  void DownloadComplete() override {
-    inner_->DownloadComplete();
-    Note();
-  }
-  void DownloadProgress(long& p) override {
-    inner_->DownloadProgress(p);
-    Note();
-    if (onProgress) onProgress();
-  }
-  void DownloadError(std::wstring& s) override {
-    inner_->DownloadError(s);
-    Note();
-  }
-  void DownloadCancelled(long& p) override { inner_->DownloadCancelled(p); }
-
+  using DownloadTap::DownloadTap;
   // Distinct statuses of each item, in order of appearance.
   std::map<std::wstring, std::vector<std::wstring>> seen;
-  std::function<void()> onProgress;
 
  private:
-  void Note() {
+  void Note() override {
     size_t at = static_cast<size_t>(form_.CurrentIndex);
     if (at >= modMain::DownloadList.size()) return;
     const DownloadItem& item = modMain::DownloadList[at];
     auto& list = seen[item.Video_URL];
     if (list.empty() || list.back() != item.Status) list.push_back(item.Status);
   }
-  frmMain& form_;
-  IDownloadEvents* inner_;
 };
 
 std::string YouTubePage(const std::string& player) {

@@ -1,0 +1,46 @@
+#pragma once
+// Listens to the main window's download control after the program's own
+// handlers: every notification reaches the program first, then Note().
+#include <functional>
+#include <string>
+
+#include "shell/frmMain.h"
+
+namespace mf::test {
+
+class DownloadTap : public IDownloadEvents {
+ public:
+  explicit DownloadTap(frmMain& form) : form_(form), inner_(form.Download.Events()) {
+    form.Download.SetEvents(this);
+  }
+  ~DownloadTap() override { form_.Download.SetEvents(inner_); }
+  DownloadTap(const DownloadTap&) = delete;
+  DownloadTap& operator=(const DownloadTap&) = delete;
+
+  void DownloadComplete() override {
+    inner_->DownloadComplete();
+    Note();
+  }
+  void DownloadProgress(long& p) override {
+    inner_->DownloadProgress(p);
+    Note();
+    if (onProgress) onProgress();
+  }
+  void DownloadError(std::wstring& s) override {
+    inner_->DownloadError(s);
+    Note();
+  }
+  void DownloadCancelled(long& p) override { inner_->DownloadCancelled(p); }
+
+  // Runs after each progress notification, e.g. to act in the middle of a run.
+  std::function<void()> onProgress;
+
+ protected:
+  virtual void Note() = 0;
+  frmMain& form_;
+
+ private:
+  IDownloadEvents* inner_;
+};
+
+}  // namespace mf::test
