@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <string>
 
+#include "bench/QuietPlatform.h"
 #include "downloadlist/modGrid.h"
 #include "downloadlist/modMain.h"
 #include "shell/frmMain.h"
@@ -34,6 +35,8 @@ int main() {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
   OleInitialize(nullptr);
+  mf::bench::QuietPlatform platform;
+  mf::ScopedPlatform use(platform);
   mf::frmMain form;
   if (!form.Load()) return 1;
   form.DownloadGrid.SetVisible(true);

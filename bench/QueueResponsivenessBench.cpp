@@ -15,6 +15,7 @@
 #include "common/Text.h"
 #include "downloadlist/modMain.h"
 #include "shell/frmMain.h"
+#include "bench/QuietPlatform.h"
 #include "tests/support/HttpServer.h"
 
 namespace {
@@ -40,25 +41,11 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
   g_last = c;
 }
 
-// Answers every question with its default and reports the run as online.
-class QuietPlatform : public mf::IPlatform {
- public:
-  int ShowMessageBox(HWND, const std::wstring&, const std::wstring&, UINT type) override {
-    return (type & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK;
-  }
-  INT_PTR ShellOpen(HWND, const std::wstring&, const std::wstring&, const std::wstring&,
-                    const std::wstring&, int) override {
-    return 42;
-  }
-  std::wstring PickFolder(HWND, const std::wstring&, UINT) override { return {}; }
-  bool IsOnline() override { return true; }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   const uint64_t mib = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 256;
-  QuietPlatform platform;
+  mf::bench::QuietPlatform platform;
   mf::ScopedPlatform use(platform);
   mf::test::HttpServer http;
   if (!http.Start()) return 1;
