@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 #include "common/AppPath.h"
@@ -154,6 +155,40 @@ TEST_F(FrontEndTest, AddingDuringARunFindsTheCurrentRowAgainEvenWhenNothingWasAd
   EXPECT_EQ(form.CurrentRow->Cells(modMain::colVideoURL).Text(),
             modMain::DownloadList[1].Video_URL);
   form.IsDownloading = false;
+}
+
+TEST_F(FrontEndTest, ListCommandsReachTheListThroughTheMovie) {
+  const std::wstring a = std::wstring(kPage) + L"a", b = std::wstring(kPage) + L"b",
+                     c = std::wstring(kPage) + L"c";
+  for (const auto& address : {a, b, c}) ASSERT_TRUE(form.AddURLToList(address));
+  auto order = [] {
+    std::vector<std::wstring> urls;
+    for (const auto& item : modMain::DownloadList) urls.push_back(item.Video_URL);
+    return urls;
+  };
+  auto selectOnly = [&](size_t position) {
+    form.DownloadGrid.ClearSelection();
+    std::optional<grid::Row> row = form.DownloadGrid.FirstRow();
+    for (size_t i = 0; i < position; ++i) row = row->NextSibling();
+    row->Cells(modMain::colVideoURL).SetSelected(true);
+  };
+  selectOnly(1);
+  Command(L"IDC_FS_moveUp");
+  EXPECT_EQ(order(), (std::vector<std::wstring>{b, a, c}));
+  selectOnly(1);
+  Command(L"IDC_FS_moveDown");
+  EXPECT_EQ(order(), (std::vector<std::wstring>{b, c, a}));
+  Command(L"IDC_FS_selectAllD");
+  EXPECT_EQ(form.DownloadGrid.SelectedRows().size(), 3u);
+
+  ASSERT_TRUE(modMain::UpdateItem(1, b, L"b.flv", vocab::kComplete, L"1 KB"));
+  ASSERT_TRUE(modMain::FillDownloadList());
+  Command(L"ID_FS_clearComplete");
+  EXPECT_EQ(order(), (std::vector<std::wstring>{c, a}));
+  Command(L"IDC_FS_selectAllD");
+  Command(L"IDC_FS_removeSelectedD");
+  EXPECT_TRUE(modMain::IsListEmpty());
+  EXPECT_EQ(form.Flash.GetVariable(L"_root.downloadBtn"), L"0");
 }
 
 TEST_F(FrontEndTest, HelpAndWebSiteGoThroughTheShellWithTheirVerbs) {
