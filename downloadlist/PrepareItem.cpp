@@ -9,35 +9,34 @@
 namespace mf {
 
 std::wstring frmMain::PrepareItem(int16_t position) {
-  const std::wstring none = kLinkUnsupported;
   const auto id = static_cast<int16_t>(position + 1);
   const auto at = static_cast<size_t>(position);
   // The list is read again after every step that yields to the message loop
   // (the rebuild, the fetch, the information request): items may go meanwhile.
   auto present = [&] { return position >= 0 && at < modMain::DownloadList.size(); };
-  if (!present()) return none;
+  if (!present()) return kLinkUnsupported;
   modMain::UpdateItem(id, L"", L"", vocab::kPreparingStart, L"");
   modMain::FillDownloadList();
-  if (!present()) return none;
+  if (!present()) return kLinkUnsupported;
 
-  const std::wstring link = GetDownloadLink(modMain::DownloadList[at].Video_URL);
+  std::wstring link = GetDownloadLink(modMain::DownloadList[at].Video_URL);
   if (link == kLinkUnsupported) {
     modMain::UpdateItem(id, L"", vocab::kUnsupportedLink, vocab::kError, L"");
-    return none;
+    return kLinkUnsupported;
   }
   if (link == kLinkNotFound) {
     modMain::UpdateItem(id, vocab::kInappropriate, vocab::kProcessFailed, vocab::kError, L"");
-    return none;
+    return kLinkUnsupported;
   }
   if (link == kLinkFetchFailed) {
     // The page address stays: a network failure is no verdict on the video.
     modMain::UpdateItem(id, L"", L"", vocab::kError, L"");
-    return none;
+    return kLinkUnsupported;
   }
-  if (!present()) return none;
+  if (!present()) return kLinkUnsupported;
   const int16_t site = GetSiteID(modMain::DownloadList[at].Video_URL);
   const LocalFileInfo info = GetLocalFileInfo(link, site);
-  if (!present()) return none;
+  if (!present()) return kLinkUnsupported;
   DownloadItem& item = modMain::DownloadList[at];
   // Only the placeholder is replaced: a name the user typed stays.
   if (item.FileName == vocab::kAutoDetect) item.FileName = info.FileName;
