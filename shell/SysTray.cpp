@@ -63,7 +63,7 @@ bool TrayIconHost::Load(HWND container, ITrayIconHostEvents* events) {
   // A control container needs OLE on its thread; balanced in Unload.
   if (!oleInitialized_) oleInitialized_ = SUCCEEDED(OleInitialize(nullptr));
 
-  ComRef<IOleObject> object;
+  sd::ComPtr<IOleObject> object;
   loadResult_ = CoCreateInstance(CLSID_TrayIcon, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
                                  object.PutVoid());
   if (FAILED(loadResult_)) return false;
@@ -72,13 +72,13 @@ bool TrayIconHost::Load(HWND container, ITrayIconHostEvents* events) {
   site_ = new Site(container);
   object->SetClientSite(site_);
   // The form keeps no saved state for it: it starts as a new control.
-  ComRef<IPersistPropertyBag> bag;
-  ComRef<IPersistStreamInit> stream;
+  sd::ComPtr<IPersistPropertyBag> bag;
+  sd::ComPtr<IPersistStreamInit> stream;
   if (SUCCEEDED(object.As(bag, IID_IPersistPropertyBag)))
     loadResult_ = bag->InitNew();
   else if (SUCCEEDED(object.As(stream, IID_IPersistStreamInit)))
     loadResult_ = stream->InitNew();
-  ComRef<_TrayIcon> control;
+  sd::ComPtr<_TrayIcon> control;
   if (SUCCEEDED(loadResult_)) loadResult_ = object.As(control, IID__TrayIcon);
   object_ = std::move(object);
   if (FAILED(loadResult_)) {
@@ -91,13 +91,17 @@ bool TrayIconHost::Load(HWND container, ITrayIconHostEvents* events) {
   return true;
 }
 
+sd::ComPtr<IConnectionPoint> TrayIconHost::EventPoint() const {
+  sd::ComPtr<IConnectionPointContainer> points;
+  sd::ComPtr<IConnectionPoint> point;
+  if (SUCCEEDED(object_.As(points, IID_IConnectionPointContainer)))
+    points->FindConnectionPoint(DIID___TrayIcon, point.Put());
+  return point;
+}
+
 void TrayIconHost::ConnectEvents() {
-  ComRef<IConnectionPointContainer> points;
-  ComRef<IConnectionPoint> point;
-  if (FAILED(object_.As(points, IID_IConnectionPointContainer)) ||
-      FAILED(points->FindConnectionPoint(DIID___TrayIcon,
-                                         reinterpret_cast<IConnectionPoint**>(point.PutVoid()))))
-    return;  // a control without events still shows its icon
+  sd::ComPtr<IConnectionPoint> point = EventPoint();
+  if (!point) return;  // a control without events still shows its icon
   sink_ = new EventSink(events_);
   if (FAILED(point->Advise(sink_, &adviseCookie_))) adviseCookie_ = 0;
 }
@@ -105,12 +109,7 @@ void TrayIconHost::ConnectEvents() {
 void TrayIconHost::DisconnectEvents() {
   if (sink_) sink_->Detach();
   if (adviseCookie_ && object_) {
-    ComRef<IConnectionPointContainer> points;
-    ComRef<IConnectionPoint> point;
-    if (SUCCEEDED(object_.As(points, IID_IConnectionPointContainer)) &&
-        SUCCEEDED(points->FindConnectionPoint(
-            DIID___TrayIcon, reinterpret_cast<IConnectionPoint**>(point.PutVoid()))))
-      point->Unadvise(adviseCookie_);
+    if (sd::ComPtr<IConnectionPoint> point = EventPoint()) point->Unadvise(adviseCookie_);
   }
   adviseCookie_ = 0;
   if (sink_) sink_->Release();
@@ -125,7 +124,7 @@ void TrayIconHost::Activate() {
   GetClientRect(container_, &client);
   if (FAILED(object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_, 0, container_, &client)))
     return;
-  ComRef<IOleInPlaceObject> inPlace;
+  sd::ComPtr<IOleInPlaceObject> inPlace;
   if (SUCCEEDED(object_.As(inPlace, IID_IOleInPlaceObject))) inPlace->GetWindow(&controlWindow_);
   object_->DoVerb(OLEIVERB_HIDE, nullptr, site_, 0, container_, &client);
 }

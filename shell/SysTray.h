@@ -9,10 +9,11 @@
 
 #include <string>
 
-#include "shell/ComRef.h"
+#include "traylib/com/ComPtr.h"
 
 struct _TrayIcon;
 struct IOleObject;
+struct IConnectionPoint;
 
 namespace mf {
 
@@ -70,6 +71,8 @@ class TrayIconHost {
   friend class Site;
   friend class EventSink;
 
+  // The control's connection point for its events; empty when it has none.
+  sd::ComPtr<IConnectionPoint> EventPoint() const;
   void ConnectEvents();
   void DisconnectEvents();
   void Activate();
@@ -79,8 +82,8 @@ class TrayIconHost {
   bool oleInitialized_ = false;
   HRESULT loadResult_ = E_UNEXPECTED;
   bool missingReported_ = false;
-  ComRef<IOleObject> object_;
-  ComRef<_TrayIcon> control_;
+  sd::ComPtr<IOleObject> object_;
+  sd::ComPtr<_TrayIcon> control_;
   Site* site_ = nullptr;        // own reference
   EventSink* sink_ = nullptr;   // own reference
   DWORD adviseCookie_ = 0;

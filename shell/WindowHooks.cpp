@@ -21,14 +21,17 @@ constexpr UINT kContextMenuKey = 0x5D;  // VK_APPS
 
 HWND frmMain::FindFlashWindow() const {
   // Our player's class stands where the vendor's player class would.
-  std::string wanted = MoviePlayer::kClassName;
-  for (char& c : wanted) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  auto lower = [](std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+  };
+  const std::string wanted = lower(MoviePlayer::kClassName);
   for (HWND child = GetWindow(Hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     char name[250] = {};
     int n = GetClassNameA(child, name, sizeof name);
-    std::string lower(name, n > 0 ? static_cast<size_t>(n) : 0);
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (lower.find(wanted) != std::string::npos) return child;
+    if (lower(std::string(name, n > 0 ? static_cast<size_t>(n) : 0)).find(wanted) !=
+        std::string::npos)
+      return child;
   }
   return nullptr;
 }
