@@ -7,13 +7,15 @@ source "$(dirname "$0")/env.sh"
 configure_and_build
 prepare_prefix "$user_prefix"
 export WINEPREFIX="$user_prefix"
-# The tray icon control is a COM class: the library registers itself, as a
-# Windows user would with "regsvr32 Sabledrift.dll" beside Marrowfin.exe.
-"$wine64" regsvr32 /s "$build/bin/Sabledrift.dll" </dev/null >/dev/null 2>&1 ||
-  echo "run: registering Sabledrift.dll failed; Marrowfin will run without its tray icon" >&2
+# The display comes first: the prefix's first Wine program starts its desktop
+# on the display it finds, and every later window needs one.
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
   start_xvfb
   echo "No display found: Marrowfin runs in Xvfb on $DISPLAY"
   trap stop_xvfb EXIT
 fi
+# The tray icon control is a COM class: the library registers itself, as a
+# Windows user would with "regsvr32 Sabledrift.dll" beside Marrowfin.exe.
+"$wine64" regsvr32 /s "$build/bin/Sabledrift.dll" </dev/null >/dev/null 2>&1 ||
+  echo "run: registering Sabledrift.dll failed; Marrowfin will run without its tray icon" >&2
 "$wine64" "$build/bin/Marrowfin.exe"
