@@ -3,8 +3,8 @@
 // left to the grid.
 #include <exception>
 
+#include "downloadlist/DownloadGridView.h"
 #include "downloadlist/modGrid.h"
-#include "shell/frmMain.h"
 
 namespace mf {
 namespace {
@@ -26,7 +26,7 @@ std::optional<int32_t> ProgressOf(const grid::UIElement* cellElement) {
 
 }  // namespace
 
-void frmMain::BeforeDrawBackground(const grid::DrawInfo& info, bool& cancel) {
+void DownloadGridView::BeforeDrawBackground(const grid::DrawInfo& info, bool& cancel) {
   if (info.element.type != grid::kElementCell) return;
   std::optional<int32_t> percent = ProgressOf(&info.element);
   if (!percent) return;
@@ -35,15 +35,15 @@ void frmMain::BeforeDrawBackground(const grid::DrawInfo& info, bool& cancel) {
   cancel = true;
 }
 
-void frmMain::BeforeDrawForeground(const grid::DrawInfo& info, bool& cancel) {
+void DownloadGridView::BeforeDrawForeground(const grid::DrawInfo& info, bool& cancel) {
   // The bar carries its own text; the grid's would be drawn over it.
   if (ProgressOf(info.element.Find(grid::kElementCell))) cancel = true;
 }
 
 // The other four leave the grid's drawing as it is.
-void frmMain::BeforeDraw(const grid::DrawInfo&, bool&) {}
-void frmMain::BeforeDrawBorders(const grid::DrawInfo&, bool&) {}
-void frmMain::AfterDraw(const grid::DrawInfo&) {}
-void frmMain::BeforeSetCursor(const grid::UIElement&, HCURSOR&) {}
+void DownloadGridView::BeforeDraw(const grid::DrawInfo&, bool&) {}
+void DownloadGridView::BeforeDrawBorders(const grid::DrawInfo&, bool&) {}
+void DownloadGridView::AfterDraw(const grid::DrawInfo&) {}
+void DownloadGridView::BeforeSetCursor(const grid::UIElement&, HCURSOR&) {}
 
 }  // namespace mf

@@ -1,9 +1,9 @@
 // The Download grid on the main window: its creation, its binding to the
-// list's table, its layout, and the grid's notifications to the form.
+// list's table, its layout, and the grid's notifications.
 #include <exception>
 #include <iterator>
 
-#include "shell/frmMain.h"
+#include "downloadlist/DownloadGridView.h"
 
 namespace mf {
 namespace {
@@ -51,26 +51,33 @@ void SkippingFailure(Step&& step) {
 
 }  // namespace
 
-void frmMain::CreateDownloadGrid() {
+DownloadGridView::DownloadGridView(DownloadList& list, IDownloadGridHost& host)
+    : list_(list), host_(host) {}
+
+DownloadGridView::~DownloadGridView() { list_.SetGrid(nullptr); }
+
+bool DownloadGridView::Create(HWND parent, int id) {
   // Hidden behind the movie until the front end shows the download page;
   // the front end's set-up places and formats it.
-  DownloadGrid.Create({.parent = Hwnd(), .id = idDownloadGrid, .visible = false, .events = this});
+  if (!DownloadGrid.Create({.parent = parent, .id = id, .visible = false, .events = this}))
+    return false;
   // The main window's hook scrolls it one row per wheel message.
   DownloadGrid.SetWheelScrolls(false);
-  modMain::ListGrid = this;
+  list_.SetGrid(this);
+  return true;
 }
 
-bool frmMain::FormatDownloadGrid(bool initial) {
+bool DownloadGridView::FormatDownloadGrid(bool initial) {
   if (GridFormatted) {
     try {
-      DownloadGrid.SetDataSource(modMain::ListRecordset);
+      DownloadGrid.SetDataSource(list_.ListRecordset());
     } catch (const std::exception&) {
       GridFormatted = false;  // the next rebuild lays the grid out fully
     }
     return true;
   }
   SkippingFailure([&] { DownloadGrid.SetCaption(L""); });
-  SkippingFailure([&] { DownloadGrid.SetDataSource(modMain::ListRecordset); });
+  SkippingFailure([&] { DownloadGrid.SetDataSource(list_.ListRecordset()); });
   SkippingFailure([&] {
     for (size_t c = 0; c < std::size(kColumns); ++c)
       DownloadGrid.Columns(c).SetEditable(kColumns[c].editable);
@@ -96,7 +103,7 @@ bool frmMain::FormatDownloadGrid(bool initial) {
   return true;
 }
 
-void frmMain::UnbindListTable() {
+void DownloadGridView::UnbindListTable() {
   try {
     DownloadGrid.SetDataSource(nullptr);
   } catch (const std::exception&) {
@@ -104,15 +111,15 @@ void frmMain::UnbindListTable() {
   }
 }
 
-void frmMain::InitializeLayout(grid::Grid&) { DownloadGrid_InitializeLayout(); }
+void DownloadGridView::InitializeLayout(grid::Grid&) { DownloadGrid_InitializeLayout(); }
 
-void frmMain::BeforeCellUpdate(const grid::Cell& cell, const table::Value& newValue,
+void DownloadGridView::BeforeCellUpdate(const grid::Cell& cell, const table::Value& newValue,
                                bool& cancel) {
   DownloadGrid_BeforeCellUpdate(cell, newValue, cancel);
 }
 
-void frmMain::AfterCellUpdate(const grid::Cell& cell) { DownloadGrid_AfterCellUpdate(cell); }
+void DownloadGridView::AfterCellUpdate(const grid::Cell& cell) { DownloadGrid_AfterCellUpdate(cell); }
 
-void frmMain::DownloadGrid_InitializeLayout() { DownloadGrid.SetDrawFilter(this); }
+void DownloadGridView::DownloadGrid_InitializeLayout() { DownloadGrid.SetDrawFilter(this); }
 
 }  // namespace mf

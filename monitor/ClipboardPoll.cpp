@@ -1,13 +1,11 @@
 // The second way of monitoring: a timer that reads the clipboard every two
 // seconds while the hidden check box has it switched on.
-#include <windows.h>
-
 #include <optional>
 #include <string>
 
 #include "common/Text.h"
+#include "monitor/ClipboardMonitor.h"
 #include "resolver/SiteId.h"
-#include "shell/frmMain.h"
 
 namespace mf {
 namespace {
@@ -30,19 +28,16 @@ std::optional<std::wstring> ReadClipboardText(HWND owner) {
 
 }  // namespace
 
-void frmMain::chkMonitor_Click() {
+void ClipboardMonitor::chkMonitor_Click() {
   LastClipboardText.clear();
-  tmrMonitor.SetEnabled(!tmrMonitor.Enabled());
-  MonitorOn = tmrMonitor.Enabled();
-  SendMessageA(chkMonitor, BM_SETCHECK, MonitorOn ? BST_CHECKED : BST_UNCHECKED, 0);
+  host_.SetPolling(!host_.IsPolling());
+  MonitorOn = host_.IsPolling();
 }
-
-void frmMain::tmrMonitor_Timer() { CallMonTimer(); }
 
 // One poll. A supported address that differs from the previous poll's text
 // is added and downloading starts at once when no run is under way.
-void frmMain::CallMonTimer() {
-  std::optional<std::wstring> read = ReadClipboardText(Hwnd());
+void ClipboardMonitor::CallMonTimer() {
+  std::optional<std::wstring> read = ReadClipboardText(host_.OwnerWindow());
   // A clipboard held open elsewhere is read at the next tick: taking it for
   // empty would make the unchanged address look new then.
   if (!read) return;
@@ -51,10 +46,10 @@ void frmMain::CallMonTimer() {
     LastClipboardText = text;
     return;
   }
-  AddURLToList(text);
-  SetFlashVariable(L"_root.video_url", text);
+  host_.AddURLToList(text);
+  host_.SetFlashVariable(L"_root.video_url", text);
   LastClipboardText = text;
-  if (!IsDownloading) cmdStartDownload_Click();
+  if (!host_.IsDownloading()) host_.StartDownloadNow();
 }
 
 }  // namespace mf

@@ -1,5 +1,3 @@
-// The YouTube link resolver: one hand-written request for the player address
-// over a plain TCP socket; the redirection it answers with names the file.
 #include <windows.h>
 
 #include <algorithm>
@@ -10,9 +8,9 @@
 #include "common/Text.h"
 #include "resolver/AddressText.h"
 #include "resolver/LinkResult.h"
+#include "common/SplitUrl.h"
 #include "resolver/YoutubeRedirect.h"
-#include "shell/frmMain.h"
-#include "transfer/SplitUrl.h"
+#include "resolver/YoutubeResolver.h"
 
 namespace mf {
 namespace {
@@ -21,7 +19,7 @@ constexpr long kYoutubePort = 80;
 
 }  // namespace
 
-std::wstring frmMain::GetYoutubePathLnik(const std::wstring& sLink) {
+std::wstring YoutubeResolver::GetYoutubePathLnik(const std::wstring& sLink) {
   // Whatever the caller gives, nothing but plain address characters may
   // reach the request lines.
   const std::wstring address = AddressForWire(sLink);
@@ -57,19 +55,19 @@ std::wstring frmMain::GetYoutubePathLnik(const std::wstring& sLink) {
   return L"http://" + wsHost + sYoutubeDownLink;
 }
 
-void frmMain::Connect() {
+void YoutubeResolver::Connect() {
   WS.Close();
   WS.SetRemoteHost(wsHost);
   WS.SetRemotePort(kYoutubePort);
   if (!WS.Connect()) WS_Error(WSASYSNOTREADY, TcpSocket::ErrorDescription(WSASYSNOTREADY));
 }
 
-void frmMain::WS_Connect() {
+void YoutubeResolver::WS_Connect() {
   // One piece: the request leaves in a single send.
   WS.SendData(BuildYoutubeRequest(ToAnsi(wsHost), ToAnsi(wsLink)));
 }
 
-void frmMain::WS_DataArrival(long /*bytesTotal*/) {
+void YoutubeResolver::WS_DataArrival(long /*bytesTotal*/) {
   if (WS.State() != sckConnected) return;  // not read, and the wait goes on
   youtubeAnswer_ += WS.GetData();
   sYoutubeDownLink = FromAnsi(youtubeAnswer_);
@@ -79,19 +77,19 @@ void frmMain::WS_DataArrival(long /*bytesTotal*/) {
   FinishYoutubeAnswer();
 }
 
-void frmMain::WS_Close() {
+void YoutubeResolver::WS_Close() {
   // The server ended the answer before its header block was complete.
   if (!bFindYoutubeFinish) FinishYoutubeAnswer();
 }
 
-void frmMain::FinishYoutubeAnswer() {
+void YoutubeResolver::FinishYoutubeAnswer() {
   bFindYoutubeFinish = true;
   WS.Close();
   sYoutubeDownLink = CutYoutubeRedirect(youtubeAnswer_);
 }
 
-void frmMain::WS_Error(long /*number*/, const std::wstring& description) {
-  Platform().ShowMessageBox(Hwnd(), L"Connection Error," + description, kAppTitle, MB_OK);
+void YoutubeResolver::WS_Error(long /*number*/, const std::wstring& description) {
+  Platform().ShowMessageBox(host_.OwnerWindow(), L"Connection Error," + description, kAppTitle, MB_OK);
   youtubeFailed_ = true;
   WS.Close();
   bFindYoutubeFinish = true;

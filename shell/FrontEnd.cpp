@@ -7,9 +7,8 @@
 #include "common/AppPath.h"
 #include "common/AppVersion.h"
 #include "common/Platform.h"
-#include "downloadlist/modMain.h"
 #include "resolver/SiteId.h"
-#include "shell/frmMain.h"
+#include "shell/Program.h"
 
 namespace mf {
 namespace {
@@ -58,24 +57,26 @@ void frmMain::SetUpFrontEnd() {
   // 4. A missing or unreadable movie leaves the window empty.
   Flash.LoadMovie(0, ProgramFolder() + L"\\Main.mfm");
   // 5. The grid's place on the download page, still behind the movie.
-  if (DownloadGrid.Hwnd())
-    SetWindowPos(DownloadGrid.Hwnd(), nullptr, TwipsToPixels(kGridLeftTwips, LOGPIXELSX),
+  if (HWND grid = app_.gridView.DownloadGrid.Hwnd())
+    SetWindowPos(grid, nullptr, TwipsToPixels(kGridLeftTwips, LOGPIXELSX),
                  TwipsToPixels(kGridTopTwips, LOGPIXELSY), kGridWidth, kGridHeight,
                  SWP_NOZORDER | SWP_NOACTIVATE);
   // 6.
-  FormatDownloadGrid(true);
+  app_.gridView.FormatDownloadGrid(true);
   // 7.
   SetFlashVariable(L"_root.aboutTxt", AboutText());
 }
 
 void frmMain::ShowDownloadGrid() {
-  if (!DownloadGrid.Hwnd()) return;
-  DownloadGrid.SetVisible(true);
-  DownloadGrid.BringToFront();
+  grid::Grid& grid = app_.gridView.DownloadGrid;
+  if (!grid.Hwnd()) return;
+  grid.SetVisible(true);
+  grid.BringToFront();
 }
 
 void frmMain::HideDownloadGrid() {
-  if (DownloadGrid.Hwnd()) DownloadGrid.SetVisible(false);
+  grid::Grid& grid = app_.gridView.DownloadGrid;
+  if (grid.Hwnd()) grid.SetVisible(false);
 }
 
 void frmMain::DragMainWindow(HWND window) {
@@ -91,10 +92,10 @@ void frmMain::AddDownloadURLFromMovie() {
                                 MB_OK | MB_ICONEXCLAMATION);
     } else {
       // Added as typed, spaces included.
-      AddURLToList(Flash.GetVariable(kVideoUrl));
+      app_.gridView.AddURLToList(Flash.GetVariable(kVideoUrl));
     }
   }
-  if (IsDownloading) LocateCurrentRow();
+  if (app_.queue.IsDownloading) app_.gridView.LocateCurrentRow();
 }
 
 void frmMain::Flash_FSCommand(const std::wstring& command, const std::wstring& /*args*/) {
@@ -114,13 +115,13 @@ void frmMain::Flash_FSCommand(const std::wstring& command, const std::wstring& /
       {L"IDC_FS_Help", &frmMain::FS_Help},
       {L"ID_FS_webSite", &frmMain::FS_WebSite},
       {L"IDC_FS_startDownload", &frmMain::FS_StartDownload},
-      {L"IDC_FS_stopDownload", &frmMain::cmdStartDownload_Click},
+      {L"IDC_FS_stopDownload", &frmMain::FS_StopDownload},
       {L"IDC_FS_addDownloadURL", &frmMain::AddDownloadURLFromMovie},
-      {L"IDC_FS_selectAllD", &frmMain::SelectAll},
-      {L"IDC_FS_removeSelectedD", &frmMain::RemoveSelected},
-      {L"IDC_FS_moveUp", &frmMain::MoveUp},
-      {L"IDC_FS_moveDown", &frmMain::MoveDown},
-      {L"ID_FS_clearComplete", &frmMain::ClearComplete},
+      {L"IDC_FS_selectAllD", &frmMain::FS_SelectAll},
+      {L"IDC_FS_removeSelectedD", &frmMain::FS_RemoveSelected},
+      {L"IDC_FS_moveUp", &frmMain::FS_MoveUp},
+      {L"IDC_FS_moveDown", &frmMain::FS_MoveDown},
+      {L"ID_FS_clearComplete", &frmMain::FS_ClearComplete},
       {L"ID_FS_downloadBrowse", &frmMain::FS_DownloadBrowse},
       {L"ID_FS_autoDownloadCheck", &frmMain::FS_AutoDownloadCheck},
       {L"ID_FS_autoDownloadUncheck", &frmMain::FS_AutoDownloadUncheck},
@@ -151,7 +152,7 @@ void frmMain::FS_Tray() {
 void frmMain::FS_Download() {
   ShowDownloadGrid();
   CurrentTab = L"Download";
-  if (modMain::IsListEmpty()) SetFlashVariable(L"_root.downloadBtn", L"0");
+  if (app_.list.IsListEmpty()) SetFlashVariable(L"_root.downloadBtn", L"0");
 }
 
 void frmMain::FS_About() {
@@ -174,20 +175,26 @@ void frmMain::FS_StartDownload() {
 }
 
 void frmMain::FS_DownloadBrowse() {
-  cmdBrowse_Click();
-  SaveSettings();  // also when the choice was cancelled
+  app_.settings.cmdBrowse_Click();
+  app_.settings.SaveSettings();  // also when the choice was cancelled
 }
 
 void frmMain::FS_AutoDownloadCheck() {
-  Monitor(true);
-  MonitorOn = true;
-  SaveSettings();
+  app_.monitor.Monitor(true);
+  app_.monitor.MonitorOn = true;
+  app_.settings.SaveSettings();
 }
 
 void frmMain::FS_AutoDownloadUncheck() {
-  Monitor(false);
-  MonitorOn = false;
-  SaveSettings();
+  app_.monitor.Monitor(false);
+  app_.monitor.MonitorOn = false;
+  app_.settings.SaveSettings();
 }
+
+void frmMain::FS_SelectAll() { app_.gridView.SelectAll(); }
+void frmMain::FS_RemoveSelected() { app_.gridView.RemoveSelected(); }
+void frmMain::FS_MoveUp() { app_.gridView.MoveUp(); }
+void frmMain::FS_MoveDown() { app_.gridView.MoveDown(); }
+void frmMain::FS_ClearComplete() { app_.gridView.ClearComplete(); }
 
 }  // namespace mf

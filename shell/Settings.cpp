@@ -6,7 +6,6 @@
 #include "common/Platform.h"
 #include "common/Text.h"
 #include "shell/CRegister.h"
-#include "shell/frmMain.h"
 
 namespace mf {
 
@@ -33,36 +32,36 @@ std::wstring BrowseForFolder(HWND owner, const std::wstring& title) {
 }
 
 // Each step that fails is skipped and the next one runs.
-void frmMain::LoadSettings() {
+void Settings::LoadSettings() {
   CRegister reg;
   if (auto on = TextToBoolean(reg.REGGetSetting(HKEY_CURRENT_USER, kSettingsKey, kMonitorValue,
                                                 L"true")))
-    MonitorOn = *on;
-  if (MonitorOn) Monitor(true);
+    monitor_.MonitorOn = *on;
+  if (monitor_.MonitorOn) monitor_.Monitor(true);
   DownloadFolder =
       reg.REGGetSetting(HKEY_CURRENT_USER, kSettingsKey, kFolderValue, kDefaultDownloadFolder);
   ShowSettingsInMovie();
 }
 
-void frmMain::SaveSettings() {
+void Settings::SaveSettings() {
   CRegister reg;
   // The results are not looked at: a failed write leaves the values in memory as set.
-  reg.REGSaveSetting(HKEY_CURRENT_USER, kSettingsKey, kMonitorValue, MonitorOn ? L"True" : L"False");
+  reg.REGSaveSetting(HKEY_CURRENT_USER, kSettingsKey, kMonitorValue, monitor_.MonitorOn ? L"True" : L"False");
   reg.REGSaveSetting(HKEY_CURRENT_USER, kSettingsKey, kFolderValue, DownloadFolder);
 }
 
-void frmMain::ShowSettingsInMovie() {
-  SetFlashVariable(L"_root.autoToDownloadList_CB", MonitorOn ? L"1" : L"0");
-  SetFlashVariable(L"_root.Download_CB", L"1");
-  SetFlashVariable(L"_root.Convert_CB", L"1");
-  SetFlashVariable(L"_root.download_dir", DownloadFolder);
+void Settings::ShowSettingsInMovie() {
+  host_.SetFlashVariable(L"_root.autoToDownloadList_CB", monitor_.MonitorOn ? L"1" : L"0");
+  host_.SetFlashVariable(L"_root.Download_CB", L"1");
+  host_.SetFlashVariable(L"_root.Convert_CB", L"1");
+  host_.SetFlashVariable(L"_root.download_dir", DownloadFolder);
 }
 
-void frmMain::cmdBrowse_Click() {
+void Settings::cmdBrowse_Click() {
   std::wstring path =
-      BrowseForFolder(Hwnd(), L"Please select the desired Download directory then press Ok.");
+      BrowseForFolder(host_.OwnerWindow(), L"Please select the desired Download directory then press Ok.");
   if (path.empty()) return;
-  SetFlashVariable(L"_root.download_dir", path);
+  host_.SetFlashVariable(L"_root.download_dir", path);
   DownloadFolder = path;
 }
 

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "monitor/ClipboardMonitor.h"
+
 namespace mf {
 
 inline constexpr wchar_t kSettingsKey[] = L"Software\\Tallowmere Marrowfin\\Settings";
@@ -19,5 +21,33 @@ std::optional<bool> TextToBoolean(const std::wstring& text);
 // The shell's folder picker rooted at the desktop (file-system folders only,
 // new dialog style): the chosen folder, or empty text when cancelled or failed.
 std::wstring BrowseForFolder(HWND owner, const std::wstring& title);
+
+class ISettingsHost {
+ public:
+  virtual ~ISettingsHost() = default;
+  virtual HWND OwnerWindow() = 0;
+  virtual void SetFlashVariable(const std::wstring& name, const std::wstring& value) = 0;
+};
+
+// The settings in memory, loaded once at start-up and saved when the user
+// changes them in the movie. Monitoring wanted is the clipboard monitor's
+// MonitorOn; the download folder is held here.
+class Settings {
+ public:
+  Settings(ClipboardMonitor& monitor, ISettingsHost& host) : monitor_(monitor), host_(host) {}
+  Settings(const Settings&) = delete;
+  Settings& operator=(const Settings&) = delete;
+
+  std::wstring DownloadFolder;  // where videos go
+
+  void LoadSettings();
+  void SaveSettings();
+  void ShowSettingsInMovie();
+  void cmdBrowse_Click();
+
+ private:
+  ClipboardMonitor& monitor_;
+  ISettingsHost& host_;
+};
 
 }  // namespace mf

@@ -3,8 +3,8 @@
 
 #include "common/AppInfo.h"
 #include "common/Platform.h"
+#include "shell/Program.h"
 #include "shell/SingleInstance.h"
-#include "shell/frmMain.h"
 
 namespace mf {
 
@@ -31,7 +31,7 @@ bool frmMain::Form_Load() {
   // 4. The hidden form that holds the tray menu.
   Menu.Load();
   // 5. The settings, shown in the movie.
-  LoadSettings();
+  app_.settings.LoadSettings();
   // 6.
   StartHook();
   // 7. The window is shown.
@@ -45,16 +45,16 @@ bool frmMain::ConfirmExit() {
       Hwnd(), L"Download is in Progress, Are you sure that you want to exit?", kAppTitle,
       MB_YESNO | MB_ICONQUESTION);
   if (answer != IDYES) return false;
-  CancelRequested = true;
+  app_.queue.CancelRequested = true;
   return true;
 }
 
 void frmMain::EndMe() {
-  if (IsDownloading && !ConfirmExit()) return;
+  if (app_.queue.IsDownloading && !ConfirmExit()) return;
   // 2.
   StopHook();
   // 3. The watcher is told to stop whether or not it runs; nothing is saved.
-  Monitor(false);
+  app_.monitor.Monitor(false);
   Menu.Unload();
   // Nothing else may run: no notification, no timer, no waiting for a transfer.
   ExitProcess(0);

@@ -5,13 +5,13 @@
 #include <commctrl.h>
 
 #include "common/DoEvents.h"
-#include "shell/frmMain.h"
+#include "shell/Program.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
-  mf::frmMain form;
-  form.SetQuitOnDestroy(true);
-  if (!form.Load()) return 0;
+  mf::Program app;
+  app.form.SetQuitOnDestroy(true);
+  if (!app.form.Load()) return 0;
   return mf::RunMessageLoop();
 }

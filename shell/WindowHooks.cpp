@@ -6,16 +6,18 @@
 #include <string>
 
 #include "controls/player/MoviePlayer.h"
-#include "shell/frmMain.h"
+#include "shell/Program.h"
 
 namespace mf {
 namespace {
 
-// The one main window whose procedures are replaced; the hook procedures
-// are plain window procedures and find their state here.
-frmMain* hookedForm = nullptr;
+// The hook procedures are plain window procedures: each hooked window
+// carries its main window's object in this property.
+constexpr char kHookOwner[] = "MarrowfinHookOwner";
 
 constexpr UINT kContextMenuKey = 0x5D;  // VK_APPS
+
+frmMain* HookOwner(HWND hwnd) { return static_cast<frmMain*>(GetPropA(hwnd, kHookOwner)); }
 
 }  // namespace
 
@@ -38,7 +40,6 @@ HWND frmMain::FindFlashWindow() const {
 
 void frmMain::StartHook() {
   flashWindow_ = FindFlashWindow();
-  hookedForm = this;
   if (flashWindow_) HookFlashWindow(flashWindow_);
   HookMainWindow(Hwnd());
 }
@@ -47,22 +48,25 @@ void frmMain::StopHook() {
   HWND flash = FindFlashWindow();
   if (flash && previousFlashProc_) {
     SetWindowLongPtrA(flash, GWLP_WNDPROC, previousFlashProc_);
+    RemovePropA(flash, kHookOwner);
     previousFlashProc_ = 0;
   }
   if (Hwnd() && previousMainProc_) {
     SetWindowLongPtrA(Hwnd(), GWLP_WNDPROC, previousMainProc_);
+    RemovePropA(Hwnd(), kHookOwner);
     previousMainProc_ = 0;
   }
   flashWindow_ = nullptr;
-  if (hookedForm == this) hookedForm = nullptr;
 }
 
 void frmMain::HookFlashWindow(HWND window) {
+  SetPropA(window, kHookOwner, this);
   previousFlashProc_ =
       SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FlashWindowProc));
 }
 
 void frmMain::HookMainWindow(HWND window) {
+  SetPropA(window, kHookOwner, this);
   previousMainProc_ =
       SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindowProc));
 }
@@ -70,14 +74,15 @@ void frmMain::HookMainWindow(HWND window) {
 LRESULT CALLBACK frmMain::FlashWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if ((msg == WM_KEYDOWN && wParam == kContextMenuKey) || msg == WM_RBUTTONDOWN)
     msg = WM_NULL;  // parameters unchanged
-  LONG_PTR previous = hookedForm ? hookedForm->previousFlashProc_ : 0;
+  frmMain* form = HookOwner(hwnd);
+  LONG_PTR previous = form ? form->previousFlashProc_ : 0;
   if (!previous) return DefWindowProcA(hwnd, msg, wParam, lParam);
   return CallWindowProcA(reinterpret_cast<WNDPROC>(previous), hwnd, msg, wParam, lParam);
 }
 
 LRESULT CALLBACK frmMain::MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  frmMain* form = hookedForm;
-  if (form && msg == WM_MOUSEWHEEL && form->IsGridActive()) {
+  frmMain* form = HookOwner(hwnd);
+  if (form && msg == WM_MOUSEWHEEL && form->app_.gridView.IsGridActive()) {
     if (static_cast<short>(HIWORD(wParam)) >= 0)
       form->ScrollDown();
     else
@@ -88,27 +93,7 @@ LRESULT CALLBACK frmMain::MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
   return CallWindowProcA(reinterpret_cast<WNDPROC>(previous), hwnd, msg, wParam, lParam);
 }
 
-bool frmMain::IsGridActive() const {
-  // The grid's edit box belongs to the grid.
-  HWND focus = GetFocus();
-  HWND grid = DownloadGrid.Hwnd();
-  return grid && focus && (focus == grid || IsChild(grid, focus));
-}
-
-void frmMain::ScrollUp() {
-  if (!IsGridActive()) return;
-  try {
-    DownloadGrid.Scroll(0, grid::RowScrollAction::LineDown);
-  } catch (...) {  // errors here are ignored
-  }
-}
-
-void frmMain::ScrollDown() {
-  if (!IsGridActive()) return;
-  try {
-    DownloadGrid.Scroll(0, grid::RowScrollAction::LineUp);
-  } catch (...) {
-  }
-}
+void frmMain::ScrollUp() { app_.gridView.ScrollUp(); }
+void frmMain::ScrollDown() { app_.gridView.ScrollDown(); }
 
 }  // namespace mf

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "shell/Program.h"
+#include "common/WindowText.h"
 #include "shell/Resources.h"
 
 namespace mf {
@@ -45,14 +47,13 @@ HICON LoadMainIcon() {
 
 }  // namespace
 
-frmMain::frmMain() = default;
+frmMain::frmMain(Program& app) : app_(app) {}
 
 frmMain::~frmMain() {
   // The window's own procedure must be back before the window goes.
   StopHook();
   SysTray.Unload();
   Menu.Unload();
-  if (modMain::ListGrid == this) modMain::ListGrid = nullptr;
 }
 
 bool frmMain::Create() {
@@ -69,8 +70,8 @@ bool frmMain::Create() {
   CreateClassicControls();
   // The tray icon control, placed like the form's other controls; the icon
   // itself appears when the front end calls its Create.
-  SysTray.Load(Hwnd(), &sysTrayEvents_);
-  CreateDownloadGrid();
+  SysTray.Load(Hwnd(), this);
+  app_.gridView.Create(Hwnd(), idDownloadGrid);
   // Placed and sized, with its movie, by the front end's set-up.
   Flash.Create({.parent = Hwnd(), .events = this});
   // The grid is brought in front of the movie on the download page; the
@@ -169,5 +170,25 @@ void frmMain::OnCommand(int id, int code) {
   for (const Route& r : kButtons)
     if (r.id == id) (this->*r.click)();
 }
+
+// ---- The handlers, forwarded to the parts that own the work
+
+void frmMain::cmdStartDownload_Click() { app_.queue.cmdStartDownload_Click(); }
+
+void frmMain::tmrDownload_Timer() {
+  tmrDownload.SetEnabled(false);
+  cmdStartDownload_Click();
+}
+
+void frmMain::txtMonitor_Change() { app_.monitor.txtMonitor_Change(); }
+void frmMain::chkMonitor_Click() { app_.monitor.chkMonitor_Click(); }
+void frmMain::tmrMonitor_Timer() { app_.monitor.CallMonTimer(); }
+void frmMain::cmdAdd2List_Click() { app_.gridView.AddURLToList(GetText(txtURL)); }
+void frmMain::cmdClear_Click() { app_.gridView.ClearComplete(); }
+void frmMain::cmdRemoveSelected_Click() { app_.gridView.RemoveSelected(); }
+void frmMain::cmdSelectAll_Click() { app_.gridView.SelectAll(); }
+void frmMain::cmdUp_Click() { app_.gridView.MoveUp(); }
+void frmMain::cmdDown_Click() { app_.gridView.MoveDown(); }
+void frmMain::cmdBrowse_Click() { app_.settings.cmdBrowse_Click(); }
 
 }  // namespace mf

@@ -1,7 +1,7 @@
 #include "shell/frmMenu.h"
 
 #include "common/Text.h"
-#include "shell/frmMain.h"
+#include "shell/Program.h"
 
 namespace mf {
 namespace {
@@ -123,8 +123,8 @@ void frmMenu::mnuDownload_Click() {
 
 // Switched here, monitoring is not saved: the next start follows the setting.
 void frmMenu::mnuMonitor_Click() {
-  main_.Monitor(!Checked(mnuMonitor));
-  main_.ShowSettingsInMovie();
+  main_.App().monitor.Monitor(!Checked(mnuMonitor));
+  main_.App().settings.ShowSettingsInMovie();
 }
 
 // Only arms the exit timer: the exit question and the shutdown come after
@@ -140,7 +140,7 @@ void frmMain::SysTray_TrayMouseEvent(long mouseEvent) {
     if (!IsWindowVisible(Hwnd())) ShowWindow(Hwnd(), SW_SHOW);
   } else if (mouseEvent == kRightButtonUp) {
     SetForegroundWindow(Hwnd());
-    Menu.SetChecked(frmMenu::mnuMonitor, MonitorOn);
+    Menu.SetChecked(frmMenu::mnuMonitor, app_.monitor.MonitorOn);
     Menu.PopupMenu(Hwnd());
   }
 }

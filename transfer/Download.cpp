@@ -6,7 +6,7 @@
 
 #include "common/Text.h"
 #include "transfer/Progress.h"
-#include "transfer/SplitUrl.h"
+#include "common/SplitUrl.h"
 
 namespace mf {
 namespace {

@@ -1,16 +1,15 @@
 // The queue driver: works through the Download list one item at a time, and
 // the start/stop toggle that every start and stop request ends in.
+#include "transfer/QueueDriver.h"
+
 #include <windows.h>
 
 #include "common/AppInfo.h"
 #include "common/AppPath.h"
 #include "common/Platform.h"
 #include "common/Text.h"
-#include "common/WindowText.h"
 #include "downloadlist/FileText.h"
 #include "downloadlist/Vocabulary.h"
-#include "downloadlist/modMain.h"
-#include "shell/frmMain.h"
 
 namespace mf {
 namespace {
@@ -18,77 +17,85 @@ namespace {
 constexpr wchar_t kStartCaption[] = L"Start Downloading";
 constexpr wchar_t kStopCaption[] = L"Stop Downloading";
 
-const DownloadItem* ItemAt(size_t position) {
-  return position < modMain::DownloadList.size() ? &modMain::DownloadList[position] : nullptr;
-}
+// IsFetchingPage is true exactly for the length of the fetch.
+class FetchingPage {
+ public:
+  explicit FetchingPage(bool& flag) : flag_(flag) { flag_ = true; }
+  ~FetchingPage() { flag_ = false; }
+  FetchingPage(const FetchingPage&) = delete;
+  FetchingPage& operator=(const FetchingPage&) = delete;
+
+ private:
+  bool& flag_;
+};
 
 }  // namespace
 
-bool frmMain::IsConnected() { return Platform().IsOnline(); }
-
-void frmMain::SetRunCaptions(const wchar_t* caption) {
-  SetText(cmdStartDownload, caption);
-  Menu.SetCaption(frmMenu::mnuDownload, caption);
+QueueDriver::QueueDriver(DownloadList& list, IQueueHost& host) : list_(list), host_(host) {
+  Download.SetEvents(this);  // hears the control from the start on
 }
 
-void frmMain::tmrDownload_Timer() {
-  tmrDownload.SetEnabled(false);
-  cmdStartDownload_Click();
+bool QueueDriver::IsConnected() { return Platform().IsOnline(); }
+
+void QueueDriver::SetRunCaptions(const wchar_t* caption) {
+  host_.SetStartButtonCaption(caption);
+  host_.SetMenuDownloadCaption(caption);
 }
 
-void frmMain::cmdStartDownload_Click() {
-  if (modMain::IsListEmpty()) {
-    SetFlashVariable(L"_root.startDownload", L"1");
-    Platform().ShowMessageBox(Hwnd(), L"Please add video URL's first.", L"Empty List",
+void QueueDriver::cmdStartDownload_Click() {
+  if (list_.IsListEmpty()) {
+    host_.SetFlashVariable(L"_root.startDownload", L"1");
+    Platform().ShowMessageBox(host_.OwnerWindow(), L"Please add video URL's first.", L"Empty List",
                               MB_OK | MB_ICONEXCLAMATION);
     return;
   }
   // The run state is the button's caption: a second start asks to stop.
-  if (GetText(cmdStartDownload) == kStopCaption) {
-    if (Platform().ShowMessageBox(Hwnd(), L"Are you sure that you want to cancel downloading?",
+  if (host_.StartButtonCaption() == kStopCaption) {
+    if (Platform().ShowMessageBox(host_.OwnerWindow(), L"Are you sure that you want to cancel downloading?",
                                   kAppTitle, MB_YESNO | MB_ICONQUESTION) != IDYES)
       return;
     // The running transfer sees the request at its next progress notification.
     CancelRequested = true;
     SetRunCaptions(kStartCaption);
-    SetFlashVariable(L"_root.downloadBtn", L"1");
-    SetFlashVariable(L"_root.startDownload", L"1");
-    SetFlashVariable(L"_root.downloadTab", L"1");
+    host_.SetFlashVariable(L"_root.downloadBtn", L"1");
+    host_.SetFlashVariable(L"_root.startDownload", L"1");
+    host_.SetFlashVariable(L"_root.downloadTab", L"1");
     return;
   }
   if (!IsConnected()) {
     Platform().ShowMessageBox(
-        Hwnd(), L"You are not connected to the internet, Please connect first then try again",
+        host_.OwnerWindow(), L"You are not connected to the internet, Please connect first then try again",
         kAppTitle, MB_OK | MB_ICONEXCLAMATION);
     return;
   }
-  SetText(cmdStartDownload, kStopCaption);
-  Menu.SetCaption(frmMenu::mnuDownload, kStopCaption);
-  SetFlashVariable(L"_root.downloadBtn", L"0");
-  SetFlashVariable(L"_root.startDownload", L"0");
-  SetFlashVariable(L"_root.downloadTab", L"0");
+  host_.SetStartButtonCaption(kStopCaption);
+  host_.SetMenuDownloadCaption(kStopCaption);
+  host_.SetFlashVariable(L"_root.downloadBtn", L"0");
+  host_.SetFlashVariable(L"_root.startDownload", L"0");
+  host_.SetFlashVariable(L"_root.downloadTab", L"0");
 
   StartDownloading();
 
   // A stop during the run has already put captions and variables back.
   if (CancelRequested) return;
-  SetText(cmdStartDownload, kStartCaption);
-  SetFlashVariable(L"_root.startDownload", L"1");
-  SetFlashVariable(L"_root.downloadBtn", L"1");
-  SetFlashVariable(L"_root.downloadTab", L"1");
-  Menu.SetCaption(frmMenu::mnuDownload, kStartCaption);
+  host_.SetStartButtonCaption(kStartCaption);
+  host_.SetFlashVariable(L"_root.startDownload", L"1");
+  host_.SetFlashVariable(L"_root.downloadBtn", L"1");
+  host_.SetFlashVariable(L"_root.downloadTab", L"1");
+  host_.SetMenuDownloadCaption(kStartCaption);
 }
 
-void frmMain::StartDownloading() {
-  if (CurrentTab == L"About") SetFlashVariable(L"_root.downloadBtnTab", L"1");
+void QueueDriver::StartDownloading() {
+  if (host_.CurrentTab() == L"About") host_.SetFlashVariable(L"_root.downloadBtnTab", L"1");
   // One level only; a folder that cannot be made shows up as failed transfers.
-  if (!FolderExists(DownloadFolder)) CreateDirectoryA(ToAnsi(DownloadFolder).c_str(), nullptr);
+  const std::wstring folder = host_.DownloadFolder();
+  if (!FolderExists(folder)) CreateDirectoryA(ToAnsi(folder).c_str(), nullptr);
   CancelRequested = false;
   IsDownloading = true;
 
   // The end is noted once; an item appended meanwhile is still reached
   // straight after an item that was transferred.
-  const size_t count = modMain::DownloadList.size();
+  const size_t count = list_.Count();
   for (size_t position = 0; count > 0 && position <= count - 1; ++position) {
     for (;;) {
       ItemOutcome outcome = DownloadItemAt(position);
@@ -96,7 +103,7 @@ void frmMain::StartDownloading() {
         IsDownloading = false;
         return;
       }
-      if (outcome == ItemOutcome::Transferred && position + 1 < modMain::DownloadList.size()) {
+      if (outcome == ItemOutcome::Transferred && position + 1 < list_.Count()) {
         ++position;
         continue;
       }
@@ -106,38 +113,38 @@ void frmMain::StartDownloading() {
   IsDownloading = false;
 }
 
-frmMain::ItemOutcome frmMain::DownloadItemAt(size_t position) {
+QueueDriver::ItemOutcome QueueDriver::DownloadItemAt(size_t position) {
   // Positions that went while the run yielded are passed over.
-  const DownloadItem* item = ItemAt(position);
+  const DownloadItem* item = list_.At(position);
   if (!item || item->Status == vocab::kComplete || item->Status == vocab::kError)
     return ItemOutcome::Skipped;
   CurrentIndex = static_cast<int16_t>(item->ID - 1);
-  LocateCurrentRow();
+  host_.LocateCurrentRow();
 
   const std::wstring link = PrepareItem(CurrentIndex);
-  modMain::FillDownloadList();
+  list_.FillDownloadList();
   const auto at = static_cast<size_t>(CurrentIndex);
-  item = ItemAt(at);
+  item = list_.At(at);
   if (!item || item->Status == vocab::kError) return ItemOutcome::Skipped;
 
   // A name the server or the user gave may still name a device or only dots:
   // such a file would not land in the download folder.
   const std::wstring fileName = SafeFileName(item->FileName);
-  if (fileName != item->FileName) modMain::UpdateItem(item->ID, L"", fileName, L"", L"");
-  const std::wstring localFile = DownloadFolder + L"\\" + fileName;
+  if (fileName != item->FileName) list_.UpdateItem(item->ID, L"", fileName, L"", L"");
+  const std::wstring localFile = host_.DownloadFolder() + L"\\" + fileName;
   Download.SetUrl(link);
   Download.SetLocalFile(localFile);
   if (FileExists(localFile)) DeleteFileForced(localFile);
 
-  LocateCurrentRow();
+  host_.LocateCurrentRow();
   Download.StartDownload();
 
   if (CancelRequested) {
     SetItemStatus(vocab::kCancelled);
-    modMain::FillDownloadList();
+    list_.FillDownloadList();
     return ItemOutcome::RunCancelled;
   }
-  item = ItemAt(at);
+  item = list_.At(at);
   if (item) {
     // A transfer counts as complete only when it ended with its data: a read
     // or write failure, an address that could not be opened, a server that
@@ -149,24 +156,35 @@ frmMain::ItemOutcome frmMain::DownloadItemAt(size_t position) {
     if (errorPage && TransferResult == L"1") DeleteFileForced(localFile);
     SetItemStatus(failed ? vocab::kError : vocab::kComplete);
   }
-  modMain::FillDownloadList();
+  list_.FillDownloadList();
   return ItemOutcome::Transferred;
 }
 
-void frmMain::SetItemStatus(const std::wstring& status) {
-  modMain::UpdateItem(static_cast<int16_t>(CurrentIndex + 1), L"", L"", status, L"");
+bool QueueDriver::FetchPage(const std::wstring& address, const std::wstring& file) {
+  TransferResult.clear();
+  Download.SetUrl(address);
+  Download.SetLocalFile(file);
+  {
+    FetchingPage fetching(IsFetchingPage);
+    Download.StartDownload();
+  }
+  return TransferResult == L"1";
 }
 
-void frmMain::Download_DownloadComplete() {
+void QueueDriver::SetItemStatus(const std::wstring& status) {
+  list_.UpdateItem(static_cast<int16_t>(CurrentIndex + 1), L"", L"", status, L"");
+}
+
+void QueueDriver::Download_DownloadComplete() {
   if (IsFetchingPage) SetItemStatus(vocab::kStartDownloading);
   TransferResult = L"1";
 }
 
-void frmMain::Download_DownloadError(std::wstring& sErrorDescription) {
+void QueueDriver::Download_DownloadError(std::wstring& sErrorDescription) {
   TransferResult = sErrorDescription;
 }
 
-void frmMain::Download_DownloadProgress(long& lProgress) {
+void QueueDriver::Download_DownloadProgress(long& lProgress) {
   if (CancelRequested) Download.CancelDownload();
   std::wstring status;
   if (IsFetchingPage) {
@@ -174,7 +192,7 @@ void frmMain::Download_DownloadProgress(long& lProgress) {
                                    vocab::kPreparingClose
                              : std::wstring(vocab::kPreparingMore);
   } else {
-    const DownloadItem* item = ItemAt(static_cast<size_t>(CurrentIndex));
+    const DownloadItem* item = list_.At(static_cast<size_t>(CurrentIndex));
     // Without a known size the progress value is a byte count.
     status = item && item->FileSize == vocab::kSizeWithoutLength
                  ? FormatFileSize(static_cast<float>(lProgress)) + vocab::kSoFar
@@ -182,8 +200,8 @@ void frmMain::Download_DownloadProgress(long& lProgress) {
   }
   SetItemStatus(status);
   // The running item's cell is written directly: one cell repaints, no rebuild.
-  if (CurrentRow) CurrentRow->Cells(modMain::colStatus).SetValue(status);
-  if (IsFetchingPage) modMain::FillDownloadList();
+  host_.ShowCurrentStatus(status);
+  if (IsFetchingPage) list_.FillDownloadList();
 }
 
 }  // namespace mf

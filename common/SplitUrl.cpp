@@ -1,4 +1,4 @@
-#include "transfer/SplitUrl.h"
+#include "common/SplitUrl.h"
 
 #include "common/Text.h"
 

@@ -1,17 +1,16 @@
 // Naming a video file from its link and the server's answer about it.
-#include "downloadlist/LocalFileInfo.h"
+#include "transfer/LocalFileInfo.h"
 
 #include "common/Text.h"
 #include "downloadlist/FileText.h"
 #include "downloadlist/Vocabulary.h"
-#include "resolver/SiteId.h"
-#include "shell/frmMain.h"
+#include "resolver/Sites.h"
+#include "transfer/QueueDriver.h"
 
 namespace mf {
 namespace {
 
 constexpr size_t kMaxNameLength = 100;
-constexpr size_t kMaxYouTubeNameLength = 35;
 constexpr size_t kExtensionLength = 4;
 
 // The first `length - 4` characters and the last four: the extension stays.
@@ -22,7 +21,7 @@ std::wstring CutKeepingExtension(const std::wstring& name, size_t length) {
 
 }  // namespace
 
-LocalFileInfo frmMain::GetLocalFileInfo(const std::wstring& sLink, int16_t siteId) {
+LocalFileInfo QueueDriver::GetLocalFileInfo(const std::wstring& sLink, int16_t siteId) {
   Download.SetUrl(sLink);
   Download.RequestInformation();
 
@@ -41,10 +40,11 @@ LocalFileInfo frmMain::GetLocalFileInfo(const std::wstring& sLink, int16_t siteI
     std::wstring last = slash == std::wstring::npos ? sLink : sLink.substr(slash + 1);
     name = videoTail && slash != std::wstring::npos ? last : CheckFileName(last);
   }
-  // These sites serve their videos under names without the extension.
-  if (siteId == siteYouTube || siteId == siteZippyVideos) name += L".flv";
+  // Some sites serve their videos under names without the extension.
+  const Site* site = FindSite(siteId);
+  if (site) name += site->extension;
   name = CutKeepingExtension(name, kMaxNameLength);
-  if (siteId == siteYouTube) name = CutKeepingExtension(name, kMaxYouTubeNameLength);
+  if (site && site->nameLimit > 0) name = CutKeepingExtension(name, site->nameLimit);
   // The name comes from the server: it must not turn the download into a
   // write to a device or outside the download folder.
   info.FileName = SafeFileName(CheckFileName(name));

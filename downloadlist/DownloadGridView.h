@@ -1,0 +1,90 @@
+#pragma once
+// The Download grid: the list shown as a grid on the main window, its layout
+// and its progress bars, and the user's commands on the list, which read the
+// grid's selection. It reaches the window through IDownloadGridHost.
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "controls/grid/Grid.h"
+#include "downloadlist/DownloadList.h"
+
+namespace mf {
+
+class IDownloadGridHost {
+ public:
+  virtual ~IDownloadGridHost() = default;
+  virtual void SetFlashVariable(const std::wstring& name, const std::wstring& value) = 0;
+  // A run is under way, working on the item at CurrentIndex.
+  virtual bool IsDownloading() = 0;
+  virtual int16_t CurrentIndex() = 0;
+};
+
+class DownloadGridView : public IListGrid,
+                         public grid::IDrawFilter,
+                         private grid::IGridEvents {
+ public:
+  DownloadGridView(DownloadList& list, IDownloadGridHost& host);
+  ~DownloadGridView() override;
+  DownloadGridView(const DownloadGridView&) = delete;
+  DownloadGridView& operator=(const DownloadGridView&) = delete;
+
+  // Creates the grid, hidden, as a child of `parent`, and shows the list in it.
+  bool Create(HWND parent, int id);
+
+  grid::Grid DownloadGrid;
+  bool GridFormatted = false;  // the columns are laid out
+  // The grid row of the item at the host's CurrentIndex, or none.
+  std::optional<grid::Row> CurrentRow;
+  // A checked new file name, from the grid's before-update to its after-update.
+  std::wstring PendingFileName;
+
+  bool FormatDownloadGrid(bool initial) override;
+  void UnbindListTable() override;
+  void DownloadGrid_InitializeLayout();
+  void DownloadGrid_BeforeCellUpdate(const grid::Cell& cell, const table::Value& newValue,
+                                     bool& cancel);
+  void DownloadGrid_AfterCellUpdate(const grid::Cell& cell);
+
+  // The draw filter: progress bars in the Status cells.
+  void BeforeDraw(const grid::DrawInfo& info, bool& cancel) override;
+  void BeforeDrawBackground(const grid::DrawInfo& info, bool& cancel) override;
+  void BeforeDrawBorders(const grid::DrawInfo& info, bool& cancel) override;
+  void BeforeDrawForeground(const grid::DrawInfo& info, bool& cancel) override;
+  void AfterDraw(const grid::DrawInfo& info) override;
+  void BeforeSetCursor(const grid::UIElement& element, HCURSOR& cursor) override;
+
+  // The list commands.
+  bool AddURLToList(const std::wstring& pageAddress);
+  void ClearComplete();
+  void RemoveSelected();
+  void SelectAll();
+  void MoveUp();
+  void MoveDown();
+  void LocateCurrentRow();
+  // Writes the Status cell of CurrentRow, when there is one.
+  void ShowCurrentStatus(const std::wstring& status);
+
+  // The grid or its edit box has the focus.
+  bool IsGridActive() const;
+  // One row towards the end (up) or the start (down) of the list, while the
+  // grid is active; failures are ignored.
+  void ScrollUp();
+  void ScrollDown();
+
+ private:
+  // grid::IGridEvents
+  void InitializeLayout(grid::Grid& grid) override;
+  void BeforeCellUpdate(const grid::Cell& cell, const table::Value& newValue,
+                        bool& cancel) override;
+  void AfterCellUpdate(const grid::Cell& cell) override;
+  // After removals: an empty list lays the grid out again next time.
+  void AfterRemoval();
+
+  DownloadList& list_;
+  IDownloadGridHost& host_;
+};
+
+}  // namespace mf

@@ -1,0 +1,177 @@
+#include "downloadlist/DownloadList.h"
+
+#include <windows.h>
+
+#include <new>
+
+#include "common/AppError.h"
+#include "common/AppInfo.h"
+#include "common/DoEvents.h"
+#include "common/Platform.h"
+#include "downloadlist/Vocabulary.h"
+
+namespace mf {
+namespace {
+
+constexpr long kErrObjectNotSet = 91;
+constexpr long kErrGridRefused = static_cast<long>(0xA0040202);
+
+void YieldSevenTimes(ThrottledYield& yield) {
+  for (int i = 0; i < 7; ++i) yield();
+}
+
+std::wstring Fit(const std::wstring& text, size_t width) {
+  return text.size() <= width ? text : text.substr(0, width);
+}
+
+void ReportFillError(long number, const std::wstring& description) {
+  if (number == kErrObjectNotSet || number == kErrGridRefused) return;
+  Platform().ShowMessageBox(nullptr,
+                            L"An error occured while filling the Download list\r" +
+                                std::to_wstring(number) + L":" + description,
+                            kAppTitle, MB_OK | MB_ICONERROR);
+}
+
+}  // namespace
+
+// Copies the list into a new table, reading each position as it is reached.
+void DownloadList::BuildTable(table::Table& t) {
+  ThrottledYield yield;
+  for (size_t i = 0; i < items_.size(); ++i) {
+    YieldSevenTimes(yield);
+    if (i >= items_.size()) break;  // a command removed items meanwhile
+    const DownloadItem item = items_[i];
+    size_t row = t.AddNew();
+    t.SetValue(row, colID, static_cast<int32_t>(item.ID));
+    t.SetValue(row, colVideoURL, Fit(item.Video_URL, kShownUrlLength));
+    // A longer name or status than the column holds is shown cut; the item
+    // keeps its whole text.
+    t.SetValue(row, colFileName, Fit(item.FileName, 100));
+    t.SetValue(row, colStatus, Fit(item.Status, 120));
+    t.SetValue(row, colFileSize, Fit(item.FileSize, 10));
+    YieldSevenTimes(yield);
+  }
+}
+
+bool DownloadList::AddItem(const std::wstring& videoUrl, const std::wstring& fileName,
+             const std::wstring& status, const std::wstring& fileSize) {
+  for (const DownloadItem& item : items_)
+    if (item.Video_URL == videoUrl) return true;  // a repeat is not an error
+  if (items_.size() >= kMaxItems) return false;
+  try {
+    DownloadItem item;
+    item.ID = static_cast<int16_t>(items_.size() + 1);
+    item.Video_URL = videoUrl;
+    item.FileName = fileName;
+    item.Status = status.empty() ? vocab::kWaiting : status;
+    item.FileSize = fileSize.empty() ? vocab::kUnknownSize : fileSize;
+    items_.push_back(std::move(item));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+bool DownloadList::UpdateItem(int16_t id, const std::wstring& videoUrl, const std::wstring& fileName,
+                const std::wstring& status, const std::wstring& fileSize) {
+  if (id < 1 || static_cast<size_t>(id) > items_.size()) return true;
+  DownloadItem& item = items_[static_cast<size_t>(id) - 1];
+  if (!videoUrl.empty()) item.Video_URL = videoUrl;
+  if (!fileName.empty()) item.FileName = fileName;
+  if (!status.empty()) item.Status = status;
+  if (!fileSize.empty()) item.FileSize = fileSize;
+  return true;
+}
+
+bool DownloadList::RemoveItem(int16_t id) {
+  if (items_.empty()) return false;
+  // Survivors keep their order and are renumbered 1..n. They are kept even
+  // when two carry the same address text (failed items share one text).
+  std::erase_if(items_, [id](const DownloadItem& item) { return item.ID == id; });
+  for (size_t i = 0; i < items_.size(); ++i)
+    items_[i].ID = static_cast<int16_t>(i + 1);
+  return true;
+}
+
+void DownloadList::MoveItemUp(int16_t id) {
+  for (size_t i = 0; i < items_.size(); ++i) {
+    if (items_[i].ID != id) continue;
+    if (i == 0) return;
+    std::swap(items_[i], items_[i - 1]);
+    items_[i - 1].ID = static_cast<int16_t>(i);
+    items_[i].ID = static_cast<int16_t>(i + 1);
+    return;
+  }
+}
+
+void DownloadList::MoveItemDown(int16_t id) {
+  for (size_t i = 0; i < items_.size(); ++i) {
+    if (items_[i].ID != id) continue;
+    if (i + 1 >= items_.size()) return;
+    std::swap(items_[i], items_[i + 1]);
+    items_[i].ID = static_cast<int16_t>(i + 1);
+    items_[i + 1].ID = static_cast<int16_t>(i + 2);
+    return;
+  }
+}
+
+std::shared_ptr<table::Table> DownloadList::NewListRecordset() {
+  using table::ColumnType;
+  return std::make_shared<table::Table>(std::vector<table::Column>{
+      {L"ID", ColumnType::Integer, 0},
+      {L"Video_URL", ColumnType::VarChar, 220},
+      {L"FileName", ColumnType::VarChar, 100},
+      {L"Status", ColumnType::VarChar, 120},
+      {L"FileSize", ColumnType::VarChar, 10},
+  });
+}
+
+bool DownloadList::FillDownloadList() {
+  if (filling_) {
+    rebuildRefused_ = true;
+    return false;
+  }
+  if (items_.empty()) {
+    Unbind();
+    return false;
+  }
+  filling_ = true;
+  try {
+    do {
+      rebuildRefused_ = false;
+      recordset_.reset();
+      recordset_ = NewListRecordset();
+      BuildTable(*recordset_);
+    } while (rebuildRefused_ && !items_.empty());
+    recordset_->MoveFirst();
+  } catch (const AppError& e) {
+    filling_ = false;
+    ReportFillError(e.Number(), e.Description());
+    return false;
+  } catch (const std::bad_alloc&) {
+    filling_ = false;
+    ReportFillError(7, L"Out of memory");
+    return false;
+  }
+  if (items_.empty()) {
+    // Every item went while the table was being built.
+    Unbind();
+    filling_ = false;
+    return false;
+  }
+  if (grid_) {
+    try {
+      grid_->FormatDownloadGrid(false);
+    } catch (...) {
+      // Binding failures after a complete build are ignored on purpose.
+    }
+  }
+  filling_ = false;
+  return true;
+}
+
+void DownloadList::Unbind() {
+  if (grid_) grid_->UnbindListTable();
+}
+
+}  // namespace mf

@@ -1,0 +1,80 @@
+#pragma once
+// The Download list: an ordered sequence of items, the single source of
+// truth, and the rebuild of the table the grid shows. The program owns one
+// for its whole life; tests make their own.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "controls/table/Table.h"
+#include "downloadlist/DownloadItem.h"
+
+namespace mf {
+
+// What the rebuild needs of the window that shows the list.
+class IListGrid {
+ public:
+  virtual ~IListGrid() = default;
+  // The grid shows no table any more (its data source is none).
+  virtual void UnbindListTable() = 0;
+  // Binds the list's ListRecordset to the grid, laying the grid out when needed.
+  virtual bool FormatDownloadGrid(bool initial) = 0;
+};
+
+class DownloadList {
+ public:
+  // Column positions, which the grid commands rely on.
+  enum Column : size_t { colID = 0, colVideoURL = 1, colFileName = 2, colStatus = 3, colFileSize = 4 };
+  // Addresses longer than this are cut in the grid; the item keeps them whole.
+  static constexpr size_t kShownUrlLength = 219;
+
+  DownloadList() = default;
+  DownloadList(const DownloadList&) = delete;
+  DownloadList& operator=(const DownloadList&) = delete;
+
+  // The grid that shows the list; none (a list without a window) until set.
+  void SetGrid(IListGrid* grid) noexcept { grid_ = grid; }
+
+  // The items in their order; position p holds ID p + 1.
+  const DownloadItems& Items() const noexcept { return items_; }
+  size_t Count() const noexcept { return items_.size(); }
+  // The item at a position, or none when the position is gone.
+  const DownloadItem* At(size_t position) const noexcept {
+    return position < items_.size() ? &items_[position] : nullptr;
+  }
+  // Writes go to the fields; the ID stays the list's.
+  DownloadItem* At(size_t position) noexcept {
+    return position < items_.size() ? &items_[position] : nullptr;
+  }
+  // The table the grid is bound to; each rebuild replaces it.
+  const std::shared_ptr<table::Table>& ListRecordset() const noexcept { return recordset_; }
+  // True while FillDownloadList runs.
+  bool IsFilling() const noexcept { return filling_; }
+
+  bool IsListEmpty() const noexcept { return items_.empty(); }
+  bool AddItem(const std::wstring& videoUrl, const std::wstring& fileName,
+               const std::wstring& status, const std::wstring& fileSize);
+  bool UpdateItem(int16_t id, const std::wstring& videoUrl, const std::wstring& fileName,
+                  const std::wstring& status, const std::wstring& fileSize);
+  bool RemoveItem(int16_t id);
+  void MoveItemUp(int16_t id);
+  void MoveItemDown(int16_t id);
+  bool FillDownloadList();
+
+  // A new, empty table with the five columns in their order.
+  static std::shared_ptr<table::Table> NewListRecordset();
+
+ private:
+  void BuildTable(table::Table& t);
+  void Unbind();
+
+  DownloadItems items_;
+  std::shared_ptr<table::Table> recordset_;
+  bool filling_ = false;
+  // A rebuild was asked for while one ran and was refused; the running one
+  // then builds again so the grid never keeps rows that no longer match the list.
+  bool rebuildRefused_ = false;
+  IListGrid* grid_ = nullptr;
+};
+
+}  // namespace mf

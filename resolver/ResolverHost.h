@@ -1,0 +1,19 @@
+#pragma once
+// What link resolution needs of its owner: the page fetch, which runs through
+// the owner's download control and its notification handlers, and a window
+// to own message boxes.
+#include <windows.h>
+
+#include <string>
+
+namespace mf {
+
+class IResolverHost {
+ public:
+  virtual ~IResolverHost() = default;
+  // Fetches `address` into `file`. True when the transfer completed.
+  virtual bool FetchPage(const std::wstring& address, const std::wstring& file) = 0;
+  virtual HWND OwnerWindow() = 0;
+};
+
+}  // namespace mf

@@ -1,0 +1,50 @@
+#pragma once
+// The YouTube link resolver: one hand-written request for the player address
+// over a plain TCP socket; the redirection it answers with names the file.
+#include <windows.h>
+
+#include <string>
+
+#include "controls/socket/TcpSocket.h"
+#include "resolver/ResolverHost.h"
+
+namespace mf {
+
+class YoutubeResolver : private ISocketEvents {
+ public:
+  explicit YoutubeResolver(IResolverHost& host) : host_(host) {}
+  YoutubeResolver(const YoutubeResolver&) = delete;
+  YoutubeResolver& operator=(const YoutubeResolver&) = delete;
+
+  // The video file's address for a YouTube player address; empty text when
+  // the answer holds no usable redirection, "-2" when the connection failed
+  // or no answer came in time.
+  std::wstring GetYoutubePathLnik(const std::wstring& sLink);
+  void Connect();
+
+  std::wstring wsHost;
+  std::wstring wsLink;
+  bool bFindYoutubeFinish = false;
+  std::wstring sYoutubeDownLink;
+  DWORD YoutubeAnswerTimeoutMs = 30000;  // the wait for the answer ends here
+  TcpSocket WS{this};
+
+  // The socket's notifications.
+  void WS_Connect();
+  void WS_DataArrival(long bytesTotal);
+  void WS_Error(long number, const std::wstring& description);
+  void WS_Close();
+
+ private:
+  void Connected() override { WS_Connect(); }
+  void DataArrival(long bytesTotal) override { WS_DataArrival(bytesTotal); }
+  void Error(long number, const std::wstring& d) override { WS_Error(number, d); }
+  void Closed() override { WS_Close(); }
+  void FinishYoutubeAnswer();
+
+  IResolverHost& host_;
+  std::string youtubeAnswer_;   // the answer's bytes as they arrive
+  bool youtubeFailed_ = false;  // the connection failed or timed out
+};
+
+}  // namespace mf

@@ -1,0 +1,65 @@
+#pragma once
+// The running program: the Download list, the parts that work on it, and the
+// main window that shows them. It creates them in order, lives from start-up
+// to the end of the process, and wires each part to the window through the
+// small interface that part declares.
+#include <string>
+
+#include "downloadlist/DownloadGridView.h"
+#include "downloadlist/DownloadList.h"
+#include "monitor/ClipboardMonitor.h"
+#include "shell/Settings.h"
+#include "shell/frmMain.h"
+#include "transfer/QueueDriver.h"
+
+namespace mf {
+
+class Program final : private IQueueHost,
+                      private IMonitorHost,
+                      private ISettingsHost,
+                      private IDownloadGridHost {
+ public:
+  Program() = default;
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  DownloadList list;
+  QueueDriver queue{list, *this};
+  ClipboardMonitor monitor{*this};
+  Settings settings{monitor, *this};
+  DownloadGridView gridView{list, *this};
+  frmMain form{*this};
+
+ private:
+  // Shared by several of the interfaces.
+  HWND OwnerWindow() override { return form.Hwnd(); }
+  void SetFlashVariable(const std::wstring& name, const std::wstring& value) override;
+  bool IsDownloading() override { return queue.IsDownloading; }
+  bool AddURLToList(const std::wstring& address) override {
+    return gridView.AddURLToList(address);
+  }
+
+  // IQueueHost
+  std::wstring StartButtonCaption() override;
+  void SetStartButtonCaption(const std::wstring& caption) override;
+  void SetMenuDownloadCaption(const std::wstring& caption) override;
+  std::wstring CurrentTab() override { return form.CurrentTab; }
+  std::wstring DownloadFolder() override { return settings.DownloadFolder; }
+  void LocateCurrentRow() override { gridView.LocateCurrentRow(); }
+  void ShowCurrentStatus(const std::wstring& status) override {
+    gridView.ShowCurrentStatus(status);
+  }
+
+  // IMonitorHost
+  HWND MonitorBox() override { return form.txtMonitor; }
+  void SetPolling(bool on) override;
+  bool IsPolling() override { return form.tmrMonitor.Enabled(); }
+  void ShowBalloon(const std::wstring& text) override;
+  void StartDownloadSoon() override { form.tmrDownload.SetEnabled(true); }
+  void StartDownloadNow() override { queue.cmdStartDownload_Click(); }
+
+  // IDownloadGridHost
+  int16_t CurrentIndex() override { return queue.CurrentIndex; }
+};
+
+}  // namespace mf

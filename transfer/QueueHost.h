@@ -1,0 +1,30 @@
+#pragma once
+// What the queue driver needs of the window it runs behind: the run's
+// captions, the movie's variables, the grid row of the running item, and an
+// owner for its message boxes.
+#include <windows.h>
+
+#include <string>
+
+namespace mf {
+
+class IQueueHost {
+ public:
+  virtual ~IQueueHost() = default;
+  virtual HWND OwnerWindow() = 0;
+  // The caption of the start/stop button, which holds the run state.
+  virtual std::wstring StartButtonCaption() = 0;
+  virtual void SetStartButtonCaption(const std::wstring& caption) = 0;
+  // The tray menu's download item.
+  virtual void SetMenuDownloadCaption(const std::wstring& caption) = 0;
+  virtual void SetFlashVariable(const std::wstring& name, const std::wstring& value) = 0;
+  // The movie page last chosen ("Download", "About" or empty).
+  virtual std::wstring CurrentTab() = 0;
+  virtual std::wstring DownloadFolder() = 0;
+  // Finds the grid row of the running item again (the grid's rows are
+  // replaced by every rebuild), and writes its Status cell directly.
+  virtual void LocateCurrentRow() = 0;
+  virtual void ShowCurrentStatus(const std::wstring& status) = 0;
+};
+
+}  // namespace mf
