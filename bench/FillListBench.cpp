@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "common/DoEvents.h"
-#include "downloadlist/modMain.h"
+#include "downloadlist/DownloadList.h"
 
 namespace {
 double Microseconds(LARGE_INTEGER a, LARGE_INTEGER b) {
@@ -26,12 +26,12 @@ int main() {
   std::printf("one message-queue pump (empty queue): %.1f us\n", Microseconds(t0, t1) / kPumps);
 
   for (int n : {1000, 10000}) {
-    mf::modMain::Reset();
+    mf::DownloadList list;
     for (int i = 0; i < n; ++i)
-      mf::modMain::AddItem(L"http://www.youtube.com/watch?v=" + std::to_wstring(i),
-                           L"Waiting (Auto Detect)", L"Waiting", L"????");
+      list.AddItem(L"http://www.youtube.com/watch?v=" + std::to_wstring(i),
+                   L"Waiting (Auto Detect)", L"Waiting", L"????");
     QueryPerformanceCounter(&t0);
-    bool ok = mf::modMain::FillDownloadList();
+    bool ok = list.FillDownloadList();
     QueryPerformanceCounter(&t1);
     double us = Microseconds(t0, t1);
     std::printf("FillDownloadList %5d items: %10.0f us total, %7.2f us per item%s\n", n, us,

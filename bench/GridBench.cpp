@@ -12,8 +12,8 @@
 
 #include "bench/QuietPlatform.h"
 #include "downloadlist/modGrid.h"
-#include "downloadlist/modMain.h"
-#include "shell/frmMain.h"
+#include "downloadlist/DownloadList.h"
+#include "shell/Program.h"
 
 namespace {
 
@@ -37,19 +37,20 @@ int main() {
   OleInitialize(nullptr);
   mf::bench::QuietPlatform platform;
   mf::ScopedPlatform use(platform);
-  mf::frmMain form;
+  mf::Program app;
+  mf::frmMain& form = app.form;
   if (!form.Load()) return 1;
-  form.DownloadGrid.SetVisible(true);
-  form.DownloadGrid.BringToFront();
+  app.gridView.DownloadGrid.SetVisible(true);
+  app.gridView.DownloadGrid.BringToFront();
 
   constexpr int kItems = 1000;
   for (int i = 0; i < kItems; ++i)
-    mf::modMain::AddItem(L"http://www.youtube.com/watch?v=" + std::to_wstring(i),
+    app.list.AddItem(L"http://www.youtube.com/watch?v=" + std::to_wstring(i),
                          L"Waiting (Auto Detect)", L"Waiting", L"????");
   for (int run = 0; run < 3; ++run) {
     LARGE_INTEGER t0 = Now();
-    bool ok = mf::modMain::FillDownloadList();
-    UpdateWindow(form.DownloadGrid.Hwnd());
+    bool ok = app.list.FillDownloadList();
+    UpdateWindow(app.gridView.DownloadGrid.Hwnd());
     LARGE_INTEGER t1 = Now();
     std::printf("rebuild and bind, %d items: %9.0f us (%.2f us per item)%s\n", kItems,
                 Microseconds(t0, t1), Microseconds(t0, t1) / kItems, ok ? "" : " FAILED");
@@ -58,21 +59,21 @@ int main() {
   // The binding alone (the rebuild above yields fourteen times per item).
   LARGE_INTEGER b0 = Now();
   for (int i = 0; i < 10; ++i) {
-    form.FormatDownloadGrid(false);
-    UpdateWindow(form.DownloadGrid.Hwnd());
+    app.gridView.FormatDownloadGrid(false);
+    UpdateWindow(app.gridView.DownloadGrid.Hwnd());
   }
   LARGE_INTEGER b1 = Now();
   std::printf("bind alone, %d rows: %9.0f us\n", kItems, Microseconds(b0, b1) / 10);
 
-  form.IsDownloading = true;
-  form.CurrentIndex = 3;
-  form.LocateCurrentRow();
-  if (!form.CurrentRow) return 2;
+  app.queue.IsDownloading = true;
+  app.queue.CurrentIndex = 3;
+  app.gridView.LocateCurrentRow();
+  if (!app.gridView.CurrentRow) return 2;
   constexpr int kSteps = 2000;
   LARGE_INTEGER t0 = Now();
   for (int i = 0; i < kSteps; ++i) {
-    form.CurrentRow->Cells(mf::modMain::colStatus).SetValue(std::to_wstring(i % 101));
-    UpdateWindow(form.DownloadGrid.Hwnd());
+    app.gridView.CurrentRow->Cells(mf::DownloadList::colStatus).SetValue(std::to_wstring(i % 101));
+    UpdateWindow(app.gridView.DownloadGrid.Hwnd());
   }
   GdiFlush();
   LARGE_INTEGER t1 = Now();
@@ -82,16 +83,16 @@ int main() {
   // The grid's own painting of that cell (what WM_PAINT does between
   // BeginPaint and EndPaint), into a screen-compatible bitmap.
   RECT cell{};
-  form.DownloadGrid.GetCellRect(form.CurrentRow->Cells(mf::modMain::colStatus), &cell);
+  app.gridView.DownloadGrid.GetCellRect(app.gridView.CurrentRow->Cells(mf::DownloadList::colStatus), &cell);
   RECT client;
-  GetClientRect(form.DownloadGrid.Hwnd(), &client);
+  GetClientRect(app.gridView.DownloadGrid.Hwnd(), &client);
   HDC screen = GetDC(nullptr);
   HDC target = CreateCompatibleDC(screen);
   HBITMAP targetBitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
   ReleaseDC(nullptr, screen);
   HGDIOBJ oldTarget = SelectObject(target, targetBitmap);
   t0 = Now();
-  for (int i = 0; i < kSteps; ++i) form.DownloadGrid.PaintTo(target, cell);
+  for (int i = 0; i < kSteps; ++i) app.gridView.DownloadGrid.PaintTo(target, cell);
   GdiFlush();
   t1 = Now();
   std::printf("grid painting of the progress cell:             %7.1f us\n",
@@ -107,7 +108,7 @@ int main() {
   ReleaseDC(nullptr, screenDc);
   HGDIOBJ old = SelectObject(dc, bm);
   mf::grid::UIElement element{mf::grid::kElementCell, {0, 0, 112, 17}, nullptr,
-                              form.CurrentRow->Cells(mf::modMain::colStatus)};
+                              app.gridView.CurrentRow->Cells(mf::DownloadList::colStatus)};
   mf::grid::DrawInfo info{dc, element};
   t0 = Now();
   for (int i = 0; i < kSteps; ++i)
@@ -121,8 +122,8 @@ int main() {
   DeleteObject(bm);
   DeleteDC(dc);
 
-  form.IsDownloading = false;
-  mf::modMain::Reset();
+  app.queue.IsDownloading = false;
+  
   OleUninitialize();
   return 0;
 }

@@ -13,8 +13,8 @@
 #include "common/AppPath.h"
 #include "common/Platform.h"
 #include "common/Text.h"
-#include "downloadlist/modMain.h"
-#include "shell/frmMain.h"
+#include "downloadlist/DownloadList.h"
+#include "shell/Program.h"
 #include "bench/QuietPlatform.h"
 #include "tests/support/HttpServer.h"
 
@@ -53,12 +53,13 @@ int main(int argc, char** argv) {
                                         "<embed src=\"" + mf::ToAnsi(http.Url("/big.swf")) + "\">"));
   http.Route("/big.swf", mf::test::HttpResponse::File(mib * 1024 * 1024, 7));
 
-  mf::frmMain form;
+  mf::Program app;
+  mf::frmMain& form = app.form;
   if (!form.Load()) return 1;
   char tmp[MAX_PATH] = {};
   GetTempPathA(MAX_PATH, tmp);
-  form.DownloadFolder = mf::FromAnsi(tmp) + L"mf-responsiveness";
-  form.AddURLToList(http.Url("/angryalien.com/big"));
+  app.settings.DownloadFolder = mf::FromAnsi(tmp) + L"mf-responsiveness";
+  app.gridView.AddURLToList(http.Url("/angryalien.com/big"));
 
   SetTimer(form.Hwnd(), 4711, 10, &Tick);
   double t0 = Now();
@@ -66,16 +67,16 @@ int main(int argc, char** argv) {
   double seconds = (Now() - t0) / 1000.0;
   KillTimer(form.Hwnd(), 4711);
 
-  const std::wstring file = form.DownloadFolder + L"\\big.swf";
+  const std::wstring file = app.settings.DownloadFolder + L"\\big.swf";
   std::sort(g_gaps.begin(), g_gaps.end());
   double worst = g_gaps.empty() ? 0 : g_gaps.back() - 10;
   double p99 = g_gaps.empty() ? 0 : g_gaps[g_gaps.size() * 99 / 100] - 10;
   std::printf("%llu MiB in %.1f s (%.1f MB/s), status %ls\n", static_cast<unsigned long long>(mib),
               seconds, double(mib) * 1.048576 / seconds,
-              mf::modMain::DownloadList[0].Status.c_str());
+              app.list.Items()[0].Status.c_str());
   std::printf("10 ms timer: %zu ticks, worst delay %.1f ms, 99th percentile %.1f ms\n",
               g_gaps.size() + 1, worst, p99);
   mf::DeleteFileForced(file);
-  RemoveDirectoryA(mf::ToAnsi(form.DownloadFolder).c_str());
+  RemoveDirectoryA(mf::ToAnsi(app.settings.DownloadFolder).c_str());
   return 0;
 }

@@ -31,7 +31,7 @@
 #include "common/Text.h"
 #include "downloadlist/FileText.h"
 #include "downloadlist/Vocabulary.h"
-#include "downloadlist/modMain.h"
+#include "downloadlist/DownloadList.h"
 #include "transfer/Download.h"
 #include "transfer/InternetHandle.h"
 
@@ -77,30 +77,32 @@ Fetch Timed(const std::function<bool(uint64_t&)>& body) {
 class QueueDriverLikeOwner : public mf::IDownloadEvents {
  public:
   mf::Download* control = nullptr;
+  mf::DownloadList* list = nullptr;
   bool cancelRequested = false;
 
   void DownloadProgress(long& lProgress) override {
     if (cancelRequested) control->CancelDownload();
-    const mf::DownloadItem& item = mf::modMain::DownloadList.front();
+    const mf::DownloadItem& item = list->Items().front();
     std::wstring status = item.FileSize == mf::vocab::kSizeWithoutLength
                               ? mf::FormatFileSize(static_cast<float>(lProgress)) + mf::vocab::kSoFar
                               : std::to_wstring(lProgress);
-    mf::modMain::UpdateItem(item.ID, L"", L"", status, L"");
+    list->UpdateItem(item.ID, L"", L"", status, L"");
   }
 };
 
 Fetch FetchWithComponent(const std::wstring& url, const std::wstring& localFile) {
-  mf::modMain::Reset();
-  mf::modMain::AddItem(L"http://www.example.com/watch?v=bench", L"bench.flv", L"", L"");
+  mf::DownloadList list;
+  list.AddItem(L"http://www.example.com/watch?v=bench", L"bench.flv", L"", L"");
   mf::Download control;
   QueueDriverLikeOwner owner;
   owner.control = &control;
+  owner.list = &list;
   control.SetEvents(&owner);
   control.SetUrl(url);
   control.SetLocalFile(localFile);
   // As the queue driver does: the information step first, then the transfer.
   control.RequestInformation();
-  mf::modMain::UpdateItem(1, L"", L"", L"", mf::FormatFileSize(control.FileSize()));
+  list.UpdateItem(1, L"", L"", L"", mf::FormatFileSize(control.FileSize()));
   Fetch f = Timed([&](uint64_t& bytes) {
     bool ok = control.StartDownload();
     bytes = static_cast<uint64_t>(control.BytesReceived());

@@ -8,7 +8,7 @@
 
 #include "common/WindowText.h"
 #include "controls/table/Table.h"
-#include "downloadlist/modMain.h"
+#include "downloadlist/DownloadList.h"
 #include "tests/support/RecordingPlatform.h"
 
 using namespace mf;
@@ -17,6 +17,7 @@ namespace {
 
 class CountingGrid : public IListGrid {
  public:
+  explicit CountingGrid(const DownloadList& list) : list_(list) {}
   int binds = 0, unbinds = 0;
   std::shared_ptr<table::Table> bound;
   void UnbindListTable() override {
@@ -26,9 +27,12 @@ class CountingGrid : public IListGrid {
   bool FormatDownloadGrid(bool initial) override {
     EXPECT_FALSE(initial);
     ++binds;
-    bound = modMain::ListRecordset;
+    bound = list_.ListRecordset();
     return true;
   }
+
+ private:
+  const DownloadList& list_;
 };
 
 // A message-only window whose handler runs whatever the test posts to it:
@@ -67,36 +71,30 @@ class CommandWindow {
 
 class FillTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    modMain::Reset();
-    modMain::ListGrid = &grid;
-  }
-  void TearDown() override {
-    modMain::ListGrid = nullptr;
-    modMain::Reset();
-  }
+  void SetUp() override { list.SetGrid(&grid); }
   static std::wstring Cell(const table::Table& t, size_t row, size_t col) {
     return table::ValueText(t.GetValue(row, col));
   }
-  CountingGrid grid;
+  DownloadList list;
+  CountingGrid grid{list};
   test::RecordingPlatform platform;
   ScopedPlatform usePlatform{platform};
 };
 
 TEST_F(FillTest, EmptyListUnbindsTheGridAndReportsFalse) {
-  EXPECT_FALSE(modMain::FillDownloadList());
+  EXPECT_FALSE(list.FillDownloadList());
   EXPECT_EQ(grid.unbinds, 1);
   EXPECT_EQ(grid.binds, 0);
-  EXPECT_FALSE(modMain::IsFilling);
+  EXPECT_FALSE(list.IsFilling());
 }
 
 TEST_F(FillTest, CopiesEveryItemIntoTheFiveColumnsAndBinds) {
   std::wstring longUrl = L"http://www.youtube.com/watch?v=" + std::wstring(269, L'x');
   ASSERT_EQ(longUrl.size(), 300u);
-  modMain::AddItem(longUrl, L"a.flv", L"45", L"1.5 MB");
-  modMain::AddItem(L"http://b", L"b.flv", L"", L"");
-  ASSERT_TRUE(modMain::FillDownloadList());
-  EXPECT_FALSE(modMain::IsFilling);
+  list.AddItem(longUrl, L"a.flv", L"45", L"1.5 MB");
+  list.AddItem(L"http://b", L"b.flv", L"", L"");
+  ASSERT_TRUE(list.FillDownloadList());
+  EXPECT_FALSE(list.IsFilling());
   ASSERT_EQ(grid.binds, 1);
   const table::Table& t = *grid.bound;
   ASSERT_EQ(t.RowCount(), 2u);
@@ -105,7 +103,7 @@ TEST_F(FillTest, CopiesEveryItemIntoTheFiveColumnsAndBinds) {
   for (size_t c = 0; c < 5; ++c) EXPECT_EQ(t.Columns()[c].name, names[c]);
   EXPECT_EQ(std::get<int32_t>(t.GetValue(0, 0)), 1);
   EXPECT_EQ(Cell(t, 0, 1), longUrl.substr(0, 219));
-  EXPECT_EQ(modMain::DownloadList[0].Video_URL, longUrl);  // the item keeps it whole
+  EXPECT_EQ(list.Items()[0].Video_URL, longUrl);  // the item keeps it whole
   EXPECT_EQ(Cell(t, 0, 2), L"a.flv");
   EXPECT_EQ(Cell(t, 0, 3), L"45");
   EXPECT_EQ(Cell(t, 0, 4), L"1.5 MB");
@@ -118,39 +116,39 @@ TEST_F(FillTest, CopiesEveryItemIntoTheFiveColumnsAndBinds) {
 
 TEST_F(FillTest, ValuesLongerThanTheirColumnAreShownCutAndKeptWhole) {
   std::wstring longName(130, L'n');
-  modMain::AddItem(L"http://a", longName, std::wstring(150, L's'), L"12345678901");
-  ASSERT_TRUE(modMain::FillDownloadList());
+  list.AddItem(L"http://a", longName, std::wstring(150, L's'), L"12345678901");
+  ASSERT_TRUE(list.FillDownloadList());
   const table::Table& t = *grid.bound;
   EXPECT_EQ(Cell(t, 0, 2), longName.substr(0, 100));
   EXPECT_EQ(Cell(t, 0, 3).size(), 120u);
   EXPECT_EQ(Cell(t, 0, 4), L"1234567890");
-  EXPECT_EQ(modMain::DownloadList[0].FileName, longName);
+  EXPECT_EQ(list.Items()[0].FileName, longName);
   EXPECT_TRUE(platform.messageBoxes.empty());
 }
 
 TEST_F(FillTest, RebuildYieldsToTheMessageLoop) {
-  for (int i = 0; i < 3; ++i) modMain::AddItem(L"u" + std::to_wstring(i), L"", L"", L"");
+  for (int i = 0; i < 3; ++i) list.AddItem(L"u" + std::to_wstring(i), L"", L"", L"");
   CommandWindow commands;
   bool ran = false, fillingWhenRun = false;
   commands.Post([&] {
     ran = true;
-    fillingWhenRun = modMain::IsFilling;
+    fillingWhenRun = list.IsFilling();
   });
-  ASSERT_TRUE(modMain::FillDownloadList());
+  ASSERT_TRUE(list.FillDownloadList());
   EXPECT_TRUE(ran);
   EXPECT_TRUE(fillingWhenRun);
 }
 
 TEST_F(FillTest, CommandDuringARebuildIsRefusedAndTheRunningRebuildEndsWithTheNewList) {
-  for (auto u : {L"a", L"b", L"c", L"d"}) modMain::AddItem(u, L"", L"", L"");
+  for (auto u : {L"a", L"b", L"c", L"d"}) list.AddItem(u, L"", L"", L"");
   CommandWindow commands;
   bool nestedResult = true;
   // Remove the first item while the rebuild is working on the list.
   commands.Post([&] {
-    modMain::RemoveItem(1);
-    nestedResult = modMain::FillDownloadList();
+    list.RemoveItem(1);
+    nestedResult = list.FillDownloadList();
   });
-  ASSERT_TRUE(modMain::FillDownloadList());
+  ASSERT_TRUE(list.FillDownloadList());
   EXPECT_FALSE(nestedResult);
   ASSERT_EQ(grid.binds, 1);
   const table::Table& t = *grid.bound;
@@ -159,24 +157,24 @@ TEST_F(FillTest, CommandDuringARebuildIsRefusedAndTheRunningRebuildEndsWithTheNe
   ASSERT_EQ(t.RowCount(), 3u);
   for (size_t r = 0; r < 3; ++r) {
     EXPECT_EQ(Cell(t, r, 0), std::to_wstring(r + 1));
-    EXPECT_EQ(Cell(t, r, 1), modMain::DownloadList[r].Video_URL);
+    EXPECT_EQ(Cell(t, r, 1), list.Items()[r].Video_URL);
   }
   EXPECT_EQ(Cell(t, 0, 1), L"b");
 }
 
 TEST_F(FillTest, ListEmptiedDuringARebuildLeavesTheGridUnbound) {
-  modMain::AddItem(L"a", L"", L"", L"");
-  modMain::AddItem(L"b", L"", L"", L"");
+  list.AddItem(L"a", L"", L"", L"");
+  list.AddItem(L"b", L"", L"", L"");
   CommandWindow commands;
   commands.Post([&] {
-    modMain::RemoveItem(2);
-    modMain::RemoveItem(1);
-    EXPECT_FALSE(modMain::FillDownloadList());
+    list.RemoveItem(2);
+    list.RemoveItem(1);
+    EXPECT_FALSE(list.FillDownloadList());
   });
-  EXPECT_FALSE(modMain::FillDownloadList());
+  EXPECT_FALSE(list.FillDownloadList());
   EXPECT_EQ(grid.binds, 0);
   EXPECT_EQ(grid.unbinds, 1);
-  EXPECT_FALSE(modMain::IsFilling);
+  EXPECT_FALSE(list.IsFilling());
 }
 
 TEST_F(FillTest, BindingFailureAfterACompleteBuildIsIgnored) {
@@ -185,10 +183,10 @@ TEST_F(FillTest, BindingFailureAfterACompleteBuildIsIgnored) {
     void UnbindListTable() override {}
     bool FormatDownloadGrid(bool) override { throw std::runtime_error("grid failed"); }
   } throwing;
-  modMain::ListGrid = &throwing;
-  modMain::AddItem(L"a", L"", L"", L"");
-  EXPECT_TRUE(modMain::FillDownloadList());
-  EXPECT_FALSE(modMain::IsFilling);
+  list.SetGrid(&throwing);
+  list.AddItem(L"a", L"", L"", L"");
+  EXPECT_TRUE(list.FillDownloadList());
+  EXPECT_FALSE(list.IsFilling());
   EXPECT_TRUE(platform.messageBoxes.empty());
 }
 

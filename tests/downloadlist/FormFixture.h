@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "downloadlist/modMain.h"
-#include "shell/frmMain.h"
+#include "downloadlist/DownloadList.h"
+#include "shell/Program.h"
 #include "tests/support/RecordingPlatform.h"
 
 namespace mf::test {
@@ -17,12 +17,11 @@ namespace mf::test {
 class FormFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    modMain::Reset();
     ASSERT_TRUE(form.Load());
-    form.DownloadGrid.SetVisible(true);
-    form.DownloadGrid.BringToFront();
+    app.gridView.DownloadGrid.SetVisible(true);
+    app.gridView.DownloadGrid.BringToFront();
   }
-  void TearDown() override { modMain::Reset(); }
+  void TearDown() override {}
 
   static std::wstring Url(int n) {
     return L"http://www.youtube.com/watch?v=item" + std::to_wstring(n);
@@ -30,37 +29,37 @@ class FormFixture : public ::testing::Test {
   // Items 1..n with these statuses, shown in the grid.
   void Fill(const std::vector<std::wstring>& statuses) {
     for (size_t i = 0; i < statuses.size(); ++i)
-      modMain::AddItem(Url(static_cast<int>(i + 1)), L"file" + std::to_wstring(i + 1) + L".flv",
+      app.list.AddItem(Url(static_cast<int>(i + 1)), L"file" + std::to_wstring(i + 1) + L".flv",
                        statuses[i], L"1.5 MB");
-    ASSERT_TRUE(modMain::FillDownloadList());
-    UpdateWindow(form.DownloadGrid.Hwnd());
+    ASSERT_TRUE(app.list.FillDownloadList());
+    UpdateWindow(app.gridView.DownloadGrid.Hwnd());
   }
   grid::Row Row(size_t index) const {
-    grid::Row r = *form.DownloadGrid.FirstRow();
+    grid::Row r = *app.gridView.DownloadGrid.FirstRow();
     for (size_t i = 0; i < index; ++i) r = r.NextSibling();
     return r;
   }
   grid::Cell Cell(size_t row, size_t column) const { return Row(row).Cells(column); }
   std::vector<std::wstring> ListUrls() const {
     std::vector<std::wstring> urls;
-    for (const DownloadItem& item : modMain::DownloadList) urls.push_back(item.Video_URL);
+    for (const DownloadItem& item : app.list.Items()) urls.push_back(item.Video_URL);
     return urls;
   }
   // Every row's ID and Video_URL as the grid shows them.
   std::vector<std::wstring> GridRows() const {
     std::vector<std::wstring> rows;
-    for (auto r = form.DownloadGrid.FirstRow(); r;
+    for (auto r = app.gridView.DownloadGrid.FirstRow(); r;
          r = r->HasNextSibling() ? std::optional(r->NextSibling()) : std::nullopt)
       rows.push_back(r->Cells(0).Text() + L" " + r->Cells(1).Text());
     return rows;
   }
   POINT CentreOf(size_t row, size_t column) const {
     RECT r{};
-    EXPECT_TRUE(form.DownloadGrid.GetCellRect(Cell(row, column), &r));
+    EXPECT_TRUE(app.gridView.DownloadGrid.GetCellRect(Cell(row, column), &r));
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
   }
   void Click(POINT pt, WPARAM keys = 0) {
-    HWND g = form.DownloadGrid.Hwnd();
+    HWND g = app.gridView.DownloadGrid.Hwnd();
     SendMessageA(g, WM_LBUTTONDOWN, MK_LBUTTON | keys, MAKELPARAM(pt.x, pt.y));
     SendMessageA(g, WM_LBUTTONUP, keys, MAKELPARAM(pt.x, pt.y));
   }
@@ -75,7 +74,8 @@ class FormFixture : public ::testing::Test {
 
   RecordingPlatform platform;
   ScopedPlatform usePlatform{platform};
-  frmMain form;
+  Program app;
+  frmMain& form = app.form;
 };
 
 }  // namespace mf::test

@@ -10,8 +10,8 @@
 #include <cstdlib>
 
 #include "common/DoEvents.h"
-#include "downloadlist/modMain.h"
-#include "shell/frmMain.h"
+#include "downloadlist/DownloadList.h"
+#include "shell/Program.h"
 
 int main(int argc, char** argv) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
@@ -19,7 +19,8 @@ int main(int argc, char** argv) {
   OleInitialize(nullptr);
   const DWORD showFor = argc > 1 ? static_cast<DWORD>(std::atoi(argv[1])) : 10000;
 
-  mf::frmMain form;
+  mf::Program app;
+  mf::frmMain& form = app.form;
   if (!form.Load()) return 1;
   const wchar_t* yt = L"http://www.youtube.com/watch?v=";
   struct {
@@ -36,22 +37,22 @@ int main(int argc, char** argv) {
       {std::wstring(yt) + L"h8", L"Song.flv", L"100", L"4.2 MB"},
       {std::wstring(yt) + L"i9", L"Trailer.flv", L"0", L"22 MB"},
   };
-  for (const auto& i : items) mf::modMain::AddItem(i.url, i.name, i.status, i.size);
-  mf::modMain::FillDownloadList();
-  form.DownloadGrid.SetVisible(true);
-  form.DownloadGrid.BringToFront();
+  for (const auto& i : items) app.list.AddItem(i.url, i.name, i.status, i.size);
+  app.list.FillDownloadList();
+  app.gridView.DownloadGrid.SetVisible(true);
+  app.gridView.DownloadGrid.BringToFront();
   // One row selected through its selector, another the active one.
-  auto row = *form.DownloadGrid.FirstRow();
+  auto row = *app.gridView.DownloadGrid.FirstRow();
   for (int i = 0; i < 7; ++i) row = row.NextSibling();
   row.SetSelected(true);
-  form.DownloadGrid.SetActiveCell(form.DownloadGrid.FirstRow()->NextSibling().Cells(2));
+  app.gridView.DownloadGrid.SetActiveCell(app.gridView.DownloadGrid.FirstRow()->NextSibling().Cells(2));
 
   const ULONGLONG end = GetTickCount64() + showFor;
   while (GetTickCount64() < end) {
     mf::DoEvents();
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
   }
-  mf::modMain::Reset();
+  
   OleUninitialize();
   return 0;
 }

@@ -14,7 +14,7 @@ using mf::test::Pixels;
 
 namespace {
 
-constexpr size_t kStatus = modMain::colStatus;
+constexpr size_t kStatus = DownloadList::colStatus;
 
 class ProgressCell : public test::FormFixture {
  protected:
@@ -26,19 +26,19 @@ class ProgressCell : public test::FormFixture {
   }
   RECT CellRect(size_t row) const {
     RECT r{};
-    EXPECT_TRUE(form.DownloadGrid.GetCellRect(Cell(row, kStatus), &r));
+    EXPECT_TRUE(app.gridView.DownloadGrid.GetCellRect(Cell(row, kStatus), &r));
     return r;
   }
   // The grid as it paints itself.
   void Render(Pixels& px) {
     RECT rc;
-    GetClientRect(form.DownloadGrid.Hwnd(), &rc);
+    GetClientRect(app.gridView.DownloadGrid.Hwnd(), &rc);
     EXPECT_EQ(px.Width(), rc.right);
-    test::PrintClient(form.DownloadGrid.Hwnd(), px);
+    test::PrintClient(app.gridView.DownloadGrid.Hwnd(), px);
   }
   std::unique_ptr<Pixels> Rendered() {
     RECT rc;
-    GetClientRect(form.DownloadGrid.Hwnd(), &rc);
+    GetClientRect(app.gridView.DownloadGrid.Hwnd(), &rc);
     auto px = std::make_unique<Pixels>(rc.right, rc.bottom);
     Render(*px);
     return px;
@@ -135,7 +135,7 @@ TEST_F(ProgressCell, ASelectedProgressCellShowsItsSelectionColoursOverTheFullWid
 TEST_F(ProgressCell, StatusTextsAreDrawnByTheGridAsPlainText) {
   Fill({L"Complete", L"Preparing (45%)", L"1.5 MB so far..", L"Start Downloading..."});
   auto withFilter = Rendered();
-  form.DownloadGrid.SetDrawFilter(nullptr);
+  app.gridView.DownloadGrid.SetDrawFilter(nullptr);
   auto gridOnly = Rendered();
   for (size_t row = 0; row < 4; ++row) {
     RECT cell = CellRect(row);
@@ -175,10 +175,10 @@ TEST_F(ProgressCell, ACellCountsAsSelectedThroughItselfItsColumnOrItsRow) {
   EXPECT_FALSE(modGrid::IsCellSelected(Cell(0, kStatus)));
   Cell(0, kStatus).SetSelected(true);
   Row(1).SetSelected(true);
-  form.DownloadGrid.Columns(modMain::colFileSize).SetSelected(true);
+  app.gridView.DownloadGrid.Columns(DownloadList::colFileSize).SetSelected(true);
   EXPECT_TRUE(modGrid::IsCellSelected(Cell(0, kStatus)));
   EXPECT_TRUE(modGrid::IsCellSelected(Cell(1, kStatus)));
-  EXPECT_TRUE(modGrid::IsCellSelected(Cell(3, modMain::colFileSize)));
+  EXPECT_TRUE(modGrid::IsCellSelected(Cell(3, DownloadList::colFileSize)));
   EXPECT_FALSE(modGrid::IsCellSelected(Cell(2, kStatus)));
 }
 
@@ -221,9 +221,9 @@ TEST_F(ProgressCell, DrawProgressCellRestoresTheDeviceContextAndLeaksNothing) {
   before = test::CountGdiObjects();
   for (int i = 0; i < 1000; ++i) {
     Cell(0, kStatus).SetValue(std::to_wstring(i % 101));
-    UpdateWindow(form.DownloadGrid.Hwnd());
+    UpdateWindow(app.gridView.DownloadGrid.Hwnd());
   }
-  RedrawWindow(form.DownloadGrid.Hwnd(), &cell, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  RedrawWindow(app.gridView.DownloadGrid.Hwnd(), &cell, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
   EXPECT_EQ(test::CountGdiObjects(), before);
 }
 
@@ -255,19 +255,19 @@ class CountingForward : public grid::IDrawFilter {
 
 TEST_F(ProgressCell, AProgressStepRepaintsTheRunningItemsStatusCellOnly) {
   Fill({L"Complete", L"Start Downloading...", L"Waiting", L"Waiting", L"Waiting", L"Waiting"});
-  form.IsDownloading = true;
-  form.CurrentIndex = 1;
-  form.LocateCurrentRow();
-  ASSERT_TRUE(form.CurrentRow);
-  CountingForward counting(form);
-  form.DownloadGrid.SetDrawFilter(&counting);
-  UpdateWindow(form.DownloadGrid.Hwnd());
+  app.queue.IsDownloading = true;
+  app.queue.CurrentIndex = 1;
+  app.gridView.LocateCurrentRow();
+  ASSERT_TRUE(app.gridView.CurrentRow);
+  CountingForward counting(app.gridView);
+  app.gridView.DownloadGrid.SetDrawFilter(&counting);
+  UpdateWindow(app.gridView.DownloadGrid.Hwnd());
   counting.elements = counting.barsDrawn = 0;
   counting.cells.clear();
   // What the queue driver does on each progress event of the transfer.
   for (int percent = 1; percent <= 100; ++percent) {
-    form.CurrentRow->Cells(kStatus).SetValue(std::to_wstring(percent));
-    UpdateWindow(form.DownloadGrid.Hwnd());
+    app.gridView.CurrentRow->Cells(kStatus).SetValue(std::to_wstring(percent));
+    UpdateWindow(app.gridView.DownloadGrid.Hwnd());
   }
   EXPECT_EQ(counting.elements, 100);
   EXPECT_EQ(counting.barsDrawn, 100);

@@ -10,7 +10,7 @@
 
 #include "common/Text.h"
 #include "downloadlist/Vocabulary.h"
-#include "downloadlist/modMain.h"
+#include "downloadlist/DownloadList.h"
 #include "tests/monitor/MonitorSupport.h"
 #include "tests/support/DownloadTap.h"
 #include "tests/support/HttpServer.h"
@@ -63,20 +63,18 @@ class MonitorRoad : public ::testing::Test {
     }
     ASSERT_TRUE(http.Start());
     ClearSettings();  // monitoring on, as at a first start
-    modMain::Reset();
     char tmp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, tmp);
     folder = std::string(tmp) + "mf-road-" + std::to_string(GetCurrentProcessId());
     ASSERT_TRUE(form.Load());
     ASSERT_TRUE(CreateTrayIcon(form));
-    form.DownloadFolder = FromAnsi(folder);
+    app.settings.DownloadFolder = FromAnsi(folder);
     ASSERT_TRUE(PumpUntil([] { return RunningWatcher() != nullptr; }, 10000));
   }
   void TearDown() override {
-    form.Monitor(false);
+    app.monitor.Monitor(false);
     PumpUntil([] { return !RunningWatcher(); }, 10000);
     http.Stop();
-    modMain::Reset();
     ClearSettings();
     for (const char* name : {"\\first.swf", "\\second.swf"})
       DeleteFileA((folder + name).c_str());
@@ -96,7 +94,8 @@ class MonitorRoad : public ::testing::Test {
   LaunchingPlatform platform{Platform()};
   ScopedPlatform usePlatform{platform};
   HttpServer http;
-  frmMain form;
+  Program app;
+  frmMain& form = app.form;
   std::string folder;
 };
 
@@ -109,15 +108,15 @@ std::wstring MonitorRoad::BesideTestClip() {
 
 TEST_F(MonitorRoad, CopiedAddressIsDeliveredAddedAnnouncedAndDownloaded) {
   const std::wstring page = Page("first", 70000);
-  FirstEvent events(form);
+  FirstEvent events(app);
   ASSERT_TRUE(PutOnClipboard(ToAnsi(page)));
   ULONGLONG addedAt = 0;
   ASSERT_TRUE(PumpUntil([&] {
-    if (!addedAt && !modMain::DownloadList.empty()) addedAt = GetTickCount64();
-    return addedAt && !modMain::DownloadList.empty() &&
-           modMain::DownloadList[0].Status == vocab::kComplete;
+    if (!addedAt && !app.list.Items().empty()) addedAt = GetTickCount64();
+    return addedAt && !app.list.Items().empty() &&
+           app.list.Items()[0].Status == vocab::kComplete;
   }, 30000));
-  EXPECT_EQ(modMain::DownloadList[0].Video_URL, page);
+  EXPECT_EQ(app.list.Items()[0].Video_URL, page);
   EXPECT_EQ(form.Flash.GetVariable(L"_root.video_url"), page);
   // The run began from the 200 ms timer, not within the delivery.
   ASSERT_NE(events.at, 0u);
@@ -133,20 +132,20 @@ TEST_F(MonitorRoad, DuringARunTheNextAddressIsAddedWithoutASecondStart) {
   const std::wstring first = Page("first", 300000, 4096);
   const std::wstring second = Page("second", 5000);
   bool copied = false, timerArmedAtDelivery = true;
-  FirstEvent events(form);
+  FirstEvent events(app);
   events.onProgress = [&] {
-    if (!copied && form.IsDownloading) {
+    if (!copied && app.queue.IsDownloading) {
       copied = true;
       PutOnClipboard(ToAnsi(second));
     }
-    if (modMain::DownloadList.size() == 2 && timerArmedAtDelivery)
+    if (app.list.Items().size() == 2 && timerArmedAtDelivery)
       timerArmedAtDelivery = form.tmrDownload.Enabled();
   };
   ASSERT_TRUE(PutOnClipboard(ToAnsi(first)));
   ASSERT_TRUE(PumpUntil([&] {
-    return modMain::DownloadList.size() == 2 &&
-           modMain::DownloadList[0].Status == vocab::kComplete &&
-           modMain::DownloadList[1].Status == vocab::kComplete;
+    return app.list.Items().size() == 2 &&
+           app.list.Items()[0].Status == vocab::kComplete &&
+           app.list.Items()[1].Status == vocab::kComplete;
   }, 60000));
   EXPECT_TRUE(copied);
   EXPECT_FALSE(timerArmedAtDelivery);
@@ -161,18 +160,18 @@ TEST_F(MonitorRoad, StartingTwiceLaunchesTwiceAndTheStopEndsTheOneWatcher) {
   HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
   ASSERT_NE(process, nullptr);
 
-  form.Monitor(true);  // a second launch hands over to the running watcher
+  app.monitor.Monitor(true);  // a second launch hands over to the running watcher
   ASSERT_EQ(platform.shellCalls.size(), 2u);
   PumpFor(500);
   EXPECT_EQ(RunningWatcher(), watcher);
 
-  form.Monitor(false);
+  app.monitor.Monitor(false);
   EXPECT_EQ(platform.shellCalls.size(), 3u);
   EXPECT_EQ(platform.shellCalls.back().parameters, L"Exit");
   EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
   CloseHandle(process);
   EXPECT_EQ(RunningWatcher(), nullptr);
-  EXPECT_FALSE(form.MonitorOn);
+  EXPECT_FALSE(app.monitor.MonitorOn);
 }
 
 }  // namespace

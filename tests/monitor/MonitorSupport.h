@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "shell/frmMain.h"
+#include "shell/Program.h"
 
 namespace mf::test {
 

@@ -8,7 +8,7 @@
 #include "common/Text.h"
 #include "common/WindowText.h"
 #include "downloadlist/Vocabulary.h"
-#include "downloadlist/modMain.h"
+#include "downloadlist/DownloadList.h"
 #include "shell/CRegister.h"
 #include "shell/Settings.h"
 #include "tests/monitor/MonitorSupport.h"
@@ -27,15 +27,13 @@ class MonitorTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ClearSettings();
-    modMain::Reset();
     ASSERT_TRUE(form.Load());
     ASSERT_TRUE(CreateTrayIcon(form));
     platform.shellCalls.clear();
   }
   void TearDown() override {
     form.tmrDownload.SetEnabled(false);
-    form.IsDownloading = false;
-    modMain::Reset();
+    app.queue.IsDownloading = false;
     ClearSettings();
   }
   std::wstring Var(const wchar_t* name) { return form.Flash.GetVariable(name); }
@@ -44,15 +42,16 @@ class MonitorTest : public ::testing::Test {
 
   RecordingPlatform platform;
   ScopedPlatform usePlatform{platform};
-  frmMain form;
+  Program app;
+  frmMain& form = app.form;
 };
 
 TEST_F(MonitorTest, OnLaunchesTheWatcherWithTheBoxHandleEachTimeAndOffSendsOneStop) {
-  form.Monitor(true);
-  form.Monitor(true);
-  EXPECT_TRUE(form.MonitorOn);
-  form.Monitor(false);
-  EXPECT_FALSE(form.MonitorOn);
+  app.monitor.Monitor(true);
+  app.monitor.Monitor(true);
+  EXPECT_TRUE(app.monitor.MonitorOn);
+  app.monitor.Monitor(false);
+  EXPECT_FALSE(app.monitor.MonitorOn);
   ASSERT_EQ(platform.shellCalls.size(), 3u);
   const std::wstring parameters[] = {Decimal(form.txtMonitor), Decimal(form.txtMonitor), L"Exit"};
   for (size_t i = 0; i < 3; ++i) {
@@ -76,10 +75,11 @@ TEST(MonitorAtStartUp, TheWatcherStartsOnlyWhenTheSettingIsOn) {
       ASSERT_TRUE(CRegister().REGSaveSetting(HKEY_CURRENT_USER, kSettingsKey, kMonitorValue, stored));
     }
     platform.shellCalls.clear();
-    frmMain form;
+    Program app;
+  frmMain& form = app.form;
     ASSERT_TRUE(form.Load());
     const bool on = std::wstring(stored) != L"False";
-    EXPECT_EQ(form.MonitorOn, on) << ToAnsi(stored);
+    EXPECT_EQ(app.monitor.MonitorOn, on) << ToAnsi(stored);
     ASSERT_EQ(platform.shellCalls.size(), on ? 1u : 0u) << ToAnsi(stored);
     if (on) {
       EXPECT_EQ(platform.shellCalls[0].parameters, Decimal(form.txtMonitor));
@@ -93,9 +93,9 @@ TEST_F(MonitorTest, DeliveredAddressIsAddedShownAnnouncedAndStartsTheTimer) {
   ASSERT_FALSE(TaskbarBalloonShown());
   const ULONGLONG shownAt = GetTickCount64();
   Deliver(page);
-  ASSERT_EQ(modMain::DownloadList.size(), 1u);
-  EXPECT_EQ(modMain::DownloadList[0].Video_URL, page);
-  EXPECT_EQ(modMain::DownloadList[0].Status, vocab::kWaiting);
+  ASSERT_EQ(app.list.Items().size(), 1u);
+  EXPECT_EQ(app.list.Items()[0].Video_URL, page);
+  EXPECT_EQ(app.list.Items()[0].Status, vocab::kWaiting);
   EXPECT_EQ(Var(L"_root.video_url"), page);
   EXPECT_TRUE(form.tmrDownload.Enabled());
   EXPECT_EQ(GetText(form.txtMonitor), L"");  // emptied for the next one
@@ -118,22 +118,22 @@ TEST_F(MonitorTest, RepeatedAndUnsupportedAddressesStillGetTheBalloonAndTheField
 
   form.SetFlashVariable(L"_root.video_url", L"");
   Deliver(page);  // already in the list
-  EXPECT_EQ(modMain::DownloadList.size(), 1u);
+  EXPECT_EQ(app.list.Items().size(), 1u);
   EXPECT_EQ(Var(L"_root.video_url"), page);
   ASSERT_TRUE(PumpUntil([] { return TaskbarBalloonShown(); }, 5000));
 
   const std::wstring other = L"http://www.example.com/no/video/site";
   Deliver(other);
-  ASSERT_EQ(modMain::DownloadList.size(), 2u);
-  EXPECT_EQ(modMain::DownloadList[1].Video_URL, other);
-  EXPECT_EQ(modMain::DownloadList[1].Status, vocab::kLinkNotSupported);
+  ASSERT_EQ(app.list.Items().size(), 2u);
+  EXPECT_EQ(app.list.Items()[1].Video_URL, other);
+  EXPECT_EQ(app.list.Items()[1].Status, vocab::kLinkNotSupported);
   EXPECT_EQ(Var(L"_root.video_url"), other);
 }
 
 TEST_F(MonitorTest, DuringARunTheAddressIsAddedButNoSecondStartIsMade) {
-  form.IsDownloading = true;
+  app.queue.IsDownloading = true;
   Deliver(L"http://www.youtube.com/watch?v=during");
-  EXPECT_EQ(modMain::DownloadList.size(), 1u);
+  EXPECT_EQ(app.list.Items().size(), 1u);
   EXPECT_EQ(Var(L"_root.video_url"), L"http://www.youtube.com/watch?v=during");
   EXPECT_FALSE(form.tmrDownload.Enabled());
 }
@@ -141,7 +141,7 @@ TEST_F(MonitorTest, DuringARunTheAddressIsAddedButNoSecondStartIsMade) {
 TEST_F(MonitorTest, AnEmptiedBoxIsIgnored) {
   form.SetFlashVariable(L"_root.video_url", L"kept");
   Deliver(L"");
-  EXPECT_TRUE(modMain::DownloadList.empty());
+  EXPECT_TRUE(app.list.Items().empty());
   EXPECT_EQ(Var(L"_root.video_url"), L"kept");
   EXPECT_FALSE(form.tmrDownload.Enabled());
 }
@@ -153,16 +153,16 @@ class PollingTest : public MonitorTest {
 };
 
 TEST_F(PollingTest, TheCheckBoxSwitchesTheTimerAndForgetsTheLastText) {
-  form.MonitorOn = false;
-  form.LastClipboardText = L"from before";
+  app.monitor.MonitorOn = false;
+  app.monitor.LastClipboardText = L"from before";
   Click();
   EXPECT_TRUE(form.tmrMonitor.Enabled());
-  EXPECT_TRUE(form.MonitorOn);
-  EXPECT_EQ(form.LastClipboardText, L"");
+  EXPECT_TRUE(app.monitor.MonitorOn);
+  EXPECT_EQ(app.monitor.LastClipboardText, L"");
   EXPECT_EQ(SendMessageA(form.chkMonitor, BM_GETCHECK, 0, 0), BST_CHECKED);
   Click();
   EXPECT_FALSE(form.tmrMonitor.Enabled());
-  EXPECT_FALSE(form.MonitorOn);
+  EXPECT_FALSE(app.monitor.MonitorOn);
   EXPECT_EQ(SendMessageA(form.chkMonitor, BM_GETCHECK, 0, 0), BST_UNCHECKED);
   EXPECT_TRUE(platform.shellCalls.empty()) << "the watcher is not touched";
 }
@@ -176,24 +176,24 @@ TEST_F(PollingTest, FirstPollTakesTheCurrentAddressAndDownloadsItAtOnce) {
   char tmp[MAX_PATH] = {};
   GetTempPathA(MAX_PATH, tmp);
   const std::string folder = std::string(tmp) + "mf-poll-" + std::to_string(GetCurrentProcessId());
-  form.DownloadFolder = FromAnsi(folder);
+  app.settings.DownloadFolder = FromAnsi(folder);
   const std::wstring page = http.Url("/www.angryalien.com/0504/polled.asp");
   ASSERT_TRUE(PutOnClipboard(ToAnsi(page)));
-  form.LastClipboardText = page;  // seen before the box was switched on
+  app.monitor.LastClipboardText = page;  // seen before the box was switched on
 
   Click();
-  form.CallMonTimer();  // runs the whole download before it returns
-  ASSERT_EQ(modMain::DownloadList.size(), 1u);
-  EXPECT_EQ(modMain::DownloadList[0].Status, vocab::kComplete);
+  app.monitor.CallMonTimer();  // runs the whole download before it returns
+  ASSERT_EQ(app.list.Items().size(), 1u);
+  EXPECT_EQ(app.list.Items()[0].Status, vocab::kComplete);
   EXPECT_EQ(Var(L"_root.video_url"), page);
-  EXPECT_EQ(form.LastClipboardText, page);
+  EXPECT_EQ(app.monitor.LastClipboardText, page);
   EXPECT_EQ(platform.onlineChecks, 1);
   EXPECT_FALSE(TaskbarBalloonShown()) << "the poll shows no balloon";
 
   // The same text again does nothing, even with its item gone.
-  modMain::Reset();
-  form.CallMonTimer();
-  EXPECT_TRUE(modMain::DownloadList.empty());
+  ASSERT_TRUE(app.list.RemoveItem(1));
+  app.monitor.CallMonTimer();
+  EXPECT_TRUE(app.list.Items().empty());
   EXPECT_EQ(platform.onlineChecks, 1);
 
   Click();
@@ -203,39 +203,39 @@ TEST_F(PollingTest, FirstPollTakesTheCurrentAddressAndDownloadsItAtOnce) {
 }
 
 TEST_F(PollingTest, RejectedTextsAndEmptyClipboardsAreOnlyRemembered) {
-  form.IsDownloading = true;  // no run starts from these polls
+  app.queue.IsDownloading = true;  // no run starts from these polls
   ASSERT_TRUE(PutOnClipboard("http://www.example.com/not/a/video/site"));
-  form.CallMonTimer();
-  EXPECT_TRUE(modMain::DownloadList.empty());
-  EXPECT_EQ(form.LastClipboardText, L"http://www.example.com/not/a/video/site");
+  app.monitor.CallMonTimer();
+  EXPECT_TRUE(app.list.Items().empty());
+  EXPECT_EQ(app.monitor.LastClipboardText, L"http://www.example.com/not/a/video/site");
 
   ASSERT_TRUE(PutBitmapOnClipboard());
-  form.CallMonTimer();
-  EXPECT_EQ(form.LastClipboardText, L"");
+  app.monitor.CallMonTimer();
+  EXPECT_EQ(app.monitor.LastClipboardText, L"");
 
   // A clipboard held open elsewhere is read at the next poll instead.
   ASSERT_TRUE(PutOnClipboard("http://www.youtube.com/watch?v=busy"));
   HWND holder = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr,
                                 nullptr);
   ASSERT_TRUE(OpenClipboard(holder));
-  form.CallMonTimer();
+  app.monitor.CallMonTimer();
   CloseClipboard();
   DestroyWindow(holder);
-  EXPECT_EQ(form.LastClipboardText, L"");
-  EXPECT_TRUE(modMain::DownloadList.empty());
-  form.CallMonTimer();
-  ASSERT_EQ(modMain::DownloadList.size(), 1u);
-  EXPECT_EQ(modMain::DownloadList[0].Video_URL, L"http://www.youtube.com/watch?v=busy");
+  EXPECT_EQ(app.monitor.LastClipboardText, L"");
+  EXPECT_TRUE(app.list.Items().empty());
+  app.monitor.CallMonTimer();
+  ASSERT_EQ(app.list.Items().size(), 1u);
+  EXPECT_EQ(app.list.Items()[0].Video_URL, L"http://www.youtube.com/watch?v=busy");
 }
 
 TEST_F(PollingTest, TheTimerPollsEveryTwoSeconds) {
-  form.IsDownloading = true;
+  app.queue.IsDownloading = true;
   ASSERT_TRUE(PutOnClipboard("http://www.youtube.com/watch?v=ticked"));
   Click();
   const ULONGLONG clicked = GetTickCount64();
-  ASSERT_TRUE(PumpUntil([] { return !modMain::DownloadList.empty(); }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return !app.list.Items().empty(); }, 5000));
   EXPECT_GE(GetTickCount64() - clicked, 1900u);
-  EXPECT_EQ(modMain::DownloadList[0].Video_URL, L"http://www.youtube.com/watch?v=ticked");
+  EXPECT_EQ(app.list.Items()[0].Video_URL, L"http://www.youtube.com/watch?v=ticked");
   Click();
 }
 

@@ -9,10 +9,10 @@
 #include "common/AppPath.h"
 #include "common/Text.h"
 #include "downloadlist/Vocabulary.h"
-#include "downloadlist/modMain.h"
+#include "downloadlist/DownloadList.h"
 #include "resolver/LinkResult.h"
 #include "resolver/PageFile.h"
-#include "shell/frmMain.h"
+#include "shell/Program.h"
 #include "tests/controls/LoopbackSocketServer.h"
 #include "tests/support/HttpServer.h"
 #include "tests/support/RecordingPlatform.h"
@@ -35,7 +35,7 @@ void WriteAll(const std::wstring& path, const std::string& bytes) {
 }
 
 // Watches the main window from a thread timer while a fetch pumps messages.
-frmMain* g_watched = nullptr;
+const QueueDriver* g_watched = nullptr;
 bool g_sawFetching = false;
 void CALLBACK WatchFetching(HWND, UINT, UINT_PTR, DWORD) {
   if (g_watched && g_watched->IsFetchingPage) g_sawFetching = true;
@@ -56,11 +56,9 @@ class DownloadLinkTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(http.Start());
     DeleteFileForced(PageFile());
-    modMain::Reset();
   }
   void TearDown() override {
     http.Stop();
-    modMain::Reset();
   }
   // A page address of the site the pattern names, served by the test server.
   std::wstring PageAt(const std::string& target, const std::string& page) {
@@ -72,7 +70,8 @@ class DownloadLinkTest : public ::testing::Test {
   ScopedPlatform usePlatform{platform};
   HttpServer http;
   LoopbackSocketServer youtube;
-  frmMain form;
+  Program app;
+  frmMain& form = app.form;
 };
 
 TEST_F(DownloadLinkTest, EachSitesPageIsFetchedIntoThePageFileAndParsed) {
@@ -81,27 +80,27 @@ TEST_F(DownloadLinkTest, EachSitesPageIsFetchedIntoThePageFileAndParsed) {
                              "\" id=\"ipoddownloadlink\">";
   // Served slowly, so that the fetch lasts some timer ticks.
   http.Route("/video.google.com/videoplay?docid=1", HttpResponse::Text(google).Slow(40, 20));
-  g_watched = &form;
+  g_watched = &app.queue;
   g_sawFetching = false;
   UINT_PTR timer = SetTimer(nullptr, 0, 10, &WatchFetching);
-  std::wstring link = form.GetDownloadLink(http.Url("/video.google.com/videoplay?docid=1"));
+  std::wstring link = app.queue.Resolver.GetDownloadLink(http.Url("/video.google.com/videoplay?docid=1"));
   KillTimer(nullptr, timer);
   g_watched = nullptr;
   EXPECT_TRUE(g_sawFetching);
   EXPECT_EQ(link, http.Url("/ipod.mp4?a=1&b=2"));
   EXPECT_EQ(ReadAll(PageFile()), google);  // left on disk after parsing
-  EXPECT_EQ(form.TransferResult, L"1");
-  EXPECT_FALSE(form.IsFetchingPage);
+  EXPECT_EQ(app.queue.TransferResult, L"1");
+  EXPECT_FALSE(app.queue.IsFetchingPage);
   EXPECT_EQ(http.CountRequests("GET", "/video.google.com/videoplay?docid=1"), 1u);
 
-  EXPECT_EQ(form.GetDownloadLink(
+  EXPECT_EQ(app.queue.Resolver.GetDownloadLink(
                 PageAt("/angryalien.com/0504/bunnies.asp", "<embed src=\"http://h/bunnies.swf\">")),
             L"http://h/bunnies.swf");
-  EXPECT_EQ(form.GetDownloadLink(
+  EXPECT_EQ(app.queue.Resolver.GetDownloadLink(
                 PageAt("/www.break.com/index/cat.html",
                        "var sGlobalFileName='cat'; var sGlobalContentFilePath='2007/11';")),
             L"http://media1.break.com/dnet/media/2007/11/cat.flv");
-  EXPECT_EQ(form.GetDownloadLink(
+  EXPECT_EQ(app.queue.Resolver.GetDownloadLink(
                 PageAt("/zippyvideos.com/1/clip/",
                        "<embed src='/p.swf?storageId=3&userName=u&videoId=4&srvURL=http://s/v' >")),
             L"http://s/v/3/u/4");
@@ -109,8 +108,8 @@ TEST_F(DownloadLinkTest, EachSitesPageIsFetchedIntoThePageFileAndParsed) {
 
 TEST_F(DownloadLinkTest, AYouTubePageGoesThroughTheRawRequestToItsRedirect) {
   ASSERT_TRUE(youtube.Start({.pieces = {kRedirect}}));
-  form.WS.SetTestPortOverride(youtube.Port());
-  std::wstring link = form.GetDownloadLink(
+  app.queue.Resolver.Youtube.WS.SetTestPortOverride(youtube.Port());
+  std::wstring link = app.queue.Resolver.GetDownloadLink(
       PageAt("/www.youtube.com/watch?v=abc", YouTubePage("http://127.0.0.1/v/abc")));
   EXPECT_EQ(link, L"http://127.0.0.1/get_video?video_id=abc&t=OEgs");
   ASSERT_EQ(youtube.Requests().size(), 1u);
@@ -127,12 +126,12 @@ TEST_F(DownloadLinkTest, AYouTubePageGoesThroughTheRawRequestToItsRedirect) {
             "Accept-Charset: ISO-8859-1,utf-8;q=0.7,*;q=0.7\r\n"
             "Connection: Close\r\n"
             "\r\n");
-  EXPECT_EQ(form.WS.RemotePort(), 80);
+  EXPECT_EQ(app.queue.Resolver.Youtube.WS.RemotePort(), 80);
 }
 
 TEST_F(DownloadLinkTest, AYouTubeConnectionFailureIsAFetchFailureNotAMissingVideo) {
-  form.WS.SetTestPortOverride(LoopbackSocketServer::UnusedPort());
-  EXPECT_EQ(form.GetDownloadLink(
+  app.queue.Resolver.Youtube.WS.SetTestPortOverride(LoopbackSocketServer::UnusedPort());
+  EXPECT_EQ(app.queue.Resolver.GetDownloadLink(
                 PageAt("/www.youtube.com/watch?v=abc", YouTubePage("http://127.0.0.1/v/abc"))),
             kLinkFetchFailed);
   ASSERT_EQ(platform.messageBoxes.size(), 1u);
@@ -140,39 +139,39 @@ TEST_F(DownloadLinkTest, AYouTubeConnectionFailureIsAFetchFailureNotAMissingVide
 }
 
 TEST_F(DownloadLinkTest, APageWithoutAnAddressGivesZero) {
-  EXPECT_EQ(form.GetDownloadLink(PageAt("/angryalien.com/x", "<embed src=\"relative.swf\">")),
+  EXPECT_EQ(app.queue.Resolver.GetDownloadLink(PageAt("/angryalien.com/x", "<embed src=\"relative.swf\">")),
             kLinkNotFound);
   ASSERT_TRUE(youtube.Start({.pieces = {kRedirect}}));
-  form.WS.SetTestPortOverride(youtube.Port());
+  app.queue.Resolver.Youtube.WS.SetTestPortOverride(youtube.Port());
   // An empty player address asks nothing of the socket.
-  EXPECT_EQ(form.GetDownloadLink(PageAt("/youtube.com/watch?v=e", "embed src=;&amp;")),
+  EXPECT_EQ(app.queue.Resolver.GetDownloadLink(PageAt("/youtube.com/watch?v=e", "embed src=;&amp;")),
             kLinkNotFound);
   EXPECT_EQ(youtube.Connections(), 0);
 }
 
 TEST_F(DownloadLinkTest, AnUnsupportedAddressCostsNoNetworkAndLeavesThePageFile) {
   WriteAll(PageFile(), "the page of last time");
-  EXPECT_EQ(form.GetDownloadLink(http.Url("/vimeo.com/12345")), kLinkUnsupported);
-  EXPECT_EQ(form.GetDownloadLink(L"http://www.youtube.com/user/someone"), kLinkUnsupported);
+  EXPECT_EQ(app.queue.Resolver.GetDownloadLink(http.Url("/vimeo.com/12345")), kLinkUnsupported);
+  EXPECT_EQ(app.queue.Resolver.GetDownloadLink(L"http://www.youtube.com/user/someone"), kLinkUnsupported);
   EXPECT_EQ(ReadAll(PageFile()), "the page of last time");
   EXPECT_TRUE(http.Requests().empty());
 }
 
 TEST_F(DownloadLinkTest, AFetchAnsweredByAnErrorGivesMinusTwoAndRunsNoParser) {
   ASSERT_TRUE(youtube.Start({.pieces = {kRedirect}}));
-  form.WS.SetTestPortOverride(youtube.Port());
+  app.queue.Resolver.Youtube.WS.SetTestPortOverride(youtube.Port());
   // Nothing listens there: the address cannot be opened.
   std::wstring nowhere = L"http://127.0.0.1:" +
                          std::to_wstring(LoopbackSocketServer::UnusedPort()) +
                          L"/www.youtube.com/watch?v=abc";
-  EXPECT_EQ(form.GetDownloadLink(nowhere), kLinkFetchFailed);
-  EXPECT_EQ(form.TransferResult, L"Could not find URL");
+  EXPECT_EQ(app.queue.Resolver.GetDownloadLink(nowhere), kLinkFetchFailed);
+  EXPECT_EQ(app.queue.TransferResult, L"Could not find URL");
   // The connection breaks in the middle of the page.
   std::string page = YouTubePage("http://127.0.0.1/v/abc") + std::string(20000, ' ');
   http.Route("/www.youtube.com/watch?v=cut", HttpResponse::Text(page).DropAfter(3000, true));
-  EXPECT_EQ(form.GetDownloadLink(http.Url("/www.youtube.com/watch?v=cut")), kLinkFetchFailed);
-  EXPECT_EQ(form.TransferResult, L"Could not read URL");
-  EXPECT_FALSE(form.IsFetchingPage);
+  EXPECT_EQ(app.queue.Resolver.GetDownloadLink(http.Url("/www.youtube.com/watch?v=cut")), kLinkFetchFailed);
+  EXPECT_EQ(app.queue.TransferResult, L"Could not read URL");
+  EXPECT_FALSE(app.queue.IsFetchingPage);
   // The player address was in the part received, yet no parser asked for it.
   EXPECT_EQ(youtube.Connections(), 0);
 }
@@ -182,7 +181,7 @@ TEST_F(DownloadLinkTest, APageFileThatCannotBeReplacedFailsTheFetchBeforeAnyRequ
   HANDLE held = CreateFileA(ToAnsi(PageFile()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                             OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(form.GetDownloadLink(PageAt("/angryalien.com/new", "<embed src=\"http://h/new.swf\">")),
+  EXPECT_EQ(app.queue.Resolver.GetDownloadLink(PageAt("/angryalien.com/new", "<embed src=\"http://h/new.swf\">")),
             kLinkFetchFailed);
   CloseHandle(held);
   EXPECT_EQ(http.CountRequests("GET"), 0u);
@@ -192,7 +191,7 @@ TEST_F(DownloadLinkTest, TypedCharactersBeyondAnsiReachTheServerAsUtf8) {
   const std::string target = "/www.youtube.com/watch?v=%C3%A9%D0%96";
   http.Route(target, HttpResponse::Text("no embed code"));
   std::wstring typed = http.Url("/www.youtube.com/watch?v=") + L"\u00E9\u0416";
-  EXPECT_EQ(form.GetDownloadLink(typed), kLinkNotFound);
+  EXPECT_EQ(app.queue.Resolver.GetDownloadLink(typed), kLinkNotFound);
   EXPECT_EQ(http.CountRequests("GET", target), 1u);
 }
 
@@ -206,28 +205,28 @@ class PrepareItemTest : public DownloadLinkTest {
     return PageAt("/video.google.com/videoplay?docid=" + file.substr(1),
                   "<a href=\"" + ToAnsi(http.Url(file)) + "\" id=\"ipoddownloadlink\">");
   }
-  const DownloadItem& Item(size_t i) { return modMain::DownloadList.at(i); }
+  const DownloadItem& Item(size_t i) { return app.list.Items().at(i); }
 };
 
 TEST_F(PrepareItemTest, ARenamedItemKeepsItsNameAndGetsOnlyItsSize) {
   std::wstring page = GooglePageFor("/clip.flv", 2048);
-  ASSERT_TRUE(modMain::AddItem(page, L"my own name.flv", vocab::kWaiting, vocab::kUnknownSize));
-  EXPECT_EQ(form.PrepareItem(0), http.Url("/clip.flv"));
+  ASSERT_TRUE(app.list.AddItem(page, L"my own name.flv", vocab::kWaiting, vocab::kUnknownSize));
+  EXPECT_EQ(app.queue.PrepareItem(0), http.Url("/clip.flv"));
   EXPECT_EQ(Item(0).FileName, L"my own name.flv");
   EXPECT_EQ(Item(0).FileSize, L"2 KB");
   // The page fetch's notifications wrote its progress, then its arrival.
   EXPECT_EQ(Item(0).Status, vocab::kStartDownloading);
   EXPECT_EQ(Item(0).Video_URL, page);
   // The grid's table was rebuilt with the fetch's last percentage.
-  ASSERT_TRUE(modMain::ListRecordset);
-  EXPECT_EQ(table::ValueText(modMain::ListRecordset->GetValue(0, modMain::colStatus)),
+  ASSERT_TRUE(app.list.ListRecordset());
+  EXPECT_EQ(table::ValueText(app.list.ListRecordset()->GetValue(0, DownloadList::colStatus)),
             L"Preparing (100%)");
 }
 
 TEST_F(PrepareItemTest, ThePlaceholderNameIsReplacedByTheDerivedOne) {
   std::wstring page = GooglePageFor("/talk.flv", 3 * 1024 * 1024);
-  ASSERT_TRUE(modMain::AddItem(page, vocab::kAutoDetect, vocab::kWaiting, vocab::kUnknownSize));
-  EXPECT_EQ(form.PrepareItem(0), http.Url("/talk.flv"));
+  ASSERT_TRUE(app.list.AddItem(page, vocab::kAutoDetect, vocab::kWaiting, vocab::kUnknownSize));
+  EXPECT_EQ(app.queue.PrepareItem(0), http.Url("/talk.flv"));
   EXPECT_EQ(Item(0).FileName, L"talk.flv");
   EXPECT_EQ(Item(0).FileSize, L"3 MB");
 }
@@ -238,19 +237,19 @@ TEST_F(PrepareItemTest, EachFailureCodeLeavesItsMarksOnTheItem) {
   const std::wstring broken =
       L"http://127.0.0.1:" + std::to_wstring(LoopbackSocketServer::UnusedPort()) + L"/break.com/x";
   for (const std::wstring& a : {unsupported, empty, broken})
-    ASSERT_TRUE(modMain::AddItem(a, vocab::kAutoDetect, vocab::kWaiting, vocab::kUnknownSize));
+    ASSERT_TRUE(app.list.AddItem(a, vocab::kAutoDetect, vocab::kWaiting, vocab::kUnknownSize));
 
-  EXPECT_EQ(form.PrepareItem(0), kLinkUnsupported);
+  EXPECT_EQ(app.queue.PrepareItem(0), kLinkUnsupported);
   EXPECT_EQ(Item(0).Status, vocab::kError);
   EXPECT_EQ(Item(0).FileName, vocab::kUnsupportedLink);
   EXPECT_EQ(Item(0).Video_URL, unsupported);
 
-  EXPECT_EQ(form.PrepareItem(1), kLinkUnsupported);
+  EXPECT_EQ(app.queue.PrepareItem(1), kLinkUnsupported);
   EXPECT_EQ(Item(1).Status, vocab::kError);
   EXPECT_EQ(Item(1).FileName, vocab::kProcessFailed);
   EXPECT_EQ(Item(1).Video_URL, vocab::kInappropriate);
 
-  EXPECT_EQ(form.PrepareItem(2), kLinkUnsupported);
+  EXPECT_EQ(app.queue.PrepareItem(2), kLinkUnsupported);
   EXPECT_EQ(Item(2).Status, vocab::kError);
   EXPECT_EQ(Item(2).FileName, vocab::kAutoDetect);
   EXPECT_EQ(Item(2).Video_URL, broken);  // the user's address survives a network failure
@@ -258,11 +257,11 @@ TEST_F(PrepareItemTest, EachFailureCodeLeavesItsMarksOnTheItem) {
 }
 
 TEST_F(PrepareItemTest, AYouTubeConnectionFailureKeepsTheItemsAddress) {
-  form.WS.SetTestPortOverride(LoopbackSocketServer::UnusedPort());
+  app.queue.Resolver.Youtube.WS.SetTestPortOverride(LoopbackSocketServer::UnusedPort());
   const std::wstring page =
       PageAt("/www.youtube.com/watch?v=abc", YouTubePage("http://127.0.0.1/v/abc"));
-  ASSERT_TRUE(modMain::AddItem(page, vocab::kAutoDetect, vocab::kWaiting, vocab::kUnknownSize));
-  EXPECT_EQ(form.PrepareItem(0), kLinkUnsupported);
+  ASSERT_TRUE(app.list.AddItem(page, vocab::kAutoDetect, vocab::kWaiting, vocab::kUnknownSize));
+  EXPECT_EQ(app.queue.PrepareItem(0), kLinkUnsupported);
   EXPECT_EQ(Item(0).Status, vocab::kError);
   EXPECT_EQ(Item(0).Video_URL, page);
   EXPECT_EQ(Item(0).FileName, vocab::kAutoDetect);

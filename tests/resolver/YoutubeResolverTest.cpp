@@ -5,7 +5,7 @@
 
 #include "resolver/LinkResult.h"
 #include "resolver/YoutubeRedirect.h"
-#include "shell/frmMain.h"
+#include "shell/Program.h"
 #include "tests/controls/LoopbackSocketServer.h"
 #include "tests/support/RecordingPlatform.h"
 
@@ -27,12 +27,13 @@ class YoutubeResolverTest : public ::testing::Test {
   test::RecordingPlatform platform;
   ScopedPlatform usePlatform{platform};
   LoopbackSocketServer server;
-  frmMain form;
+  Program app;
+  frmMain& form = app.form;
 
   std::wstring Resolve(const LoopbackSocketServer::Script& script, const std::wstring& player) {
     EXPECT_TRUE(server.Start(script));
-    form.WS.SetTestPortOverride(server.Port());
-    std::wstring result = form.GetYoutubePathLnik(player);
+    app.queue.Resolver.Youtube.WS.SetTestPortOverride(server.Port());
+    std::wstring result = app.queue.Resolver.Youtube.GetYoutubePathLnik(player);
     server.Stop();
     return result;
   }
@@ -47,13 +48,13 @@ TEST_F(YoutubeResolverTest, SendsTheTabledRequestAndBuildsGetVideoFromTheRedirec
   EXPECT_EQ(request.substr(0, request.find("\r\n\r\n") + 4),
             BuildYoutubeRequest("127.0.0.1", "/v/dQw4w9WgXcQ"));
   EXPECT_TRUE(request.starts_with("GET /v/dQw4w9WgXcQ HTTP/1.1\r\nHost: 127.0.0.1\r\n"));
-  EXPECT_EQ(form.wsHost, L"127.0.0.1");
-  EXPECT_EQ(form.wsLink, L"/v/dQw4w9WgXcQ");
-  EXPECT_EQ(form.sYoutubeDownLink, L"/get_video?video_id=dQw4w9WgXcQ&t=OEgsToPDskJ");
-  EXPECT_TRUE(form.bFindYoutubeFinish);
-  EXPECT_EQ(form.WS.RemoteHost(), L"127.0.0.1");
-  EXPECT_EQ(form.WS.RemotePort(), 80);
-  EXPECT_EQ(form.WS.State(), sckClosed);  // closed once the answer was read
+  EXPECT_EQ(app.queue.Resolver.Youtube.wsHost, L"127.0.0.1");
+  EXPECT_EQ(app.queue.Resolver.Youtube.wsLink, L"/v/dQw4w9WgXcQ");
+  EXPECT_EQ(app.queue.Resolver.Youtube.sYoutubeDownLink, L"/get_video?video_id=dQw4w9WgXcQ&t=OEgsToPDskJ");
+  EXPECT_TRUE(app.queue.Resolver.Youtube.bFindYoutubeFinish);
+  EXPECT_EQ(app.queue.Resolver.Youtube.WS.RemoteHost(), L"127.0.0.1");
+  EXPECT_EQ(app.queue.Resolver.Youtube.WS.RemotePort(), 80);
+  EXPECT_EQ(app.queue.Resolver.Youtube.WS.State(), sckClosed);  // closed once the answer was read
   EXPECT_TRUE(platform.messageBoxes.empty());
 }
 
@@ -77,20 +78,20 @@ TEST_F(YoutubeResolverTest, AnAnswerWithoutAUsableRedirectGivesNothing) {
             L"");
   EXPECT_EQ(Resolve({.reply = LoopbackSocketServer::Reply::CloseAtOnce}, L"http://127.0.0.1/v/x"),
             L"");
-  EXPECT_EQ(form.sYoutubeDownLink, L"");
+  EXPECT_EQ(app.queue.Resolver.Youtube.sYoutubeDownLink, L"");
   EXPECT_TRUE(platform.messageBoxes.empty());
 }
 
 TEST_F(YoutubeResolverTest, AnOverLongAnswerEndsTheWaitWithoutAResult) {
-  form.YoutubeAnswerTimeoutMs = 20000;
+  app.queue.Resolver.Youtube.YoutubeAnswerTimeoutMs = 20000;
   ULONGLONG start = GetTickCount64();
   // Never an empty line, never a close: only the length limit ends the reading.
   std::string endless = "HTTP/1.1 303 See Other\r\nX-Junk: " + std::string(40000, 'j');
   LoopbackSocketServer::Script script{.reply = LoopbackSocketServer::Reply::AnswerAndHold,
                                       .pieces = {endless}};
   EXPECT_TRUE(server.Start(script));
-  form.WS.SetTestPortOverride(server.Port());
-  EXPECT_EQ(form.GetYoutubePathLnik(L"http://127.0.0.1/v/x"), L"");
+  app.queue.Resolver.Youtube.WS.SetTestPortOverride(server.Port());
+  EXPECT_EQ(app.queue.Resolver.Youtube.GetYoutubePathLnik(L"http://127.0.0.1/v/x"), L"");
   EXPECT_LT(GetTickCount64() - start, 10000u);
   EXPECT_TRUE(platform.messageBoxes.empty());
 }
@@ -98,18 +99,18 @@ TEST_F(YoutubeResolverTest, AnOverLongAnswerEndsTheWaitWithoutAResult) {
 TEST_F(YoutubeResolverTest, AConnectionErrorIsReportedAndNeverReusesAnEarlierPath) {
   ASSERT_EQ(Resolve({.pieces = {kRedirect}}, L"http://127.0.0.1/v/first"),
             L"http://127.0.0.1/get_video?video_id=dQw4w9WgXcQ&t=OEgsToPDskJ");
-  form.WS.SetTestPortOverride(LoopbackSocketServer::UnusedPort());
-  EXPECT_EQ(form.GetYoutubePathLnik(L"http://127.0.0.1/v/second"), kLinkFetchFailed);
-  EXPECT_EQ(form.sYoutubeDownLink, L"");
+  app.queue.Resolver.Youtube.WS.SetTestPortOverride(LoopbackSocketServer::UnusedPort());
+  EXPECT_EQ(app.queue.Resolver.Youtube.GetYoutubePathLnik(L"http://127.0.0.1/v/second"), kLinkFetchFailed);
+  EXPECT_EQ(app.queue.Resolver.Youtube.sYoutubeDownLink, L"");
   ASSERT_EQ(platform.messageBoxes.size(), 1u);
   EXPECT_EQ(platform.messageBoxes[0].text, L"Connection Error,Connection is forcefully rejected");
   EXPECT_EQ(platform.messageBoxes[0].title, L"Marrowfin");
   EXPECT_EQ(platform.messageBoxes[0].type, static_cast<UINT>(MB_OK));
-  EXPECT_TRUE(form.bFindYoutubeFinish);
+  EXPECT_TRUE(app.queue.Resolver.Youtube.bFindYoutubeFinish);
 }
 
 TEST_F(YoutubeResolverTest, AServerThatNeverAnswersEndsAtTheTimeLimit) {
-  form.YoutubeAnswerTimeoutMs = 2000;
+  app.queue.Resolver.Youtube.YoutubeAnswerTimeoutMs = 2000;
   ULONGLONG start = GetTickCount64();
   EXPECT_EQ(Resolve({.reply = LoopbackSocketServer::Reply::Silent}, L"http://127.0.0.1/v/x"),
             kLinkFetchFailed);
@@ -119,18 +120,18 @@ TEST_F(YoutubeResolverTest, AServerThatNeverAnswersEndsAtTheTimeLimit) {
   ASSERT_EQ(platform.messageBoxes.size(), 1u);
   EXPECT_EQ(platform.messageBoxes[0].text,
             L"Connection Error,No answer from the server within 2 seconds");
-  EXPECT_EQ(form.WS.State(), sckClosed);
-  EXPECT_EQ(form.YoutubeAnswerTimeoutMs, 2000u);
-  frmMain fresh;
-  EXPECT_EQ(fresh.YoutubeAnswerTimeoutMs, 30000u);  // the program's own limit
+  EXPECT_EQ(app.queue.Resolver.Youtube.WS.State(), sckClosed);
+  EXPECT_EQ(app.queue.Resolver.Youtube.YoutubeAnswerTimeoutMs, 2000u);
+  Program fresh;
+  EXPECT_EQ(fresh.queue.Resolver.Youtube.YoutubeAnswerTimeoutMs, 30000u);  // the program's own limit
 }
 
 TEST_F(YoutubeResolverTest, ThePortIs80WhateverThePlayerAddressSays) {
   // No lookup happens: "127.0.0.1:8123" cannot name a host.
-  EXPECT_EQ(form.GetYoutubePathLnik(L"http://127.0.0.1:8123/v/x"), kLinkFetchFailed);
-  EXPECT_EQ(form.wsHost, L"127.0.0.1:8123");
-  EXPECT_EQ(form.WS.RemoteHost(), L"127.0.0.1:8123");
-  EXPECT_EQ(form.WS.RemotePort(), 80);
+  EXPECT_EQ(app.queue.Resolver.Youtube.GetYoutubePathLnik(L"http://127.0.0.1:8123/v/x"), kLinkFetchFailed);
+  EXPECT_EQ(app.queue.Resolver.Youtube.wsHost, L"127.0.0.1:8123");
+  EXPECT_EQ(app.queue.Resolver.Youtube.WS.RemoteHost(), L"127.0.0.1:8123");
+  EXPECT_EQ(app.queue.Resolver.Youtube.WS.RemotePort(), 80);
   ASSERT_EQ(platform.messageBoxes.size(), 1u);
   EXPECT_EQ(platform.messageBoxes[0].text,
             L"Connection Error,Authoritative answer: Host not found");

@@ -9,10 +9,10 @@
 
 #include "common/AppPath.h"
 #include "downloadlist/Vocabulary.h"
-#include "downloadlist/modMain.h"
+#include "downloadlist/DownloadList.h"
 #include "shell/CRegister.h"
 #include "shell/Settings.h"
-#include "shell/frmMain.h"
+#include "shell/Program.h"
 #include "tests/support/RecordingPlatform.h"
 #include "tests/support/Wait.h"
 
@@ -26,12 +26,10 @@ class FrontEndTest : public ::testing::Test {
  protected:
   void SetUp() override {
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Tallowmere Marrowfin");
-    modMain::Reset();
     ASSERT_TRUE(form.Load());
     platform.shellCalls.clear();  // the watcher's launch at start-up
   }
   void TearDown() override {
-    modMain::Reset();
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Tallowmere Marrowfin");
   }
   // As the movie sends it when the user acts.
@@ -42,7 +40,7 @@ class FrontEndTest : public ::testing::Test {
   }
   bool GridInFrontOfMovie() {
     for (HWND w = GetWindow(form.Hwnd(), GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
-      if (w == form.DownloadGrid.Hwnd()) return true;
+      if (w == app.gridView.DownloadGrid.Hwnd()) return true;
       if (w == form.Flash.Hwnd()) return false;
     }
     return false;
@@ -50,7 +48,8 @@ class FrontEndTest : public ::testing::Test {
 
   test::RecordingPlatform platform;
   ScopedPlatform usePlatform{platform};
-  frmMain form;
+  Program app;
+  frmMain& form = app.form;
 };
 
 TEST_F(FrontEndTest, SetUpPlacesMovieAndGridLoadsTheMovieAndWritesTheAboutText) {
@@ -66,7 +65,7 @@ TEST_F(FrontEndTest, SetUpPlacesMovieAndGridLoadsTheMovieAndWritesTheAboutText) 
   EXPECT_EQ(movie.bottom, 535);
   // Twips through the screen's factors: 317 and 2660 twips at 96 dpi.
   RECT grid;
-  GetWindowRect(form.DownloadGrid.Hwnd(), &grid);
+  GetWindowRect(app.gridView.DownloadGrid.Hwnd(), &grid);
   MapWindowPoints(nullptr, form.Hwnd(), reinterpret_cast<POINT*>(&grid), 2);
   EXPECT_EQ(grid.left, MulDiv(317, 96, 1440));
   EXPECT_EQ(grid.top, MulDiv(2660, 96, 1440));
@@ -77,7 +76,7 @@ TEST_F(FrontEndTest, SetUpPlacesMovieAndGridLoadsTheMovieAndWritesTheAboutText) 
             L"from Google,youtube, and other video sharing sites to your PC.");
   // The movie's own start shows the download page.
   ASSERT_TRUE(test::PumpUntil([&] { return form.CurrentTab == L"Download"; }));
-  EXPECT_TRUE(form.DownloadGrid.Visible());
+  EXPECT_TRUE(app.gridView.DownloadGrid.Visible());
   EXPECT_TRUE(GridInFrontOfMovie());
 }
 
@@ -85,14 +84,14 @@ TEST_F(FrontEndTest, PagesShowAndHideTheGridAndKeepTheLastTab) {
   test::PumpFor(50);
   Command(L"IDC_FS_About");
   EXPECT_EQ(form.CurrentTab, L"About");
-  EXPECT_FALSE(form.DownloadGrid.Visible());
+  EXPECT_FALSE(app.gridView.DownloadGrid.Visible());
   Command(L"IDC_FS_Download");
   EXPECT_EQ(form.CurrentTab, L"Download");
-  EXPECT_TRUE(form.DownloadGrid.Visible());
+  EXPECT_TRUE(app.gridView.DownloadGrid.Visible());
   EXPECT_TRUE(GridInFrontOfMovie());
   // The settings panel slides over the grid; the tab stays.
   Command(L"IDC_FS_Slider");
-  EXPECT_FALSE(form.DownloadGrid.Visible());
+  EXPECT_FALSE(app.gridView.DownloadGrid.Visible());
   EXPECT_EQ(form.CurrentTab, L"Download");
 }
 
@@ -112,7 +111,7 @@ TEST_F(FrontEndTest, DownloadPageSetsTheButtonVariableOnlyForAnEmptyList) {
   form.Flash.SetVariable(L"_root.downloadBtn", L"untouched");
   Command(L"IDC_FS_Download");
   EXPECT_EQ(form.Flash.GetVariable(L"_root.downloadBtn"), L"0");
-  ASSERT_TRUE(form.AddURLToList(kPage));
+  ASSERT_TRUE(app.gridView.AddURLToList(kPage));
   form.Flash.SetVariable(L"_root.downloadBtn", L"untouched");
   Command(L"IDC_FS_Download");
   EXPECT_EQ(form.Flash.GetVariable(L"_root.downloadBtn"), L"untouched");
@@ -123,12 +122,12 @@ TEST_F(FrontEndTest, AddingTheTypedAddressTrimsOnlyForTheCheck) {
     Typed(blank);
     Command(L"IDC_FS_addDownloadURL");
   }
-  EXPECT_TRUE(modMain::IsListEmpty());
+  EXPECT_TRUE(app.list.IsListEmpty());
   EXPECT_TRUE(platform.messageBoxes.empty());
 
   Typed(L"http://example.com/not-a-video");
   Command(L"IDC_FS_addDownloadURL");
-  EXPECT_TRUE(modMain::IsListEmpty());
+  EXPECT_TRUE(app.list.IsListEmpty());
   ASSERT_EQ(platform.messageBoxes.size(), 1u);
   EXPECT_EQ(platform.messageBoxes[0].text, L"This is bad or unsupported Video Link");
   EXPECT_EQ(platform.messageBoxes[0].title, L"Marrowfin");
@@ -138,39 +137,39 @@ TEST_F(FrontEndTest, AddingTheTypedAddressTrimsOnlyForTheCheck) {
   const std::wstring spaced = std::wstring(L"  ") + kPage + L" ";
   Typed(spaced);
   Command(L"IDC_FS_addDownloadURL");
-  ASSERT_EQ(modMain::DownloadList.size(), 1u);
-  EXPECT_EQ(modMain::DownloadList[0].Video_URL, spaced);
+  ASSERT_EQ(app.list.Items().size(), 1u);
+  EXPECT_EQ(app.list.Items()[0].Video_URL, spaced);
   EXPECT_EQ(form.Flash.GetVariable(L"_root.downloadBtn"), L"1");
 }
 
 TEST_F(FrontEndTest, AddingDuringARunFindsTheCurrentRowAgainEvenWhenNothingWasAdded) {
-  ASSERT_TRUE(form.AddURLToList(kPage));
-  ASSERT_TRUE(form.AddURLToList(std::wstring(kPage) + L"2"));
-  form.IsDownloading = true;
-  form.CurrentIndex = 1;
-  form.CurrentRow.reset();
+  ASSERT_TRUE(app.gridView.AddURLToList(kPage));
+  ASSERT_TRUE(app.gridView.AddURLToList(std::wstring(kPage) + L"2"));
+  app.queue.IsDownloading = true;
+  app.queue.CurrentIndex = 1;
+  app.gridView.CurrentRow.reset();
   Typed(L"  ");
   Command(L"IDC_FS_addDownloadURL");
-  ASSERT_TRUE(form.CurrentRow.has_value());
-  EXPECT_EQ(form.CurrentRow->Cells(modMain::colVideoURL).Text(),
-            modMain::DownloadList[1].Video_URL);
-  form.IsDownloading = false;
+  ASSERT_TRUE(app.gridView.CurrentRow.has_value());
+  EXPECT_EQ(app.gridView.CurrentRow->Cells(DownloadList::colVideoURL).Text(),
+            app.list.Items()[1].Video_URL);
+  app.queue.IsDownloading = false;
 }
 
 TEST_F(FrontEndTest, ListCommandsReachTheListThroughTheMovie) {
   const std::wstring a = std::wstring(kPage) + L"a", b = std::wstring(kPage) + L"b",
                      c = std::wstring(kPage) + L"c";
-  for (const auto& address : {a, b, c}) ASSERT_TRUE(form.AddURLToList(address));
-  auto order = [] {
+  for (const auto& address : {a, b, c}) ASSERT_TRUE(app.gridView.AddURLToList(address));
+  auto order = [&] {
     std::vector<std::wstring> urls;
-    for (const auto& item : modMain::DownloadList) urls.push_back(item.Video_URL);
+    for (const auto& item : app.list.Items()) urls.push_back(item.Video_URL);
     return urls;
   };
   auto selectOnly = [&](size_t position) {
-    form.DownloadGrid.ClearSelection();
-    std::optional<grid::Row> row = form.DownloadGrid.FirstRow();
+    app.gridView.DownloadGrid.ClearSelection();
+    std::optional<grid::Row> row = app.gridView.DownloadGrid.FirstRow();
     for (size_t i = 0; i < position; ++i) row = row->NextSibling();
-    row->Cells(modMain::colVideoURL).SetSelected(true);
+    row->Cells(DownloadList::colVideoURL).SetSelected(true);
   };
   selectOnly(1);
   Command(L"IDC_FS_moveUp");
@@ -179,15 +178,15 @@ TEST_F(FrontEndTest, ListCommandsReachTheListThroughTheMovie) {
   Command(L"IDC_FS_moveDown");
   EXPECT_EQ(order(), (std::vector<std::wstring>{b, c, a}));
   Command(L"IDC_FS_selectAllD");
-  EXPECT_EQ(form.DownloadGrid.SelectedRows().size(), 3u);
+  EXPECT_EQ(app.gridView.DownloadGrid.SelectedRows().size(), 3u);
 
-  ASSERT_TRUE(modMain::UpdateItem(1, b, L"b.flv", vocab::kComplete, L"1 KB"));
-  ASSERT_TRUE(modMain::FillDownloadList());
+  ASSERT_TRUE(app.list.UpdateItem(1, b, L"b.flv", vocab::kComplete, L"1 KB"));
+  ASSERT_TRUE(app.list.FillDownloadList());
   Command(L"ID_FS_clearComplete");
   EXPECT_EQ(order(), (std::vector<std::wstring>{c, a}));
   Command(L"IDC_FS_selectAllD");
   Command(L"IDC_FS_removeSelectedD");
-  EXPECT_TRUE(modMain::IsListEmpty());
+  EXPECT_TRUE(app.list.IsListEmpty());
   EXPECT_EQ(form.Flash.GetVariable(L"_root.downloadBtn"), L"0");
 }
 
@@ -229,14 +228,14 @@ TEST_F(FrontEndTest, SettingsCommandsSaveBothValuesEvenWhenBrowsingIsCancelled) 
   Command(L"ID_FS_autoDownloadUncheck");
   ASSERT_EQ(platform.shellCalls.size(), 1u);
   EXPECT_EQ(platform.shellCalls[0].parameters, L"Exit");
-  EXPECT_FALSE(form.MonitorOn);
+  EXPECT_FALSE(app.monitor.MonitorOn);
   EXPECT_EQ(Stored(L"URL Mon"), L"False");
   Command(L"ID_FS_autoDownloadCheck");
   ASSERT_EQ(platform.shellCalls.size(), 2u);
   EXPECT_EQ(platform.shellCalls[1].file, ProgramFolder() + L"\\Clip.exe");
   EXPECT_EQ(platform.shellCalls[1].parameters,
             std::to_wstring(reinterpret_cast<UINT_PTR>(form.txtMonitor)));
-  EXPECT_TRUE(form.MonitorOn);
+  EXPECT_TRUE(app.monitor.MonitorOn);
   EXPECT_EQ(Stored(L"URL Mon"), L"True");
 }
 
@@ -319,29 +318,29 @@ TEST_F(FrontEndTest, RightClickAndTheMenuKeyReachTheMovieAsTheNullMessage) {
 
 TEST_F(FrontEndTest, TheWheelScrollsTheActiveGridOneRowPerMessage) {
   for (int i = 0; i < 30; ++i)
-    ASSERT_TRUE(modMain::AddItem(std::wstring(kPage) + std::to_wstring(i), vocab::kAutoDetect,
+    ASSERT_TRUE(app.list.AddItem(std::wstring(kPage) + std::to_wstring(i), vocab::kAutoDetect,
                                  vocab::kWaiting, vocab::kUnknownSize));
-  ASSERT_TRUE(modMain::FillDownloadList());
+  ASSERT_TRUE(app.list.FillDownloadList());
   Command(L"IDC_FS_Download");
   SetForegroundWindow(form.Hwnd());
-  SetFocus(form.DownloadGrid.Hwnd());
-  ASSERT_EQ(GetFocus(), form.DownloadGrid.Hwnd());
-  ASSERT_TRUE(form.DownloadGrid.Scroll(0, grid::RowScrollAction::LineDown));
-  ASSERT_TRUE(form.DownloadGrid.Scroll(0, grid::RowScrollAction::LineDown));
-  ASSERT_EQ(form.DownloadGrid.TopRow(), 2u);
+  SetFocus(app.gridView.DownloadGrid.Hwnd());
+  ASSERT_EQ(GetFocus(), app.gridView.DownloadGrid.Hwnd());
+  ASSERT_TRUE(app.gridView.DownloadGrid.Scroll(0, grid::RowScrollAction::LineDown));
+  ASSERT_TRUE(app.gridView.DownloadGrid.Scroll(0, grid::RowScrollAction::LineDown));
+  ASSERT_EQ(app.gridView.DownloadGrid.TopRow(), 2u);
   auto wheel = [&](HWND to, short delta) {
     SendMessageA(to, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)), MAKELPARAM(100, 300));
   };
   // Away from the user: one row toward the top, whatever the size of the delta.
   wheel(form.Hwnd(), 360);
-  EXPECT_EQ(form.DownloadGrid.TopRow(), 1u);
+  EXPECT_EQ(app.gridView.DownloadGrid.TopRow(), 1u);
   wheel(form.Hwnd(), -120);
-  EXPECT_EQ(form.DownloadGrid.TopRow(), 2u);
+  EXPECT_EQ(app.gridView.DownloadGrid.TopRow(), 2u);
   // The system gives the wheel to the focused grid, which passes it on.
-  wheel(form.DownloadGrid.Hwnd(), -1);
-  EXPECT_EQ(form.DownloadGrid.TopRow(), 3u);
-  wheel(form.DownloadGrid.Hwnd(), 0);
-  EXPECT_EQ(form.DownloadGrid.TopRow(), 2u);
+  wheel(app.gridView.DownloadGrid.Hwnd(), -1);
+  EXPECT_EQ(app.gridView.DownloadGrid.TopRow(), 3u);
+  wheel(app.gridView.DownloadGrid.Hwnd(), 0);
+  EXPECT_EQ(app.gridView.DownloadGrid.TopRow(), 2u);
   // Another control active: the wheel only reaches the previous procedure.
   HWND field = form.Flash.FieldWindow(L"_root.video_url");
   ASSERT_NE(field, nullptr);
@@ -349,9 +348,9 @@ TEST_F(FrontEndTest, TheWheelScrollsTheActiveGridOneRowPerMessage) {
   ASSERT_EQ(GetFocus(), field);
   wheel(form.Hwnd(), -120);
   wheel(form.Hwnd(), 120);
-  EXPECT_EQ(form.DownloadGrid.TopRow(), 2u);
+  EXPECT_EQ(app.gridView.DownloadGrid.TopRow(), 2u);
   form.ScrollUp();
-  EXPECT_EQ(form.DownloadGrid.TopRow(), 2u);
+  EXPECT_EQ(app.gridView.DownloadGrid.TopRow(), 2u);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include "shell/CRegister.h"
 #include "shell/Settings.h"
-#include "shell/frmMain.h"
+#include "shell/Program.h"
 #include "tests/support/RecordingPlatform.h"
 
 using namespace mf;
@@ -152,10 +152,11 @@ class SettingsTest : public ::testing::Test {
 };
 
 TEST_F(SettingsTest, FirstStartWithoutTheKeyUsesTheDefaultsAndShowsThem) {
-  frmMain form;
+  Program app;
+  frmMain& form = app.form;
   ASSERT_TRUE(form.Load());
-  EXPECT_TRUE(form.MonitorOn);
-  EXPECT_EQ(form.DownloadFolder, L"C:\\Downloaded Videos");
+  EXPECT_TRUE(app.monitor.MonitorOn);
+  EXPECT_EQ(app.settings.DownloadFolder, L"C:\\Downloaded Videos");
   EXPECT_EQ(form.Flash.GetVariable(L"_root.autoToDownloadList_CB"), L"1");
   EXPECT_EQ(form.Flash.GetVariable(L"_root.Download_CB"), L"1");
   EXPECT_EQ(form.Flash.GetVariable(L"_root.Convert_CB"), L"1");
@@ -171,44 +172,46 @@ TEST_F(SettingsTest, StoredMonitorTextFollowsTheBooleanRule) {
                {L"1", true},      {L"False", false}, {L"maybe", false}};
   for (const auto& c : cases) {
     Store(L"URL Mon", c.text);
-    frmMain form;
-    form.LoadSettings();
-    EXPECT_EQ(form.MonitorOn, c.expected) << "stored " << testing::PrintToString(std::wstring(c.text));
+    Program app;
+  frmMain& form = app.form;
+    app.settings.LoadSettings();
+    EXPECT_EQ(app.monitor.MonitorOn, c.expected) << "stored " << testing::PrintToString(std::wstring(c.text));
     EXPECT_EQ(form.Flash.GetVariable(L"_root.autoToDownloadList_CB"), c.expected ? L"1" : L"0");
   }
 }
 
 TEST_F(SettingsTest, SaveWritesTheBooleanWordAndTheFolderExactly) {
-  frmMain form;
-  form.MonitorOn = false;
-  form.DownloadFolder = L"D:\\";
-  form.SaveSettings();
+  Program app;
+  app.monitor.MonitorOn = false;
+  app.settings.DownloadFolder = L"D:\\";
+  app.settings.SaveSettings();
   EXPECT_EQ(Stored(L"URL Mon"), L"False");
   EXPECT_EQ(Stored(L"Download Dir"), L"D:\\");
-  form.MonitorOn = true;
-  form.DownloadFolder = L"E:\\Videos\\Kept";
-  form.SaveSettings();
+  app.monitor.MonitorOn = true;
+  app.settings.DownloadFolder = L"E:\\Videos\\Kept";
+  app.settings.SaveSettings();
   EXPECT_EQ(Stored(L"URL Mon"), L"True");
   EXPECT_EQ(Stored(L"Download Dir"), L"E:\\Videos\\Kept");
-  frmMain again;
-  again.LoadSettings();
-  EXPECT_TRUE(again.MonitorOn);
-  EXPECT_EQ(again.DownloadFolder, L"E:\\Videos\\Kept");
+  Program again;
+  again.settings.LoadSettings();
+  EXPECT_TRUE(again.monitor.MonitorOn);
+  EXPECT_EQ(again.settings.DownloadFolder, L"E:\\Videos\\Kept");
 }
 
 TEST_F(SettingsTest, BrowsingSetsTheFolderOnlyWhenOneWasChosen) {
-  frmMain form;
+  Program app;
+  frmMain& form = app.form;
   ASSERT_TRUE(form.Load());
   platform.folderAnswers = {L"", L"D:\\"};
   form.cmdBrowse_Click();  // cancelled
-  EXPECT_EQ(form.DownloadFolder, L"C:\\Downloaded Videos");
+  EXPECT_EQ(app.settings.DownloadFolder, L"C:\\Downloaded Videos");
   ASSERT_EQ(platform.folderPicks.size(), 1u);
   EXPECT_EQ(platform.folderPicks[0].title,
             L"Please select the desired Download directory then press Ok.");
   EXPECT_EQ(platform.folderPicks[0].flags, 0x41u);
   EXPECT_EQ(platform.folderPicks[0].owner, form.Hwnd());
   form.cmdBrowse_Click();  // a drive's root, as the picker returns it
-  EXPECT_EQ(form.DownloadFolder, L"D:\\");
+  EXPECT_EQ(app.settings.DownloadFolder, L"D:\\");
   EXPECT_EQ(form.Flash.GetVariable(L"_root.download_dir"), L"D:\\");
   EXPECT_EQ(Stored(L"Download Dir"), L"<missing>");  // browsing itself saves nothing
 }
@@ -216,7 +219,8 @@ TEST_F(SettingsTest, BrowsingSetsTheFolderOnlyWhenOneWasChosen) {
 TEST_F(SettingsTest, MovieBrowseCommandSavesBothValuesEvenWhenCancelled) {
   Store(L"URL Mon", L"0");
   Store(L"Download Dir", L"C:\\Mine");
-  frmMain form;
+  Program app;
+  frmMain& form = app.form;
   ASSERT_TRUE(form.Load());
   RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Tallowmere Marrowfin");
   platform.folderAnswers = {L""};

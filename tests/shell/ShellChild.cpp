@@ -12,7 +12,7 @@
 
 #include "common/DoEvents.h"
 #include "common/Text.h"
-#include "shell/frmMain.h"
+#include "shell/Program.h"
 #include "tests/support/RecordingPlatform.h"
 
 namespace {
@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
   };
   mf::ScopedPlatform use(platform);
 
-  mf::frmMain form;
+  mf::Program app;
+  mf::frmMain& form = app.form;
   if (!form.Load()) return 4;
   std::printf("loaded\n");
   std::fflush(stdout);
@@ -51,7 +52,7 @@ int main(int argc, char** argv) {
   if (std::strcmp(route, "idle") == 0) {
     form.EndMe();
   } else if (std::strcmp(route, "yes") == 0) {
-    form.IsDownloading = true;
+    app.queue.IsDownloading = true;
     platform.messageBoxAnswers = {IDYES};
     form.EndMe();
   } else if (std::strcmp(route, "tray") == 0) {

@@ -6,7 +6,7 @@
 
 #include "common/WindowText.h"
 #include "shell/SingleInstance.h"
-#include "shell/frmMain.h"
+#include "shell/Program.h"
 #include "tests/support/RecordingPlatform.h"
 #include "tests/support/Wait.h"
 
@@ -21,7 +21,8 @@ class StartupTest : public ::testing::Test {
 };
 
 TEST_F(StartupTest, MainWindowIsABorderless630By535WindowWithItsIcon) {
-  frmMain form;
+  Program app;
+  frmMain& form = app.form;
   ASSERT_TRUE(form.Load());
   HWND h = form.Hwnd();
   ASSERT_TRUE(IsWindow(h));
@@ -47,7 +48,8 @@ TEST_F(StartupTest, MainWindowIsABorderless630By535WindowWithItsIcon) {
 }
 
 TEST_F(StartupTest, ClassicControlsExistBehindTheMovieWithTheirCaptionsAndTips) {
-  frmMain form;
+  Program app;
+  frmMain& form = app.form;
   ASSERT_TRUE(form.Load());
   struct {
     HWND h;
@@ -93,7 +95,8 @@ TEST_F(StartupTest, ClassicControlsExistBehindTheMovieWithTheirCaptionsAndTips) 
 }
 
 TEST_F(StartupTest, TimersAreCreatedDisabledWithTheirIntervals) {
-  frmMain form;
+  Program app;
+  frmMain& form = app.form;
   ASSERT_TRUE(form.Load());
   EXPECT_FALSE(form.tmrDownload.Enabled());
   EXPECT_FALSE(form.tmrend.Enabled());
@@ -104,7 +107,8 @@ TEST_F(StartupTest, TimersAreCreatedDisabledWithTheirIntervals) {
 }
 
 TEST_F(StartupTest, MenuFormIsLoadedHiddenAndTheMutexIsHeld) {
-  frmMain form;
+  Program app;
+  frmMain& form = app.form;
   ASSERT_TRUE(form.Load());
   ASSERT_TRUE(form.Menu.IsLoaded());
   EXPECT_FALSE(IsWindowVisible(form.Menu.Hwnd()));
@@ -117,9 +121,10 @@ TEST_F(StartupTest, MenuFormIsLoadedHiddenAndTheMutexIsHeld) {
 }
 
 TEST_F(StartupTest, ExitDuringADownloadAnsweredNoChangesNothing) {
-  frmMain form;
+  Program app;
+  frmMain& form = app.form;
   ASSERT_TRUE(form.Load());
-  form.IsDownloading = true;
+  app.queue.IsDownloading = true;
   platform.messageBoxAnswers = {IDNO};
   form.EndMe();  // returns: the process goes on
   ASSERT_EQ(platform.messageBoxes.size(), 1u);
@@ -128,26 +133,28 @@ TEST_F(StartupTest, ExitDuringADownloadAnsweredNoChangesNothing) {
   EXPECT_EQ(box.title, L"Marrowfin");
   EXPECT_EQ(box.Buttons(), static_cast<UINT>(MB_YESNO));
   EXPECT_EQ(box.Icon(), static_cast<UINT>(MB_ICONQUESTION));
-  EXPECT_FALSE(form.CancelRequested);
-  EXPECT_TRUE(form.IsDownloading);
+  EXPECT_FALSE(app.queue.CancelRequested);
+  EXPECT_TRUE(app.queue.IsDownloading);
   EXPECT_TRUE(IsWindow(form.Hwnd()));
   EXPECT_TRUE(form.Menu.IsLoaded());
 }
 
 TEST_F(StartupTest, ExitQuestionAnsweredYesRequestsTheCancel) {
-  frmMain form;
+  Program app;
+  frmMain& form = app.form;
   ASSERT_TRUE(form.Load());
   platform.messageBoxAnswers = {IDYES};
   EXPECT_TRUE(form.ConfirmExit());
-  EXPECT_TRUE(form.CancelRequested);
+  EXPECT_TRUE(app.queue.CancelRequested);
   platform.messageBoxAnswers = {IDNO};
-  form.CancelRequested = false;
+  app.queue.CancelRequested = false;
   EXPECT_FALSE(form.ConfirmExit());
-  EXPECT_FALSE(form.CancelRequested);
+  EXPECT_FALSE(app.queue.CancelRequested);
 }
 
 TEST_F(StartupTest, MovieCommandsReachTheFormThroughThePlayersNotification) {
-  frmMain form;
+  Program app;
+  frmMain& form = app.form;
   ASSERT_TRUE(form.Load());
   form.Flash.RaiseFSCommand(L"idc_fs_minimize", L"");  // case differs: ignored
   EXPECT_FALSE(IsIconic(form.Hwnd()));

@@ -9,10 +9,10 @@
 #include "common/AppPath.h"
 #include "common/Text.h"
 #include "common/WindowText.h"
-#include "downloadlist/modMain.h"
+#include "downloadlist/DownloadList.h"
 #include "shell/CRegister.h"
 #include "shell/Settings.h"
-#include "shell/frmMain.h"
+#include "shell/Program.h"
 #include "tests/shell/SabledriftRegistration.h"
 #include "tests/shell/TrayMenuDriver.h"
 #include "tests/support/HttpServer.h"
@@ -99,7 +99,6 @@ class TrayTest : public ::testing::Test {
  protected:
   void SetUp() override {
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Tallowmere Marrowfin");
-    modMain::Reset();
     ASSERT_TRUE(form.Load());
     // What the front end does first at start-up: the window's icon, then
     // the icon added for the main window.
@@ -110,8 +109,7 @@ class TrayTest : public ::testing::Test {
   }
   void TearDown() override {
     DestroyWindow(sentinel);
-    form.IsDownloading = false;
-    modMain::Reset();
+    app.queue.IsDownloading = false;
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Tallowmere Marrowfin");
   }
 
@@ -132,7 +130,8 @@ class TrayTest : public ::testing::Test {
 
   RecordingPlatform platform;
   ScopedPlatform usePlatform{platform};
-  frmMain form;
+  Program app;
+  frmMain& form = app.form;
   HICON mainIcon = nullptr;
   HWND sentinel = nullptr;
 };
@@ -217,7 +216,7 @@ TEST_F(TrayTest, RightButtonReleaseOpensTheMenuAtTheMouseWithTheMonitorMarkOfMon
   };
   for (bool on : {true, false, true}) {
     const size_t before = seen.size();
-    form.MonitorOn = on;
+    app.monitor.MonitorOn = on;
     ShellSays(WM_RBUTTONUP);
     ASSERT_TRUE(PumpUntil([&] { return seen.size() > before && !TrayMenuDriver::OpenMenu(); }));
   }
@@ -232,7 +231,7 @@ TEST_F(TrayTest, RightButtonReleaseOpensTheMenuAtTheMouseWithTheMonitorMarkOfMon
   }
   // Closing the menu without a choice changes nothing.
   EXPECT_FALSE(IsWindowVisible(form.Hwnd()));
-  EXPECT_TRUE(form.MonitorOn);
+  EXPECT_TRUE(app.monitor.MonitorOn);
   EXPECT_FALSE(form.tmrend.Enabled());
 }
 
@@ -247,33 +246,33 @@ TEST_F(TrayTest, TheMarrowfinItemShowsTheWindow) {
 
 TEST_F(TrayTest, TheMonitorItemSwitchesMonitoringAndTheMovieButSavesNothing) {
   ASSERT_TRUE(CRegister().REGSaveSetting(HKEY_CURRENT_USER, kSettingsKey, kMonitorValue, L"True"));
-  ASSERT_TRUE(form.MonitorOn);
+  ASSERT_TRUE(app.monitor.MonitorOn);
   TrayMenuDriver menus;
   menus.onOpen = [](HWND) { return TrayMenuDriver::Choose(posMonitor); };
   const std::wstring clip = ProgramFolder() + L"\\Clip.exe";
 
   form.SysTray_TrayMouseEvent(517);  // returns once the item's action ran
-  EXPECT_FALSE(form.MonitorOn);
+  EXPECT_FALSE(app.monitor.MonitorOn);
   ASSERT_FALSE(platform.shellCalls.empty());
   EXPECT_EQ(platform.shellCalls.back().parameters, L"Exit");
   EXPECT_EQ(platform.shellCalls.back().file, clip);
   EXPECT_EQ(form.Flash.GetVariable(L"_root.autoToDownloadList_CB"), L"0");
 
   form.SysTray_TrayMouseEvent(517);
-  EXPECT_TRUE(form.MonitorOn);
+  EXPECT_TRUE(app.monitor.MonitorOn);
   EXPECT_EQ(platform.shellCalls.back().parameters,
             std::to_wstring(reinterpret_cast<UINT_PTR>(form.txtMonitor)));
   EXPECT_EQ(form.Flash.GetVariable(L"_root.autoToDownloadList_CB"), L"1");
 
   form.SysTray_TrayMouseEvent(517);
-  EXPECT_FALSE(form.MonitorOn);
+  EXPECT_FALSE(app.monitor.MonitorOn);
   EXPECT_EQ(menus.opened, 3);
   EXPECT_EQ(CRegister().REGGetSetting(HKEY_CURRENT_USER, kSettingsKey, kMonitorValue, L"-"),
             L"True");
 }
 
 TEST_F(TrayTest, ExitDuringADownloadAsksTheExitQuestionAfterTheMenuHasClosed) {
-  form.IsDownloading = true;
+  app.queue.IsDownloading = true;
   TrayMenuDriver menus;
   menus.onOpen = [](HWND) { return TrayMenuDriver::Choose(posExit); };
   bool menuOpenAtQuestion = true;
@@ -294,7 +293,7 @@ TEST_F(TrayTest, ExitDuringADownloadAsksTheExitQuestionAfterTheMenuHasClosed) {
   // Answered No: everything goes on.
   EXPECT_FALSE(form.tmrend.Enabled());
   EXPECT_TRUE(IsWindow(form.Hwnd()));
-  EXPECT_FALSE(form.CancelRequested);
+  EXPECT_FALSE(app.queue.CancelRequested);
 }
 
 TEST_F(TrayTest, StopDownloadingDuringARunAsksWhetherToCancelIt) {
@@ -306,8 +305,8 @@ TEST_F(TrayTest, StopDownloadingDuringARunAsksWhetherToCancelIt) {
   char tmp[MAX_PATH] = {};
   GetTempPathA(MAX_PATH, tmp);
   const std::string folder = std::string(tmp) + "mf-tray-" + std::to_string(GetCurrentProcessId());
-  form.DownloadFolder = FromAnsi(folder);
-  ASSERT_TRUE(form.AddURLToList(http.Url("/www.angryalien.com/0504/slow.asp")));
+  app.settings.DownloadFolder = FromAnsi(folder);
+  ASSERT_TRUE(app.gridView.AddURLToList(http.Url("/www.angryalien.com/0504/slow.asp")));
 
   std::wstring captionInRun;
   TrayMenuDriver menus;
@@ -323,7 +322,7 @@ TEST_F(TrayTest, StopDownloadingDuringARunAsksWhetherToCancelIt) {
   EXPECT_EQ(captionInRun, L"Stop Downloading");
   ASSERT_EQ(platform.messageBoxes.size(), 1u);
   EXPECT_EQ(platform.messageBoxes[0].text, L"Are you sure that you want to cancel downloading?");
-  EXPECT_FALSE(form.IsDownloading);
+  EXPECT_FALSE(app.queue.IsDownloading);
   EXPECT_EQ(form.Menu.Caption(frmMenu::mnuDownload), L"Start Downloading");
   EXPECT_LT(http.BodyBytesSent(), 400000u) << "the transfer was cancelled";
   http.Stop();
@@ -337,7 +336,8 @@ TEST(TrayWithoutControl, TheProgramSaysSoOnceAndRunsWithoutTheIcon) {
   RecordingPlatform platform;
   ScopedPlatform usePlatform{platform};
   {
-    frmMain form;
+    Program app;
+  frmMain& form = app.form;
     ASSERT_TRUE(form.Load());
     EXPECT_FALSE(form.SysTray.Available());
     EXPECT_EQ(form.SysTray.LoadResult(), REGDB_E_CLASSNOTREG);

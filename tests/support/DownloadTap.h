@@ -1,19 +1,19 @@
 #pragma once
-// Listens to the main window's download control after the program's own
+// Listens to the program's download control after the program's own
 // handlers: every notification reaches the program first, then Note().
 #include <functional>
 #include <string>
 
-#include "shell/frmMain.h"
+#include "shell/Program.h"
 
 namespace mf::test {
 
 class DownloadTap : public IDownloadEvents {
  public:
-  explicit DownloadTap(frmMain& form) : form_(form), inner_(form.Download.Events()) {
-    form.Download.SetEvents(this);
+  explicit DownloadTap(Program& app) : app_(app), inner_(app.queue.Download.Events()) {
+    app.queue.Download.SetEvents(this);
   }
-  ~DownloadTap() override { form_.Download.SetEvents(inner_); }
+  ~DownloadTap() override { app_.queue.Download.SetEvents(inner_); }
   DownloadTap(const DownloadTap&) = delete;
   DownloadTap& operator=(const DownloadTap&) = delete;
 
@@ -37,7 +37,7 @@ class DownloadTap : public IDownloadEvents {
 
  protected:
   virtual void Note() = 0;
-  frmMain& form_;
+  Program& app_;
 
  private:
   IDownloadEvents* inner_;

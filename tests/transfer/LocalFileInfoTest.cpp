@@ -3,7 +3,7 @@
 
 #include "common/Text.h"
 #include "resolver/SiteId.h"
-#include "shell/frmMain.h"
+#include "shell/Program.h"
 #include "tests/transfer/TransferFixture.h"
 
 using namespace mf;
@@ -14,9 +14,10 @@ namespace {
 class LocalFileInfoTest : public DownloadTest {
  protected:
   LocalFileInfo Info(const std::string& target, int16_t site) {
-    return form.GetLocalFileInfo(server.Url(target), site);
+    return app.queue.GetLocalFileInfo(server.Url(target), site);
   }
-  frmMain form;
+  Program app;
+  frmMain& form = app.form;
 };
 
 TEST_F(LocalFileInfoTest, TheServersNameIsUsedUnlessTheLinkEndsInAVideoExtension) {
@@ -25,7 +26,7 @@ TEST_F(LocalFileInfoTest, TheServersNameIsUsedUnlessTheLinkEndsInAVideoExtension
   LocalFileInfo info = Info("/get?id=7", siteBreak);
   EXPECT_EQ(info.FileName, L"My Clip.avi");  // quotes and colon cleaned away
   EXPECT_EQ(info.FileSize, L"2 KB");
-  EXPECT_EQ(form.Download.Url(), server.Url("/get?id=7"));
+  EXPECT_EQ(app.queue.Download.Url(), server.Url("/get?id=7"));
   EXPECT_EQ(server.CountRequests("HEAD", "/get?id=7"), 1u);
 
   server.Route("/media/clip.flv",
@@ -46,7 +47,7 @@ TEST_F(LocalFileInfoTest, WithoutAServerNameTheLinksLastPartIsCleaned) {
 TEST_F(LocalFileInfoTest, ALinkWithoutAnySlashIsNamedWhole) {
   server.Route("/", HttpResponse::File(10));
   const std::wstring link = L"127.0.0.1:" + std::to_wstring(server.Port());
-  LocalFileInfo info = form.GetLocalFileInfo(link, siteBreak);
+  LocalFileInfo info = app.queue.GetLocalFileInfo(link, siteBreak);
   EXPECT_EQ(info.FileName, L"127.0.0.1" + std::to_wstring(server.Port()));
   EXPECT_EQ(info.FileSize, L"10 Bytes");
 }
@@ -124,7 +125,7 @@ TEST_F(LocalFileInfoTest, SizeTextsForAKnownAnUnknownAndAMissingFile) {
   EXPECT_EQ(Info("/page.flv", siteBreak).FileSize, std::to_wstring(pageSize) + L" Bytes");
 
   // No server at all: neither file nor size either.
-  LocalFileInfo none = form.GetLocalFileInfo(
+  LocalFileInfo none = app.queue.GetLocalFileInfo(
       L"http://127.0.0.1:" + std::to_wstring(ClosedPort()) + L"/x.flv", siteBreak);
   EXPECT_EQ(none.FileSize, L"-1 Bytes");
   EXPECT_EQ(none.FileName, L"x.flv");

@@ -13,8 +13,8 @@
 #include "common/Text.h"
 #include "common/WindowText.h"
 #include "downloadlist/Vocabulary.h"
-#include "downloadlist/modMain.h"
-#include "shell/frmMain.h"
+#include "downloadlist/DownloadList.h"
+#include "shell/Program.h"
 #include "tests/support/DownloadTap.h"
 #include "tests/support/HttpServer.h"
 #include "tests/support/RecordingPlatform.h"
@@ -36,11 +36,10 @@ class StatusRecorder : public test::DownloadTap {
 
  private:
   void Note() override {
-    size_t at = static_cast<size_t>(form_.CurrentIndex);
-    if (at >= modMain::DownloadList.size()) return;
-    const DownloadItem& item = modMain::DownloadList[at];
-    auto& list = seen[item.Video_URL];
-    if (list.empty() || list.back() != item.Status) list.push_back(item.Status);
+    const DownloadItem* item = app_.list.At(static_cast<size_t>(app_.queue.CurrentIndex));
+    if (!item) return;
+    auto& list = seen[item->Video_URL];
+    if (list.empty() || list.back() != item->Status) list.push_back(item->Status);
   }
 };
 
@@ -60,7 +59,6 @@ class QueueDriverTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(http.Start(80)) << "the tests need port 80 on 127.0.0.1";
-    modMain::Reset();
     ASSERT_TRUE(form.Load());
     // The movie opens on its download page once it has started.
     ASSERT_TRUE(test::PumpUntil([&] { return form.CurrentTab == L"Download"; }));
@@ -68,11 +66,10 @@ class QueueDriverTest : public ::testing::Test {
     GetTempPathA(MAX_PATH, tmp);
     folder = FromAnsi(tmp) + L"mf-queue-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
              std::to_wstring(++counter);
-    form.DownloadFolder = folder;  // made by the run itself
+    app.settings.DownloadFolder = folder;  // made by the run itself
   }
   void TearDown() override {
     http.Stop();
-    modMain::Reset();
     std::string pattern = ToAnsi(folder) + "\\*";
     WIN32_FIND_DATAA fd;
     HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
@@ -89,10 +86,10 @@ class QueueDriverTest : public ::testing::Test {
     return http.Url(target);
   }
   std::wstring Add(const std::wstring& page) {
-    EXPECT_TRUE(form.AddURLToList(page));
+    EXPECT_TRUE(app.gridView.AddURLToList(page));
     return page;
   }
-  const DownloadItem& Item(size_t i) { return modMain::DownloadList.at(i); }
+  const DownloadItem& Item(size_t i) { return app.list.Items().at(i); }
   std::wstring InFolder(const std::wstring& name) { return folder + L"\\" + name; }
   std::wstring Var(const wchar_t* name) { return form.Flash.GetVariable(name); }
 
@@ -100,7 +97,8 @@ class QueueDriverTest : public ::testing::Test {
   RecordingPlatform platform;
   ScopedPlatform usePlatform{platform};
   HttpServer http;
-  frmMain form;
+  Program app;
+  frmMain& form = app.form;
   std::wstring folder;
 };
 
@@ -130,10 +128,10 @@ TEST_F(QueueDriverTest, FiveItemsOfSeveralSitesAreDownloadedIntoTheFolder) {
                                         GooglePage(http.Url("/ipod/v8.flv"))));
   http.Route("/ipod/v8.flv", HttpResponse::File(9000, 5).WithoutContentLength());
 
-  StatusRecorder recorder(form);
+  StatusRecorder recorder(app);
   form.cmdStartDownload_Click();
 
-  ASSERT_EQ(modMain::DownloadList.size(), 5u);
+  ASSERT_EQ(app.list.Items().size(), 5u);
   for (size_t i = 0; i < 5; ++i) EXPECT_EQ(Item(i).Status, vocab::kComplete) << i;
   EXPECT_EQ(Item(0).FileName, L"get_videovideo_id=abct=X1.flv");
   EXPECT_EQ(Item(1).FileName, L"talk.mp4");
@@ -171,7 +169,7 @@ TEST_F(QueueDriverTest, FiveItemsOfSeveralSitesAreDownloadedIntoTheFolder) {
   EXPECT_NE(std::find(sizes.begin(), sizes.end(), L"2 KB so far.."), sizes.end());
 
   // Idle again: captions and the front end's variables.
-  EXPECT_FALSE(form.IsDownloading);
+  EXPECT_FALSE(app.queue.IsDownloading);
   EXPECT_EQ(GetText(form.cmdStartDownload), L"Start Downloading");
   EXPECT_EQ(form.Menu.Caption(frmMenu::mnuDownload), L"Start Downloading");
   EXPECT_EQ(Var(L"_root.startDownload"), L"1");
@@ -208,15 +206,15 @@ TEST_F(QueueDriverTest, NotConnectedSaysSoAndChangesNothing) {
 }
 
 TEST_F(QueueDriverTest, ItemsAlreadyCompleteOrFailedEndTheRunAtOnce) {
-  modMain::AddItem(L"http://www.youtube.com/watch?v=done", L"a.flv", vocab::kComplete, L"1 KB");
-  modMain::AddItem(L"http://www.youtube.com/watch?v=bad", L"b.flv", vocab::kError, L"1 KB");
+  app.list.AddItem(L"http://www.youtube.com/watch?v=done", L"a.flv", vocab::kComplete, L"1 KB");
+  app.list.AddItem(L"http://www.youtube.com/watch?v=bad", L"b.flv", vocab::kError, L"1 KB");
   form.cmdStartDownload_Click();
   EXPECT_TRUE(http.Requests().empty());
   EXPECT_EQ(Item(0).Status, vocab::kComplete);
   EXPECT_EQ(Item(1).Status, vocab::kError);
   EXPECT_EQ(GetText(form.cmdStartDownload), L"Start Downloading");
   EXPECT_EQ(Var(L"_root.downloadBtn"), L"1");
-  EXPECT_FALSE(form.IsDownloading);
+  EXPECT_FALSE(app.queue.IsDownloading);
 }
 
 TEST_F(QueueDriverTest, AFailedResolutionDoesNotStopTheNextItem) {
@@ -235,11 +233,11 @@ TEST_F(QueueDriverTest, StopDuringATransferAsksAndCancelsOnlyOnYes) {
   Add(Page("/angryalien.com/next", "<embed src=\"http://127.0.0.1/aa/next.swf\">"));
   http.Route("/aa/slow.swf", HttpResponse::File(200000, 1).Slow(4096, 15));
   http.Route("/aa/next.swf", HttpResponse::File(1000, 2));
-  StatusRecorder recorder(form);
+  StatusRecorder recorder(app);
   int progressSeen = 0;
   platform.messageBoxAnswers = {IDNO, IDYES};
   recorder.onProgress = [&] {
-    if (form.IsFetchingPage) return;
+    if (app.queue.IsFetchingPage) return;
     ++progressSeen;
     // The user presses Stop twice during the transfer: No, then Yes.
     if (progressSeen == 3) form.cmdStartDownload_Click();
@@ -261,7 +259,7 @@ TEST_F(QueueDriverTest, StopDuringATransferAsksAndCancelsOnlyOnYes) {
   EXPECT_EQ(Item(0).Status, vocab::kCancelled);
   EXPECT_EQ(Item(1).Status, vocab::kWaiting);  // untouched
   EXPECT_EQ(http.CountRequests("GET", "/aa/next.swf"), 0u);
-  EXPECT_FALSE(form.IsDownloading);
+  EXPECT_FALSE(app.queue.IsDownloading);
   EXPECT_LE(progressSeen, 8);
 }
 
@@ -270,12 +268,12 @@ TEST_F(QueueDriverTest, AnItemAddedDuringTheLastTransferIsDownloadedInTheSameRun
   http.Route("/aa/one.swf", HttpResponse::File(100000, 1).Slow(8192, 10));
   const std::wstring later = Page("/angryalien.com/two", "<embed src=\"http://127.0.0.1/aa/two.swf\">");
   http.Route("/aa/two.swf", HttpResponse::File(3000, 2));
-  StatusRecorder recorder(form);
+  StatusRecorder recorder(app);
   recorder.onProgress = [&] {
-    if (!form.IsFetchingPage && modMain::DownloadList.size() == 1) form.AddURLToList(later);
+    if (!app.queue.IsFetchingPage && app.list.Items().size() == 1) app.gridView.AddURLToList(later);
   };
   form.cmdStartDownload_Click();
-  ASSERT_EQ(modMain::DownloadList.size(), 2u);
+  ASSERT_EQ(app.list.Items().size(), 2u);
   EXPECT_EQ(Item(0).Status, vocab::kComplete);
   EXPECT_EQ(Item(1).Status, vocab::kComplete);
   EXPECT_EQ(FileHash(InFolder(L"two.swf")), PatternHash(3000, 2));
@@ -303,8 +301,8 @@ TEST_F(QueueDriverTest, ADeviceNameOrDotsStayAFileInTheFolder) {
   Add(Page("/angryalien.com/d", "<embed src=\"http://127.0.0.1/aa/d.swf\">"));
   http.Route("/aa/c.swf", HttpResponse::File(1000, 1));
   http.Route("/aa/d.swf", HttpResponse::File(1000, 2));
-  modMain::UpdateItem(1, L"", L"CON.flv", L"", L"");  // renamed by the user
-  modMain::UpdateItem(2, L"", L"..", L"", L"");
+  app.list.UpdateItem(1, L"", L"CON.flv", L"", L"");  // renamed by the user
+  app.list.UpdateItem(2, L"", L"..", L"", L"");
   form.cmdStartDownload_Click();
   EXPECT_EQ(Item(0).Status, vocab::kComplete);
   EXPECT_EQ(Item(0).FileName, L"_CON.flv");

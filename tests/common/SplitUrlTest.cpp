@@ -1,7 +1,7 @@
 // Cutting addresses into host and path, and a host into name and port.
 #include <gtest/gtest.h>
 
-#include "transfer/SplitUrl.h"
+#include "common/SplitUrl.h"
 
 using mf::SplitHostPort;
 using mf::SplitUrl;
