@@ -78,6 +78,44 @@ using UniqueWindow = UniqueHandle<WindowTraits>;
 using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
 using UniqueIcon = UniqueHandle<IconTraits>;
 
+// One reference to a COM interface, released when the owner goes.
+template <typename T>
+class ComPtr {
+ public:
+  ComPtr() noexcept = default;
+  ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+  ComPtr& operator=(ComPtr&& other) noexcept {
+    if (this != &other) Reset(std::exchange(other.p_, nullptr));
+    return *this;
+  }
+  ComPtr(const ComPtr&) = delete;
+  ComPtr& operator=(const ComPtr&) = delete;
+  ~ComPtr() { Reset(); }
+
+  T* Get() const noexcept { return p_; }
+  T* operator->() const noexcept { return p_; }
+  explicit operator bool() const noexcept { return p_ != nullptr; }
+  void Reset(T* p = nullptr) noexcept {
+    T* old = std::exchange(p_, p);
+    if (old) old->Release();
+  }
+  // For out-parameters (CoCreateInstance, QueryInterface): releases the old one first.
+  T** Put() noexcept {
+    Reset();
+    return &p_;
+  }
+  void** PutVoid() noexcept { return reinterpret_cast<void**>(Put()); }
+  // Another interface of the same object.
+  template <typename U>
+  HRESULT As(ComPtr<U>& out, REFIID iid) const noexcept {
+    if (!p_) return E_NOINTERFACE;
+    return p_->QueryInterface(iid, out.PutVoid());
+  }
+
+ private:
+  T* p_ = nullptr;
+};
+
 // Selects an object into a DC for the length of a scope and puts the previous one back.
 class SelectedObject {
  public:

@@ -33,10 +33,13 @@ warm_prefix() {
   WINEPREFIX="$1" "$wine64" wineboot </dev/null >/dev/null 2>&1 || true
 }
 
+# configure_and_build [target...]: everything, or only the targets named.
 configure_and_build() {
   cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchain-x86_64-w64-mingw32.cmake" >/dev/null
-  cmake --build "$build" -j"$(nproc)"
+  local targets=()
+  for t in "$@"; do targets+=(--target "$t"); done
+  cmake --build "$build" -j"$(nproc)" "${targets[@]}"
 }
 
 # Starts a private Xvfb on a free display number and exports DISPLAY.

@@ -4,7 +4,9 @@
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 "$here/scripts/setup.sh" "$build"
-configure_and_build
+# Only what the program needs: the program (with its movie and help file),
+# the clipboard watcher and the tray-icon library; no test programs.
+configure_and_build Marrowfin Clip Sabledrift
 prepare_prefix "$user_prefix"
 export WINEPREFIX="$user_prefix"
 # The display comes first: the prefix's first Wine program starts its desktop

@@ -63,7 +63,7 @@ bool TrayIconHost::Load(HWND container, ITrayIconHostEvents* events) {
   // A control container needs OLE on its thread; balanced in Unload.
   if (!oleInitialized_) oleInitialized_ = SUCCEEDED(OleInitialize(nullptr));
 
-  sd::ComPtr<IOleObject> object;
+  ComPtr<IOleObject> object;
   loadResult_ = CoCreateInstance(CLSID_TrayIcon, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
                                  object.PutVoid());
   if (FAILED(loadResult_)) return false;
@@ -72,13 +72,13 @@ bool TrayIconHost::Load(HWND container, ITrayIconHostEvents* events) {
   site_ = new Site(container);
   object->SetClientSite(site_);
   // The form keeps no saved state for it: it starts as a new control.
-  sd::ComPtr<IPersistPropertyBag> bag;
-  sd::ComPtr<IPersistStreamInit> stream;
+  ComPtr<IPersistPropertyBag> bag;
+  ComPtr<IPersistStreamInit> stream;
   if (SUCCEEDED(object.As(bag, IID_IPersistPropertyBag)))
     loadResult_ = bag->InitNew();
   else if (SUCCEEDED(object.As(stream, IID_IPersistStreamInit)))
     loadResult_ = stream->InitNew();
-  sd::ComPtr<_TrayIcon> control;
+  ComPtr<_TrayIcon> control;
   if (SUCCEEDED(loadResult_)) loadResult_ = object.As(control, IID__TrayIcon);
   object_ = std::move(object);
   if (FAILED(loadResult_)) {
@@ -91,16 +91,16 @@ bool TrayIconHost::Load(HWND container, ITrayIconHostEvents* events) {
   return true;
 }
 
-sd::ComPtr<IConnectionPoint> TrayIconHost::EventPoint() const {
-  sd::ComPtr<IConnectionPointContainer> points;
-  sd::ComPtr<IConnectionPoint> point;
+ComPtr<IConnectionPoint> TrayIconHost::EventPoint() const {
+  ComPtr<IConnectionPointContainer> points;
+  ComPtr<IConnectionPoint> point;
   if (SUCCEEDED(object_.As(points, IID_IConnectionPointContainer)))
     points->FindConnectionPoint(DIID___TrayIcon, point.Put());
   return point;
 }
 
 void TrayIconHost::ConnectEvents() {
-  sd::ComPtr<IConnectionPoint> point = EventPoint();
+  ComPtr<IConnectionPoint> point = EventPoint();
   if (!point) return;  // a control without events still shows its icon
   sink_ = new EventSink(events_);
   if (FAILED(point->Advise(sink_, &adviseCookie_))) adviseCookie_ = 0;
@@ -109,7 +109,7 @@ void TrayIconHost::ConnectEvents() {
 void TrayIconHost::DisconnectEvents() {
   if (sink_) sink_->Detach();
   if (adviseCookie_ && object_) {
-    if (sd::ComPtr<IConnectionPoint> point = EventPoint()) point->Unadvise(adviseCookie_);
+    if (ComPtr<IConnectionPoint> point = EventPoint()) point->Unadvise(adviseCookie_);
   }
   adviseCookie_ = 0;
   if (sink_) sink_->Release();
@@ -124,7 +124,7 @@ void TrayIconHost::Activate() {
   GetClientRect(container_, &client);
   if (FAILED(object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_, 0, container_, &client)))
     return;
-  sd::ComPtr<IOleInPlaceObject> inPlace;
+  ComPtr<IOleInPlaceObject> inPlace;
   if (SUCCEEDED(object_.As(inPlace, IID_IOleInPlaceObject))) inPlace->GetWindow(&controlWindow_);
   object_->DoVerb(OLEIVERB_HIDE, nullptr, site_, 0, container_, &client);
 }

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "traylib/com/ComPtr.h"
+#include "common/Handles.h"
 
 struct _TrayIcon;
 struct IOleObject;
@@ -72,7 +72,7 @@ class TrayIconHost {
   friend class EventSink;
 
   // The control's connection point for its events; empty when it has none.
-  sd::ComPtr<IConnectionPoint> EventPoint() const;
+  ComPtr<IConnectionPoint> EventPoint() const;
   void ConnectEvents();
   void DisconnectEvents();
   void Activate();
@@ -82,8 +82,8 @@ class TrayIconHost {
   bool oleInitialized_ = false;
   HRESULT loadResult_ = E_UNEXPECTED;
   bool missingReported_ = false;
-  sd::ComPtr<IOleObject> object_;
-  sd::ComPtr<_TrayIcon> control_;
+  ComPtr<IOleObject> object_;
+  ComPtr<_TrayIcon> control_;
   Site* site_ = nullptr;        // own reference
   EventSink* sink_ = nullptr;   // own reference
   DWORD adviseCookie_ = 0;
