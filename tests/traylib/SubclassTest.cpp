@@ -3,6 +3,8 @@
 // window's own procedure.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "tests/traylib/TraySupport.h"
 #include "traylib/Error.h"
 #include "traylib/Ref.h"
@@ -258,6 +260,47 @@ TEST(Subclass, DestroyWithoutAClientPutsTheProcedureBackFirst) {
   const std::string M1 = MessageKey(h, kMsg1);
   EXPECT_EQ(propsAtDestroy, (Props{{M1 + "C", 1}, {M1 + "#1", Id(a)}}));
   MSubclass::DetachMessage(a.get(), h, kMsg1);  // after the window: nothing to do
+}
+
+TEST(Subclass, AProcedureInstalledOnTopIsNeverCutOut) {
+  std::vector<std::string> log;
+  TestWindow w(&log);
+  const HWND h = w.hwnd();
+  auto a = MakeRef<Client>("A", log);
+  a->answer = 7;
+  MSubclass::AttachMessage(a.get(), h, kMsg1);
+  HostHook hook(h, &log);
+  // Each step: what the window's procedure is after it, and what one message meets.
+  struct Step {
+    std::function<void()> run;
+    LRESULT answer;
+    std::vector<std::string> path;
+  };
+  const Step steps[] = {
+      // The last detach leaves the engine in the chain, passing through.
+      {[&] { MSubclass::DetachMessage(a.get(), h, kMsg1); }, 99, {"hook 32769", "old 32769"}},
+      // Attaching again takes up that place instead of installing on top.
+      {[&] { MSubclass::AttachMessage(a.get(), h, kMsg1); }, 7, {"hook 32769", "A 32769"}},
+      {[&] { MSubclass::DetachMessage(a.get(), h, kMsg1); }, 99, {"hook 32769", "old 32769"}},
+      {[&] { MSubclass::AttachMessage(a.get(), h, kMsg1); }, 7, {"hook 32769", "A 32769"}},
+  };
+  for (const Step& step : steps) {
+    step.run();
+    EXPECT_EQ(GetWindowLongPtrA(h, GWLP_WNDPROC), HostHook::Proc());
+    log.clear();
+    EXPECT_EQ(SendMessageA(h, kMsg1, 0, 0), step.answer);
+    EXPECT_EQ(log, step.path);
+  }
+  // Destroyed with a client and the hook on top: the hook stays to the end.
+  LONG_PTR procAtDestroy = 0;
+  w.onMessage = [&](UINT msg, WPARAM, LPARAM) {
+    if (msg == WM_DESTROY) procAtDestroy = GetWindowLongPtrA(h, GWLP_WNDPROC);
+  };
+  log.clear();
+  w.Destroy();
+  EXPECT_EQ(procAtDestroy, HostHook::Proc());
+  EXPECT_EQ(log, (std::vector<std::string>{"hook 130"}));
+  MSubclass::DetachMessage(a.get(), h, kMsg1);
 }
 
 TEST(Subclass, ClientLivesUntilItsCallReturns) {

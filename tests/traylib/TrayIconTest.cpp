@@ -291,6 +291,45 @@ TEST_F(TrayIconTest, TaskbarCreatedAddsTheIconAgain) {
   EXPECT_EQ(Prop(AttachKey(host.hwnd())), 2);
 }
 
+TEST_F(TrayIconTest, HostProcedureInstalledAfterCreateKeepsItsPlace) {
+  icon->Create(host.hwnd(), image, tip);
+  HostHook hook(host.hwnd(), &hostLog);
+  const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+  const std::function<void()> steps[] = {
+      [&] { icon->Remove(); },
+      [&] { icon->Create(host.hwnd(), image, tip); },
+      [&] { SendMessageA(host.hwnd(), taskbarCreated, 0, 0); },
+  };
+  for (const auto& step : steps) {
+    step();
+    EXPECT_EQ(GetWindowLongPtrA(host.hwnd(), GWLP_WNDPROC), HostHook::Proc());
+  }
+  EXPECT_EQ(events.events, (std::vector<std::string>{"recreated"}));
+  EXPECT_TRUE(WineTray::KnowsIcon(host.hwnd()));
+  // Both hear the window: the hook first, then the icon object.
+  hostLog.clear();
+  SendMessageA(host.hwnd(), 1025, 999, WM_LBUTTONUP);
+  EXPECT_EQ(hostLog, (std::vector<std::string>{"hook 1025"}));
+  EXPECT_EQ(events.events.back(), "mouse 514");
+}
+
+TEST_F(TrayIconTest, RefusedAddIsRaisedAndLeavesNoIcon) {
+  shell.forward = [](DWORD message, NOTIFYICONDATAA& data) {
+    return message == NIM_ADD ? FALSE : ShellNotifyIcon(message, data);
+  };
+  try {
+    icon->Create(host.hwnd(), image, tip);
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.Number(), static_cast<long>(0x80040000u + 13085));
+    EXPECT_EQ(e.Description(), L"The notification area refused the icon");
+  }
+  EXPECT_EQ(icon->Owner(), nullptr);
+  EXPECT_TRUE(EngineProps(host.hwnd()).empty());
+  EXPECT_EQ(GetWindowLongPtrA(host.hwnd(), GWLP_WNDPROC), host.OriginalProc());
+  EXPECT_EQ(shell.calls.size(), 1u);
+}
+
 TEST_F(TrayIconTest, RemoveTakesTheIconAwayAndSilencesTheObject) {
   icon->Create(host.hwnd(), image, tip);
   shell.calls.clear();

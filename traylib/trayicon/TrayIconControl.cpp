@@ -43,7 +43,15 @@ TrayIconControl::~TrayIconControl() { ReleaseIcon(); }
 
 void TrayIconControl::ReleaseIcon() noexcept {
   Ref<cTrayIcon> icon = std::move(icon_);
-  if (icon) icon->SetEvents(nullptr);
+  if (!icon) return;
+  icon->SetEvents(nullptr);
+  // Called from one of the object's own events, the engine holds the object
+  // until that message ends. Its icon and timers go now, not then: a new
+  // object for the same window adds an icon and timers of the same ids.
+  try {
+    icon->Remove();
+  } catch (...) {  // what is left goes with the object
+  }
 }
 
 // ---- properties: stored here, passed on while an icon object exists ----
@@ -101,7 +109,8 @@ STDMETHODIMP TrayIconControl::put_TrayIconVisible(VARIANT_BOOL value) {
 STDMETHODIMP TrayIconControl::get_Created(VARIANT_BOOL* value) {
   return Call([&] {
     if (!value) return E_POINTER;
-    *value = ToVariantBool(static_cast<bool>(icon_));
+    // An object whose icon the re-created taskbar refused holds none.
+    *value = ToVariantBool(icon_ && icon_->Owner());
     return S_OK;
   });
 }

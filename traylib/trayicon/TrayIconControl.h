@@ -66,7 +66,7 @@ class TrayIconControl final : public DualControl<_TrayIcon>, private ITrayIconEv
   LONG iconMovementTrackInterval_ = 500;
   bool trackIconMovement_ = false;
   // From Create to Remove. The engine may hold the object a little longer
-  // while it is inside one of its messages.
+  // while it is inside one of its messages; its icon is gone by then.
   Ref<cTrayIcon> icon_;
 };
 
