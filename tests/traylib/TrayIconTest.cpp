@@ -68,12 +68,12 @@ class TrayIconTest : public ::testing::Test {
   HICON image = LoadIconA(nullptr, IDI_APPLICATION);
   HICON image2 = LoadIconA(nullptr, IDI_WARNING);
   std::wstring tip = Unique(L"Sabledrift icon");
-  Ref<cTrayIcon> icon = MakeRef<cTrayIcon>();
+  ComPtr<cTrayIcon> icon = MakeRef<cTrayIcon>();
 
   void SetUp() override { icon->SetEvents(&events); }
   void TearDown() override {
     if (icon) icon->SetEvents(nullptr);
-    icon.reset();
+    icon.Reset();
   }
   LONG_PTR Prop(const std::string& key) {
     Props p = EngineProps(host.hwnd());
@@ -381,7 +381,7 @@ TEST_F(TrayIconTest, CreateForAnotherOwnerRemovesTheFirstIcon) {
   EXPECT_TRUE(EngineProps(host.hwnd()).empty());
   EXPECT_FALSE(WineTray::KnowsIcon(host.hwnd()));
   EXPECT_TRUE(WineTray::KnowsIcon(host2.hwnd()));
-  icon.reset();
+  icon.Reset();
   EXPECT_FALSE(WineTray::KnowsIcon(host2.hwnd()));
   EXPECT_TRUE(EngineProps(host2.hwnd()).empty());
 }
@@ -422,7 +422,7 @@ TEST_F(TrayIconTest, BothTimersShareOneWmTimerAttachment) {
 
 TEST_F(TrayIconTest, LastReleaseRemovesTheIconEvenFromItsOwnEvent) {
   icon->Create(host.hwnd(), image, tip);
-  events.onEvent = [&](const std::string&) { icon.reset(); };
+  events.onEvent = [&](const std::string&) { icon.Reset(); };
   PostMessageA(host.hwnd(), 1025, 999, WM_RBUTTONUP);
   ASSERT_TRUE(PumpUntil([&] { return !icon; }));
   EXPECT_EQ(events.events, (std::vector<std::string>{"mouse 517"}));

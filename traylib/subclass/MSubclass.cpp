@@ -2,7 +2,7 @@
 
 #include "traylib/Error.h"
 #include "traylib/Library.h"
-#include "traylib/Ref.h"
+#include "traylib/com/ComPtr.h"
 #include "traylib/subclass/SubclassStore.h"
 
 namespace sd::MSubclass {
@@ -78,12 +78,12 @@ LRESULT CALLBACK EngineWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
 
   LRESULT result = 0;
   bool oldCalled = false;
-  Ref<ISubclass> last;
+  ComPtr<ISubclass> last;
   // The client that attached last is called first.
   for (LONG position = count; position >= 1; --position) {
     auto* client = reinterpret_cast<ISubclass*>(store::Client(hwnd, msg, position));
     if (!client) continue;
-    Ref<ISubclass> held(client);
+    auto held = ComPtr<ISubclass>::Share(client);
     t_currentMessage = msg;
     // Only the client at position 1 decides what happens to the previous procedure.
     if (position == 1) {

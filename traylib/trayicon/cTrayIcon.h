@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "traylib/Ref.h"
+#include "traylib/RefCounted.h"
 #include "traylib/subclass/ISubclass.h"
 #include "traylib/trayicon/ITrayIconEvents.h"
 #include "traylib/trayicon/NotifyIcon.h"

@@ -203,7 +203,7 @@ class MemoryBag final : public IPropertyBag {
   LONG refs_ = 1;
 };
 
-// Dispatch ids of _TrayIcon.
+// Dispatch ids of _TrayIcon, as a host binds them: by number, which never changes.
 namespace id {
 constexpr DISPID IconHandle = 0x68030000;
 constexpr DISPID ToolTip = 0x68030001;
