@@ -313,23 +313,6 @@ TEST_F(TrayIconTest, HostProcedureInstalledAfterCreateKeepsItsPlace) {
   EXPECT_EQ(events.events.back(), "mouse 514");
 }
 
-TEST_F(TrayIconTest, RefusedAddIsRaisedAndLeavesNoIcon) {
-  shell.forward = [](DWORD message, NOTIFYICONDATAA& data) {
-    return message == NIM_ADD ? FALSE : ShellNotifyIcon(message, data);
-  };
-  try {
-    icon->Create(host.hwnd(), image, tip);
-    FAIL() << "no error";
-  } catch (const Error& e) {
-    EXPECT_EQ(e.Number(), static_cast<long>(0x80040000u + 13085));
-    EXPECT_EQ(e.Description(), L"The notification area refused the icon");
-  }
-  EXPECT_EQ(icon->Owner(), nullptr);
-  EXPECT_TRUE(EngineProps(host.hwnd()).empty());
-  EXPECT_EQ(GetWindowLongPtrA(host.hwnd(), GWLP_WNDPROC), host.OriginalProc());
-  EXPECT_EQ(shell.calls.size(), 1u);
-}
-
 TEST_F(TrayIconTest, RemoveTakesTheIconAwayAndSilencesTheObject) {
   icon->Create(host.hwnd(), image, tip);
   shell.calls.clear();
