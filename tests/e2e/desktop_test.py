@@ -2,8 +2,11 @@
 """Marrowfin driven as a person would drive it: the real Marrowfin.exe under
 Xvfb, real mouse clicks and key strokes from xdotool, a page and a video
 served over loopback by this script. It types a page's address, adds it,
-starts the download, finds the video in the download folder, drags the window
-by its title area and closes it with the close button.
+starts the download, finds the video in the download folder, fills the list
+until the grid scrolls and turns the mouse wheel over it (before and after a
+"TaskbarCreated" broadcast, which re-creates the tray icon under the window's
+wheel hook), drags the window by its title area and closes it with the close
+button.
 
 usage: desktop_test.py BIN_DIR WINE_RUN MOVIE_FILE
 Set MARROWFIN_SCREENSHOTS to a folder to keep pictures of each stage."""
@@ -64,13 +67,34 @@ def wine(*args):
     subprocess.run([WINE_RUN, *args], timeout=60, **QUIET)
 
 
+def probe(*args):
+    return subprocess.run([WINE_RUN, os.path.join(BIN, "window_probe.exe"), *args], timeout=30,
+                          capture_output=True, stdin=subprocess.DEVNULL, text=True).stdout.split()
+
+
 def window_rect():
-    out = subprocess.run([WINE_RUN, os.path.join(BIN, "window_probe.exe")], timeout=30,
-                         capture_output=True, stdin=subprocess.DEVNULL, text=True).stdout.split()
+    out = probe()
     if len(out) != 5:
         return None
     left, top, right, bottom, visible = map(int, out)
     return left, top, right, bottom, visible == 1
+
+
+def grid_picture(grid):
+    left, top, right, bottom = grid
+    return subprocess.run(["import", "-window", "root", "-crop",
+                           "%dx%d+%d+%d" % (right - left, bottom - top, left, top), "rgb:-"],
+                          capture_output=True, timeout=30).stdout
+
+
+def wheel_scrolls_grid(grid, when):
+    """One notch down moves the grid's rows, one notch up brings them back."""
+    before = grid_picture(grid)
+    xdotool("click", 5)
+    wait_for("the wheel to scroll the grid " + when, lambda: grid_picture(grid) != before, 10)
+    xdotool("click", 4)
+    wait_for("the wheel to scroll the grid back " + when, lambda: grid_picture(grid) == before, 10)
+    print("wheel scrolls the grid", when)
 
 
 def element_centre(pattern):
@@ -156,6 +180,22 @@ def main():
         print("downloaded", name)
         time.sleep(1.0)
         shot("3-complete", rect)
+
+        # More rows than the grid shows: the address in the box grows by a
+        # letter (a repeat would not be added) and Enter adds it.
+        click(rect, r"^field .*var=_root\.video_url")
+        xdotool("key", "End")
+        for _ in range(12):
+            xdotool("type", "--delay", 15, "n")
+            xdotool("key", "--delay", 100, "Return")
+        shot("4-more", rect)
+        grid = wait_for("the grid", lambda: (g := probe("grid")) and len(g) == 4 and tuple(map(int, g)), 30)
+        xdotool("mousemove", grid[0] + 60, grid[1] + 30)  # a row of the grid, which takes the focus
+        xdotool("click", 1)
+        wheel_scrolls_grid(grid, "at the start")
+        if probe("taskbar") != ["sent"]:
+            fail("no TaskbarCreated broadcast")
+        wheel_scrolls_grid(grid, "after TaskbarCreated")
 
         # Drag by the title area: the window follows the mouse.
         x, y = 420, 20  # the title area between the tabs and the window buttons

@@ -36,7 +36,7 @@ TEST(FileVersion, PartOf32768OrMoreOverflows) {
 }
 
 TEST(FileVersion, SystemLibraries) {
-  Ref<cTrayIcon> icon = MakeRef<cTrayIcon>();
+  ComPtr<cTrayIcon> icon = MakeRef<cTrayIcon>();
   EXPECT_TRUE(std::regex_match(icon->CommonControlsVersion(), std::wregex(L"[1-9][0-9]*(\\.(0|[1-9][0-9]*)){3}")));
   // Wine's shell is of the sixth generation, with balloons.
   EXPECT_TRUE(mSystemUtils::ShellVersionAtLeast(6));

@@ -262,6 +262,25 @@ TEST(IconPosition, TrackingReportsTheMiddleOnlyWhenItMoves) {
   });
 }
 
+TEST(IconPosition, AHungTaskbarLeavesThePositionUnknownWithinABound) {
+  OnTestDesktop([] {
+    // Its tool with the marker would be found, were the taskbar answering.
+    StandIn bar;
+    ASSERT_TRUE(bar.Start(L"hang \"tool=0,2,17,21," + Marker() + L"\""));
+    NotifyRecorder shell;  // Shell_NotifyIcon would wait on the hung taskbar too
+    shell.forward = [](DWORD, NOTIFYICONDATAA&) { return TRUE; };
+    TestWindow owner;
+    auto icon = MakeRef<cTrayIcon>();
+    icon->Create(owner.hwnd(), nullptr, L"hung");
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(IconRect(*icon), (Rect{0, 0, 0, 0}));
+    EXPECT_LT(GetTickCount64() - start, 2500u);
+    EXPECT_EQ(mTray::TrayProcessId(), bar.process.Id());
+    EXPECT_EQ(icon->ToolTip(), L"hung");
+    bar.process.Kill();
+  });
+}
+
 TEST(IconPosition, NoNotificationAreaOrNoIconGivesZeros) {
   OnTestDesktop([] {
     // Only Wine's own taskbar here, which has no "TrayNotifyWnd".

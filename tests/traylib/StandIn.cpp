@@ -24,6 +24,7 @@ struct Options {
   std::vector<std::pair<RECT, std::wstring>> tools;
   std::vector<RECT> slots;
   std::wstring decoy;
+  bool hang = false;
 };
 
 struct Taskbar {
@@ -109,7 +110,8 @@ LRESULT CALLBACK TrayProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_COPYDATA: {
       auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-      if (data->dwData != sd::test::kRelayTag || data->cbData != sizeof(RelayedIcon)) return FALSE;
+      // Shell_NotifyIcon's own requests are taken, as a taskbar takes them.
+      if (data->dwData != sd::test::kRelayTag || data->cbData != sizeof(RelayedIcon)) return TRUE;
       OnRelay(*static_cast<const RelayedIcon*>(data->lpData));
       return TRUE;
     }
@@ -207,6 +209,8 @@ int RunTaskbar(int argc, char** argv) {
       RECT r{};
       if (!ParseRect(p, r)) return 2;
       g_bar.options.slots.push_back(r);
+    } else if (std::strcmp(a, "hang") == 0) {
+      g_bar.options.hang = true;
     } else if (std::strncmp(a, "decoy=", 6) == 0) {
       g_bar.options.decoy = Wide(a + 6);
     } else {
@@ -221,6 +225,11 @@ int RunTaskbar(int argc, char** argv) {
               h(g_bar.tray), h(g_bar.notify), h(g_bar.pager), h(g_bar.toolbar), h(g_bar.tooltip),
               h(g_bar.decoy));
   std::fflush(stdout);
+  // A hung taskbar answers no message; it ends by itself in case nobody ends it.
+  if (g_bar.options.hang) {
+    Sleep(60000);
+    return 0;
+  }
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
   return 0;

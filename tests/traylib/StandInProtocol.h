@@ -3,12 +3,13 @@
 //
 //   traylib_standin window
 //     a plain top-level window of another process; prints "ready <hwnd>".
-//   traylib_standin taskbar [desktop=NAME] [nopager] [notoolbar]
+//   traylib_standin taskbar [desktop=NAME] [nopager] [notoolbar] [hang]
 //                           [tool=L,T,R,B,TEXT]... [slot=L,T,R,B]... [decoy=TEXT]
 //     a stand-in taskbar: "Shell_TrayWnd" > "TrayNotifyWnd" > "SysPager" >
 //     "ToolbarWindow32" and a tooltip window whose tools are the fixed tools and
 //     one tool per icon (icons take the slots in the order they are added).
 //     The decoy is a second tooltip window, with TTS_NOPREFIX, above the first.
+//     With hang, it answers no message once it is ready (for a minute).
 //     Prints "ready tray=H notify=H pager=H toolbar=H tooltip=H decoy=H".
 #include <windows.h>
 

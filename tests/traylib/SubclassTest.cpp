@@ -3,9 +3,11 @@
 // window's own procedure.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "tests/traylib/TraySupport.h"
 #include "traylib/Error.h"
-#include "traylib/Ref.h"
+#include "traylib/RefCounted.h"
 #include "traylib/subclass/GSubclass.h"
 #include "traylib/subclass/MSubclass.h"
 #include "traylib/subclass/Trace.h"
@@ -46,7 +48,7 @@ class Client : public RefCounted<ISubclass> {
   std::vector<std::string>& log_;
 };
 
-LONG_PTR Id(const Ref<Client>& c) { return reinterpret_cast<LONG_PTR>(static_cast<ISubclass*>(c.get())); }
+LONG_PTR Id(const ComPtr<Client>& c) { return reinterpret_cast<LONG_PTR>(static_cast<ISubclass*>(c.Get())); }
 
 std::wstring ExpectedSource() {
   wchar_t path[MAX_PATH] = {};
@@ -85,7 +87,7 @@ TEST(Subclass, StoreFollowsEveryAttachAndDetach) {
   trace::SetListener([](void* t, const std::wstring& line) {
     static_cast<std::vector<std::wstring>*>(t)->push_back(line);
   }, &trace);
-  MSubclass::AttachMessage(a.get(), h, kMsg1);
+  MSubclass::AttachMessage(a.Get(), h, kMsg1);
   trace::SetListener(nullptr, nullptr);
   const std::wstring hh = Hex(reinterpret_cast<ULONG_PTR>(h));
   EXPECT_EQ(trace, (std::vector<std::wstring>{
@@ -98,22 +100,22 @@ TEST(Subclass, StoreFollowsEveryAttachAndDetach) {
   EXPECT_NE(engineProc, w.OriginalProc());
 
   // A second message of the same client counts, without installing the procedure again.
-  MSubclass::AttachMessage(a.get(), h, kMsg2);
-  MSubclass::AttachMessage(b.get(), h, kMsg1);
+  MSubclass::AttachMessage(a.Get(), h, kMsg2);
+  MSubclass::AttachMessage(b.Get(), h, kMsg1);
   EXPECT_EQ(GetWindowLongPtrA(h, GWLP_WNDPROC), engineProc);
   EXPECT_EQ(EngineProps(h), (Props{{"C" + H, 3}, {H, w.OriginalProc()}, {M1 + "C", 2}, {M1 + "#1", Id(a)},
                                    {M1 + "#2", Id(b)}, {M2 + "C", 1}, {M2 + "#1", Id(a)}}));
 
   // Detaching the first client moves the second down to position 1.
-  MSubclass::DetachMessage(a.get(), h, kMsg1);
+  MSubclass::DetachMessage(a.Get(), h, kMsg1);
   EXPECT_EQ(EngineProps(h), (Props{{"C" + H, 2}, {H, w.OriginalProc()}, {M1 + "C", 1}, {M1 + "#1", Id(b)},
                                    {M2 + "C", 1}, {M2 + "#1", Id(a)}}));
   // A client that is not in the list, twice over, changes nothing.
-  MSubclass::DetachMessage(a.get(), h, kMsg1);
+  MSubclass::DetachMessage(a.Get(), h, kMsg1);
   EXPECT_EQ(EngineProps(h).at("C" + H), 2);
 
-  MSubclass::DetachMessage(b.get(), h, kMsg1);
-  MSubclass::DetachMessage(a.get(), h, kMsg2);
+  MSubclass::DetachMessage(b.Get(), h, kMsg1);
+  MSubclass::DetachMessage(a.Get(), h, kMsg2);
   EXPECT_TRUE(EngineProps(h).empty());
   EXPECT_EQ(GetWindowLongPtrA(h, GWLP_WNDPROC), w.OriginalProc());
   EXPECT_EQ(SendMessageA(h, kMsg1, 0, 0), 99);
@@ -124,10 +126,10 @@ TEST(Subclass, FailedAttachRaisesAndLeavesTheStoreAsItWas) {
   TestWindow w(&log);
   const HWND h = w.hwnd();
   auto a = MakeRef<Client>("A", log);
-  MSubclass::AttachMessage(a.get(), h, kMsg1);
+  MSubclass::AttachMessage(a.Get(), h, kMsg1);
   const Props before = EngineProps(h);
 
-  Error twice = RaisedBy([&] { MSubclass::AttachMessage(a.get(), h, kMsg1); });
+  Error twice = RaisedBy([&] { MSubclass::AttachMessage(a.Get(), h, kMsg1); });
   EXPECT_EQ(twice.Number(), static_cast<long>(0x80040000u + 13082));
   EXPECT_EQ(twice.Description(), L"Message already handled by another class");
   EXPECT_EQ(twice.Source(), ExpectedSource());
@@ -143,14 +145,14 @@ TEST(Subclass, FailedAttachRaisesAndLeavesTheStoreAsItWas) {
   TestWindow gone(&log);
   const HWND dead = gone.hwnd();
   gone.Destroy();
-  Error invalid = RaisedBy([&] { MSubclass::AttachMessage(a.get(), dead, kMsg1); });
+  Error invalid = RaisedBy([&] { MSubclass::AttachMessage(a.Get(), dead, kMsg1); });
   EXPECT_EQ(invalid.Number(), static_cast<long>(0x80040000u + 13083));
   EXPECT_EQ(invalid.Description(), L"Invalid window");
   EXPECT_EQ(invalid.Source(), ExpectedSource());
   // Detaching from a destroyed window does nothing.
-  MSubclass::DetachMessage(a.get(), dead, kMsg1);
+  MSubclass::DetachMessage(a.Get(), dead, kMsg1);
 
-  MSubclass::DetachMessage(a.get(), h, kMsg1);
+  MSubclass::DetachMessage(a.Get(), h, kMsg1);
   EXPECT_TRUE(EngineProps(h).empty());
 }
 
@@ -166,12 +168,12 @@ TEST(Subclass, WindowOfAnotherProcessIsRefusedAndLeftUntouched) {
 
   EXPECT_FALSE(engine.IsWindowLocal(foreign));
   EXPECT_TRUE(EngineProps(foreign).empty());
-  Error e = RaisedBy([&] { engine.AttachMessage(a.get(), foreign, kMsg1); });
+  Error e = RaisedBy([&] { engine.AttachMessage(a.Get(), foreign, kMsg1); });
   EXPECT_EQ(e.Number(), static_cast<long>(0x80040000u + 13084));
   EXPECT_EQ(e.Description(), L"Can't modify external window");
   EXPECT_EQ(e.Source(), ExpectedSource());
   EXPECT_TRUE(EngineProps(foreign).empty());
-  engine.DetachMessage(a.get(), foreign, kMsg1);
+  engine.DetachMessage(a.Get(), foreign, kMsg1);
   EXPECT_TRUE(EngineProps(foreign).empty());
   // The helper's window still answers as its own procedure does.
   EXPECT_EQ(SendMessageA(foreign, WM_GETTEXTLENGTH, 0, 0), 7);
@@ -182,17 +184,17 @@ TEST(Subclass, WindowOfAnotherProcessIsRefusedAndLeftUntouched) {
 struct TwoClients : ::testing::Test {
   std::vector<std::string> log;
   TestWindow w{&log};
-  Ref<Client> a = MakeRef<Client>("A", log), b = MakeRef<Client>("B", log);
+  ComPtr<Client> a = MakeRef<Client>("A", log), b = MakeRef<Client>("B", log);
   void SetUp() override {
-    MSubclass::AttachMessage(a.get(), w.hwnd(), kMsg1);
-    MSubclass::AttachMessage(b.get(), w.hwnd(), kMsg1);
+    MSubclass::AttachMessage(a.Get(), w.hwnd(), kMsg1);
+    MSubclass::AttachMessage(b.Get(), w.hwnd(), kMsg1);
     a->answer = 11;
     b->answer = 22;
     b->mode = MsgResponseCallOldAfter;  // never asked: only position 1 decides
   }
   void TearDown() override {
-    MSubclass::DetachMessage(a.get(), w.hwnd(), kMsg1);
-    MSubclass::DetachMessage(b.get(), w.hwnd(), kMsg1);
+    MSubclass::DetachMessage(a.Get(), w.hwnd(), kMsg1);
+    MSubclass::DetachMessage(b.Get(), w.hwnd(), kMsg1);
   }
   LRESULT Send() {
     log.clear();
@@ -244,7 +246,7 @@ TEST(Subclass, DestroyWithoutAClientPutsTheProcedureBackFirst) {
   TestWindow w(&log);
   const HWND h = w.hwnd();
   auto a = MakeRef<Client>("A", log);
-  MSubclass::AttachMessage(a.get(), h, kMsg1);
+  MSubclass::AttachMessage(a.Get(), h, kMsg1);
   LONG_PTR procAtDestroy = 0;
   Props propsAtDestroy;
   w.onMessage = [&](UINT msg, WPARAM, LPARAM) {
@@ -257,7 +259,48 @@ TEST(Subclass, DestroyWithoutAClientPutsTheProcedureBackFirst) {
   // The count and the saved procedure are gone; client lists go with the window.
   const std::string M1 = MessageKey(h, kMsg1);
   EXPECT_EQ(propsAtDestroy, (Props{{M1 + "C", 1}, {M1 + "#1", Id(a)}}));
-  MSubclass::DetachMessage(a.get(), h, kMsg1);  // after the window: nothing to do
+  MSubclass::DetachMessage(a.Get(), h, kMsg1);  // after the window: nothing to do
+}
+
+TEST(Subclass, AProcedureInstalledOnTopIsNeverCutOut) {
+  std::vector<std::string> log;
+  TestWindow w(&log);
+  const HWND h = w.hwnd();
+  auto a = MakeRef<Client>("A", log);
+  a->answer = 7;
+  MSubclass::AttachMessage(a.Get(), h, kMsg1);
+  HostHook hook(h, &log);
+  // Each step: what the window's procedure is after it, and what one message meets.
+  struct Step {
+    std::function<void()> run;
+    LRESULT answer;
+    std::vector<std::string> path;
+  };
+  const Step steps[] = {
+      // The last detach leaves the engine in the chain, passing through.
+      {[&] { MSubclass::DetachMessage(a.Get(), h, kMsg1); }, 99, {"hook 32769", "old 32769"}},
+      // Attaching again takes up that place instead of installing on top.
+      {[&] { MSubclass::AttachMessage(a.Get(), h, kMsg1); }, 7, {"hook 32769", "A 32769"}},
+      {[&] { MSubclass::DetachMessage(a.Get(), h, kMsg1); }, 99, {"hook 32769", "old 32769"}},
+      {[&] { MSubclass::AttachMessage(a.Get(), h, kMsg1); }, 7, {"hook 32769", "A 32769"}},
+  };
+  for (const Step& step : steps) {
+    step.run();
+    EXPECT_EQ(GetWindowLongPtrA(h, GWLP_WNDPROC), HostHook::Proc());
+    log.clear();
+    EXPECT_EQ(SendMessageA(h, kMsg1, 0, 0), step.answer);
+    EXPECT_EQ(log, step.path);
+  }
+  // Destroyed with a client and the hook on top: the hook stays to the end.
+  LONG_PTR procAtDestroy = 0;
+  w.onMessage = [&](UINT msg, WPARAM, LPARAM) {
+    if (msg == WM_DESTROY) procAtDestroy = GetWindowLongPtrA(h, GWLP_WNDPROC);
+  };
+  log.clear();
+  w.Destroy();
+  EXPECT_EQ(procAtDestroy, HostHook::Proc());
+  EXPECT_EQ(log, (std::vector<std::string>{"hook 130"}));
+  MSubclass::DetachMessage(a.Get(), h, kMsg1);
 }
 
 TEST(Subclass, ClientLivesUntilItsCallReturns) {
@@ -265,11 +308,11 @@ TEST(Subclass, ClientLivesUntilItsCallReturns) {
   TestWindow w(&log);
   auto a = MakeRef<Client>("A", log);
   a->during = [&] {
-    MSubclass::DetachMessage(a.get(), w.hwnd(), kMsg1);
-    a.reset();  // the last reference the test holds
+    MSubclass::DetachMessage(a.Get(), w.hwnd(), kMsg1);
+    a.Reset();  // the last reference the test holds
     log.push_back("released");
   };
-  MSubclass::AttachMessage(a.get(), w.hwnd(), kMsg1);
+  MSubclass::AttachMessage(a.Get(), w.hwnd(), kMsg1);
   SendMessageA(w.hwnd(), kMsg1, 0, 0);
   EXPECT_EQ(log, (std::vector<std::string>{"A 32769", "released", "A gone"}));
   EXPECT_EQ(GetWindowLongPtrA(w.hwnd(), GWLP_WNDPROC), w.OriginalProc());
@@ -283,12 +326,12 @@ TEST(Subclass, UnicodeWindowGetsItsOwnProcedureBack) {
   GSubclass engine;
   EXPECT_FALSE(engine.InIDE());
   EXPECT_TRUE(engine.IsWindowLocal(w.hwnd()));
-  engine.AttachMessage(a.get(), w.hwnd(), kMsg1);
+  engine.AttachMessage(a.Get(), w.hwnd(), kMsg1);
   EXPECT_EQ(SendMessageW(w.hwnd(), kMsg1, 0, 0), 0);
   EXPECT_EQ(engine.CurrentMessage(), kMsg1);
   // Text messages still reach the window whole while it is subclassed.
   EXPECT_TRUE(SetWindowTextW(w.hwnd(), L"Gr\u00fc\u00dfe"));
-  engine.DetachMessage(a.get(), w.hwnd(), kMsg1);
+  engine.DetachMessage(a.Get(), w.hwnd(), kMsg1);
   EXPECT_TRUE(IsWindowUnicode(w.hwnd()));
   EXPECT_EQ(GetWindowLongPtrW(w.hwnd(), GWLP_WNDPROC), w.OriginalProc());
   wchar_t text[16] = {};

@@ -68,12 +68,12 @@ class TrayIconTest : public ::testing::Test {
   HICON image = LoadIconA(nullptr, IDI_APPLICATION);
   HICON image2 = LoadIconA(nullptr, IDI_WARNING);
   std::wstring tip = Unique(L"Sabledrift icon");
-  Ref<cTrayIcon> icon = MakeRef<cTrayIcon>();
+  ComPtr<cTrayIcon> icon = MakeRef<cTrayIcon>();
 
   void SetUp() override { icon->SetEvents(&events); }
   void TearDown() override {
     if (icon) icon->SetEvents(nullptr);
-    icon.reset();
+    icon.Reset();
   }
   LONG_PTR Prop(const std::string& key) {
     Props p = EngineProps(host.hwnd());
@@ -291,6 +291,28 @@ TEST_F(TrayIconTest, TaskbarCreatedAddsTheIconAgain) {
   EXPECT_EQ(Prop(AttachKey(host.hwnd())), 2);
 }
 
+TEST_F(TrayIconTest, HostProcedureInstalledAfterCreateKeepsItsPlace) {
+  icon->Create(host.hwnd(), image, tip);
+  HostHook hook(host.hwnd(), &hostLog);
+  const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+  const std::function<void()> steps[] = {
+      [&] { icon->Remove(); },
+      [&] { icon->Create(host.hwnd(), image, tip); },
+      [&] { SendMessageA(host.hwnd(), taskbarCreated, 0, 0); },
+  };
+  for (const auto& step : steps) {
+    step();
+    EXPECT_EQ(GetWindowLongPtrA(host.hwnd(), GWLP_WNDPROC), HostHook::Proc());
+  }
+  EXPECT_EQ(events.events, (std::vector<std::string>{"recreated"}));
+  EXPECT_TRUE(WineTray::KnowsIcon(host.hwnd()));
+  // Both hear the window: the hook first, then the icon object.
+  hostLog.clear();
+  SendMessageA(host.hwnd(), 1025, 999, WM_LBUTTONUP);
+  EXPECT_EQ(hostLog, (std::vector<std::string>{"hook 1025"}));
+  EXPECT_EQ(events.events.back(), "mouse 514");
+}
+
 TEST_F(TrayIconTest, RemoveTakesTheIconAwayAndSilencesTheObject) {
   icon->Create(host.hwnd(), image, tip);
   shell.calls.clear();
@@ -342,7 +364,7 @@ TEST_F(TrayIconTest, CreateForAnotherOwnerRemovesTheFirstIcon) {
   EXPECT_TRUE(EngineProps(host.hwnd()).empty());
   EXPECT_FALSE(WineTray::KnowsIcon(host.hwnd()));
   EXPECT_TRUE(WineTray::KnowsIcon(host2.hwnd()));
-  icon.reset();
+  icon.Reset();
   EXPECT_FALSE(WineTray::KnowsIcon(host2.hwnd()));
   EXPECT_TRUE(EngineProps(host2.hwnd()).empty());
 }
@@ -383,7 +405,7 @@ TEST_F(TrayIconTest, BothTimersShareOneWmTimerAttachment) {
 
 TEST_F(TrayIconTest, LastReleaseRemovesTheIconEvenFromItsOwnEvent) {
   icon->Create(host.hwnd(), image, tip);
-  events.onEvent = [&](const std::string&) { icon.reset(); };
+  events.onEvent = [&](const std::string&) { icon.Reset(); };
   PostMessageA(host.hwnd(), 1025, 999, WM_RBUTTONUP);
   ASSERT_TRUE(PumpUntil([&] { return !icon; }));
   EXPECT_EQ(events.events, (std::vector<std::string>{"mouse 517"}));

@@ -116,6 +116,30 @@ BOOL NotifyRecorder::NotifyIcon(DWORD message, NOTIFYICONDATAA& data) {
   return result;
 }
 
+namespace {
+const char kHookProp[] = "SdTestHostHook";
+}  // namespace
+
+HostHook::HostHook(HWND hwnd, std::vector<std::string>* log) : hwnd_(hwnd), log_(log) {
+  SetPropA(hwnd, kHookProp, this);
+  previous_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(hwnd, GWLP_WNDPROC, Proc()));
+}
+
+// Put back only while still on top, as a careful host does.
+HostHook::~HostHook() {
+  if (!IsWindow(hwnd_)) return;
+  if (GetWindowLongPtrA(hwnd_, GWLP_WNDPROC) == Proc())
+    SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
+  RemovePropA(hwnd_, kHookProp);
+}
+
+LRESULT CALLBACK HostHook::Hook(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* self = static_cast<HostHook*>(GetPropA(hwnd, kHookProp));
+  if (!self) return DefWindowProcA(hwnd, msg, wParam, lParam);
+  if (self->log_ && (Noted(msg) || msg == WM_NCDESTROY)) self->log_->push_back("hook " + std::to_string(msg));
+  return CallWindowProcA(self->previous_, hwnd, msg, wParam, lParam);
+}
+
 bool StartHelper(mf::test::ChildProcess& child, const std::wstring& args,
                  std::map<std::string, HWND>& fields) {
   if (!child.Start(mf::test::BesideTest(L"traylib_standin.exe"), args, true)) return false;

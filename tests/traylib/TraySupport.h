@@ -50,6 +50,25 @@ class TestWindow {
   LONG_PTR original_ = 0;
 };
 
+// A host's own subclassing, installed the usual way on top of whatever the
+// window has (the engine's procedure included) while it lives: it notes the
+// messages TestWindow notes, and WM_NCDESTROY, as "hook <message>" and calls
+// the procedure it replaced.
+class HostHook {
+ public:
+  HostHook(HWND hwnd, std::vector<std::string>* log);
+  ~HostHook();
+  HostHook(const HostHook&) = delete;
+  HostHook& operator=(const HostHook&) = delete;
+  static LONG_PTR Proc() noexcept { return reinterpret_cast<LONG_PTR>(&Hook); }
+
+ private:
+  static LRESULT CALLBACK Hook(HWND, UINT, WPARAM, LPARAM);
+  HWND hwnd_;
+  std::vector<std::string>* log_;
+  WNDPROC previous_;
+};
+
 // The window's properties that look like the engine's keys (digits, '-', '#', 'C').
 using Props = std::map<std::string, LONG_PTR>;
 Props EngineProps(HWND hwnd);

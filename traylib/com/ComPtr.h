@@ -1,6 +1,7 @@
 #pragma once
-// Owners of COM resources: interface pointers, BSTRs and VARIANTs. All are
-// move-only; a second reference to an interface is taken with ComPtr::Share.
+// Owners of COM resources: interface pointers (and the library's own counted
+// objects, see RefCounted.h), BSTRs and VARIANTs. All are move-only; a second
+// reference is taken with ComPtr::Share.
 #include <windows.h>
 #include <oleauto.h>
 
@@ -34,6 +35,7 @@ class ComPtr {
 
   T* Get() const noexcept { return p_; }
   T* operator->() const noexcept { return p_; }
+  T& operator*() const noexcept { return *p_; }
   explicit operator bool() const noexcept { return p_ != nullptr; }
   T* Detach() noexcept { return std::exchange(p_, nullptr); }
   void Reset(T* p = nullptr) noexcept {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "traylib/Handles.h"
 #include "traylib/com/ClassTable.h"
 #include "traylib/com/ComError.h"
 #include "traylib/com/ComPtr.h"
@@ -97,16 +98,15 @@ std::vector<ExpandedRow> AllRows(const TypeLibraryFacts& lib, const std::wstring
 }
 
 HRESULT WriteRow(const ExpandedRow& row) {
-  HKEY key = nullptr;
+  UniqueRegKey key;
   LSTATUS status = ::RegCreateKeyExW(HKEY_CLASSES_ROOT, row.key.c_str(), 0, nullptr, 0, KEY_WRITE,
-                                     nullptr, &key, nullptr);
+                                     nullptr, key.Put(), nullptr);
   if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
   if (!row.keyOnly) {
-    status = ::RegSetValueExW(key, row.defaultValue ? nullptr : row.value.c_str(), 0, REG_SZ,
+    status = ::RegSetValueExW(key.Get(), row.defaultValue ? nullptr : row.value.c_str(), 0, REG_SZ,
                               reinterpret_cast<const BYTE*>(row.data.c_str()),
                               static_cast<DWORD>((row.data.size() + 1) * sizeof(wchar_t)));
   }
-  ::RegCloseKey(key);
   return HRESULT_FROM_WIN32(status);
 }
 
@@ -115,16 +115,17 @@ bool Gone(LSTATUS status) { return status == ERROR_SUCCESS || status == ERROR_FI
 // Removes the row's value, then its key if nothing else is left in it (keys
 // that other software filled stay).
 HRESULT RemoveRow(const ExpandedRow& row) {
-  HKEY key = nullptr;
+  UniqueRegKey key;
   LSTATUS status = ::RegOpenKeyExW(HKEY_CLASSES_ROOT, row.key.c_str(), 0,
-                                   KEY_SET_VALUE | KEY_QUERY_VALUE, &key);
+                                   KEY_SET_VALUE | KEY_QUERY_VALUE, key.Put());
   if (status == ERROR_FILE_NOT_FOUND) return S_OK;
   if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
-  if (!row.keyOnly) status = ::RegDeleteValueW(key, row.defaultValue ? nullptr : row.value.c_str());
+  if (!row.keyOnly)
+    status = ::RegDeleteValueW(key.Get(), row.defaultValue ? nullptr : row.value.c_str());
   DWORD subkeys = 0, values = 0;
-  LSTATUS query = ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
-                                     &values, nullptr, nullptr, nullptr, nullptr);
-  ::RegCloseKey(key);
+  LSTATUS query = ::RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr,
+                                     nullptr, &values, nullptr, nullptr, nullptr, nullptr);
+  key.Reset();  // closed before the key itself may go
   if (!Gone(status)) return HRESULT_FROM_WIN32(status);
   if (query == ERROR_SUCCESS && subkeys == 0 && values == 0) {
     status = ::RegDeleteKeyW(HKEY_CLASSES_ROOT, row.key.c_str());
@@ -146,11 +147,8 @@ ComPtr<ITypeLib> LoadOwnTypeLibrary(const std::wstring& modulePath, TypeLibraryF
 bool TypeLibraryRegistered(const TypeLibraryFacts& lib) {
   std::wstring key = L"TypeLib\\" + GuidText(lib.libid) + L"\\" + std::to_wstring(lib.major) +
                      L"." + std::to_wstring(lib.minor);
-  HKEY handle = nullptr;
-  if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
-    return false;
-  ::RegCloseKey(handle);
-  return true;
+  UniqueRegKey handle;
+  return ::RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, handle.Put()) == ERROR_SUCCESS;
 }
 
 HRESULT Unregister(const TypeLibraryFacts& lib, const std::wstring& modulePath) {

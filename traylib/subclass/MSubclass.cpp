@@ -2,7 +2,7 @@
 
 #include "traylib/Error.h"
 #include "traylib/Library.h"
-#include "traylib/Ref.h"
+#include "traylib/com/ComPtr.h"
 #include "traylib/subclass/SubclassStore.h"
 
 namespace sd::MSubclass {
@@ -29,14 +29,31 @@ LONG_PTR SwapProcedure(HWND hwnd, LONG_PTR procedure) {
   return SetWindowLongPtrA(hwnd, GWLP_WNDPROC, procedure);
 }
 
-// The window is no longer subclassed: the previous procedure is back and the
-// attachment count is 0. Client lists stay; they go with the window.
+LRESULT CALLBACK EngineWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// Whether the engine's procedure is still the window's own: nobody has
+// subclassed the window on top of it since.
+bool EngineOnTop(HWND hwnd) {
+  return GetWindowLongPtrA(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&EngineWindowProc);
+}
+
+// The last attachment is gone. The previous procedure goes back only while
+// the engine's is the window's own: a procedure installed on top since then
+// calls ours as its previous one, and writing the old one back would cut it
+// out. Ours then stays in the chain, passing every message through, until
+// the window goes.
+void Unsubclass(HWND hwnd) {
+  LONG_PTR old = store::OldProc(hwnd);
+  if (!old || !EngineOnTop(hwnd)) return;
+  SwapProcedure(hwnd, old);
+  store::WriteOldProc(hwnd, 0);
+}
+
+// The window is no longer subclassed: the attachment count is 0. Client
+// lists stay; they go with the window.
 void RemoveSubclass(HWND hwnd) {
   if (store::AttachCount(hwnd) <= 0) return;
-  if (LONG_PTR old = store::OldProc(hwnd)) {
-    SwapProcedure(hwnd, old);
-    store::WriteOldProc(hwnd, 0);
-  }
+  Unsubclass(hwnd);
   store::WriteAttachCount(hwnd, 0);
 }
 
@@ -61,12 +78,12 @@ LRESULT CALLBACK EngineWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
 
   LRESULT result = 0;
   bool oldCalled = false;
-  Ref<ISubclass> last;
+  ComPtr<ISubclass> last;
   // The client that attached last is called first.
   for (LONG position = count; position >= 1; --position) {
     auto* client = reinterpret_cast<ISubclass*>(store::Client(hwnd, msg, position));
     if (!client) continue;
-    Ref<ISubclass> held(client);
+    auto held = ComPtr<ISubclass>::Share(client);
     t_currentMessage = msg;
     // Only the client at position 1 decides what happens to the previous procedure.
     if (position == 1) {
@@ -127,7 +144,10 @@ void AttachMessage(ISubclass* client, HWND hwnd, UINT iMsg) {
   }
 
   const LONG attached = store::AttachCount(hwnd);
-  if (attached == 0) {
+  // A stored procedure with no attachment: the engine was left in the chain
+  // under another subclasser and still passes messages on; nothing to install.
+  const bool install = attached == 0 && store::OldProc(hwnd) == 0;
+  if (install) {
     LONG_PTR old = SwapProcedure(hwnd, reinterpret_cast<LONG_PTR>(&EngineWindowProc));
     if (old == 0) {
       undoClient();
@@ -144,12 +164,7 @@ void AttachMessage(ISubclass* client, HWND hwnd, UINT iMsg) {
   store::WriteAttachCount(hwnd, attached + 1);
   if (!store::LastWriteSucceeded()) {
     undoClient();
-    if (attached == 0) {
-      if (LONG_PTR old = store::OldProc(hwnd)) {
-        SwapProcedure(hwnd, old);
-        store::WriteOldProc(hwnd, 0);
-      }
-    }
+    if (install) Unsubclass(hwnd);
     Raise(kErrInvalidCall);
   }
 }
@@ -168,10 +183,7 @@ void DetachMessage(ISubclass* client, HWND hwnd, UINT iMsg) noexcept {
   store::WriteClientCount(hwnd, iMsg, n - 1);
 
   const LONG attached = store::AttachCount(hwnd);
-  if (attached == 1) {
-    if (LONG_PTR old = store::OldProc(hwnd)) SwapProcedure(hwnd, old);
-    store::WriteOldProc(hwnd, 0);
-  }
+  if (attached == 1) Unsubclass(hwnd);
   // After WM_DESTROY unsubclassed the window the count is 0 already; it never goes below.
   if (attached > 0) store::WriteAttachCount(hwnd, attached - 1);
 }

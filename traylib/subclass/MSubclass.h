@@ -2,7 +2,9 @@
 // The subclassing engine: routes the messages of a window of this process to
 // client objects. The engine replaces the window's procedure with its own on
 // the first attachment and puts the previous one back when the last goes (or
-// when the window is destroyed with no client for WM_DESTROY).
+// when the window is destroyed with no client for WM_DESTROY), unless another
+// procedure was installed on top of it meanwhile: then it stays in the chain
+// and passes messages through until the window goes.
 #include <windows.h>
 
 #include "traylib/subclass/ISubclass.h"

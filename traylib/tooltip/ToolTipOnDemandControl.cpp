@@ -6,22 +6,6 @@
 namespace sd {
 namespace {
 
-// Dispatch ids, as the type library has them.
-constexpr DISPID kTimeOutId = 0x68030000;
-constexpr DISPID kCenteredId = 0x68030001;
-constexpr DISPID kPromptId = 0x68030002;
-constexpr DISPID kBackColorId = 0x68030003;
-constexpr DISPID kTitleId = 0x68030004;
-constexpr DISPID kForeColorId = 0x68030005;
-constexpr DISPID kParentHwndId = 0x68030006;
-constexpr DISPID kYId = 0x68030007;
-constexpr DISPID kXId = 0x68030008;
-constexpr DISPID kIconTypeId = 0x68030009;
-constexpr DISPID kStyleId = 0x6803000A;
-constexpr DISPID kMouseEvents = 1;
-constexpr DISPID kBalloonDestroyed = 2;
-constexpr DISPID kBalloonShowed = 3;
-
 // What Show's string arguments hold when the caller left them out.
 constexpr wchar_t kEmptyString[] = L"~eMpTyStRiNg";
 
@@ -51,7 +35,7 @@ ToolTipOnDemandControl::ToolTipOnDemandControl(IUnknown* outer) : DualControl(kI
 ToolTipOnDemandControl::~ToolTipOnDemandControl() { ReleaseBalloon(); }
 
 void ToolTipOnDemandControl::ReleaseBalloon() noexcept {
-  Ref<cToolTipOnDemand> balloon = std::move(balloon_);
+  ComPtr<cToolTipOnDemand> balloon = std::move(balloon_);
   if (balloon) balloon->SetEvents(nullptr);
 }
 
@@ -65,7 +49,7 @@ STDMETHODIMP ToolTipOnDemandControl::get_TimeOut(LONG* value) {
 STDMETHODIMP ToolTipOnDemandControl::put_TimeOut(LONG value) {
   return Call([&] {
     timeOut_ = value;
-    PropertyChanged(kTimeOutId);
+    PropertyChanged(DISPID_ToolTipOnDemand_TimeOut);
     return S_OK;
   });
 }
@@ -77,7 +61,7 @@ STDMETHODIMP ToolTipOnDemandControl::get_Centered(VARIANT_BOOL* value) {
 STDMETHODIMP ToolTipOnDemandControl::put_Centered(VARIANT_BOOL value) {
   return Call([&] {
     centered_ = value != VARIANT_FALSE;
-    PropertyChanged(kCenteredId);
+    PropertyChanged(DISPID_ToolTipOnDemand_Centered);
     PassOn([&](cToolTipOnDemand& b) { b.Centered(centered_); });
     return S_OK;
   });
@@ -90,7 +74,7 @@ STDMETHODIMP ToolTipOnDemandControl::get_Prompt(BSTR* value) {
 STDMETHODIMP ToolTipOnDemandControl::put_Prompt(BSTR value) {
   return Call([&] {
     prompt_ = Text(value);
-    PropertyChanged(kPromptId);
+    PropertyChanged(DISPID_ToolTipOnDemand_Prompt);
     PassOn([&](cToolTipOnDemand& b) { b.Prompt(prompt_); });
     return S_OK;
   });
@@ -104,7 +88,7 @@ STDMETHODIMP ToolTipOnDemandControl::get_BackColor(LONG* value) {
 STDMETHODIMP ToolTipOnDemandControl::put_BackColor(LONG value) {
   return Call([&] {
     backColor_ = value;
-    PropertyChanged(kBackColorId);
+    PropertyChanged(DISPID_ToolTipOnDemand_BackColor);
     PassOn([&](cToolTipOnDemand& b) { b.BackColor(backColor_); });
     return S_OK;
   });
@@ -117,7 +101,7 @@ STDMETHODIMP ToolTipOnDemandControl::get_Title(BSTR* value) {
 STDMETHODIMP ToolTipOnDemandControl::put_Title(BSTR value) {
   return Call([&] {
     title_ = Text(value);
-    PropertyChanged(kTitleId);
+    PropertyChanged(DISPID_ToolTipOnDemand_Title);
     PassOn([&](cToolTipOnDemand& b) { b.Title(title_); });
     return S_OK;
   });
@@ -130,7 +114,7 @@ STDMETHODIMP ToolTipOnDemandControl::get_ForeColor(LONG* value) {
 STDMETHODIMP ToolTipOnDemandControl::put_ForeColor(LONG value) {
   return Call([&] {
     foreColor_ = value;
-    PropertyChanged(kForeColorId);
+    PropertyChanged(DISPID_ToolTipOnDemand_ForeColor);
     PassOn([&](cToolTipOnDemand& b) { b.ForeColor(foreColor_); });
     return S_OK;
   });
@@ -143,7 +127,7 @@ STDMETHODIMP ToolTipOnDemandControl::get_ParentHwnd(LONG* value) {
 STDMETHODIMP ToolTipOnDemandControl::put_ParentHwnd(LONG value) {
   return Call([&] {
     parentHwnd_ = value;
-    PropertyChanged(kParentHwndId);
+    PropertyChanged(DISPID_ToolTipOnDemand_ParentHwnd);
     PassOn([&](cToolTipOnDemand& b) { b.ParentHwnd(WindowOf(parentHwnd_)); });
     return S_OK;
   });
@@ -158,7 +142,7 @@ STDMETHODIMP ToolTipOnDemandControl::get_y(LONG* value) {
 STDMETHODIMP ToolTipOnDemandControl::put_y(LONG value) {
   return Call([&] {
     y_ = value;
-    PropertyChanged(kYId);
+    PropertyChanged(DISPID_ToolTipOnDemand_y);
     PassOn([&](cToolTipOnDemand& b) { b.y(y_); });
     return S_OK;
   });
@@ -171,7 +155,7 @@ STDMETHODIMP ToolTipOnDemandControl::get_x(LONG* value) {
 STDMETHODIMP ToolTipOnDemandControl::put_x(LONG value) {
   return Call([&] {
     x_ = value;
-    PropertyChanged(kXId);
+    PropertyChanged(DISPID_ToolTipOnDemand_x);
     PassOn([&](cToolTipOnDemand& b) { b.x(x_); });
     return S_OK;
   });
@@ -184,7 +168,7 @@ STDMETHODIMP ToolTipOnDemandControl::get_IconType(blIconType* value) {
 STDMETHODIMP ToolTipOnDemandControl::put_IconType(blIconType value) {
   return Call([&] {
     iconType_ = value;
-    PropertyChanged(kIconTypeId);
+    PropertyChanged(DISPID_ToolTipOnDemand_IconType);
     PassOn([&](cToolTipOnDemand& b) { b.IconType(iconType_); });
     return S_OK;
   });
@@ -198,7 +182,7 @@ STDMETHODIMP ToolTipOnDemandControl::get_Style(blStyleEnum* value) {
 STDMETHODIMP ToolTipOnDemandControl::put_Style(blStyleEnum value) {
   return Call([&] {
     style_ = value;
-    PropertyChanged(kStyleId);
+    PropertyChanged(DISPID_ToolTipOnDemand_Style);
     PassOn([&](cToolTipOnDemand& b) { b.Style(style_); });
     return S_OK;
   });
@@ -219,7 +203,7 @@ STDMETHODIMP ToolTipOnDemandControl::Show(blIconType* enIconType, BSTR* sPrompt,
 
     // The previous balloon closes before the new one opens.
     ReleaseBalloon();
-    Ref<cToolTipOnDemand> balloon = MakeRef<cToolTipOnDemand>();
+    ComPtr<cToolTipOnDemand> balloon = MakeRef<cToolTipOnDemand>();
     balloon->SetEvents(this);
     balloon->x(x_);
     balloon->y(y_);
@@ -228,12 +212,12 @@ STDMETHODIMP ToolTipOnDemandControl::Show(blIconType* enIconType, BSTR* sPrompt,
     balloon->ForeColor(foreColor_);
     balloon->BackColor(backColor_);
     balloon->Centered(centered_);
-    balloon_ = balloon;
+    balloon_ = ComPtr<cToolTipOnDemand>::Share(balloon.Get());
     try {
       balloon->Show(iconType_, prompt_, title_, timeOut_);
     } catch (...) {
       // A balloon object whose window could not be made is not kept.
-      if (balloon_.get() == balloon.get()) ReleaseBalloon();
+      if (balloon_.Get() == balloon.Get()) ReleaseBalloon();
       throw;
     }
     return S_OK;
@@ -243,10 +227,10 @@ STDMETHODIMP ToolTipOnDemandControl::Show(blIconType* enIconType, BSTR* sPrompt,
 STDMETHODIMP ToolTipOnDemandControl::Destroy() {
   return Call([&] {
     // Held here: the host may call us again from BalloonDestroyed.
-    Ref<cToolTipOnDemand> balloon = balloon_;
+    auto balloon = ComPtr<cToolTipOnDemand>::Share(balloon_.Get());
     if (!balloon) return S_OK;
     balloon->Destroy();
-    if (balloon_.get() == balloon.get()) ReleaseBalloon();
+    if (balloon_.Get() == balloon.Get()) ReleaseBalloon();
     return S_OK;
   });
 }
@@ -261,12 +245,12 @@ void ToolTipOnDemandControl::MouseEvents(LONG mouseEvent) {
   V_I4REF(arg.Get()) = &value;
   std::vector<Variant> args;
   args.push_back(std::move(arg));
-  RaiseEventQuietly(kMouseEvents, std::move(args));
+  RaiseEventQuietly(DISPID_ToolTipOnDemand_MouseEvents, std::move(args));
 }
 
-void ToolTipOnDemandControl::BalloonDestroyed() { RaiseEventQuietly(kBalloonDestroyed, {}); }
+void ToolTipOnDemandControl::BalloonDestroyed() { RaiseEventQuietly(DISPID_ToolTipOnDemand_BalloonDestroyed, {}); }
 
-void ToolTipOnDemandControl::BalloonShowed() { RaiseEventQuietly(kBalloonShowed, {}); }
+void ToolTipOnDemandControl::BalloonShowed() { RaiseEventQuietly(DISPID_ToolTipOnDemand_BalloonShowed, {}); }
 
 // ---- persistence ----
 

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "Quenbrook.h"
-#include "traylib/Ref.h"
 #include "traylib/com/DualControl.h"
 #include "traylib/tooltip/IToolTipEvents.h"
 #include "traylib/tooltip/cToolTipOnDemand.h"
@@ -60,7 +59,7 @@ class ToolTipOnDemandControl final : public DualControl<_ToolTipOnDemand>, priva
   // Runs `set` on the balloon object, if there is one.
   template <typename Set>
   void PassOn(Set&& set) {
-    if (Ref<cToolTipOnDemand> balloon = balloon_) set(*balloon);
+    if (auto balloon = ComPtr<cToolTipOnDemand>::Share(balloon_.Get())) set(*balloon);
   }
 
   void InitProperties() override;
@@ -81,7 +80,7 @@ class ToolTipOnDemandControl final : public DualControl<_ToolTipOnDemand>, priva
   // From one Show to the next, to Destroy or to the control's end. The
   // engine may hold the object a little longer while it is inside one of
   // its messages.
-  Ref<cToolTipOnDemand> balloon_;
+  ComPtr<cToolTipOnDemand> balloon_;
 };
 
 }  // namespace sd

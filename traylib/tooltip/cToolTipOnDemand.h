@@ -13,7 +13,7 @@
 
 #include <string>
 
-#include "traylib/Ref.h"
+#include "traylib/RefCounted.h"
 #include "traylib/subclass/ISubclass.h"
 #include "traylib/tooltip/IToolTipEvents.h"
 

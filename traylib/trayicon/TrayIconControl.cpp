@@ -9,18 +9,6 @@
 namespace sd {
 namespace {
 
-// Dispatch ids, as the type library has them.
-constexpr DISPID kToolTipId = 0x68030001;
-constexpr DISPID kTrayIconVisibleId = 0x68030002;
-constexpr DISPID kTrackIconMovementId = 0x68030004;
-constexpr DISPID kIntervalId = 0x68030005;
-constexpr DISPID kIconRectId = 0x6003000D;
-constexpr DISPID kTrayMouseEvent = 1;
-constexpr DISPID kTrayKeyEvent = 2;
-constexpr DISPID kTrayIconMoved = 3;
-constexpr DISPID kBalloonClick = 4;
-constexpr DISPID kTaskBarRecreated = 5;
-
 constexpr bool kDefaultVisible = true;
 constexpr LONG kDefaultInterval = 500;
 constexpr bool kDefaultTracking = false;
@@ -42,8 +30,16 @@ TrayIconControl::TrayIconControl(IUnknown* outer) : DualControl(kInfo, outer) {}
 TrayIconControl::~TrayIconControl() { ReleaseIcon(); }
 
 void TrayIconControl::ReleaseIcon() noexcept {
-  Ref<cTrayIcon> icon = std::move(icon_);
-  if (icon) icon->SetEvents(nullptr);
+  ComPtr<cTrayIcon> icon = std::move(icon_);
+  if (!icon) return;
+  icon->SetEvents(nullptr);
+  // Called from one of the object's own events, the engine holds the object
+  // until that message ends. Its icon and timers go now, not then: a new
+  // object for the same window adds an icon and timers of the same ids.
+  try {
+    icon->Remove();
+  } catch (...) {  // what is left goes with the object
+  }
 }
 
 // ---- properties: stored here, passed on while an icon object exists ----
@@ -75,7 +71,7 @@ STDMETHODIMP TrayIconControl::get_ToolTip(BSTR* value) {
 STDMETHODIMP TrayIconControl::put_ToolTip(BSTR value) {
   return Call([&] {
     toolTip_ = Text(value);
-    PropertyChanged(kToolTipId);
+    PropertyChanged(DISPID_TrayIcon_ToolTip);
     if (icon_) icon_->ToolTip(toolTip_);
     return S_OK;
   });
@@ -92,7 +88,7 @@ STDMETHODIMP TrayIconControl::get_TrayIconVisible(VARIANT_BOOL* value) {
 STDMETHODIMP TrayIconControl::put_TrayIconVisible(VARIANT_BOOL value) {
   return Call([&] {
     trayIconVisible_ = value != VARIANT_FALSE;
-    PropertyChanged(kTrayIconVisibleId);
+    PropertyChanged(DISPID_TrayIcon_TrayIconVisible);
     if (icon_) icon_->Visible(trayIconVisible_);
     return S_OK;
   });
@@ -101,7 +97,8 @@ STDMETHODIMP TrayIconControl::put_TrayIconVisible(VARIANT_BOOL value) {
 STDMETHODIMP TrayIconControl::get_Created(VARIANT_BOOL* value) {
   return Call([&] {
     if (!value) return E_POINTER;
-    *value = ToVariantBool(static_cast<bool>(icon_));
+    // An object whose icon the re-created taskbar refused holds none.
+    *value = ToVariantBool(icon_ && icon_->Owner());
     return S_OK;
   });
 }
@@ -117,7 +114,7 @@ STDMETHODIMP TrayIconControl::get_TrackIconMovement(VARIANT_BOOL* value) {
 STDMETHODIMP TrayIconControl::put_TrackIconMovement(VARIANT_BOOL value) {
   return Call([&] {
     trackIconMovement_ = value != VARIANT_FALSE;
-    PropertyChanged(kTrackIconMovementId);
+    PropertyChanged(DISPID_TrayIcon_TrackIconMovement);
     if (icon_) icon_->TrackIconMovement(trackIconMovement_);
     return S_OK;
   });
@@ -134,7 +131,7 @@ STDMETHODIMP TrayIconControl::get_IconMovementTrackInterval(LONG* value) {
 STDMETHODIMP TrayIconControl::put_IconMovementTrackInterval(LONG value) {
   return Call([&] {
     iconMovementTrackInterval_ = AtLeastOne(value);
-    PropertyChanged(kIntervalId);
+    PropertyChanged(DISPID_TrayIcon_IconMovementTrackInterval);
     if (icon_) icon_->IconMovementTrackInterval(iconMovementTrackInterval_);
     return S_OK;
   });
@@ -171,14 +168,14 @@ STDMETHODIMP TrayIconControl::Create(LONG* lOwnerHwnd, LONG* hIcon, BSTR* sToolT
     if (sToolTipText && Text(*sToolTipText) != kNoToolTip) toolTip_ = Text(*sToolTipText);
     // The previous icon goes before the new one is added.
     ReleaseIcon();
-    Ref<cTrayIcon> icon = MakeRef<cTrayIcon>();
+    ComPtr<cTrayIcon> icon = MakeRef<cTrayIcon>();
     icon->SetEvents(this);
     icon->Visible(trayIconVisible_);
     icon->ToolTip(toolTip_);
     icon->IconHandle(IconOf(iconHandle_));
     icon->TrackIconMovement(trackIconMovement_);
     icon->IconMovementTrackInterval(iconMovementTrackInterval_);
-    icon_ = icon;
+    icon_ = ComPtr<cTrayIcon>::Share(icon.Get());
     try {
       icon->Create(WindowOf(*lOwnerHwnd), IconOf(iconHandle_), toolTip_);
     } catch (...) {
@@ -237,7 +234,7 @@ STDMETHODIMP TrayIconControl::IconRect(tiRECT* rect) {
 // hand back through IDispatch under Wine: answered here.
 bool TrayIconControl::InvokeDirect(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
                                    EXCEPINFO* exception, HRESULT& hr) {
-  if (id != kIconRectId || !(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET))) return false;
+  if (id != DISPID_TrayIcon_IconRect || !(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET))) return false;
   if (params && (params->cArgs != 0 || params->cNamedArgs != 0)) {
     hr = DISP_E_BADPARAMCOUNT;
     return true;
@@ -253,29 +250,29 @@ bool TrayIconControl::InvokeDirect(DISPID id, WORD flags, DISPPARAMS* params, VA
 void TrayIconControl::TrayMouseEvent(LONG mouseEvent) {
   std::vector<Variant> args;
   args.push_back(Variant::Long(mouseEvent));
-  RaiseEventQuietly(kTrayMouseEvent, std::move(args));
+  RaiseEventQuietly(DISPID_TrayIcon_TrayMouseEvent, std::move(args));
 }
 
 void TrayIconControl::TrayKeyEvent(LONG keyEvent) {
   std::vector<Variant> args;
   args.push_back(Variant::Long(keyEvent));
-  RaiseEventQuietly(kTrayKeyEvent, std::move(args));
+  RaiseEventQuietly(DISPID_TrayIcon_TrayKeyEvent, std::move(args));
 }
 
 void TrayIconControl::TrayIconMoved(LONG x, LONG y) {
   std::vector<Variant> args;
   args.push_back(Variant::Long(x));
   args.push_back(Variant::Long(y));
-  RaiseEventQuietly(kTrayIconMoved, std::move(args));
+  RaiseEventQuietly(DISPID_TrayIcon_TrayIconMoved, std::move(args));
 }
 
 void TrayIconControl::BalloonClick(LONG clickType) {
   std::vector<Variant> args;
   args.push_back(Variant::Long(clickType));
-  RaiseEventQuietly(kBalloonClick, std::move(args));
+  RaiseEventQuietly(DISPID_TrayIcon_BalloonClick, std::move(args));
 }
 
-void TrayIconControl::TaskBarRecreated() { RaiseEventQuietly(kTaskBarRecreated, {}); }
+void TrayIconControl::TaskBarRecreated() { RaiseEventQuietly(DISPID_TrayIcon_TaskBarRecreated, {}); }
 
 // ---- persistence ----
 

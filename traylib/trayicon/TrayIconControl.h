@@ -7,7 +7,6 @@
 #include <string>
 
 #include "Quenbrook.h"
-#include "traylib/Ref.h"
 #include "traylib/com/DualControl.h"
 #include "traylib/trayicon/ITrayIconEvents.h"
 #include "traylib/trayicon/cTrayIcon.h"
@@ -66,8 +65,8 @@ class TrayIconControl final : public DualControl<_TrayIcon>, private ITrayIconEv
   LONG iconMovementTrackInterval_ = 500;
   bool trackIconMovement_ = false;
   // From Create to Remove. The engine may hold the object a little longer
-  // while it is inside one of its messages.
-  Ref<cTrayIcon> icon_;
+  // while it is inside one of its messages; its icon is gone by then.
+  ComPtr<cTrayIcon> icon_;
 };
 
 }  // namespace sd

@@ -1,5 +1,6 @@
 #include "traylib/trayicon/cTrayIcon.h"
 
+#include "traylib/Error.h"
 #include "traylib/Library.h"
 #include "traylib/subclass/MSubclass.h"
 #include "traylib/trayicon/mFileVersion.h"
@@ -73,8 +74,16 @@ void cTrayIcon::Create(HWND owner, HICON icon, const std::wstring& toolTipText) 
   record_.dwInfoFlags = 0;
 
   if (owner_) {
-    NotifyIcon(NIM_ADD, record_);
+    // Attached first, so that an owner that is no window raises "Invalid window".
     MSubclass::AttachMessage(this, owner_, kTrayCallbackMessage);
+    if (!NotifyIcon(NIM_ADD, record_)) {
+      // The shell keeps one icon per window and id: a caller must hear that
+      // it has none rather than believe it has one.
+      MSubclass::DetachMessage(this, owner_, kTrayCallbackMessage);
+      Forget();
+      throw Error(kObjectErrorBase + kErrIconRefused, L"The notification area refused the icon",
+                  LibraryBaseName() + L".cTrayIcon");
+    }
   }
   // A failed registration is tried again at the next Create.
   if (!taskbarCreatedMessage_) taskbarCreatedMessage_ = RegisterWindowMessageA("TaskbarCreated");
@@ -95,6 +104,10 @@ void cTrayIcon::Remove() {
   StopTrackingTimer();
   BalloonTipClose();
   NotifyIcon(NIM_DELETE, record_);
+  Forget();
+}
+
+void cTrayIcon::Forget() noexcept {
   ClearRecord();
   icon_ = nullptr;
   owner_ = nullptr;

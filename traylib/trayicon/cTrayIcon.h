@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "traylib/Ref.h"
+#include "traylib/RefCounted.h"
 #include "traylib/subclass/ISubclass.h"
 #include "traylib/trayicon/ITrayIconEvents.h"
 #include "traylib/trayicon/NotifyIcon.h"
@@ -24,13 +24,18 @@ inline constexpr UINT kTrayCallbackMessage = WM_USER + 1;
 inline constexpr UINT_PTR kBalloonTimerId = 999;
 inline constexpr UINT_PTR kTrackingTimerId = 998;
 
+// Number (above the object-error base) of the error Create raises when the
+// shell refuses to add the icon.
+inline constexpr long kErrIconRefused = 13085;
+
 class cTrayIcon final : public RefCounted<ISubclass> {
  public:
   cTrayIcon();
 
   void SetEvents(ITrayIconEvents* events) noexcept { events_ = events; }
 
-  // Adds the icon for `owner`. Raises the engine's errors ("Invalid window" for no owner).
+  // Adds the icon for `owner`. Raises the engine's errors ("Invalid window" for
+  // no owner), and kErrIconRefused, with no icon left, when the shell refuses it.
   void Create(HWND owner, HICON icon, const std::wstring& toolTipText);
   // Deletes the icon and forgets the owner.
   void Remove();
@@ -71,6 +76,8 @@ class cTrayIcon final : public RefCounted<ISubclass> {
   void Notify(DWORD message, UINT flags);
   void SetTip(const std::wstring& text);
   void ClearRecord();
+  // No icon, no owner: the state Remove leaves.
+  void Forget() noexcept;
 
   void StartBalloonTimer(LONG periodMs);
   void StopBalloonTimer();

@@ -6,6 +6,8 @@
 
 #include <cstddef>
 
+#include "traylib/Handles.h"
+
 namespace sd::mSharedMemory {
 
 // A block allocated inside another process, with the process handle that reaches it.
@@ -25,7 +27,7 @@ class RemoteBlock {
   bool Read(void* data, SIZE_T size) const;
 
  private:
-  HANDLE process_ = nullptr;
+  UniqueKernelHandle process_;
   void* address_ = nullptr;
 };
 
@@ -45,7 +47,7 @@ class MappedBlock {
   bool Read(void* data, SIZE_T size) const;
 
  private:
-  HANDLE mapping_ = nullptr;
+  UniqueKernelHandle mapping_;
   void* view_ = nullptr;
 };
 

@@ -28,6 +28,21 @@ static_assert(kToolInfoSize == 44);
 constexpr SIZE_T kTextBytes = 80;
 constexpr WPARAM kTextChars = 80;
 
+// The taskbar's process may hang: the search waits this long for each
+// answer, and not at all for a process the system already deems hung.
+constexpr UINT kTaskbarAnswerMs = 1000;
+
+// Sends a message to a window of the taskbar's process; false when no answer
+// came in time, which leaves the icon's position unknown.
+bool Ask(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* answer = nullptr) {
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutA(hwnd, msg, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                           kTaskbarAnswerMs, &result))
+    return false;
+  if (answer) *answer = static_cast<LRESULT>(result);
+  return true;
+}
+
 std::string ClassOf(HWND hwnd, int size) {
   std::string name(static_cast<size_t>(size), '\0');
   int n = GetClassNameA(hwnd, name.data(), size);
@@ -41,8 +56,9 @@ HWND ChildOfClass(HWND parent, const char* className) {
   return nullptr;
 }
 
+// False when the tooltip window stopped answering.
 template <typename Block>
-void ReadEachTool(HWND tooltip, const Block& info, const Block& text, SIZE_T textBlockBytes,
+bool ReadEachTool(HWND tooltip, const Block& info, const Block& text, SIZE_T textBlockBytes,
                   bool wide, std::vector<ToolRecord>& table) {
   const UINT enumTools = wide ? TTM_ENUMTOOLSW : TTM_ENUMTOOLSA;
   const UINT getText = wide ? TTM_GETTEXTW : TTM_GETTEXTA;
@@ -52,11 +68,11 @@ void ReadEachTool(HWND tooltip, const Block& info, const Block& text, SIZE_T tex
   const std::vector<char> zeros(textBlockBytes, '\0');
   for (size_t i = 0; i < table.size(); ++i) {
     text.Write(zeros.data(), textBlockBytes);
-    SendMessageA(tooltip, enumTools, i, reinterpret_cast<LPARAM>(info.Address()));
+    if (!Ask(tooltip, enumTools, i, reinterpret_cast<LPARAM>(info.Address()))) return false;
     info.Read(&record, kToolInfoSize);
     record.lpszText = static_cast<LPWSTR>(text.Address());
     info.Write(&record, kToolInfoSize);
-    SendMessageA(tooltip, getText, kTextChars, reinterpret_cast<LPARAM>(info.Address()));
+    if (!Ask(tooltip, getText, kTextChars, reinterpret_cast<LPARAM>(info.Address()))) return false;
     char raw[kTextBytes + 2] = {};
     text.Read(raw, kTextBytes);
     ToolRecord& entry = table[i];
@@ -71,6 +87,7 @@ void ReadEachTool(HWND tooltip, const Block& info, const Block& text, SIZE_T tex
       MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), entry.text.data(), n);
     }
   }
+  return true;
 }
 
 struct TooltipSearch {
@@ -113,21 +130,24 @@ HWND SysTrayHWnd() {
 
 std::vector<ToolRecord> ReadTools(HWND tooltip, Family family) {
   std::vector<ToolRecord> table(1);
-  const LRESULT count = SendMessageA(tooltip, TTM_GETTOOLCOUNT, 0, 0);
-  if (count <= 0) return table;
+  LRESULT count = 0;
+  if (!Ask(tooltip, TTM_GETTOOLCOUNT, 0, 0, &count) || count <= 0) return table;
   table.resize(static_cast<size_t>(count));
+  bool answered = true;
   if (family == Family::Nt) {
     DWORD pid = 0;
     GetWindowThreadProcessId(tooltip, &pid);
     constexpr SIZE_T kWideTextBlock = 160;
     mSharedMemory::RemoteBlock info(pid, kToolInfoSize);
     mSharedMemory::RemoteBlock text(pid, kWideTextBlock);
-    if (info && text) ReadEachTool(tooltip, info, text, kWideTextBlock, true, table);
+    if (info && text) answered = ReadEachTool(tooltip, info, text, kWideTextBlock, true, table);
   } else {
     mSharedMemory::MappedBlock info(kToolInfoSize);
     mSharedMemory::MappedBlock text(kTextBytes);
-    if (info && text) ReadEachTool(tooltip, info, text, kTextBytes, false, table);
+    if (info && text) answered = ReadEachTool(tooltip, info, text, kTextBytes, false, table);
   }
+  // Half a table from a window that stopped answering tells nothing.
+  if (!answered) return std::vector<ToolRecord>(1);
   return table;
 }
 

@@ -32,8 +32,9 @@ std::wstring Marker();
 // "SysPager" found when there is no toolbar; 0 without "TrayNotifyWnd".
 HWND SysTrayHWnd();
 
-// Reads every tool of a tooltip window of another (or this) process.
-// One empty entry when it has no tools; empty entries when no memory could be placed.
+// Reads every tool of a tooltip window of another (or this) process, waiting
+// at most a second for each answer. One empty entry when it has no tools or
+// stops answering; empty entries when no memory could be placed.
 std::vector<ToolRecord> ReadTools(HWND tooltip, Family family);
 
 // The screen rectangle of the first tool of the taskbar's tooltip window whose

@@ -1,5 +1,6 @@
 #include "tests/traylib/com/ComTest.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <gtest/gtest.h>
@@ -110,6 +111,63 @@ bool ShellKnowsIcon(HWND owner) {
   data.hWnd = owner;
   data.uID = 999;  // the control's icon
   return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
+namespace {
+
+// The tools of a tooltip window of another process, read through a block in
+// that process: their text and whether they have a place.
+std::vector<std::pair<std::wstring, bool>> RemoteTools(HWND tooltip) {
+  std::vector<std::pair<std::wstring, bool>> tools;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(tooltip, &pid);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  if (!process) return tools;
+  constexpr SIZE_T kText = 256 * sizeof(wchar_t);
+  auto* block = static_cast<char*>(
+      VirtualAllocEx(process, nullptr, sizeof(TTTOOLINFOW) + kText, MEM_COMMIT, PAGE_READWRITE));
+  const LRESULT count = block ? SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0) : 0;
+  for (LRESULT i = 0; i < count; ++i) {
+    TTTOOLINFOW info{};
+    info.cbSize = sizeof info;
+    wchar_t text[256] = {};
+    WriteProcessMemory(process, block, &info, sizeof info, nullptr);
+    SendMessageW(tooltip, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(block));
+    ReadProcessMemory(process, block, &info, sizeof info, nullptr);
+    info.lpszText = reinterpret_cast<LPWSTR>(block + sizeof info);
+    WriteProcessMemory(process, block, &info, sizeof info, nullptr);
+    WriteProcessMemory(process, block + sizeof info, text, kText, nullptr);
+    SendMessageW(tooltip, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(block));
+    ReadProcessMemory(process, block + sizeof info, text, kText - sizeof(wchar_t), nullptr);
+    tools.emplace_back(text, !IsRectEmpty(&info.rect));
+  }
+  if (block) VirtualFreeEx(process, block, 0, MEM_RELEASE);
+  CloseHandle(process);
+  return tools;
+}
+
+std::vector<HWND> TaskbarTooltips() {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(FindWindowA("Shell_TrayWnd", nullptr), &pid);
+  return mf::test::WindowsOfProcess(pid, "tooltips_class32");
+}
+
+}  // namespace
+
+int TaskbarIconsWithText(const std::wstring& text) {
+  int found = 0;
+  for (HWND tooltip : TaskbarTooltips())
+    for (const auto& [tool, placed] : RemoteTools(tooltip)) found += tool == text && placed;
+  return found;
+}
+
+bool TaskbarShowsBalloon(const std::wstring& text) {
+  for (HWND tooltip : TaskbarTooltips()) {
+    if (!IsWindowVisible(tooltip)) continue;
+    for (const auto& tool : RemoteTools(tooltip))
+      if (tool.first == text) return true;
+  }
+  return false;
 }
 
 std::wstring DispatchCall::Description() const {

@@ -107,6 +107,10 @@ LONG HandleNumber(const void* handle);
 constexpr UINT kCallbackMessage = WM_USER + 1;
 // The shell still has the control's icon for this owner: a change of it succeeds.
 bool ShellKnowsIcon(HWND owner);
+// Tools with this text in the tooltip windows of Wine's taskbar, which keeps
+// one per icon it shows (with a place) and one per balloon (in a shown window).
+int TaskbarIconsWithText(const std::wstring& text);
+bool TaskbarShowsBalloon(const std::wstring& text);
 
 // One call through IDispatch::Invoke by dispatch id.
 struct DispatchCall {
@@ -199,7 +203,7 @@ class MemoryBag final : public IPropertyBag {
   LONG refs_ = 1;
 };
 
-// Dispatch ids of _TrayIcon.
+// Dispatch ids of _TrayIcon, as a host binds them: by number, which never changes.
 namespace id {
 constexpr DISPID IconHandle = 0x68030000;
 constexpr DISPID ToolTip = 0x68030001;

@@ -82,7 +82,7 @@ class ToolTip : public testing::Test {
   void SetUp() override { balloon->SetEvents(&log); }
   void TearDown() override {
     balloon->SetEvents(nullptr);
-    balloon.reset();
+    balloon.Reset();
   }
   // Shows at (x, y) with the given texts and no time-out.
   void ShowAt(LONG x, LONG y, LONG icon = 0, const std::wstring& prompt = L"Prompt text",
@@ -111,7 +111,7 @@ class ToolTip : public testing::Test {
 
   TooltipWatch watch;
   ToolTipEventLog log;
-  Ref<cToolTipOnDemand> balloon = MakeRef<cToolTipOnDemand>();
+  ComPtr<cToolTipOnDemand> balloon = MakeRef<cToolTipOnDemand>();
 };
 
 TEST_F(ToolTip, StartsAsABalloonWithTheSystemTooltipBackground) {
@@ -414,7 +414,7 @@ TEST_F(ToolTip, ShowAgainReplacesTheWindowAndReleasingTheObjectClosesIt) {
   EXPECT_TRUE(IsWindow(Tip()));
   EXPECT_EQ((std::vector<std::string>{"showed", "destroyed", "showed"}), log.events);
   const HWND second = Tip();
-  balloon.reset();
+  balloon.Reset();
   EXPECT_FALSE(IsWindow(second));
   EXPECT_EQ(2u, log.Count("destroyed"));
   balloon = MakeRef<cToolTipOnDemand>();
