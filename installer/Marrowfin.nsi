@@ -84,14 +84,14 @@ VIAddVersionKey /LANG=1033 "ProductVersion" "${FILE_VERSION}"
 ; while it runs.
 !macro CLOSING_FUNCTIONS un
   ; Closes the first window of class $R0 under parent $R1 (0: the desktop)
-  ; and waits up to ten seconds for its process to end.
+  ; and waits up to ten seconds for its process, named $R2 to the user, to end.
   Function ${un}CloseWindowOf
     System::Call 'user32::FindWindowExW(p R1, p 0, w R0, p 0) p .r0'
     ${If} $0 P<> 0
       System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r1)'
       ; SYNCHRONIZE: enough to wait for the end.
       System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r1) p .r2'
-      DetailPrint "Closing the running $R0..."
+      DetailPrint "Closing the running $R2..."
       SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=5000
       ${If} $2 P<> 0
         System::Call 'kernel32::WaitForSingleObject(p r2, i 10000) i'
@@ -122,9 +122,11 @@ VIAddVersionKey /LANG=1033 "ProductVersion" "${FILE_VERSION}"
     retry:
     StrCpy $R0 "${WINDOW_CLASS}"
     StrCpy $R1 0
+    StrCpy $R2 "Marrowfin"
     Call ${un}CloseWindowOf
     StrCpy $R0 "${WATCHER_CLASS}"
     StrCpy $R1 -3 ; HWND_MESSAGE
+    StrCpy $R2 "clipboard watcher"
     Call ${un}CloseWindowOf
     Call ${un}MarrowfinRuns
     ${If} $0 = 0
