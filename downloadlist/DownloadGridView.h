@@ -17,9 +17,10 @@ class IDownloadGridHost {
  public:
   virtual ~IDownloadGridHost() = default;
   virtual void SetFlashVariable(const std::wstring& name, const std::wstring& value) = 0;
-  // A run is under way, working on the item at CurrentIndex.
+  // A run is under way, working on the item at CurrentIndex (its position
+  // now; -1 when there is none).
   virtual bool IsDownloading() = 0;
-  virtual int16_t CurrentIndex() = 0;
+  virtual int CurrentIndex() = 0;
 };
 
 class DownloadGridView : public IListGrid,
@@ -36,7 +37,8 @@ class DownloadGridView : public IListGrid,
 
   grid::Grid DownloadGrid;
   bool GridFormatted = false;  // the columns are laid out
-  // The grid row of the item at the host's CurrentIndex, or none.
+  // The grid row of the item at the host's CurrentIndex, or none. Found again
+  // after every rebuild, so the progress bar stays on its item's row.
   std::optional<grid::Row> CurrentRow;
   // A checked new file name, from the grid's before-update to its after-update.
   std::wstring PendingFileName;
@@ -56,7 +58,8 @@ class DownloadGridView : public IListGrid,
   void AfterDraw(const grid::DrawInfo& info) override;
   void BeforeSetCursor(const grid::UIElement& element, HCURSOR& cursor) override;
 
-  // The list commands.
+  // The list commands. Adding the address of an item that ended "ERROR" or
+  // "Cancelled" puts that item back to "Waiting" and says so.
   bool AddURLToList(const std::wstring& pageAddress);
   void ClearComplete();
   void RemoveSelected();
@@ -64,7 +67,8 @@ class DownloadGridView : public IListGrid,
   void MoveUp();
   void MoveDown();
   void LocateCurrentRow();
-  // Writes the Status cell of CurrentRow, when there is one.
+  // Writes the running item's Status cell; nothing while a rebuild runs, which
+  // shows the list's statuses itself.
   void ShowCurrentStatus(const std::wstring& status);
 
   // The grid or its edit box has the focus.
@@ -82,6 +86,8 @@ class DownloadGridView : public IListGrid,
   void AfterCellUpdate(const grid::Cell& cell) override;
   // After removals: an empty list lays the grid out again next time.
   void AfterRemoval();
+  void BindAndLayOut(bool initial);
+  bool TryAgain(const std::wstring& pageAddress);
 
   DownloadList& list_;
   IDownloadGridHost& host_;

@@ -55,11 +55,11 @@ void DownloadList::BuildTable(table::Table& t) {
 
 bool DownloadList::AddItem(const std::wstring& videoUrl, const std::wstring& fileName,
              const std::wstring& status, const std::wstring& fileSize) {
-  for (const DownloadItem& item : items_)
-    if (item.Video_URL == videoUrl) return true;  // a repeat is not an error
+  if (FindAddress(videoUrl)) return true;  // a repeat is not an error
   if (items_.size() >= kMaxItems) return false;
   try {
     DownloadItem item;
+    item.Key = ++lastKey_;
     item.ID = static_cast<int16_t>(items_.size() + 1);
     item.Video_URL = videoUrl;
     item.FileName = fileName;
@@ -70,6 +70,23 @@ bool DownloadList::AddItem(const std::wstring& videoUrl, const std::wstring& fil
     return false;
   }
   return true;
+}
+
+std::optional<size_t> DownloadList::Find(uint32_t key) const noexcept {
+  for (size_t i = 0; i < items_.size(); ++i)
+    if (items_[i].Key == key) return i;
+  return std::nullopt;
+}
+
+std::optional<size_t> DownloadList::FindAddress(const std::wstring& videoUrl) const noexcept {
+  for (size_t i = 0; i < items_.size(); ++i)
+    if (items_[i].Video_URL == videoUrl) return i;
+  return std::nullopt;
+}
+
+DownloadItem* DownloadList::ByKey(uint32_t key) noexcept {
+  std::optional<size_t> at = Find(key);
+  return at ? &items_[*at] : nullptr;
 }
 
 bool DownloadList::UpdateItem(int16_t id, const std::wstring& videoUrl, const std::wstring& fileName,

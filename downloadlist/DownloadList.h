@@ -4,6 +4,7 @@
 // for its whole life; tests make their own.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "controls/table/Table.h"
@@ -42,10 +43,15 @@ class DownloadList {
   const DownloadItem* At(size_t position) const noexcept {
     return position < items_.size() ? &items_[position] : nullptr;
   }
-  // Writes go to the fields; the ID stays the list's.
+  // Writes go to the fields; the ID and the key stay the list's.
   DownloadItem* At(size_t position) noexcept {
     return position < items_.size() ? &items_[position] : nullptr;
   }
+  // The position of the item with this key, or of the item with this page
+  // address; none when there is no such item.
+  std::optional<size_t> Find(uint32_t key) const noexcept;
+  std::optional<size_t> FindAddress(const std::wstring& videoUrl) const noexcept;
+  DownloadItem* ByKey(uint32_t key) noexcept;
   // The table the grid is bound to; each rebuild replaces it.
   const std::shared_ptr<table::Table>& ListRecordset() const noexcept { return recordset_; }
   // True while FillDownloadList runs.
@@ -69,6 +75,7 @@ class DownloadList {
   void Unbind();
 
   DownloadItems items_;
+  uint32_t lastKey_ = 0;
   std::shared_ptr<table::Table> recordset_;
   bool filling_ = false;
   // A rebuild was asked for while one ran and was refused; the running one

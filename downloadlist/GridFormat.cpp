@@ -68,13 +68,23 @@ bool DownloadGridView::Create(HWND parent, int id) {
 }
 
 bool DownloadGridView::FormatDownloadGrid(bool initial) {
+  BindAndLayOut(initial);
+  // The rows are new: the running item's row is found again.
+  if (host_.IsDownloading())
+    LocateCurrentRow();
+  else
+    CurrentRow.reset();
+  return true;
+}
+
+void DownloadGridView::BindAndLayOut(bool initial) {
   if (GridFormatted) {
     try {
       DownloadGrid.SetDataSource(list_.ListRecordset());
     } catch (const std::exception&) {
       GridFormatted = false;  // the next rebuild lays the grid out fully
     }
-    return true;
+    return;
   }
   SkippingFailure([&] { DownloadGrid.SetCaption(L""); });
   SkippingFailure([&] { DownloadGrid.SetDataSource(list_.ListRecordset()); });
@@ -100,10 +110,10 @@ bool DownloadGridView::FormatDownloadGrid(bool initial) {
       DownloadGrid.SetBandAppearance(set.part, set.look);
   });
   if (!initial) GridFormatted = true;
-  return true;
 }
 
 void DownloadGridView::UnbindListTable() {
+  CurrentRow.reset();  // no rows are left to write into
   try {
     DownloadGrid.SetDataSource(nullptr);
   } catch (const std::exception&) {

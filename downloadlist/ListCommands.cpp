@@ -16,6 +16,9 @@ namespace {
 
 constexpr wchar_t kDownloadButton[] = L"_root.downloadBtn";
 constexpr wchar_t kFileNameKey[] = L"FileName";
+constexpr wchar_t kNotice[] = L"_root.notice";
+constexpr wchar_t kTriedAgain[] =
+    L"This video was in the list already and had not been downloaded; it waits to be tried again.";
 
 // The item a grid row shows: the text of its ID cell as a 16-bit integer.
 int16_t RowID(const grid::Row& row) {
@@ -30,6 +33,9 @@ int16_t RowID(const grid::Row& row) {
 }  // namespace
 
 bool DownloadGridView::AddURLToList(const std::wstring& pageAddress) {
+  // An address that failed or was cancelled is tried again: its item waits
+  // again where it stands.
+  const bool retried = TryAgain(pageAddress);
   bool added =
       GetSiteID(pageAddress) == siteUnsupported
           ? list_.AddItem(pageAddress, vocab::kNameError, vocab::kLinkNotSupported,
@@ -37,8 +43,17 @@ bool DownloadGridView::AddURLToList(const std::wstring& pageAddress) {
           : list_.AddItem(pageAddress, vocab::kAutoDetect, vocab::kWaiting, vocab::kUnknownSize);
   list_.FillDownloadList();
   host_.SetFlashVariable(kDownloadButton, L"1");
+  host_.SetFlashVariable(kNotice, retried ? kTriedAgain : L"");
   if (host_.IsDownloading()) LocateCurrentRow();  // the rebuild replaced the rows
   return added;
+}
+
+bool DownloadGridView::TryAgain(const std::wstring& pageAddress) {
+  std::optional<size_t> at = list_.FindAddress(pageAddress);
+  if (!at) return false;
+  const DownloadItem& item = *list_.At(*at);
+  if (item.Status != vocab::kError && item.Status != vocab::kCancelled) return false;
+  return list_.UpdateItem(item.ID, L"", L"", vocab::kWaiting, L"");
 }
 
 void DownloadGridView::ClearComplete() {
@@ -114,12 +129,19 @@ void DownloadGridView::MoveDown() {
 }
 
 void DownloadGridView::ShowCurrentStatus(const std::wstring& status) {
+  if (list_.IsFilling()) return;
+  const int index = host_.CurrentIndex();
+  // A row of an older table, or of another item, is never written.
+  if (CurrentRow && CurrentRow->Cells(DownloadList::colID).Text() != std::to_wstring(index + 1))
+    LocateCurrentRow();
   if (CurrentRow) CurrentRow->Cells(DownloadList::colStatus).SetValue(status);
 }
 
 void DownloadGridView::LocateCurrentRow() {
   CurrentRow.reset();
-  const std::wstring wanted = std::to_wstring(host_.CurrentIndex() + 1);
+  const int index = host_.CurrentIndex();
+  if (index < 0) return;
+  const std::wstring wanted = std::to_wstring(index + 1);
   try {
     for (std::optional<grid::Row> row = DownloadGrid.FirstRow(); row;
          row = row->HasNextSibling() ? std::optional(row->NextSibling()) : std::nullopt) {

@@ -115,6 +115,25 @@ VIAddVersionKey /LANG=1033 "ProductVersion" "${FILE_VERSION}"
     ${EndIf}
   FunctionEnd
 
+  ; Waits up to five seconds until the file $R0 can be opened for writing:
+  ; a program that is still ending keeps its file busy. Marrowfin's own
+  ; shutdown starts "Clip.exe Exit" for a moment, for one.
+  Function ${un}WaitUntilFree
+    StrCpy $R3 0
+    loop:
+      IfFileExists "$R0" 0 done
+      ClearErrors
+      FileOpen $R4 "$R0" a
+      IfErrors 0 opened
+      IntOp $R3 $R3 + 1
+      IntCmp $R3 25 done
+      Sleep 200
+      Goto loop
+    opened:
+      FileClose $R4
+    done:
+  FunctionEnd
+
   ; Closes Marrowfin's window, then the watcher (closing its message-only
   ; window is what "Clip.exe Exit" does); asks the user to close what is
   ; left. Silent runs give up instead of asking.
@@ -128,6 +147,10 @@ VIAddVersionKey /LANG=1033 "ProductVersion" "${FILE_VERSION}"
     StrCpy $R1 -3 ; HWND_MESSAGE
     StrCpy $R2 "clipboard watcher"
     Call ${un}CloseWindowOf
+    StrCpy $R0 "$INSTDIR\Clip.exe"
+    Call ${un}WaitUntilFree
+    StrCpy $R0 "$INSTDIR\Marrowfin.exe"
+    Call ${un}WaitUntilFree
     Call ${un}MarrowfinRuns
     ${If} $0 = 0
       Return

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "common/ClipboardText.h"
 #include "common/Text.h"
 #include "monitor/ClipboardMonitor.h"
 #include "resolver/SiteId.h"
@@ -16,12 +17,7 @@ std::optional<std::wstring> ReadClipboardText(HWND owner) {
   if (!IsClipboardFormatAvailable(CF_TEXT)) return std::wstring();
   if (!OpenClipboard(owner)) return std::nullopt;
   std::wstring text;
-  if (HANDLE data = GetClipboardData(CF_TEXT)) {
-    if (const char* p = static_cast<const char*>(GlobalLock(data))) {
-      text = FromAnsi(p);
-      GlobalUnlock(data);
-    }
-  }
+  if (HANDLE data = GetClipboardData(CF_TEXT)) text = FromAnsi(ClipboardBlockText(data));
   CloseClipboard();
   return text;
 }

@@ -11,9 +11,12 @@ namespace mf {
 class IResolverHost {
  public:
   virtual ~IResolverHost() = default;
-  // Fetches `address` into `file`. True when the transfer completed.
+  // Fetches `address` into `file`. True when the whole page arrived with a
+  // successful answer.
   virtual bool FetchPage(const std::wstring& address, const std::wstring& file) = 0;
   virtual HWND OwnerWindow() = 0;
+  // The owner no longer wants the result (a stop): waits end at once.
+  virtual bool StopRequested() = 0;
 };
 
 }  // namespace mf

@@ -36,6 +36,11 @@ std::wstring YoutubeResolver::GetYoutubePathLnik(const std::wstring& sLink) {
   Connect();
   const ULONGLONG deadline = GetTickCount64() + YoutubeAnswerTimeoutMs;
   while (!bFindYoutubeFinish) {
+    // The owner stopped: the answer is no longer wanted, and nothing is said.
+    if (host_.StopRequested()) {
+      WS.Close();
+      return kLinkFetchFailed;
+    }
     ULONGLONG now = GetTickCount64();
     if (now >= deadline) {
       WS.Close();

@@ -182,12 +182,14 @@ void frmMain::FS_DownloadBrowse() {
 void frmMain::FS_AutoDownloadCheck() {
   app_.monitor.Monitor(true);
   app_.monitor.MonitorOn = true;
+  app_.settings.StoredMonitorOn = true;
   app_.settings.SaveSettings();
 }
 
 void frmMain::FS_AutoDownloadUncheck() {
   app_.monitor.Monitor(false);
   app_.monitor.MonitorOn = false;
+  app_.settings.StoredMonitorOn = false;
   app_.settings.SaveSettings();
 }
 

@@ -8,8 +8,6 @@ void Program::SetFlashVariable(const std::wstring& name, const std::wstring& val
   form.SetFlashVariable(name, value);
 }
 
-std::wstring Program::StartButtonCaption() { return GetText(form.cmdStartDownload); }
-
 void Program::SetStartButtonCaption(const std::wstring& caption) {
   SetText(form.cmdStartDownload, caption);
 }

@@ -40,7 +40,6 @@ class Program final : private IQueueHost,
   }
 
   // IQueueHost
-  std::wstring StartButtonCaption() override;
   void SetStartButtonCaption(const std::wstring& caption) override;
   void SetMenuDownloadCaption(const std::wstring& caption) override;
   std::wstring CurrentTab() override { return form.CurrentTab; }
@@ -59,7 +58,7 @@ class Program final : private IQueueHost,
   void StartDownloadNow() override { queue.cmdStartDownload_Click(); }
 
   // IDownloadGridHost
-  int16_t CurrentIndex() override { return queue.CurrentIndex; }
+  int CurrentIndex() override { return queue.CurrentIndex(); }
 };
 
 }  // namespace mf

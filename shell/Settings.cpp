@@ -37,6 +37,7 @@ void Settings::LoadSettings() {
   if (auto on = TextToBoolean(reg.REGGetSetting(HKEY_CURRENT_USER, kSettingsKey, kMonitorValue,
                                                 L"true")))
     monitor_.MonitorOn = *on;
+  StoredMonitorOn = monitor_.MonitorOn;
   if (monitor_.MonitorOn) monitor_.Monitor(true);
   DownloadFolder =
       reg.REGGetSetting(HKEY_CURRENT_USER, kSettingsKey, kFolderValue, kDefaultDownloadFolder);
@@ -46,7 +47,7 @@ void Settings::LoadSettings() {
 void Settings::SaveSettings() {
   CRegister reg;
   // The results are not looked at: a failed write leaves the values in memory as set.
-  reg.REGSaveSetting(HKEY_CURRENT_USER, kSettingsKey, kMonitorValue, monitor_.MonitorOn ? L"True" : L"False");
+  reg.REGSaveSetting(HKEY_CURRENT_USER, kSettingsKey, kMonitorValue, StoredMonitorOn ? L"True" : L"False");
   reg.REGSaveSetting(HKEY_CURRENT_USER, kSettingsKey, kFolderValue, DownloadFolder);
 }
 

@@ -39,6 +39,9 @@ class Settings {
   Settings& operator=(const Settings&) = delete;
 
   std::wstring DownloadFolder;  // where videos go
+  // Monitoring as stored: the tray menu switches it for the run only, so a
+  // later save of the folder must not store the tray's choice.
+  bool StoredMonitorOn = false;
 
   void LoadSettings();
   void SaveSettings();

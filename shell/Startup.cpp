@@ -51,12 +51,17 @@ bool frmMain::ConfirmExit() {
 
 void frmMain::EndMe() {
   if (app_.queue.IsDownloading && !ConfirmExit()) return;
+  Shutdown();
+}
+
+void frmMain::Shutdown() {
   // 2.
   StopHook();
   // 3. The watcher is told to stop whether or not it runs; nothing is saved.
   app_.monitor.Monitor(false);
   Menu.Unload();
-  // Nothing else may run: no notification, no timer, no waiting for a transfer.
+  // Nothing else may run: no notification, no timer, no waiting for a
+  // transfer. A partial file stays under its ".part" name.
   ExitProcess(0);
 }
 

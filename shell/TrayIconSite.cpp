@@ -118,8 +118,7 @@ STDMETHODIMP TrayIconHost::EventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCI
 // event has a handler; the others are heard and let go.
 STDMETHODIMP TrayIconHost::EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params,
                                              VARIANT*, EXCEPINFO*, UINT*) {
-  constexpr DISPID kTrayMouseEvent = 1;
-  if (id != kTrayMouseEvent || !events_) return S_OK;
+  if (id != DISPID_TrayIcon_TrayMouseEvent || !events_) return S_OK;
   if (!params || params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
   VARIANT code;
   VariantInit(&code);

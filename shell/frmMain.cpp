@@ -122,6 +122,20 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam));
       return 0;
+    case WM_CLOSE:
+      // Alt+F4 and the taskbar's "Close window" end the program as its own
+      // close command does, asking first during a download.
+      EndMe();
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      // Windows is ending the session: no question can be answered any more.
+      if (wParam) {
+        app_.queue.CancelRequested = true;
+        Shutdown();
+      }
+      return 0;
     case WM_DESTROY:
       if (quitOnDestroy_) PostQuitMessage(0);
       return 0;

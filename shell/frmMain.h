@@ -121,6 +121,8 @@ class frmMain : public Window, private IMoviePlayerEvents, private ITrayIconHost
 
   bool Create();
   bool Form_Load();
+  // Shutdown past its question: hooks, watcher, menu form, end of process.
+  void Shutdown();
   void CreateClassicControls();
   void OnTimer(UINT_PTR id);
   void OnCommand(int id, int code);

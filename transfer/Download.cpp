@@ -64,6 +64,13 @@ void Download::OpenSession() {
 
 void Download::RequestInformation() {
   InfoRequested = true;
+  // Nothing of an earlier answer may stand for this one: another file's name
+  // or size would be taken as this file's.
+  fileExists_ = false;
+  lastModified_ = kNotAvailable;
+  fileSize_ = -1;
+  remoteFileName_.clear();
+  remoteFileType_.clear();
   std::wstring host, path;
   SplitUrl(url_, host, path);
   if (!SessionHandle) OpenSession();
@@ -87,7 +94,6 @@ void Download::RequestInformation() {
   if (connection)
     request.reset(HttpOpenRequestA(connection.get(), "HEAD", ToAnsi(path).c_str(), "HTTP/1.0",
                                    nullptr, nullptr, INTERNET_FLAG_RELOAD, 0));
-  // Without a request the properties keep what the previous call found.
   if (request) {
     std::string headers(kHeaderBufferSize, ' ');
     DWORD length = kHeaderBufferSize;
@@ -150,7 +156,6 @@ void Download::ReadStatusOnly(HINTERNET request) {
   fileExists_ = code == "200";
   lastModified_ = kNotAvailable;
   fileSize_ = -1;
-  // RemoteFileName and RemoteFileType keep their previous values.
 }
 
 bool Download::StartDownload() {

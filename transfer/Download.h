@@ -94,7 +94,9 @@ class Download {
   // chunk's DownloadProgress.
   void CancelDownload() noexcept { CancelFlag = true; }
   // A HEAD request about Url; fills FileExists, LastModified, FileSize,
-  // RemoteFileName and RemoteFileType. Never raises a notification.
+  // RemoteFileName and RemoteFileType, each from this answer alone (no
+  // answer: no file, "Not Available", -1 and empty texts). Never raises a
+  // notification.
   void RequestInformation();
 
   // ---- Beyond the control's interface

@@ -8,17 +8,24 @@
 namespace mf {
 
 std::wstring QueueDriver::PrepareItem(int16_t position) {
-  const auto id = static_cast<int16_t>(position + 1);
-  const auto at = static_cast<size_t>(position);
-  // The list is read again after every step that yields to the message loop
-  // (the rebuild, the fetch, the information request): items may go meanwhile.
-  auto present = [&] { return position >= 0 && at < list_.Count(); };
-  if (!present()) return kLinkUnsupported;
-  list_.UpdateItem(id, L"", L"", vocab::kPreparingStart, L"");
-  list_.FillDownloadList();
-  if (!present()) return kLinkUnsupported;
+  const DownloadItem* item = position >= 0 ? list_.At(static_cast<size_t>(position)) : nullptr;
+  if (!item) return kLinkUnsupported;
+  RunningKey = item->Key;
+  return Prepare(item->Key);
+}
 
-  std::wstring link = Resolver.GetDownloadLink(list_.At(at)->Video_URL);
+std::wstring QueueDriver::Prepare(uint32_t key) {
+  // The item is found again after every step that yields to the message loop
+  // (the rebuild, the fetch, the information request): it may move or go.
+  // After a stop, or once the item went, nothing more is asked of the network.
+  if (!SetItemStatus(vocab::kPreparingStart)) return kLinkUnsupported;
+  list_.FillDownloadList();
+  if (StopRequested()) return kLinkUnsupported;
+  const std::wstring pageAddress = list_.ByKey(key)->Video_URL;
+
+  std::wstring link = Resolver.GetDownloadLink(pageAddress);
+  if (StopRequested()) return kLinkUnsupported;
+  const int16_t id = list_.ByKey(key)->ID;
   if (link == kLinkUnsupported) {
     list_.UpdateItem(id, L"", vocab::kUnsupportedLink, vocab::kError, L"");
     return kLinkUnsupported;
@@ -28,15 +35,13 @@ std::wstring QueueDriver::PrepareItem(int16_t position) {
     return kLinkUnsupported;
   }
   if (link == kLinkFetchFailed) {
-    // The page address stays: a network failure is no verdict on the video.
+    // The page address stays: a failed fetch is no verdict on the video.
     list_.UpdateItem(id, L"", L"", vocab::kError, L"");
     return kLinkUnsupported;
   }
-  if (!present()) return kLinkUnsupported;
-  const int16_t site = GetSiteID(list_.At(at)->Video_URL);
-  const LocalFileInfo info = GetLocalFileInfo(link, site);
-  if (!present()) return kLinkUnsupported;
-  DownloadItem& item = *list_.At(at);
+  const LocalFileInfo info = GetLocalFileInfo(link, GetSiteID(pageAddress));
+  if (StopRequested()) return kLinkUnsupported;
+  DownloadItem& item = *list_.ByKey(key);
   // Only the placeholder is replaced: a name the user typed stays.
   if (item.FileName == vocab::kAutoDetect) item.FileName = info.FileName;
   item.FileSize = info.FileSize;

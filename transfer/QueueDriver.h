@@ -5,6 +5,7 @@
 // request ends in. It creates no window; it reaches the window through
 // IQueueHost.
 #include <cstdint>
+#include <set>
 #include <string>
 
 #include "downloadlist/DownloadList.h"
@@ -17,17 +18,23 @@ namespace mf {
 
 class QueueDriver : private IDownloadEvents, private IResolverHost {
  public:
+  // Pages larger than this are no video pages; their fetch fails.
+  static constexpr int64_t kMaxPageBytes = 16LL << 20;
+
   QueueDriver(DownloadList& list, IQueueHost& host);
   QueueDriver(const QueueDriver&) = delete;
   QueueDriver& operator=(const QueueDriver&) = delete;
 
-  // The start/stop toggle (the start button's click).
+  // The start/stop toggle (the start button's click). While a run is under
+  // way it asks to stop it; a start asked while a stopped run is still ending
+  // waits for that run to end and then begins, so runs never nest.
   void cmdStartDownload_Click();
   // Works through the Download list; returns when the run is over.
   void StartDownloading();
   bool IsConnected();
 
-  // The resolved link, or "-1" when there is none.
+  // Resolves the item at this position: the link, or "-1" when there is none
+  // (or the run stopped, or the item went, meanwhile).
   std::wstring PrepareItem(int16_t position);
   // Asks the server about the resolved file link and derives the local file
   // name and the size text; `siteId` is the site of the item's page address.
@@ -38,9 +45,13 @@ class QueueDriver : private IDownloadEvents, private IResolverHost {
   void Download_DownloadProgress(long& lProgress);
   void Download_DownloadError(std::wstring& sErrorDescription);
 
-  bool IsDownloading = false;
+  bool IsDownloading = false;   // a run is under way, until it has wholly ended
   bool CancelRequested = false;
-  int16_t CurrentIndex = 0;  // position of the item being worked on
+  // The item being worked on, by its key (0: none): positions change under a
+  // run whenever the user removes or moves items.
+  uint32_t RunningKey = 0;
+  // The running item's position now; -1 when there is none or it went.
+  int CurrentIndex() const;
   // "" before a page fetch; "1" once a transfer completed, else its error text.
   std::wstring TransferResult;
   bool IsFetchingPage = false;  // the running transfer fetches a page
@@ -51,9 +62,15 @@ class QueueDriver : private IDownloadEvents, private IResolverHost {
 
  private:
   enum class ItemOutcome { Skipped, Transferred, RunCancelled };
-  ItemOutcome DownloadItemAt(size_t position);
-  void SetRunCaptions(const wchar_t* caption);
-  void SetItemStatus(const std::wstring& status);
+  bool BeginRun();
+  void StopOrQueueStart();
+  void ShowRunning(bool running);
+  const DownloadItem* NextItem(const std::set<uint32_t>& visited) const;
+  ItemOutcome DownloadItemAt(uint32_t key);
+  ItemOutcome CancelRun();
+  void FinishTransfer(uint32_t key, const std::wstring& partFile);
+  std::wstring Prepare(uint32_t key);
+  bool SetItemStatus(const std::wstring& status);
 
   // IDownloadEvents
   void DownloadComplete() override { Download_DownloadComplete(); }
@@ -62,9 +79,14 @@ class QueueDriver : private IDownloadEvents, private IResolverHost {
   // IResolverHost: the page goes through the same control and handlers.
   bool FetchPage(const std::wstring& address, const std::wstring& file) override;
   HWND OwnerWindow() override { return host_.OwnerWindow(); }
+  // A stop was asked, or the running item went: nothing more is asked of the
+  // network for it.
+  bool StopRequested() override;
 
   DownloadList& list_;
   IQueueHost& host_;
+  bool startPending_ = false;  // a start asked while a stopped run was ending
+  bool pageTooLarge_ = false;
 };
 
 }  // namespace mf

@@ -12,10 +12,8 @@ class IQueueHost {
  public:
   virtual ~IQueueHost() = default;
   virtual HWND OwnerWindow() = 0;
-  // The caption of the start/stop button, which holds the run state.
-  virtual std::wstring StartButtonCaption() = 0;
+  // The caption of the start/stop button and of the tray menu's download item.
   virtual void SetStartButtonCaption(const std::wstring& caption) = 0;
-  // The tray menu's download item.
   virtual void SetMenuDownloadCaption(const std::wstring& caption) = 0;
   virtual void SetFlashVariable(const std::wstring& name, const std::wstring& value) = 0;
   // The movie page last chosen ("Download", "About" or empty).

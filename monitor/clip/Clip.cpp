@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/ClipboardText.h"
 #include "monitor/clip/AddressFilter.h"
 
 namespace {
@@ -28,12 +29,7 @@ std::string ClipboardText(HWND owner) {
   bool open = false;
   for (int attempt = 0; attempt < 10 && !(open = OpenClipboard(owner)); ++attempt) Sleep(20);
   if (!open) return text;
-  if (HANDLE data = GetClipboardData(CF_TEXT)) {
-    if (const char* p = static_cast<const char*>(GlobalLock(data))) {
-      text = p;
-      GlobalUnlock(data);
-    }
-  }
+  if (HANDLE data = GetClipboardData(CF_TEXT)) text = mf::ClipboardBlockText(data);
   CloseClipboard();
   return text;
 }

@@ -14,6 +14,7 @@
 #include "resolver/PageFile.h"
 #include "shell/Program.h"
 #include "tests/controls/LoopbackSocketServer.h"
+#include "tests/support/Files.h"
 #include "tests/support/HttpServer.h"
 #include "tests/support/RecordingPlatform.h"
 
@@ -21,18 +22,6 @@ using namespace mf;
 using namespace mf::test;
 
 namespace {
-
-std::string ReadAll(const std::wstring& path) {
-  std::ifstream in(ToAnsi(path), std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteAll(const std::wstring& path, const std::string& bytes) {
-  std::ofstream out(ToAnsi(path), std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
 
 // Watches the main window from a thread timer while a fetch pumps messages.
 const QueueDriver* g_watched = nullptr;
@@ -88,7 +77,7 @@ TEST_F(DownloadLinkTest, EachSitesPageIsFetchedIntoThePageFileAndParsed) {
   g_watched = nullptr;
   EXPECT_TRUE(g_sawFetching);
   EXPECT_EQ(link, http.Url("/ipod.mp4?a=1&b=2"));
-  EXPECT_EQ(ReadAll(PageFile()), google);  // left on disk after parsing
+  EXPECT_EQ(ReadFileBytes(PageFile()), google);  // left on disk after parsing
   EXPECT_EQ(app.queue.TransferResult, L"1");
   EXPECT_FALSE(app.queue.IsFetchingPage);
   EXPECT_EQ(http.CountRequests("GET", "/video.google.com/videoplay?docid=1"), 1u);
@@ -150,10 +139,10 @@ TEST_F(DownloadLinkTest, APageWithoutAnAddressGivesZero) {
 }
 
 TEST_F(DownloadLinkTest, AnUnsupportedAddressCostsNoNetworkAndLeavesThePageFile) {
-  WriteAll(PageFile(), "the page of last time");
+  WriteFileBytes(PageFile(), "the page of last time");
   EXPECT_EQ(app.queue.Resolver.GetDownloadLink(http.Url("/vimeo.com/12345")), kLinkUnsupported);
   EXPECT_EQ(app.queue.Resolver.GetDownloadLink(L"http://www.youtube.com/user/someone"), kLinkUnsupported);
-  EXPECT_EQ(ReadAll(PageFile()), "the page of last time");
+  EXPECT_EQ(ReadFileBytes(PageFile()), "the page of last time");
   EXPECT_TRUE(http.Requests().empty());
 }
 
@@ -177,7 +166,7 @@ TEST_F(DownloadLinkTest, AFetchAnsweredByAnErrorGivesMinusTwoAndRunsNoParser) {
 }
 
 TEST_F(DownloadLinkTest, APageFileThatCannotBeReplacedFailsTheFetchBeforeAnyRequest) {
-  WriteAll(PageFile(), "<embed src=\"http://stale/old.swf\">");
+  WriteFileBytes(PageFile(), "<embed src=\"http://stale/old.swf\">");
   HANDLE held = CreateFileA(ToAnsi(PageFile()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                             OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
@@ -217,10 +206,11 @@ TEST_F(PrepareItemTest, ARenamedItemKeepsItsNameAndGetsOnlyItsSize) {
   // The page fetch's notifications wrote its progress, then its arrival.
   EXPECT_EQ(Item(0).Status, vocab::kStartDownloading);
   EXPECT_EQ(Item(0).Video_URL, page);
-  // The grid's table was rebuilt with the fetch's last percentage.
+  // The grid's table was rebuilt once, as preparation began; the fetch's
+  // progress went to the running item's cell only, not into a rebuild.
   ASSERT_TRUE(app.list.ListRecordset());
   EXPECT_EQ(table::ValueText(app.list.ListRecordset()->GetValue(0, DownloadList::colStatus)),
-            L"Preparing (100%)");
+            L"Preparing (0%)");
 }
 
 TEST_F(PrepareItemTest, ThePlaceholderNameIsReplacedByTheDerivedOne) {

@@ -182,12 +182,12 @@ TEST_F(SettingsTest, StoredMonitorTextFollowsTheBooleanRule) {
 
 TEST_F(SettingsTest, SaveWritesTheBooleanWordAndTheFolderExactly) {
   Program app;
-  app.monitor.MonitorOn = false;
+  app.settings.StoredMonitorOn = false;
   app.settings.DownloadFolder = L"D:\\";
   app.settings.SaveSettings();
   EXPECT_EQ(Stored(L"URL Mon"), L"False");
   EXPECT_EQ(Stored(L"Download Dir"), L"D:\\");
-  app.monitor.MonitorOn = true;
+  app.settings.StoredMonitorOn = true;
   app.settings.DownloadFolder = L"E:\\Videos\\Kept";
   app.settings.SaveSettings();
   EXPECT_EQ(Stored(L"URL Mon"), L"True");

@@ -269,6 +269,11 @@ TEST_F(TrayTest, TheMonitorItemSwitchesMonitoringAndTheMovieButSavesNothing) {
   EXPECT_EQ(menus.opened, 3);
   EXPECT_EQ(CRegister().REGGetSetting(HKEY_CURRENT_USER, kSettingsKey, kMonitorValue, L"-"),
             L"True");
+  // A later save of the settings (the folder's browse, here cancelled) keeps
+  // the stored choice: the tray's switch was for this run only.
+  form.Flash_FSCommand(L"ID_FS_downloadBrowse", L"");
+  EXPECT_EQ(CRegister().REGGetSetting(HKEY_CURRENT_USER, kSettingsKey, kMonitorValue, L"-"),
+            L"True");
 }
 
 TEST_F(TrayTest, ExitDuringADownloadAsksTheExitQuestionAfterTheMenuHasClosed) {

@@ -119,9 +119,9 @@ TEST_F(InformationTest, HeadersLongerThanTheBufferLeaveOnlyTheStatusCode) {
   EXPECT_TRUE(download.FileExists());
   EXPECT_EQ(download.FileSize(), -1.0f);
   EXPECT_EQ(download.LastModified(), L"Not Available");
-  // Name and type could not be read: they stay as they were.
-  EXPECT_EQ(download.RemoteFileName(), L"\"holiday clip.flv\"");
-  EXPECT_EQ(download.RemoteFileType(), L"octet-stream");
+  // Name and type could not be read: nothing of the earlier answer stands in.
+  EXPECT_EQ(download.RemoteFileName(), L"");
+  EXPECT_EQ(download.RemoteFileType(), L"");
 
   for (int status : {404, 403, 206}) {
     server.Route("/long", HttpResponse::File(5000).Status(status, "Whatever").Header("X-Padding", padding));
@@ -152,18 +152,21 @@ TEST_F(InformationTest, AServerThatDoesNotAnswerGivesNoFileAndNoSize) {
   EXPECT_FALSE(download.FileExists());
   EXPECT_EQ(download.FileSize(), -1.0f);
   EXPECT_EQ(download.LastModified(), L"Not Available");
-  EXPECT_EQ(download.RemoteFileName(), L"\"holiday clip.flv\"");
+  // The earlier file's name is not this file's.
+  EXPECT_EQ(download.RemoteFileName(), L"");
+  EXPECT_EQ(download.RemoteFileType(), L"");
   EXPECT_TRUE(owner.events.empty());
 }
 
-TEST_F(InformationTest, WithoutARequestThePropertiesKeepThePreviousAnswer) {
+TEST_F(InformationTest, WithoutARequestNothingOfThePreviousAnswerStays) {
   AskAboutAFullAnswer();
   // No host at all: there is no connection to make a request on.
   download.SetUrl(L"http:///full");
   download.RequestInformation();
-  EXPECT_TRUE(download.FileExists());
-  EXPECT_EQ(download.FileSize(), 123456.0f);
-  EXPECT_EQ(download.LastModified(), L"Tue, 15 Nov 1994 12:45:26 GMT");
+  EXPECT_FALSE(download.FileExists());
+  EXPECT_EQ(download.FileSize(), -1.0f);
+  EXPECT_EQ(download.LastModified(), L"Not Available");
+  EXPECT_EQ(download.RemoteFileName(), L"");
   EXPECT_EQ(server.Requests().size(), 1u);
 }
 

@@ -9,98 +9,16 @@
 #include <functional>
 #include <map>
 
-#include "common/AppPath.h"
-#include "common/Text.h"
 #include "common/WindowText.h"
 #include "downloadlist/Vocabulary.h"
-#include "downloadlist/DownloadList.h"
-#include "shell/Program.h"
-#include "tests/support/DownloadTap.h"
-#include "tests/support/HttpServer.h"
-#include "tests/support/RecordingPlatform.h"
-#include "tests/support/Wait.h"
-#include "tests/support/Sha256.h"
+#include "tests/transfer/QueueFixture.h"
 
 using namespace mf;
 using namespace mf::test;
 
 namespace {
 
-// Records the running item's status at every notification of the download
-// control, after the program's own handler has run.
-class StatusRecorder : public test::DownloadTap {
- public:
-  using DownloadTap::DownloadTap;
-  // Distinct statuses of each item, in order of appearance.
-  std::map<std::wstring, std::vector<std::wstring>> seen;
-
- private:
-  void Note() override {
-    const DownloadItem* item = app_.list.At(static_cast<size_t>(app_.queue.CurrentIndex));
-    if (!item) return;
-    auto& list = seen[item->Video_URL];
-    if (list.empty() || list.back() != item->Status) list.push_back(item->Status);
-  }
-};
-
-std::string YouTubePage(const std::string& player) {
-  return "<input name=\"embed_code\" value=\"&lt;embed src=&quot;" + player +
-         "&amp;hl=en&quot; type=&quot;application/x-shockwave-flash&quot;&gt;\">";
-}
-
-std::string GooglePage(const std::wstring& file) {
-  return "<a href=\"" + ToAnsi(file) + "\" id=\"ipoddownloadlink\">iPod</a>";
-}
-
-std::string FileHash(const std::wstring& path) { return Sha256OfFile(path); }
-std::string PatternHash(uint64_t size, uint32_t seed) { return Sha256OfPattern(seed, size); }
-
-class QueueDriverTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(http.Start(80)) << "the tests need port 80 on 127.0.0.1";
-    ASSERT_TRUE(form.Load());
-    // The movie opens on its download page once it has started.
-    ASSERT_TRUE(test::PumpUntil([&] { return form.CurrentTab == L"Download"; }));
-    char tmp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, tmp);
-    folder = FromAnsi(tmp) + L"mf-queue-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-             std::to_wstring(++counter);
-    app.settings.DownloadFolder = folder;  // made by the run itself
-  }
-  void TearDown() override {
-    http.Stop();
-    std::string pattern = ToAnsi(folder) + "\\*";
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-      do DeleteFileA((ToAnsi(folder) + "\\" + fd.cFileName).c_str());
-      while (FindNextFileA(h, &fd));
-      FindClose(h);
-    }
-    RemoveDirectoryA(ToAnsi(folder).c_str());
-  }
-
-  std::wstring Page(const std::string& target, const std::string& html) {
-    http.Route(target, HttpResponse::Text(html));
-    return http.Url(target);
-  }
-  std::wstring Add(const std::wstring& page) {
-    EXPECT_TRUE(app.gridView.AddURLToList(page));
-    return page;
-  }
-  const DownloadItem& Item(size_t i) { return app.list.Items().at(i); }
-  std::wstring InFolder(const std::wstring& name) { return folder + L"\\" + name; }
-  std::wstring Var(const wchar_t* name) { return form.Flash.GetVariable(name); }
-
-  static inline int counter = 0;
-  RecordingPlatform platform;
-  ScopedPlatform usePlatform{platform};
-  HttpServer http;
-  Program app;
-  frmMain& form = app.form;
-  std::wstring folder;
-};
+using QueueDriverTest = QueueFixture;
 
 TEST_F(QueueDriverTest, FiveItemsOfSeveralSitesAreDownloadedIntoTheFolder) {
   // YouTube: the page names the player, whose redirect names the video.
@@ -223,7 +141,9 @@ TEST_F(QueueDriverTest, AFailedResolutionDoesNotStopTheNextItem) {
   http.Route("/aa/b.swf", HttpResponse::File(4096, 9));
   form.cmdStartDownload_Click();
   EXPECT_EQ(Item(0).Status, vocab::kError);
-  EXPECT_EQ(Item(0).FileName, vocab::kProcessFailed);
+  // An error page is no verdict on the video: the item keeps its address.
+  EXPECT_EQ(Item(0).FileName, vocab::kAutoDetect);
+  EXPECT_EQ(Item(0).Video_URL, http.Url("/angryalien.com/missing"));
   EXPECT_EQ(Item(1).Status, vocab::kComplete);
   EXPECT_EQ(FileHash(InFolder(L"b.swf")), PatternHash(4096, 9));
 }
@@ -289,9 +209,12 @@ TEST_F(QueueDriverTest, TransfersThatEndWithoutTheirDataAreErrors) {
   Add(Page("/angryalien.com/nothing", "<embed src=\"http://127.0.0.1:1/x/nothing.swf\">"));
   form.cmdStartDownload_Click();
   EXPECT_EQ(Item(0).Status, vocab::kError);
-  EXPECT_TRUE(FileExists(InFolder(L"cut.swf")));
+  // The part received stays under the partial file's name, never the video's.
+  EXPECT_TRUE(FileExists(InFolder(L"cut.swf.part")));
+  EXPECT_FALSE(FileExists(InFolder(L"cut.swf")));
   EXPECT_EQ(Item(1).Status, vocab::kError);
   EXPECT_FALSE(FileExists(InFolder(L"gone.swf"))) << "the error page was kept as the video";
+  EXPECT_FALSE(FileExists(InFolder(L"gone.swf.part")));
   EXPECT_EQ(Item(2).Status, vocab::kError);
   EXPECT_EQ(Item(2).FileSize, L"-1 Bytes");
 }

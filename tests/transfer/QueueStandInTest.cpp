@@ -24,15 +24,12 @@ namespace {
 
 class StandInWindow : public IQueueHost {
  public:
-  std::wstring button = L"Start Downloading";
   std::wstring folder;
   std::vector<std::wstring> shown;  // everything the driver asked the window to show, in order
   std::vector<std::wstring> statuses;
 
   HWND OwnerWindow() override { return nullptr; }
-  std::wstring StartButtonCaption() override { return button; }
   void SetStartButtonCaption(const std::wstring& caption) override {
-    button = caption;
     shown.push_back(L"button " + caption);
   }
   void SetMenuDownloadCaption(const std::wstring& caption) override {

@@ -1,0 +1,76 @@
+// One item of a run: resolve it, name its file, transfer it into a partial
+// file and give the file its final name once all of it is there. The item is
+// found again by its key after every step that yields to the message loop.
+#include <windows.h>
+
+#include "common/AppPath.h"
+#include "common/Text.h"
+#include "downloadlist/FileText.h"
+#include "downloadlist/Vocabulary.h"
+#include "transfer/PartFile.h"
+#include "transfer/QueueDriver.h"
+
+namespace mf {
+
+QueueDriver::ItemOutcome QueueDriver::DownloadItemAt(uint32_t key) {
+  RunningKey = key;
+  host_.LocateCurrentRow();
+  const std::wstring link = Prepare(key);
+  list_.FillDownloadList();
+  if (CancelRequested) return CancelRun();
+  const DownloadItem* item = list_.ByKey(key);
+  // Gone (the user removed it) or not resolved: the run goes on.
+  if (!item || item->Status == vocab::kError) return ItemOutcome::Skipped;
+
+  // A name the server or the user gave may still name a device or only dots,
+  // and may be taken by a file that is not this item's: it gets a free one.
+  const std::wstring folder = host_.DownloadFolder();
+  const std::wstring name = FreeFileName(folder, SafeFileName(item->FileName), item->PartFile);
+  if (name != item->FileName) list_.UpdateItem(item->ID, L"", name, L"", L"");
+  const std::wstring partFile = folder + L"\\" + name + kPartSuffix;
+  list_.ByKey(key)->PartFile = partFile;
+  Download.SetUrl(link);
+  Download.SetLocalFile(partFile);
+
+  host_.LocateCurrentRow();
+  Download.StartDownload();
+
+  // A stopped or failed transfer keeps its partial file.
+  if (CancelRequested) return CancelRun();
+  if (!list_.ByKey(key)) {
+    // Removed while it arrived: its partial file has no item any more.
+    DeleteFileA(ToAnsi(partFile).c_str());
+    return ItemOutcome::Skipped;
+  }
+  FinishTransfer(key, partFile);
+  list_.FillDownloadList();
+  return ItemOutcome::Transferred;
+}
+
+QueueDriver::ItemOutcome QueueDriver::CancelRun() {
+  SetItemStatus(vocab::kCancelled);
+  list_.FillDownloadList();
+  return ItemOutcome::RunCancelled;
+}
+
+void QueueDriver::FinishTransfer(uint32_t key, const std::wstring& partFile) {
+  DownloadItem& item = *list_.ByKey(key);
+  // A transfer counts as complete only when it ended with its data: a read or
+  // write failure, an address that could not be opened, a server that knew
+  // neither the file nor its size, or an error page in place of the video all
+  // make the item "ERROR". An error page is not kept at all.
+  const bool errorPage = Download.StatusCode() >= 400;
+  bool failed = item.FileSize.starts_with(L"-1") || TransferResult != L"1" || errorPage;
+  if (errorPage) DeleteFileA(ToAnsi(partFile).c_str());
+  if (!failed) {
+    const std::wstring finalName = MoveIntoPlace(partFile, host_.DownloadFolder(), item.FileName);
+    failed = finalName.empty();
+    if (!failed) {
+      item.FileName = finalName;
+      item.PartFile.clear();
+    }
+  }
+  SetItemStatus(failed ? vocab::kError : vocab::kComplete);
+}
+
+}  // namespace mf
