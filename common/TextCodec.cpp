@@ -33,7 +33,8 @@ std::wstring Convert(unsigned codePage, DWORD flags, std::string_view bytes, boo
 std::wstring FromUtf16(std::string_view bytes, bool bigEndian) {
   std::wstring out(bytes.size() / 2, L'\0');
   for (size_t i = 0; i < out.size(); ++i) {
-    auto a = static_cast<unsigned char>(bytes[2 * i]), b = static_cast<unsigned char>(bytes[2 * i + 1]);
+    auto a = static_cast<unsigned char>(bytes[2 * i]),
+         b = static_cast<unsigned char>(bytes[2 * i + 1]);
     out[i] = static_cast<wchar_t>(bigEndian ? (a << 8 | b) : (b << 8 | a));
   }
   return out;

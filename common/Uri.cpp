@@ -129,10 +129,8 @@ std::wstring RemoveDotSegments(std::wstring_view path) {
     std::wstring_view rest = path.substr(i);
     if (StartsWith(path, i, L"../")) {
       i += 3;
-    } else if (StartsWith(path, i, L"./")) {
-      i += 2;
-    } else if (StartsWith(path, i, L"/./")) {
-      i += 2;  // leaves "/" in front of the rest
+    } else if (StartsWith(path, i, L"./") || StartsWith(path, i, L"/./")) {
+      i += 2;  // "/./" leaves its last "/" in front of the rest
     } else if (rest == L"/.") {
       output += L'/';
       i = path.size();

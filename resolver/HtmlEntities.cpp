@@ -52,7 +52,7 @@ size_t DecodeNumber(std::wstring_view text, size_t at, std::wstring& out) {
   size_t digits = 0;
   for (; i < text.size(); ++i, ++digits) {
     wchar_t c = text[i];
-    int d = (c >= L'0' && c <= L'9') ? c - L'0'
+    int d = (c >= L'0' && c <= L'9')          ? c - L'0'
             : hex && (c >= L'a' && c <= L'f') ? c - L'a' + 10
             : hex && (c >= L'A' && c <= L'F') ? c - L'A' + 10
                                               : -1;

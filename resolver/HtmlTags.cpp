@@ -53,8 +53,8 @@ bool HtmlTagReader::Next(HtmlTag& tag) {
     }
     wchar_t next = page_[at_ + 1];
     bool closing = next == L'/';
-    if (next == L'!' || next == L'?' || (closing && (at_ + 2 >= page_.size() ||
-                                                      !IsLetter(page_[at_ + 2])))) {
+    if (next == L'!' || next == L'?' ||
+        (closing && (at_ + 2 >= page_.size() || !IsLetter(page_[at_ + 2])))) {
       SkipMarkupDeclaration();
       continue;
     }
@@ -101,8 +101,8 @@ void HtmlTagReader::ReadAttributes(HtmlTag& tag) {
       continue;
     }
     size_t start = at_++;  // a first "=" belongs to the name
-    while (at_ < page_.size() && !IsSpace(page_[at_]) && page_[at_] != L'/' &&
-           page_[at_] != L'>' && page_[at_] != L'=')
+    while (at_ < page_.size() && !IsSpace(page_[at_]) && page_[at_] != L'/' && page_[at_] != L'>' &&
+           page_[at_] != L'=')
       ++at_;
     HtmlAttribute attribute{lower_.substr(start, at_ - start), {}};
     while (at_ < page_.size() && IsSpace(page_[at_])) ++at_;

@@ -65,7 +65,8 @@ class Candidates {
     } else if (tag.name == L"meta") {
       TakeMeta(tag);
     } else if (tag.name == L"base") {
-      if (const std::wstring* href = tag.Attribute(L"href"); href && !base) base = CleanAddress(*href);
+      if (const std::wstring* href = tag.Attribute(L"href"); href && !base)
+        base = CleanAddress(*href);
     } else if (tag.name == L"video") {
       inVideo_ = true;
       Add(kVideoSrc, tag.Attribute(L"src"));

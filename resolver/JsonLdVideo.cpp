@@ -57,15 +57,18 @@ class Reader {
     SkipSpace();
     if (at_ >= text_.size()) return false;
     switch (text_[at_]) {
-      case L'{': return Object(depth + 1);
-      case L'[': return Array(depth + 1, strings);
+      case L'{':
+        return Object(depth + 1);
+      case L'[':
+        return Array(depth + 1, strings);
       case L'"': {
         std::wstring s;
         if (!String(s)) return false;
         if (strings) strings->push_back(std::move(s));
         return true;
       }
-      default: return Literal();
+      default:
+        return Literal();
     }
   }
 
@@ -77,7 +80,9 @@ class Reader {
       std::wstring key;
       if (!Peek(L'"') || !String(key) || !Peek(L':')) return false;
       ++at_;
-      std::vector<std::wstring>* into = key == L"@type" ? &types : key == L"contentUrl" ? &urls : nullptr;
+      std::vector<std::wstring>* into = key == L"@type"        ? &types
+                                        : key == L"contentUrl" ? &urls
+                                                               : nullptr;
       if (!Value(depth, into)) return false;
       if (Peek(L',')) {
         ++at_;
@@ -110,8 +115,8 @@ class Reader {
   // Numbers, true, false, null: their characters are skipped.
   bool Literal() {
     size_t start = at_;
-    while (at_ < text_.size() &&
-           (std::wstring_view(L"+-.0123456789eEtrufalsn").find(text_[at_]) != std::wstring_view::npos))
+    while (at_ < text_.size() && (std::wstring_view(L"+-.0123456789eEtrufalsn").find(text_[at_]) !=
+                                  std::wstring_view::npos))
       ++at_;
     return at_ > start;
   }
@@ -131,15 +136,12 @@ class Reader {
   }
 
   bool Escape(std::wstring& out) {
-    switch (wchar_t c = text_[at_]) {
-      case L'b': out += L'\b'; return true;
-      case L'f': out += L'\f'; return true;
-      case L'n': out += L'\n'; return true;
-      case L'r': out += L'\r'; return true;
-      case L't': out += L'\t'; return true;
-      case L'u': return Unicode(out);
-      default: out += c; return true;  // \" \\ \/ and anything else as itself
-    }
+    constexpr std::wstring_view kLetters = L"bfnrt", kMeaning = L"\b\f\n\r\t";
+    wchar_t c = text_[at_];
+    if (c == L'u') return Unicode(out);
+    size_t k = kLetters.find(c);
+    out += k == std::wstring_view::npos ? c : kMeaning[k];  // \" \\ \/ and others as themselves
+    return true;
   }
 
   bool Unicode(std::wstring& out) {
@@ -147,7 +149,7 @@ class Reader {
     unsigned value = 0;
     for (size_t i = 1; i <= 4; ++i) {
       wchar_t c = text_[at_ + i];
-      int d = (c >= L'0' && c <= L'9') ? c - L'0'
+      int d = (c >= L'0' && c <= L'9')   ? c - L'0'
               : (c >= L'a' && c <= L'f') ? c - L'a' + 10
               : (c >= L'A' && c <= L'F') ? c - L'A' + 10
                                          : -1;

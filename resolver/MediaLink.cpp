@@ -7,8 +7,8 @@
 namespace mf {
 namespace {
 
-constexpr std::wstring_view kMediaExtensions[] = {L".mp4", L".m4v", L".webm", L".mkv", L".mov",
-                                                  L".flv", L".avi", L".ogv",  L".mp3", L".m4a",
+constexpr std::wstring_view kMediaExtensions[] = {L".mp4", L".m4v",  L".webm", L".mkv", L".mov",
+                                                  L".flv", L".avi",  L".ogv",  L".mp3", L".m4a",
                                                   L".ogg", L".opus", L".wav"};
 
 bool EndsWithNoCase(std::wstring_view text, std::wstring_view ending) {

@@ -1,9 +1,8 @@
 // The HTTPS test road: WinINet, as the program uses it, through the TLS front
 // of the loopback server with each test certificate.
+#include <gtest/gtest.h>
 #include <windows.h>
 #include <wininet.h>
-
-#include <gtest/gtest.h>
 
 #include <string>
 
@@ -24,8 +23,8 @@ struct Fetched {
 
 Fetched Fetch(const std::wstring& url) {
   Fetched out;
-  HINTERNET session = InternetOpenW(L"Marrowfin test", INTERNET_OPEN_TYPE_DIRECT, nullptr,
-                                    nullptr, 0);
+  HINTERNET session =
+      InternetOpenW(L"Marrowfin test", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
   HINTERNET file = InternetOpenUrlW(session, url.c_str(), nullptr, 0,
                                     INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
   if (!file) {

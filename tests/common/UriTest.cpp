@@ -15,25 +15,42 @@ struct Resolution {
 
 // RFC 3986 sections 5.4.1 and 5.4.2, base "http://a/b/c/d;p?q".
 const Resolution kRfcExamples[] = {
-    {L"g:h", L"g:h"},                  {L"g", L"http://a/b/c/g"},
-    {L"./g", L"http://a/b/c/g"},       {L"g/", L"http://a/b/c/g/"},
-    {L"/g", L"http://a/g"},            {L"//g", L"http://g"},
-    {L"?y", L"http://a/b/c/d;p?y"},    {L"g?y", L"http://a/b/c/g?y"},
-    {L"#s", L"http://a/b/c/d;p?q#s"},  {L"g#s", L"http://a/b/c/g#s"},
-    {L"g?y#s", L"http://a/b/c/g?y#s"}, {L";x", L"http://a/b/c/;x"},
-    {L"g;x", L"http://a/b/c/g;x"},     {L"g;x?y#s", L"http://a/b/c/g;x?y#s"},
-    {L"", L"http://a/b/c/d;p?q"},      {L".", L"http://a/b/c/"},
-    {L"./", L"http://a/b/c/"},         {L"..", L"http://a/b/"},
-    {L"../", L"http://a/b/"},          {L"../g", L"http://a/b/g"},
-    {L"../..", L"http://a/"},          {L"../../", L"http://a/"},
+    {L"g:h", L"g:h"},
+    {L"g", L"http://a/b/c/g"},
+    {L"./g", L"http://a/b/c/g"},
+    {L"g/", L"http://a/b/c/g/"},
+    {L"/g", L"http://a/g"},
+    {L"//g", L"http://g"},
+    {L"?y", L"http://a/b/c/d;p?y"},
+    {L"g?y", L"http://a/b/c/g?y"},
+    {L"#s", L"http://a/b/c/d;p?q#s"},
+    {L"g#s", L"http://a/b/c/g#s"},
+    {L"g?y#s", L"http://a/b/c/g?y#s"},
+    {L";x", L"http://a/b/c/;x"},
+    {L"g;x", L"http://a/b/c/g;x"},
+    {L"g;x?y#s", L"http://a/b/c/g;x?y#s"},
+    {L"", L"http://a/b/c/d;p?q"},
+    {L".", L"http://a/b/c/"},
+    {L"./", L"http://a/b/c/"},
+    {L"..", L"http://a/b/"},
+    {L"../", L"http://a/b/"},
+    {L"../g", L"http://a/b/g"},
+    {L"../..", L"http://a/"},
+    {L"../../", L"http://a/"},
     {L"../../g", L"http://a/g"},
     // abnormal
-    {L"../../../g", L"http://a/g"},    {L"../../../../g", L"http://a/g"},
-    {L"/./g", L"http://a/g"},          {L"/../g", L"http://a/g"},
-    {L"g.", L"http://a/b/c/g."},       {L".g", L"http://a/b/c/.g"},
-    {L"g..", L"http://a/b/c/g.."},     {L"..g", L"http://a/b/c/..g"},
-    {L"./../g", L"http://a/b/g"},      {L"./g/.", L"http://a/b/c/g/"},
-    {L"g/./h", L"http://a/b/c/g/h"},   {L"g/../h", L"http://a/b/c/h"},
+    {L"../../../g", L"http://a/g"},
+    {L"../../../../g", L"http://a/g"},
+    {L"/./g", L"http://a/g"},
+    {L"/../g", L"http://a/g"},
+    {L"g.", L"http://a/b/c/g."},
+    {L".g", L"http://a/b/c/.g"},
+    {L"g..", L"http://a/b/c/g.."},
+    {L"..g", L"http://a/b/c/..g"},
+    {L"./../g", L"http://a/b/g"},
+    {L"./g/.", L"http://a/b/c/g/"},
+    {L"g/./h", L"http://a/b/c/g/h"},
+    {L"g/../h", L"http://a/b/c/h"},
     {L"g;x=1/./y", L"http://a/b/c/g;x=1/y"},
     {L"g;x=1/../y", L"http://a/b/c/y"},
     {L"g?y/./x", L"http://a/b/c/g?y/./x"},
@@ -98,9 +115,9 @@ TEST(Uri, SplitsHttpAndHttpsForAConnection) {
     EXPECT_EQ(web->port, c.port) << c.address;
     EXPECT_EQ(web->target, c.target) << c.address;
   }
-  for (const wchar_t* bad : {L"ftp://h/x", L"http:///x", L"http://h:0/", L"http://h:65536/",
-                             L"http://h:8x/", L"//h/x", L"www.h.com/x", L"http:h/x",
-                             L"http://[::1/x", L"http://[::1]x/"})
+  for (const wchar_t* bad :
+       {L"ftp://h/x", L"http:///x", L"http://h:0/", L"http://h:65536/", L"http://h:8x/", L"//h/x",
+        L"www.h.com/x", L"http:h/x", L"http://[::1/x", L"http://[::1]x/"})
     EXPECT_FALSE(IsWebAddress(bad)) << bad;
 }
 

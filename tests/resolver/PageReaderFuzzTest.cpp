@@ -31,7 +31,8 @@ const std::vector<std::string> kValidPages = {
     "<meta property=\"og:video:secure_url\" content=\"https://c/s.mp4\">",
     "<META CONTENT='//c/a.mp4' PROPERTY=og:video>",
     "<base href=\"http://b/x/\"><video src=\"../v.mp4?a=1&amp;b=2\"></video>",
-    "<video><source src=a.m3u8 type=application/x-mpegURL><source src='b.webm' type=video/webm></video>",
+    "<video><source src=a.m3u8 type=application/x-mpegURL>"
+    "<source src='b.webm' type=video/webm></video>",
     "<script type=\"application/ld+json\">{\"@graph\":[{\"@type\":[\"VideoObject\"],"
     "\"contentUrl\":\"https:\\/\\/c\\/j\\u002emp4\"}]}</script>",
     "<meta charset=shift_jis><video src=\"/\x93\xAE.mp4\">",
@@ -43,21 +44,29 @@ std::string RandomPage(std::mt19937& rng) {
       byte(0, 255), kind(0, 4);
   std::string page = kind(rng) == 0 ? "\xFF\xFE" : "";
   for (int n = count(rng); n > 0; --n)
-    page += kind(rng) == 0 ? std::string(1, static_cast<char>(byte(rng))) : kPieces[static_cast<size_t>(pick(rng))];
+    page += kind(rng) == 0 ? std::string(1, static_cast<char>(byte(rng)))
+                           : kPieces[static_cast<size_t>(pick(rng))];
   return page;
 }
 
 // A valid page with bytes changed, a slice repeated, or cut short.
 std::string MutatedPage(std::mt19937& rng) {
-  std::string page = kValidPages[std::uniform_int_distribution<size_t>(0, kValidPages.size() - 1)(rng)];
+  std::string page =
+      kValidPages[std::uniform_int_distribution<size_t>(0, kValidPages.size() - 1)(rng)];
   std::uniform_int_distribution<int> byte(0, 255), what(0, 2);
   for (int k = std::uniform_int_distribution<int>(1, 4)(rng); k > 0; --k) {
     size_t at = std::uniform_int_distribution<size_t>(0, page.size() - 1)(rng);
     size_t length = std::uniform_int_distribution<size_t>(0, page.size() - at)(rng);
     switch (what(rng)) {
-      case 0: page[at] = static_cast<char>(byte(rng)); break;
-      case 1: page.insert(at, page.substr(at, length)); break;
-      default: page.erase(at, length); break;
+      case 0:
+        page[at] = static_cast<char>(byte(rng));
+        break;
+      case 1:
+        page.insert(at, page.substr(at, length));
+        break;
+      default:
+        page.erase(at, length);
+        break;
     }
     if (page.empty()) page.push_back('<');
   }
@@ -89,11 +98,19 @@ TEST(PageReaderFuzz, HostilePagesEndQuickly) {
   };
   const std::string json = "<script type=application/ld+json>";
   const std::vector<std::string> pages = {
-      repeat("<script>"),  repeat("<!--"),     repeat("<a b=c "), repeat("&#"),
-      repeat("&amp"),      repeat("<video "),  repeat("<meta property=og:video content="),
-      repeat("<"),         json + repeat("["), json + repeat("{\"a\":"),
+      repeat("<script>"),
+      repeat("<!--"),
+      repeat("<a b=c "),
+      repeat("&#"),
+      repeat("&amp"),
+      repeat("<video "),
+      repeat("<meta property=og:video content="),
+      repeat("<"),
+      json + repeat("["),
+      json + repeat("{\"a\":"),
       json + repeat("{\"@type\":\"VideoObject\",\"contentUrl\":\"v.mp4\",\"x\":["),
-      repeat("<title>"),   repeat("<video><source src=v.mp4>"),
+      repeat("<title>"),
+      repeat("<video><source src=v.mp4>"),
   };
   for (const std::string& page : pages) {
     ULONGLONG start = GetTickCount64();
@@ -102,7 +119,8 @@ TEST(PageReaderFuzz, HostilePagesEndQuickly) {
     EXPECT_LT(GetTickCount64() - start, 5000u) << page.substr(0, 40);
   }
   // Deep nesting stops at its limit; objects before it still count.
-  std::wstring deep = L"[{\"@type\":\"VideoObject\",\"contentUrl\":\"a.mp4\"}," + std::wstring(100000, L'[');
+  std::wstring deep =
+      L"[{\"@type\":\"VideoObject\",\"contentUrl\":\"a.mp4\"}," + std::wstring(100000, L'[');
   EXPECT_EQ(JsonLdVideoAddresses(deep), std::vector<std::wstring>{L"a.mp4"});
 }
 

@@ -1,9 +1,10 @@
-// Winsock comes before windows.h.
+// Winsock comes before windows.h, and windows.h before wincrypt.h.
 #include <winsock2.h>
 
 #include "tests/support/HttpsFront.h"
 
 #include <windows.h>
+
 #include <wincrypt.h>
 
 #include <algorithm>
@@ -57,8 +58,8 @@ std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 // and the control connection tells the front's life.
 bool LaunchFront(uint16_t controlPort, uint16_t backendPort) {
   std::wstring command = Quoted(HostPath(MF_TLS_PYTHON)) + L" " + Quoted(FromAnsi(MF_TLS_FRONT)) +
-                         L" " + Quoted(FromAnsi(MF_TLS_DIR)) + L" " +
-                         std::to_wstring(controlPort) + L" " + std::to_wstring(backendPort);
+                         L" " + Quoted(FromAnsi(MF_TLS_DIR)) + L" " + std::to_wstring(controlPort) +
+                         L" " + std::to_wstring(backendPort);
   STARTUPINFOW startup{sizeof startup};
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
@@ -123,8 +124,8 @@ bool ParsePorts(const std::string& line, std::array<uint16_t, 4>& ports) {
 bool TrustTestAuthority() {
   std::vector<BYTE> der = ReadBytes(HostPath(MF_TLS_DIR "/ca.der"));
   if (der.empty()) return false;
-  HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0,
-                                  CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");
+  HCERTSTORE root =
+      CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");
   if (!root) return false;
   RemoveOtherAuthorities(root, der);
   BOOL added = CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, der.data(),
@@ -159,8 +160,7 @@ bool HttpsFront::Start(const HttpServer& server) {
     return false;
   control->socket.reset(accept(listener.get(), nullptr, nullptr));
   std::array<uint16_t, 4> ports{};
-  if (!control->socket ||
-      !ParsePorts(ReadLineWithin(control->socket.get(), kFrontStartMs), ports))
+  if (!control->socket || !ParsePorts(ReadLineWithin(control->socket.get(), kFrontStartMs), ports))
     return false;
   control_ = std::move(control);
   ports_ = ports;
