@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "common/Text.h"
+#include "common/TextCodec.h"
 #include "controls/socket/SocketHandle.h"
 
 namespace mf::test {
@@ -23,9 +24,12 @@ constexpr DWORD kFrontStartMs = 15000;
 constexpr char kNames[4][10] = {"good", "expired", "wrongname", "untrusted"};
 constexpr wchar_t kAuthoritySubject[] = L"Marrowfin Test Authority";
 
+// The build's paths come as UTF-8.
+std::wstring FromBuild(const std::string& text) { return FromCodePage(kCodePageUtf8, text); }
+
 // A host path as this process sees it: the prefix maps the host's root to Z:.
 std::wstring HostPath(const std::string& path) {
-  std::wstring out = L"Z:" + FromAnsi(path);
+  std::wstring out = L"Z:" + FromBuild(path);
   for (wchar_t& c : out)
     if (c == L'/') c = L'\\';
   return out;
@@ -57,8 +61,8 @@ std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 // CreateProcess, but its handle cannot be waited on, so it is let go at once
 // and the control connection tells the front's life.
 bool LaunchFront(uint16_t controlPort, uint16_t backendPort) {
-  std::wstring command = Quoted(HostPath(MF_TLS_PYTHON)) + L" " + Quoted(FromAnsi(MF_TLS_FRONT)) +
-                         L" " + Quoted(FromAnsi(MF_TLS_DIR)) + L" " + std::to_wstring(controlPort) +
+  std::wstring command = Quoted(HostPath(MF_TLS_PYTHON)) + L" " + Quoted(FromBuild(MF_TLS_FRONT)) +
+                         L" " + Quoted(FromBuild(MF_TLS_DIR)) + L" " + std::to_wstring(controlPort) +
                          L" " + std::to_wstring(backendPort);
   STARTUPINFOW startup{sizeof startup};
   PROCESS_INFORMATION process{};
