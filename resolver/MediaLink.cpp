@@ -1,0 +1,34 @@
+#include "resolver/MediaLink.h"
+
+#include <string>
+
+#include "common/Uri.h"
+
+namespace mf {
+namespace {
+
+constexpr std::wstring_view kMediaExtensions[] = {L".mp4", L".m4v",  L".webm", L".mkv", L".mov",
+                                                  L".flv", L".avi",  L".ogv",  L".mp3", L".m4a",
+                                                  L".ogg", L".opus", L".wav"};
+
+bool EndsWithNoCase(std::wstring_view text, std::wstring_view ending) {
+  if (text.size() < ending.size()) return false;
+  text = text.substr(text.size() - ending.size());
+  for (size_t i = 0; i < ending.size(); ++i) {
+    wchar_t c = text[i];
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    if (c != ending[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool IsMediaLink(std::wstring_view address) {
+  const std::wstring path = ParseUriReference(address).path;
+  for (std::wstring_view extension : kMediaExtensions)
+    if (EndsWithNoCase(path, extension)) return true;
+  return false;
+}
+
+}  // namespace mf
