@@ -1,7 +1,10 @@
 // How responsive the window stays while the queue driver downloads a large
-// video: a 10 ms window timer runs on the main window during a 256 MiB
-// transfer from a loopback server, and the bench prints how late its ticks
-// came (the worst and the 99th percentile) and the throughput.
+// video: a 10 ms window timer runs on the main window during the whole road
+// of one item (page fetch, information request, 256 MiB transfer) from a
+// loopback server that waits 2 s before each answer's headers and then
+// trickles the first bytes of each body before sending at full speed. The
+// bench prints how late the timer's ticks came (the worst and the 99th
+// percentile) and the throughput.
 //   run (with DISPLAY set): build/wine-run.sh build/bin/queue_responsiveness_bench.exe [MiB]
 #include <windows.h>
 
@@ -49,9 +52,14 @@ int main(int argc, char** argv) {
   mf::ScopedPlatform use(platform);
   mf::test::HttpServer http;
   if (!http.Start()) return 1;
-  http.Route("/angryalien.com/big", mf::test::HttpResponse::Text(
-                                        "<embed src=\"" + mf::ToAnsi(http.Url("/big.swf")) + "\">"));
-  http.Route("/big.swf", mf::test::HttpResponse::File(mib * 1024 * 1024, 7));
+  // A slow server: silence before the headers, then a trickle, then full speed.
+  auto slowly = [](mf::test::HttpResponse r) {
+    return r.DelayHeaders(2000).Slow(512, 50).SlowUntil(16 * 1024);
+  };
+  http.Route("/angryalien.com/big",
+             slowly(mf::test::HttpResponse::Text("<embed src=\"" + mf::ToAnsi(http.Url("/big.swf")) +
+                                                 "\">" + std::string(20000, ' '))));
+  http.Route("/big.swf", slowly(mf::test::HttpResponse::File(mib * 1024 * 1024, 7)));
 
   mf::Program app;
   mf::frmMain& form = app.form;
@@ -74,7 +82,8 @@ int main(int argc, char** argv) {
   std::printf("%llu MiB in %.1f s (%.1f MB/s), status %ls\n", static_cast<unsigned long long>(mib),
               seconds, double(mib) * 1.048576 / seconds,
               app.list.Items()[0].Status.c_str());
-  std::printf("10 ms timer: %zu ticks, worst delay %.1f ms, 99th percentile %.1f ms\n",
+  std::printf("10 ms timer: %zu ticks, worst delay %.1f ms, 99th percentile %.1f ms"
+              " (targets: below 50 ms and 5 ms)\n",
               g_gaps.size() + 1, worst, p99);
   mf::DeleteFileForced(file);
   RemoveDirectoryA(mf::ToAnsi(app.settings.DownloadFolder).c_str());

@@ -5,10 +5,9 @@
 // slows all of them alike:
 //   component  the control into a local file, its owner handling every
 //              progress notification as the queue driver does
-//   bare       InternetOpenUrlA and 2,048-byte InternetReadFile calls, nothing else
-//   write      the bare loop writing each chunk to a local file, as any
-//              download must: the floor of the control
-//   sweep      the bare loop with a message-queue sweep after every read
+//   loop64k    a bare loop on this thread: the same request as the control's,
+//              64 KiB InternetReadFile calls, each block written to the file
+//   loop2k     the same loop with 2,048-byte reads, the control's old chunk
 //   usage: transfer_bench.exe URL [--rounds N]
 // Prints per way "result <way> <MB/s>" (the median of the rounds; 1 MB = 10^6
 // bytes), "best <way> <MB/s>" and "cpu <way> <us per MB>" (the median of this
@@ -72,8 +71,8 @@ Fetch Timed(const std::function<bool(uint64_t&)>& body) {
   return f;
 }
 
-// The owner as the queue driver will be during a video transfer: every
-// progress notification becomes the item's status text.
+// The owner as the queue driver is during a video transfer: a progress
+// notification that changes the percentage becomes the item's status text.
 class QueueDriverLikeOwner : public mf::IDownloadEvents {
  public:
   mf::Download* control = nullptr;
@@ -86,7 +85,7 @@ class QueueDriverLikeOwner : public mf::IDownloadEvents {
     std::wstring status = item.FileSize == mf::vocab::kSizeWithoutLength
                               ? mf::FormatFileSize(static_cast<float>(lProgress)) + mf::vocab::kSoFar
                               : std::to_wstring(lProgress);
-    list->UpdateItem(item.ID, L"", L"", status, L"");
+    if (status != item.Status) list->UpdateItem(item.ID, L"", L"", status, L"");
   }
 };
 
@@ -112,32 +111,37 @@ Fetch FetchWithComponent(const std::wstring& url, const std::wstring& localFile)
   return f;
 }
 
-enum class Extra { nothing, write, sweep };
-
-Fetch FetchBare(const std::wstring& url, Extra extra, const std::wstring& localFile) {
-  mf::UniqueFile out;
-  if (extra == Extra::write)
-    out.reset(CreateFileA(mf::ToAnsi(localFile).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+// The control's request (GET, no copy in WinINet's cache), read in blocks of
+// `block` bytes, each written to the file.
+Fetch FetchBare(const std::wstring& url, DWORD block, const std::wstring& localFile) {
+  mf::UniqueFile out(CreateFileW(localFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  std::vector<char> buffer(block);
+  URL_COMPONENTSW parts{sizeof parts};
+  wchar_t host[256] = {}, path[2048] = {};
+  parts.lpszHostName = host;
+  parts.dwHostNameLength = 256;
+  parts.lpszUrlPath = path;
+  parts.dwUrlPathLength = 2048;
+  InternetCrackUrlW(url.c_str(), 0, 0, &parts);
   Fetch f = Timed([&](uint64_t& bytes) {
     mf::UniqueInternet session(InternetOpenA(mf::Download::kAgent, INTERNET_OPEN_TYPE_DIRECT,
                                              nullptr, nullptr, 0));
-    mf::UniqueInternet file(InternetOpenUrlA(session.get(), mf::ToAnsi(url).c_str(), nullptr, 0,
-                                             INTERNET_FLAG_EXISTING_CONNECT, 0));
-    if (!file) return false;
-    char buffer[mf::Download::kChunkSize];
+    mf::UniqueInternet connection(InternetConnectW(session.get(), host, parts.nPort, nullptr,
+                                                   nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    mf::UniqueInternet request(HttpOpenRequestW(connection.get(), L"GET", path, nullptr, nullptr,
+                                                nullptr, INTERNET_FLAG_NO_CACHE_WRITE, 0));
+    if (!request || !HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) return false;
     for (;;) {
       DWORD read = 0, written = 0;
-      if (!InternetReadFile(file.get(), buffer, sizeof buffer, &read)) return false;
-      if (extra == Extra::sweep) mf::DoEvents();
+      if (!InternetReadFile(request.get(), buffer.data(), block, &read)) return false;
       if (read == 0) return true;
-      if (extra == Extra::write && !WriteFile(out.get(), buffer, read, &written, nullptr))
-        return false;
+      if (!WriteFile(out.get(), buffer.data(), read, &written, nullptr)) return false;
       bytes += read;
     }
   });
   out.reset();
-  if (extra == Extra::write) DeleteFileA(mf::ToAnsi(localFile).c_str());
+  DeleteFileW(localFile.c_str());
   return f;
 }
 
@@ -171,7 +175,7 @@ int main(int argc, char** argv) {
   for (int i = 2; i + 1 < argc; ++i)
     if (std::string(argv[i]) == "--rounds") rounds = std::max(1, std::atoi(argv[++i]));
 
-  // The program's window exists while it downloads: the sweeps have one to serve.
+  // The program's window exists while it downloads: the control's waits serve it.
   HWND window = CreateWindowExA(0, "STATIC", "transfer bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                                 0, 0, 320, 120, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
   mf::DoEvents();
@@ -182,9 +186,8 @@ int main(int argc, char** argv) {
 
   std::vector<Way> ways = {
       {"component", [&] { return FetchWithComponent(url, localFile); }},
-      {"bare", [&] { return FetchBare(url, Extra::nothing, localFile); }},
-      {"write", [&] { return FetchBare(url, Extra::write, localFile); }},
-      {"sweep", [&] { return FetchBare(url, Extra::sweep, localFile); }},
+      {"loop64k", [&] { return FetchBare(url, 64 * 1024, localFile); }},
+      {"loop2k", [&] { return FetchBare(url, 2048, localFile); }},
   };
   double peak = 0;
   uint64_t size = 0;
@@ -194,8 +197,6 @@ int main(int argc, char** argv) {
       Way& way = ways[(k + static_cast<size_t>(r) - 1) % ways.size()];
       Fetch f = way.fetch();
       if (r == 1 && &way == &ways[0]) peak = PeakWorkingSetMiB();
-      // What was fetched also went into WinINet's cache; it need not stay.
-      DeleteUrlCacheEntryA(mf::ToAnsi(url).c_str());
       if (!f.ok || (size && f.bytes != size)) {
         std::fprintf(stderr, "\n%s: the fetch failed after %llu bytes\n", way.name,
                      static_cast<unsigned long long>(f.bytes));

@@ -1,12 +1,11 @@
 #include "transfer/Download.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cwchar>
-#include <optional>
 
 #include "common/Text.h"
 #include "transfer/Progress.h"
-#include "common/SplitUrl.h"
 
 namespace mf {
 namespace {
@@ -30,36 +29,53 @@ float SizeFromHeader(const std::wstring& value) {
   return *end == L'\0' ? static_cast<float>(v) : -1;
 }
 
-// The status code of an HTTP answer; 0 when there is none (another scheme).
-DWORD AnswerStatus(HINTERNET url) {
-  DWORD code = 0, size = sizeof code;
-  if (!HttpQueryInfoA(url, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size, nullptr))
-    return 0;
-  return code;
-}
-
-// The length the answer to a GET announces, when it announces one. A
-// connection that ends before this many bytes is a failed read, even where
-// WinINet reports the early end as the end of the data.
-std::optional<uint64_t> AnnouncedLength(HINTERNET url) {
-  char text[32] = {};
-  DWORD size = sizeof text - 1;
-  if (!HttpQueryInfoA(url, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return std::nullopt;
-  char* end = nullptr;
-  unsigned long long n = std::strtoull(text, &end, 10);
-  if (end == text) return std::nullopt;
-  return n;
-}
-
-bool WriteAll(HANDLE file, const char* data, DWORD size) {
-  DWORD written = 0;
-  return WriteFile(file, data, size, &written, nullptr) && written == size;
-}
-
 }  // namespace
 
 void Download::OpenSession() {
   SessionHandle.reset(InternetOpenA(kAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+}
+
+Download::~Download() {
+  for (Worker& w : workers_) w.job->Stop(std::nullopt);
+  for (Worker& w : workers_) w.thread.join();
+}
+
+std::shared_ptr<DownloadJob> Download::Launch(DownloadJob::Request request) {
+  // Threads of stopped requests that have ended since are let go here.
+  PendingThreads();
+  request.session = SessionHandle.get();
+  request.connectTimeoutMs = connectTimeoutMs_;
+  request.idleTimeoutMs = idleTimeoutMs_;
+  auto job = std::make_shared<DownloadJob>(std::move(request));
+  workers_.push_back({job, std::thread([job] { job->Run(); })});
+  return job;
+}
+
+size_t Download::PendingThreads() {
+  std::erase_if(workers_, [](Worker& w) {
+    if (!w.job->Finished()) return false;
+    w.thread.join();
+    return true;
+  });
+  return workers_.size();
+}
+
+Download::Wake Download::NextEvent(DownloadJob& job, JobEvent& event,
+                                   bool (Download::*cancelled)() const, ULONGLONG deadline) {
+  for (;;) {
+    // Events that keep coming must not keep the queue waiting.
+    queue_();
+    if ((this->*cancelled)()) return Wake::Cancel;
+    if (job.Take(event)) return Wake::Event;
+    const ULONGLONG now = GetTickCount64();
+    if (now >= deadline) return Wake::Deadline;
+    HANDLE ready = job.Ready();
+    const DWORD wait =
+        static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, DownloadJob::kLookMs));
+    if (MsgWaitForMultipleObjectsEx(1, &ready, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE) ==
+        WAIT_OBJECT_0 + 1)
+      queue_.Now();
+  }
 }
 
 void Download::RequestInformation() {
@@ -71,51 +87,35 @@ void Download::RequestInformation() {
   fileSize_ = -1;
   remoteFileName_.clear();
   remoteFileType_.clear();
-  std::wstring host, path;
-  SplitUrl(url_, host, path);
   if (!SessionHandle) OpenSession();
 
+  DownloadJob::Request request{.url = url_, .information = true};
   // Credentials only with a user name; the password alone is never sent.
-  std::string user, password;
-  const char* userArg = nullptr;
-  const char* passwordArg = nullptr;
   if (!siteUser_.empty()) {
-    user = ToAnsi(siteUser_);
-    password = ToAnsi(sitePassword_);
-    userArg = user.c_str();
-    passwordArg = password.c_str();
+    request.user = siteUser_;
+    request.password = sitePassword_;
   }
-  // SplitUrl keeps a port in the host; InternetConnectA wants it apart.
-  HostAndPort server = SplitHostPort(host);
-  UniqueInternet connection(InternetConnectA(SessionHandle.get(), ToAnsi(server.name).c_str(),
-                                             server.port, userArg, passwordArg,
-                                             INTERNET_SERVICE_HTTP, 0, 0));
-  UniqueInternet request;
-  if (connection)
-    request.reset(HttpOpenRequestA(connection.get(), "HEAD", ToAnsi(path).c_str(), "HTTP/1.0",
-                                   nullptr, nullptr, INTERNET_FLAG_RELOAD, 0));
-  if (request) {
-    std::string headers(kHeaderBufferSize, ' ');
-    DWORD length = kHeaderBufferSize;
-    // The send's result is not looked at on purpose: an answer that did not
-    // come shows as headers that cannot be read.
-    HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0);
-    // Wine answers the query for a request that got no answer at all with
-    // an empty header block ("\r\n"): that is no headers either.
-    if (HttpQueryInfoA(request.get(), HTTP_QUERY_RAW_HEADERS_CRLF, headers.data(), &length,
-                       nullptr) &&
-        headers.find_first_not_of("\r\n", 0) < length) {
-      headers.resize(length);
-      ReadHeaders(FromAnsi(headers));
-    } else {
-      ReadStatusOnly(request.get());
-    }
-  }
-  request.reset();
-  connection.reset();
+  // A cancel asked before this request was meant for something else.
+  cancelBeforeInformation_ = CancelFlag;
+  std::shared_ptr<DownloadJob> job = Launch(std::move(request));
+  // The thread ends its own request at its deadlines; this one is a backstop.
+  const ULONGLONG deadline = GetTickCount64() + connectTimeoutMs_ + 2ULL * idleTimeoutMs_;
+  JobEvent answer;
+  if (NextEvent(*job, answer, &Download::InformationCancelled, deadline) == Wake::Event)
+    ApplyInformation(answer);
+  else
+    job->Stop(std::nullopt);  // no answer: the properties say so
   // After the first transfer every information request ends the session,
   // except one made from a handler while a transfer still uses it.
   if (TransferStarted && !transferring_) SessionHandle.reset();
+}
+
+void Download::ApplyInformation(const JobEvent& answer) {
+  if (!answer.requested) return;
+  if (answer.headersRead)
+    ReadHeaders(FromAnsi(answer.headers));
+  else
+    ReadStatusOnly(answer.statusText);
 }
 
 void Download::ReadHeaders(const std::wstring& raw) {
@@ -147,13 +147,8 @@ void Download::ReadHeaders(const std::wstring& raw) {
   fileExists_ = find(L"http/1.1 404 not found") == npos && find(L"http/1.1 404 file not found") == npos;
 }
 
-void Download::ReadStatusOnly(HINTERNET request) {
-  char status[32] = {};
-  DWORD length = sizeof status - 1;
-  std::string code;
-  if (HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE, status, &length, nullptr))
-    code.assign(status);  // TrimAtNull: the text ends at its first NUL
-  fileExists_ = code == "200";
+void Download::ReadStatusOnly(const std::string& status) {
+  fileExists_ = status == "200";
   lastModified_ = kNotAvailable;
   fileSize_ = -1;
 }
@@ -172,10 +167,7 @@ bool Download::TransferFile() {
   CancelFlag = false;
   bytesReceived_ = 0;
   statusCode_ = 0;
-  queue_.Now();
-
   if (!SessionHandle) OpenSession();
-  queue_.Now();
 
   // Only a transfer on an instance that has never been asked for
   // information makes a HEAD request of its own; otherwise FileSize is what
@@ -183,68 +175,68 @@ bool Download::TransferFile() {
   TransferStarted = false;
   if (!InfoRequested) RequestInformation();
   TransferStarted = true;
-  queue_.Now();
-
-  UniqueInternet url(InternetOpenUrlA(SessionHandle.get(), ToAnsi(url_).c_str(), nullptr, 0,
-                                      INTERNET_FLAG_EXISTING_CONNECT, 0));
-  if (!url) {
-    // The session stays open; no local file is written.
-    RaiseError(kCouldNotFindUrl);
+  if (CancelFlag) {
+    RaiseCancelled(0);
+    SessionHandle.reset();
     return false;
   }
-  statusCode_ = AnswerStatus(url.get());
-  const std::optional<uint64_t> announced = AnnouncedLength(url.get());
-  queue_.Now();
-
-  // Opened without truncating, a longer leftover file would keep stale bytes
-  // after the new data: the file is cut to nothing once it is open. A name
-  // such as NUL or COM1 opens a device, which is no place for a download.
-  UniqueFile file(CreateFileA(ToAnsi(localFile_).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file || GetFileType(file.get()) != FILE_TYPE_DISK || !SetEndOfFile(file.get())) {
-    EndTransfer(url, file);
-    RaiseError(kCouldNotWriteFile);
-    return false;
-  }
-  queue_.Now();
-
-  char buffer[kChunkSize];
-  for (;;) {
-    DWORD read = 0;
-    queue_();
-    BOOL ok = InternetReadFile(url.get(), buffer, kChunkSize, &read);
-    queue_();
-    // WinINet reports a connection that closes early as the end of the data.
-    const bool cutShort = ok && read == 0 && announced &&
-                          static_cast<uint64_t>(bytesReceived_) < *announced;
-    if (!ok || cutShort) {
-      EndTransfer(url, file);
-      RaiseError(kCouldNotReadUrl);
-      return false;
-    }
-    bytesReceived_ += read;
-    if (read > 0 && !WriteAll(file.get(), buffer, read)) {
-      EndTransfer(url, file);
-      RaiseError(kCouldNotWriteFile);
-      return false;
-    }
-    RaiseProgress(ProgressValue(bytesReceived_, fileSize_));
-    if (CancelFlag) {
-      RaiseCancelled(ClampToLong(bytesReceived_));
-      EndTransfer(url, file);
-      return false;
-    }
-    if (read == 0) break;
-  }
-  EndTransfer(url, file);
-  RaiseComplete();
-  return true;
+  std::shared_ptr<DownloadJob> job = Launch({.url = url_, .localFile = localFile_});
+  return FollowTransfer(*job);
 }
 
-void Download::EndTransfer(UniqueInternet& url, UniqueFile& file) {
-  url.reset();
+bool Download::FollowTransfer(DownloadJob& job) {
+  // The thread ends its own request at its deadlines; this one is a backstop.
+  const ULONGLONG backstop = connectTimeoutMs_ + 2ULL * idleTimeoutMs_;
+  bool opened = false;
+  for (;;) {
+    JobEvent event;
+    const Wake wake =
+        NextEvent(job, event, &Download::TransferCancelled, GetTickCount64() + backstop);
+    if (wake == Wake::Cancel) return EndCancelled(job);
+    if (wake == Wake::Deadline) {
+      job.Stop(bytesReceived_);
+      SessionHandle.reset();
+      RaiseError(opened ? kCouldNotReadUrl : kCouldNotFindUrl);
+      return false;
+    }
+    switch (event.kind) {
+      case JobEvent::Opened:
+        opened = true;
+        statusCode_ = event.status;
+        break;
+      case JobEvent::Block:
+        bytesReceived_ = event.total;
+        job.Consumed();
+        RaiseProgress(ProgressValue(bytesReceived_, fileSize_));
+        if (CancelFlag) return EndCancelled(job);
+        break;
+      case JobEvent::Failed:
+        queue_.Now();  // what the handlers posted meanwhile runs before the end
+        job.CloseFile();
+        // An address that could not be opened leaves the session open.
+        if (event.failure != JobEvent::CouldNotFind) SessionHandle.reset();
+        RaiseError(event.failure == JobEvent::CouldNotFind   ? kCouldNotFindUrl
+                   : event.failure == JobEvent::CouldNotRead ? kCouldNotReadUrl
+                                                             : kCouldNotWriteFile);
+        return false;
+      case JobEvent::Done:
+        queue_.Now();
+        job.CloseFile();
+        SessionHandle.reset();
+        RaiseComplete();
+        return true;
+      case JobEvent::Information:
+        break;
+    }
+  }
+}
+
+bool Download::EndCancelled(DownloadJob& job) {
+  RaiseCancelled(ClampToLong(bytesReceived_));
+  // The file keeps exactly what was reported; the thread ends by itself.
+  job.Stop(bytesReceived_);
   SessionHandle.reset();
-  file.reset();
+  return false;
 }
 
 void Download::RaiseComplete() {

@@ -4,16 +4,23 @@
 // existence). The main window holds one instance and fetches everything with
 // it: the video pages, the information before a video is named, the videos.
 //
-// A transfer is synchronous: StartDownload returns when it has ended. While it
-// runs, the thread's message queue keeps being serviced, so the owner's
-// handlers, timers and commands run in between its steps; that is also how an
-// owner stops it (CancelDownload, typically from DownloadProgress).
+// A transfer is synchronous: StartDownload returns when it has ended. Its
+// network work (connecting, the request, the reads) runs on a thread of its
+// own; the calling thread waits on it through its message loop, so the
+// owner's handlers, timers and commands keep running, and every notification
+// reaches the owner on the calling thread, in order. That is also how an
+// owner stops it (CancelDownload, from DownloadProgress or from anywhere
+// else on that thread).
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "common/DoEvents.h"
+#include "transfer/DownloadJob.h"
 #include "transfer/InternetHandle.h"
 
 namespace mf {
@@ -27,8 +34,9 @@ class IDownloadEvents {
   virtual ~IDownloadEvents() = default;
   // The end of the data was reached; the handles and the local file are closed.
   virtual void DownloadComplete() {}
-  // After every chunk, the final empty read included: the percentage of
-  // FileSize received, or the bytes received when FileSize is not above 0.
+  // After every block read (up to 64 KB), the final empty read included: the
+  // percentage of FileSize received, or the bytes received when FileSize is
+  // not above 0.
   virtual void DownloadProgress(long& /*lProgress*/) {}
   // The address could not be opened, a read failed, or the local file could
   // not be written.
@@ -41,8 +49,13 @@ class Download {
  public:
   static constexpr wchar_t kClassId[] = L"Marrowfin.Download";
   static constexpr char kAgent[] = "Mozilla/4.0 (compatible; MSIE 5.0; Windows NT; DigExt)";
-  static constexpr DWORD kChunkSize = 2048;
-  static constexpr DWORD kHeaderBufferSize = 1024;
+  // One read, one notification: small reads are what made transfers slow.
+  static constexpr DWORD kChunkSize = DownloadJob::kBlockSize;
+  static constexpr DWORD kHeaderBufferSize = DownloadJob::kHeaderBufferSize;
+  // Connecting ends after this long, and so does a request that receives
+  // nothing for the idle time.
+  static constexpr DWORD kConnectTimeoutMs = 15000;
+  static constexpr DWORD kIdleTimeoutMs = 30000;
 
   // Texts of DownloadError, word for word.
   static constexpr wchar_t kCouldNotFindUrl[] = L"Could not find URL";
@@ -52,6 +65,8 @@ class Download {
   static constexpr wchar_t kNotAvailable[] = L"Not Available";
 
   Download() = default;
+  // Waits for the threads of stopped requests: none outlives the control.
+  ~Download();
   Download(const Download&) = delete;
   Download& operator=(const Download&) = delete;
 
@@ -91,7 +106,8 @@ class Download {
   // transfer of this instance is running.
   bool StartDownload();
   // The running transfer stops after its current chunk, right after that
-  // chunk's DownloadProgress.
+  // chunk's DownloadProgress; while no chunk comes (a server that is silent)
+  // it stops at once. A running information request ends with no answer.
   void CancelDownload() noexcept { CancelFlag = true; }
   // A HEAD request about Url; fills FileExists, LastModified, FileSize,
   // RemoteFileName and RemoteFileType, each from this answer alone (no
@@ -110,14 +126,30 @@ class Download {
   // Whether the internet session is open (it lives from the first request to
   // the end of the next transfer).
   bool IsSessionOpen() const noexcept { return static_cast<bool>(SessionHandle); }
+  // The deadlines of connecting and of a request that receives nothing.
+  void SetTimeouts(DWORD connectMs, DWORD idleMs) noexcept {
+    connectTimeoutMs_ = connectMs;
+    idleTimeoutMs_ = idleMs;
+  }
+  // Threads of requests that were stopped and have not yet ended.
+  size_t PendingThreads();
 
  private:
+  enum class Wake { Event, Cancel, Deadline };
+
   void OpenSession();
   bool TransferFile();
+  bool FollowTransfer(DownloadJob& job);
+  bool EndCancelled(DownloadJob& job);
+  void ApplyInformation(const JobEvent& answer);
   void ReadHeaders(const std::wstring& raw);
-  void ReadStatusOnly(HINTERNET request);
-  // Closes the URL handle, the session and the local file, in that order.
-  void EndTransfer(UniqueInternet& url, UniqueFile& file);
+  void ReadStatusOnly(const std::string& status);
+  std::shared_ptr<DownloadJob> Launch(DownloadJob::Request request);
+  // Waits for the job's next event while the thread's messages keep flowing.
+  Wake NextEvent(DownloadJob& job, JobEvent& event, bool (Download::*cancelled)() const,
+                 ULONGLONG deadline);
+  bool TransferCancelled() const noexcept { return CancelFlag; }
+  bool InformationCancelled() const noexcept { return CancelFlag && !cancelBeforeInformation_; }
 
   void RaiseComplete();
   void RaiseProgress(long value);
@@ -141,10 +173,18 @@ class Download {
   bool InfoRequested = false;     // set by the first RequestInformation, for good
   bool TransferStarted = false;   // false only while a transfer runs its own HEAD
   bool transferring_ = false;
+  bool cancelBeforeInformation_ = false;
   int64_t bytesReceived_ = 0;
   DWORD statusCode_ = 0;
-  // The queue is swept at most every 10 ms during a transfer: a hundred sweeps
-  // a second, below one frame of a 60 Hz screen.
+  DWORD connectTimeoutMs_ = kConnectTimeoutMs;
+  DWORD idleTimeoutMs_ = kIdleTimeoutMs;
+  struct Worker {
+    std::shared_ptr<DownloadJob> job;
+    std::thread thread;
+  };
+  std::vector<Worker> workers_;
+  // While events keep coming, the queue is still swept every 10 ms: a
+  // hundred sweeps a second, below one frame of a 60 Hz screen.
   ThrottledYield queue_{10.0};
 };
 

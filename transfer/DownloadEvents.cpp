@@ -72,9 +72,11 @@ void QueueDriver::Download_DownloadProgress(long& lProgress) {
                  ? FormatFileSize(static_cast<float>(lProgress)) + vocab::kSoFar
                  : std::to_wstring(lProgress);
   }
+  // Blocks come by the thousand: only a status that changes is shown, and
+  // only in the running item's cell, for pages too (a rebuild would take the
+  // user's selection, scroll position and open rename away).
+  if (status == item->Status) return;
   SetItemStatus(status);
-  // Only the running item's cell is written, for pages too: a rebuild would
-  // take the user's selection, scroll position and open rename away.
   host_.ShowCurrentStatus(status);
 }
 

@@ -104,10 +104,13 @@ void QueueDriver::StopOrQueueStart() {
     return;
   // Only the waiting start is called off when there is one; otherwise the run
   // stops: its current step sees the request and nothing more is begun.
-  if (startPending_)
+  if (startPending_) {
     startPending_ = false;
-  else
+  } else {
     CancelRequested = true;
+    // Also a request waiting on a silent server ends now, not at its next block.
+    Download.CancelDownload();
+  }
   ShowRunning(false);
 }
 

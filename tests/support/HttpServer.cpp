@@ -170,6 +170,16 @@ HttpResponse& HttpResponse::DropAfter(uint64_t bytes, bool reset) {
   return *this;
 }
 
+HttpResponse& HttpResponse::SlowUntil(uint64_t bytes) {
+  slowUntil = bytes;
+  return *this;
+}
+
+HttpResponse& HttpResponse::DelayHeaders(unsigned ms) {
+  headerDelayMs = ms;
+  return *this;
+}
+
 HttpResponse& HttpResponse::Slow(size_t chunk, unsigned delayMs) {
   slowChunk = chunk;
   slowDelayMs = delayMs;
@@ -256,6 +266,8 @@ void HttpServer::Impl::Serve(Connection& c) {
     requests.push_back(*req);
   }
   HttpResponse r = Answer(*req);
+  if (r.headerDelayMs && WaitForSingleObject(stopRequested.get(), r.headerDelayMs) == WAIT_OBJECT_0)
+    return Close(c, false);
   std::string out = ResponseHead(r);
   bool ok = SendAll(s, out.data(), out.size());
   if (ok && req->method != "HEAD") ok = SendBody(s, r);
@@ -280,9 +292,11 @@ HttpResponse HttpServer::Impl::Answer(const HttpRequest& req) {
 bool HttpServer::Impl::SendBody(SOCKET s, const HttpResponse& r) {
   uint64_t size = r.BodySize();
   if (r.dropAfter) size = std::min(size, *r.dropAfter);
-  const size_t block = r.slowChunk ? r.slowChunk : kSendBlock;
-  std::vector<char> buf(r.pattern ? block : 0);
+  const uint64_t slowEnd = r.slowChunk ? r.slowUntil.value_or(size) : 0;
+  std::vector<char> buf(r.pattern ? std::max(r.slowChunk, kSendBlock) : 0);
   for (uint64_t sent = 0; sent < size;) {
+    const bool slow = sent < slowEnd;
+    const size_t block = slow ? r.slowChunk : kSendBlock;
     size_t n = static_cast<size_t>(std::min<uint64_t>(block, size - sent));
     const char* data;
     if (r.pattern) {
@@ -294,7 +308,7 @@ bool HttpServer::Impl::SendBody(SOCKET s, const HttpResponse& r) {
     if (!SendAll(s, data, n)) return false;
     sent += n;
     bodyBytes += n;
-    if (r.slowDelayMs && sent < size &&
+    if (slow && r.slowDelayMs && sent < size &&
         WaitForSingleObject(stopRequested.get(), r.slowDelayMs) == WAIT_OBJECT_0)
       return false;
   }

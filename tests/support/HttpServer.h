@@ -51,6 +51,8 @@ struct HttpResponse {
   bool dropWithReset = false;                  // ... with a TCP reset, not an orderly close
   size_t slowChunk = 0;                        // slow body: this many bytes, then a pause
   unsigned slowDelayMs = 0;
+  std::optional<uint64_t> slowUntil;           // ... only this far, then full speed
+  unsigned headerDelayMs = 0;                  // silence before the status line
 
   uint64_t BodySize() const { return pattern ? pattern->size : body.size(); }
 
@@ -66,6 +68,8 @@ struct HttpResponse {
   HttpResponse& AnnounceLength(uint64_t length);
   HttpResponse& DropAfter(uint64_t bytes, bool reset = false);
   HttpResponse& Slow(size_t chunk, unsigned delayMs);
+  HttpResponse& SlowUntil(uint64_t bytes);
+  HttpResponse& DelayHeaders(unsigned ms);
 };
 
 using HttpHandler = std::function<HttpResponse(const HttpRequest&)>;

@@ -1,6 +1,11 @@
 // Stopping a transfer, and the owner's window staying alive while one runs.
+#include <winsock2.h>
+#include <windows.h>
+#include <tlhelp32.h>
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "tests/support/Sha256.h"
@@ -69,7 +74,8 @@ TEST_F(CancelTest, CancelFromAProgressHandlerEndsRightAfterThatChunk) {
 }
 
 TEST_F(CancelTest, CancelFromATimerTakesEffectAfterAtMostOneMoreProgress) {
-  // 2 KiB every 5 ms: the transfer lasts long enough for a timer to fire.
+  // 2 KiB every 5 ms: the transfer lasts long enough for a timer to fire
+  // after its first blocks of 64 KiB.
   server.Route("/slow", HttpResponse::File(400000, 6).Slow(2048, 5));
   Aim("/slow", L"slow.bin");
   OwnerWindow window;
@@ -82,7 +88,7 @@ TEST_F(CancelTest, CancelFromATimerTakesEffectAfterAtMostOneMoreProgress) {
     progressAtCancel = owner.Count(Kind::Progress);
     download.CancelDownload();
   };
-  window.StartTimer(60);
+  window.StartTimer(400);
   EXPECT_FALSE(download.StartDownload());
   ASSERT_TRUE(cancelled);
   EXPECT_LE(owner.Count(Kind::Progress), progressAtCancel + 1);
@@ -171,6 +177,144 @@ TEST_F(CancelTest, InformationAskedFromAHandlerDoesNotEndTheRunningTransfer) {
   EXPECT_EQ(owner.Sequence().back(), 'C');
   EXPECT_EQ(ReadWholeFile(LocalPath(L"f.bin")), Pattern(5, 0, 40000));
   EXPECT_FALSE(download.IsSessionOpen());
+}
+
+
+// A server that accepts connections and never says a word: a listening
+// socket nobody accepts on (the system completes the connections itself).
+class SilentServer {
+ public:
+  SilentServer() {
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+    socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(socket_, reinterpret_cast<sockaddr*>(&at), sizeof at);
+    listen(socket_, 8);
+    int size = sizeof at;
+    getsockname(socket_, reinterpret_cast<sockaddr*>(&at), &size);
+    port_ = ntohs(at.sin_port);
+  }
+  ~SilentServer() {
+    closesocket(socket_);
+    WSACleanup();
+  }
+  std::wstring Url() const { return L"http://127.0.0.1:" + std::to_wstring(port_) + L"/x"; }
+
+ private:
+  SOCKET socket_ = INVALID_SOCKET;
+  uint16_t port_ = 0;
+};
+
+// The network work runs on a thread of the control's own; the owner still
+// hears everything on its thread, in order, and waits on nothing for ever.
+class DeadlineTest : public DownloadTest {
+ protected:
+  void SetUp() override {
+    DownloadTest::SetUp();
+    download.SetTimeouts(1000, 1000);
+  }
+  // Threads of this process now.
+  static size_t ThreadCount() {
+    size_t n = 0;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 t{sizeof t};
+    for (BOOL ok = Thread32First(snap, &t); ok; ok = Thread32Next(snap, &t))
+      n += t.th32OwnerProcessID == GetCurrentProcessId();
+    CloseHandle(snap);
+    return n;
+  }
+};
+
+TEST_F(DeadlineTest, ASilentOrStalledServerEndsWithTheErrorsWithinTheirDeadline) {
+  struct Case {
+    const char* server;
+    HttpHandler route;
+    const wchar_t* error;
+  };
+  SilentServer silent;
+  const Case cases[] = {
+      {"silent", nullptr, L"Could not find URL"},
+      // Sends its headers and a first block, then nothing.
+      {"stalled",
+       [](const HttpRequest&) { return HttpResponse::File(100000, 3).Slow(70000, 3000); },
+       L"Could not read URL"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.server);
+    owner.events.clear();
+    Aim("/x", L"x.bin");
+    if (c.route)
+      server.Route("/x", c.route);
+    else
+      download.SetUrl(silent.Url());
+    download.SetFileSize(100000);
+    const ULONGLONG started = GetTickCount64();
+    EXPECT_FALSE(download.StartDownload());
+    EXPECT_LT(GetTickCount64() - started, 2800u);
+    ASSERT_FALSE(owner.events.empty());
+    EXPECT_EQ(owner.events.back().text, c.error);
+    // What arrived before the server fell silent stays.
+    if (owner.Count(Kind::Progress) > 0) {
+      EXPECT_EQ(ReadWholeFile(LocalPath(L"x.bin")),
+                Pattern(3, 0, static_cast<size_t>(download.BytesReceived())));
+    }
+  }
+}
+
+TEST_F(DeadlineTest, AStopDuringASilentConnectEndsAtOnce) {
+  SilentServer silent;
+  Aim("/x", L"x.bin");
+  download.SetUrl(silent.Url());
+  download.SetTimeouts(30000, 30000);
+  OwnerWindow window;
+  ULONGLONG stoppedAt = 0;
+  window.onTick = [&] {
+    window.StopTimer();
+    stoppedAt = GetTickCount64();
+    download.CancelDownload();
+  };
+  window.StartTimer(200);
+  EXPECT_FALSE(download.StartDownload());
+  ASSERT_NE(stoppedAt, 0u);
+  EXPECT_LT(GetTickCount64() - stoppedAt, 100u);
+  EXPECT_EQ(owner.Sequence(), "X");
+}
+
+TEST_F(DeadlineTest, NotificationsArriveInOrderOnTheCallersThreadAndNoThreadOutlivesTheControl) {
+  ServeFile("/f", 300000, 4);
+  // WinINet keeps threads of its own once used (its connection pool): they
+  // are there before the count.
+  Aim("/f", L"warm.bin");
+  ASSERT_TRUE(download.StartDownload());
+  owner.events.clear();
+  SilentServer silent;
+  const size_t before = ThreadCount();
+  {
+    Download control;
+    control.SetEvents(&owner);
+    control.SetUrl(server.Url("/f"));
+    control.SetLocalFile(LocalPath(L"f.bin"));
+    ASSERT_TRUE(control.StartDownload());
+    // A second request stopped while its server says nothing: its thread
+    // still ends with the control.
+    control.SetUrl(silent.Url());
+    control.SetTimeouts(1000, 1000);
+    OwnerWindow window;
+    window.onTick = [&] {
+      window.StopTimer();
+      control.CancelDownload();
+    };
+    window.StartTimer(100);
+    EXPECT_FALSE(control.StartDownload());
+  }
+  EXPECT_EQ(ThreadCount(), before);
+  EXPECT_EQ(owner.Sequence(), "PPPPPPCX");
+  for (const DownloadEvent& e : owner.events) EXPECT_EQ(e.thread, GetCurrentThreadId());
+  std::vector<long> progress = owner.Progress();
+  EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
 }
 
 }  // namespace

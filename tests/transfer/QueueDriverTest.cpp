@@ -84,7 +84,6 @@ TEST_F(QueueDriverTest, FiveItemsOfSeveralSitesAreDownloadedIntoTheFolder) {
   EXPECT_EQ(last, 100);
   const auto& sizes = recorder.seen[unsized];
   EXPECT_EQ(sizes.back(), L"8.8 KB so far..");
-  EXPECT_NE(std::find(sizes.begin(), sizes.end(), L"2 KB so far.."), sizes.end());
 
   // Idle again: captions and the front end's variables.
   EXPECT_FALSE(app.queue.IsDownloading);
@@ -151,7 +150,7 @@ TEST_F(QueueDriverTest, AFailedResolutionDoesNotStopTheNextItem) {
 TEST_F(QueueDriverTest, StopDuringATransferAsksAndCancelsOnlyOnYes) {
   Add(Page("/angryalien.com/slow", "<embed src=\"http://127.0.0.1/aa/slow.swf\">"));
   Add(Page("/angryalien.com/next", "<embed src=\"http://127.0.0.1/aa/next.swf\">"));
-  http.Route("/aa/slow.swf", HttpResponse::File(200000, 1).Slow(4096, 15));
+  http.Route("/aa/slow.swf", HttpResponse::File(800000, 1).Slow(16384, 15));
   http.Route("/aa/next.swf", HttpResponse::File(1000, 2));
   StatusRecorder recorder(app);
   int progressSeen = 0;

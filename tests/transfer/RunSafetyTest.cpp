@@ -333,8 +333,8 @@ TEST_F(RunSafety, ATakenNameNeverCostsAFile) {
 TEST_F(RunSafety, TheWindowKeepsItsStateWhileAPageLoadsAndAsksBeforeClosing) {
   Video("b", HttpResponse::File(100000, 2).Slow(8192, 10));
   http.Route("/angryalien.com/b", HttpResponse::Text("<embed src=\"http://127.0.0.1/aa/b.swf\">" +
-                                                     std::string(100000, ' '))
-                                      .Slow(8192, 10));
+                                                     std::string(400000, ' '))
+                                      .Slow(16384, 10));
   Video("c", HttpResponse::File(1000, 3));
   StatusRecorder recorder(app);
   std::shared_ptr<table::Table> table;

@@ -20,6 +20,7 @@ struct DownloadEvent {
   Kind kind;
   long value = 0;     // lProgress or lPosition
   std::wstring text;  // sErrorDescription
+  DWORD thread = GetCurrentThreadId();  // where the notification arrived
 };
 
 // The owner: records each notification, then runs the test's hook for it.

@@ -17,7 +17,7 @@ using Kind = DownloadEvent::Kind;
 class TransferTest : public DownloadTest {};
 
 TEST_F(TransferTest, FilesArriveByteForByte) {
-  for (uint64_t size : {0ull, 1ull, 2047ull, 2048ull, 2049ull, 50ull << 20}) {
+  for (uint64_t size : {0ull, 1ull, 65535ull, 65536ull, 65537ull, 50ull << 20}) {
     SCOPED_TRACE(size);
     const uint32_t seed = static_cast<uint32_t>(size) + 7;
     const std::string target = "/file" + std::to_string(size);
@@ -32,8 +32,9 @@ TEST_F(TransferTest, FilesArriveByteForByte) {
     ASSERT_GE(owner.Sequence().size(), 2u);
     ASSERT_EQ(owner.Sequence().substr(owner.Sequence().size() - 2), "PC");
     EXPECT_EQ(owner.Count(Kind::Error) + owner.Count(Kind::Cancelled), 0u);
-    // At least one chunk per 2,048 bytes and the final empty read.
-    EXPECT_GE(owner.Progress().size(), (size + 2047) / 2048 + 1);
+    // One notification per block of at most 64 KiB, and the final empty read.
+    const uint64_t block = Download::kChunkSize;
+    EXPECT_GE(owner.Progress().size(), (size + block - 1) / block + 1);
     EXPECT_EQ(owner.Progress().back(), size == 0 ? 0 : 100);
   }
 }

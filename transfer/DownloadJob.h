@@ -1,0 +1,119 @@
+#pragma once
+// The network side of the download control: one request (the information
+// request or a transfer) run on a thread of its own, so that connecting,
+// waiting for an answer and reading never hold up the user-interface thread.
+// The thread reports each step as an event; the control takes the events on
+// its own thread and raises its notifications from there.
+#include <windows.h>
+#include <wininet.h>
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/Handles.h"
+#include "transfer/InternetHandle.h"
+
+namespace mf {
+
+struct JobEvent {
+  enum Kind {
+    Opened,       // the answer's status line is in: `status`
+    Block,        // a block arrived and was written (or the final empty read): `total` bytes so far
+    Failed,       // `failure` ends the transfer
+    Done,         // the end of the data; the thread's handles are closed
+    Information,  // the answer to the information request
+  };
+  enum Failure { CouldNotFind, CouldNotRead, CouldNotWrite };
+  Kind kind = Block;
+  int64_t total = 0;
+  Failure failure = CouldNotFind;
+  DWORD status = 0;        // the answer's HTTP status (0 for none)
+  bool requested = false;  // Information: a request could be made at all
+  bool headersRead = false;
+  std::string headers;     // Information: the raw header lines
+  std::string statusText;  // Information: the status as text, when the headers could not be read
+};
+
+class DownloadJob {
+ public:
+  static constexpr DWORD kBlockSize = 64 * 1024;
+  // Blocks the thread may read ahead of what the control has taken.
+  static constexpr LONG kBlocksAhead = 16;
+  // Blocks wake the sleeping control in batches of this many: one wake-up per
+  // block would cost the control a thread switch per 64 KiB. The control
+  // looks at least every kLookMs anyway.
+  static constexpr LONG kWakeBatch = 6;
+  static constexpr DWORD kLookMs = 10;
+  static constexpr DWORD kHeaderBufferSize = 1024;
+
+  struct Request {
+    HINTERNET session = nullptr;
+    std::wstring url;
+    std::wstring localFile;  // transfers only
+    bool information = false;
+    std::optional<std::wstring> user, password;  // the information request's credentials
+    DWORD connectTimeoutMs = 0;
+    DWORD idleTimeoutMs = 0;
+  };
+
+  explicit DownloadJob(Request request);
+  ~DownloadJob();
+  DownloadJob(const DownloadJob&) = delete;
+  DownloadJob& operator=(const DownloadJob&) = delete;
+
+  // The thread's work; returns once the request has ended or been stopped.
+  void Run();
+
+  // ---- The control's side
+  // Takes the next event; when there is none, arms Ready() to be signalled
+  // by the next one, so that the control can sleep on it.
+  bool Take(JobEvent& event);
+  HANDLE Ready() const noexcept { return ready_.get(); }
+  // A block event was handled: the thread may read one more block.
+  void Consumed();
+  // The thread ends as soon as its current network call returns; the local
+  // file is cut to `keepBytes` (what was reported; none: as it is) and
+  // closed at once.
+  void Stop(std::optional<int64_t> keepBytes);
+  bool Finished() const noexcept { return finished_; }
+  // After the last event: the local file is closed (the thread leaves it
+  // open, so that a cancel may still cut it).
+  void CloseFile();
+
+ private:
+  class Locked;
+  void RunTransfer();
+  void RunInformation();
+  bool OpenRequest(const wchar_t* verb, const wchar_t* version, DWORD flags);
+  void ReadAll();
+  void Push(JobEvent event);
+  bool WaitForRoom();
+  bool OpenLocalFile();
+  // False when the file could not take the bytes, or was closed by Stop.
+  bool WriteBlock(const char* data, DWORD size);
+  void CloseLocalFile();
+
+  Request request_;
+  UniqueInternet connection_;  // the thread's own handles
+  UniqueInternet http_;
+  // Blocks come by the thousand a second: the two threads meet through a
+  // slim lock and a condition variable, which under Wine cost no round trip
+  // to the server; the kernel event is set only while the control sleeps.
+  SRWLOCK lock_ = SRWLOCK_INIT;
+  CONDITION_VARIABLE roomChanged_ = CONDITION_VARIABLE_INIT;
+  std::deque<JobEvent> events_;         // guarded by lock_
+  // The file has a lock of its own: a write never holds up the events.
+  SRWLOCK fileLock_ = SRWLOCK_INIT;
+  HANDLE file_ = INVALID_HANDLE_VALUE;  // guarded by fileLock_
+  LONG ahead_ = 0;                      // blocks pushed and not yet consumed; guarded by lock_
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> armed_{false};      // the control waits on ready_
+  UniqueKernelHandle ready_;            // auto reset
+  std::atomic<bool> finished_{false};
+};
+
+}  // namespace mf
