@@ -51,8 +51,8 @@ class QueueKeeper final : public Window, private IListObserver {
 
   DownloadList& list_;
   std::wstring file_;
-  // Saving starts once the file was read (or found missing) and set aside
-  // when damaged: a file that could be neither read nor moved is never overwritten.
+  // Set once Restore read the file, found none, or moved a damaged one aside:
+  // a file that could be neither read nor moved is never overwritten.
   bool saving_ = false;
   std::string saved_;  // the file's text as last read or written
   WindowTimer timer_{idTmrSave, kSaveDelayMs};

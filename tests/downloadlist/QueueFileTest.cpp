@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <set>
 
 #include "common/TextCodec.h"
 #include "common/WholeFile.h"
@@ -51,6 +52,14 @@ DownloadItems EveryKind() {
 }
 
 std::string Utf8(const wchar_t* text) { return ToUtf8(text); }
+
+// What the file keeps of each item.
+std::vector<std::vector<std::wstring>> Fields(const DownloadItems& items) {
+  std::vector<std::vector<std::wstring>> fields;
+  for (const DownloadItem& i : items)
+    fields.push_back({i.Video_URL, i.FileName, i.Status, i.FileSize, i.PartFile});
+  return fields;
+}
 
 class QueueFileTest : public ::testing::Test {
  protected:
@@ -119,21 +128,11 @@ TEST_F(QueueFileTest, EveryKindOfItemComesBackInItsOrder) {
   DownloadList list;
   QueueKeeper keeper(list);
   Restore(keeper);
-  const DownloadItems expected = EveryKind();
-  ASSERT_EQ(list.Count(), expected.size());
-  for (size_t i = 0; i < expected.size(); ++i) {
-    const DownloadItem& got = list.Items()[i];
-    SCOPED_TRACE(i);
-    EXPECT_EQ(got.Video_URL, expected[i].Video_URL);
-    EXPECT_EQ(got.FileName, expected[i].FileName);
-    EXPECT_EQ(got.Status, expected[i].Status);
-    EXPECT_EQ(got.FileSize, expected[i].FileSize);
-    EXPECT_EQ(got.PartFile, expected[i].PartFile);
-    EXPECT_EQ(got.ID, static_cast<int16_t>(i + 1));
-    EXPECT_NE(got.Key, 0u);
-    if (i > 0) {
-      EXPECT_NE(got.Key, list.Items()[i - 1].Key);
-    }
+  EXPECT_EQ(Fields(list.Items()), Fields(EveryKind()));
+  std::set<uint32_t> keys{0};  // new keys: distinct, never 0
+  for (size_t i = 0; i < list.Count(); ++i) {
+    EXPECT_EQ(list.Items()[i].ID, static_cast<int16_t>(i + 1));
+    EXPECT_TRUE(keys.insert(list.Items()[i].Key).second);
   }
   EXPECT_EQ(QueueToJson(list.Items()), text);
   EXPECT_TRUE(platform.messageBoxes.empty());

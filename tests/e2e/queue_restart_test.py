@@ -45,7 +45,7 @@ def fail(why):
 
 class Site(http.server.BaseHTTPRequestHandler):
     """Page n is "/angryalien.com/q" followed by n letters "a"; its video is
-    "/media/clipN.swf". Ranges are honoured, so a resuming client may use them."""
+    "/media/clipN.swf"."""
     slow = True
     requests = []
 
@@ -56,28 +56,19 @@ class Site(http.server.BaseHTTPRequestHandler):
         if page and len(page.group(1)) in CLIPS and len(page.group(1)) != MISSING:
             body = ('<html><embed src="http://127.0.0.1:%d/media/clip%d.swf"></html>'
                     % (self.server.server_port, len(page.group(1)))).encode()
-            self._send(200, body, "text/html", {}, body_wanted)
+            self._send(body, "text/html", body_wanted)
         elif video and int(video.group(1)) in CLIPS:
-            self._send_video(int(video.group(1)), body_wanted)
+            n = int(video.group(1))
+            self._send(CLIPS[n], "application/x-shockwave-flash", body_wanted,
+                       trickle=n == SLOW and Site.slow)
         else:
             self.send_error(404)
 
-    def _send_video(self, n, body_wanted):
-        data, start, extra = CLIPS[n], 0, {}
-        wanted = re.fullmatch(r"bytes=(\d+)-", self.headers.get("Range", ""))
-        if wanted and int(wanted.group(1)) < len(data):
-            start = int(wanted.group(1))
-            extra["Content-Range"] = "bytes %d-%d/%d" % (start, len(data) - 1, len(data))
-        self._send(206 if extra else 200, data[start:], "application/x-shockwave-flash", extra,
-                   body_wanted, trickle=n == SLOW and Site.slow)
-
-    def _send(self, code, body, kind, extra, body_wanted, trickle=False):
-        self.send_response(code)
+    def _send(self, body, kind, body_wanted, trickle=False):
+        self.send_response(200)
         self.send_header("Content-Type", kind)
         self.send_header("Content-Length", str(len(body)))
         self.send_header("Last-Modified", "Mon, 07 Dec 2026 10:00:00 GMT")
-        for name, value in extra.items():
-            self.send_header(name, value)
         self.end_headers()
         if not body_wanted:
             return
