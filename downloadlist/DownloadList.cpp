@@ -69,7 +69,18 @@ bool DownloadList::AddItem(const std::wstring& videoUrl, const std::wstring& fil
   } catch (const std::bad_alloc&) {
     return false;
   }
+  Changed();
   return true;
+}
+
+void DownloadList::RestoreItems(DownloadItems items) {
+  if (items.size() > kMaxItems) items.resize(kMaxItems);
+  items_ = std::move(items);
+  for (size_t i = 0; i < items_.size(); ++i) {
+    items_[i].Key = ++lastKey_;
+    items_[i].ID = static_cast<int16_t>(i + 1);
+  }
+  Changed();
 }
 
 std::optional<size_t> DownloadList::Find(uint32_t key) const noexcept {
@@ -85,6 +96,7 @@ std::optional<size_t> DownloadList::FindAddress(const std::wstring& videoUrl) co
 }
 
 DownloadItem* DownloadList::ByKey(uint32_t key) noexcept {
+  Changed();
   std::optional<size_t> at = Find(key);
   return at ? &items_[*at] : nullptr;
 }
@@ -97,6 +109,7 @@ bool DownloadList::UpdateItem(int16_t id, const std::wstring& videoUrl, const st
   if (!fileName.empty()) item.FileName = fileName;
   if (!status.empty()) item.Status = status;
   if (!fileSize.empty()) item.FileSize = fileSize;
+  Changed();
   return true;
 }
 
@@ -107,6 +120,7 @@ bool DownloadList::RemoveItem(int16_t id) {
   std::erase_if(items_, [id](const DownloadItem& item) { return item.ID == id; });
   for (size_t i = 0; i < items_.size(); ++i)
     items_[i].ID = static_cast<int16_t>(i + 1);
+  Changed();
   return true;
 }
 
@@ -117,6 +131,7 @@ void DownloadList::MoveItemUp(int16_t id) {
     std::swap(items_[i], items_[i - 1]);
     items_[i - 1].ID = static_cast<int16_t>(i);
     items_[i].ID = static_cast<int16_t>(i + 1);
+    Changed();
     return;
   }
 }
@@ -128,6 +143,7 @@ void DownloadList::MoveItemDown(int16_t id) {
     std::swap(items_[i], items_[i + 1]);
     items_[i].ID = static_cast<int16_t>(i + 1);
     items_[i + 1].ID = static_cast<int16_t>(i + 2);
+    Changed();
     return;
   }
 }

@@ -22,6 +22,15 @@ class IListGrid {
   virtual bool FormatDownloadGrid(bool initial) = 0;
 };
 
+// Told whenever the items may have changed: after every operation of the list
+// and on every writable access to an item, which a write may follow. It must
+// be cheap and must not change the list.
+class IListObserver {
+ public:
+  virtual ~IListObserver() = default;
+  virtual void ListChanged() noexcept = 0;
+};
+
 class DownloadList {
  public:
   // Column positions, which the grid commands rely on.
@@ -35,6 +44,8 @@ class DownloadList {
 
   // The grid that shows the list; none (a list without a window) until set.
   void SetGrid(IListGrid* grid) noexcept { grid_ = grid; }
+  // The one observer of the list's changes; none until set.
+  void SetObserver(IListObserver* observer) noexcept { observer_ = observer; }
 
   // The items in their order; position p holds ID p + 1.
   const DownloadItems& Items() const noexcept { return items_; }
@@ -45,6 +56,7 @@ class DownloadList {
   }
   // Writes go to the fields; the ID and the key stay the list's.
   DownloadItem* At(size_t position) noexcept {
+    Changed();
     return position < items_.size() ? &items_[position] : nullptr;
   }
   // The position of the item with this key, or of the item with this page
@@ -66,6 +78,10 @@ class DownloadList {
   void MoveItemUp(int16_t id);
   void MoveItemDown(int16_t id);
   bool FillDownloadList();
+  // Replaces the items with these, in their order, as new items of this list
+  // (new keys and IDs; every other field kept, the partial file too). Start-up
+  // only: at most kMaxItems are taken.
+  void RestoreItems(DownloadItems items);
 
   // A new, empty table with the five columns in their order.
   static std::shared_ptr<table::Table> NewListRecordset();
@@ -73,6 +89,9 @@ class DownloadList {
  private:
   void BuildTable(table::Table& t);
   void Unbind();
+  void Changed() const noexcept {
+    if (observer_) observer_->ListChanged();
+  }
 
   DownloadItems items_;
   uint32_t lastKey_ = 0;
@@ -82,6 +101,7 @@ class DownloadList {
   // then builds again so the grid never keeps rows that no longer match the list.
   bool rebuildRefused_ = false;
   IListGrid* grid_ = nullptr;
+  IListObserver* observer_ = nullptr;
 };
 
 }  // namespace mf

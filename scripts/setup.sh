@@ -9,7 +9,7 @@ export MARROWFIN_BUILD=${1:-${MARROWFIN_BUILD:-$here/build}}
 
 packages=(wine wine64 libwine-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686
           mingw-w64-tools xvfb xauth x11-utils fp-utils xdotool imagemagick cmake
-          nsis python3 openssl)
+          nsis python3 openssl nlohmann-json3-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -8,6 +8,13 @@ void Program::SetFlashVariable(const std::wstring& name, const std::wstring& val
   form.SetFlashVariable(name, value);
 }
 
+void Program::RestoreList() {
+  keeper.Restore();
+  if (list.IsListEmpty()) return;
+  list.FillDownloadList();
+  SetFlashVariable(L"_root.downloadBtn", L"1");
+}
+
 void Program::SetStartButtonCaption(const std::wstring& caption) {
   SetText(form.cmdStartDownload, caption);
 }

@@ -7,6 +7,7 @@
 
 #include "downloadlist/DownloadGridView.h"
 #include "downloadlist/DownloadList.h"
+#include "downloadlist/QueueKeeper.h"
 #include "monitor/ClipboardMonitor.h"
 #include "shell/Settings.h"
 #include "shell/frmMain.h"
@@ -24,11 +25,18 @@ class Program final : private IQueueHost,
   Program& operator=(const Program&) = delete;
 
   DownloadList list;
+  // Keeps the list between runs once given its file (Marrowfin.exe gives it
+  // the user's; a test may give its own).
+  QueueKeeper keeper{list};
   QueueDriver queue{list, *this};
   ClipboardMonitor monitor{*this};
   Settings settings{monitor, *this};
   DownloadGridView gridView{list, *this};
   frmMain form{*this};
+
+  // Start-up: the list as the last run left it, shown, with Start available
+  // when it has items.
+  void RestoreList();
 
  private:
   // Shared by several of the interfaces.

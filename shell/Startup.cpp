@@ -32,6 +32,8 @@ bool frmMain::Form_Load() {
   Menu.Load();
   // 5. The settings, shown in the movie.
   app_.settings.LoadSettings();
+  // The Download list the last run left, before the window first shows it.
+  app_.RestoreList();
   // 6.
   StartHook();
   // 7. The window is shown.
@@ -60,6 +62,8 @@ void frmMain::Shutdown() {
   // 3. The watcher is told to stop whether or not it runs; nothing is saved.
   app_.monitor.Monitor(false);
   Menu.Unload();
+  // The list is written now: a save still waiting for its timer would be lost.
+  app_.keeper.SaveNow();
   // Nothing else may run: no notification, no timer, no waiting for a
   // transfer. A partial file stays under its ".part" name.
   ExitProcess(0);

@@ -12,6 +12,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   InitCommonControlsEx(&icc);
   mf::Program app;
   app.form.SetQuitOnDestroy(true);
+  app.keeper.SetFile(mf::QueueKeeper::DefaultFile());
   if (!app.form.Load()) return 0;
   return mf::RunMessageLoop();
 }

@@ -3,6 +3,7 @@
 //   window_probe          where Marrowfin's main window is: "left top right bottom visible"
 //   window_probe grid     where its Download grid is: "left top right bottom"
 //   window_probe taskbar  broadcasts "TaskbarCreated", as a re-created taskbar does
+//   window_probe kill     ends Marrowfin with TerminateProcess: "killed" once it is gone
 // and "none" when there is no main window.
 #include <windows.h>
 
@@ -33,6 +34,16 @@ int main(int argc, char** argv) {
   if (!main) {
     std::puts("none");
     return 1;
+  }
+  if (argc > 1 && std::strcmp(argv[1], "kill") == 0) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(main, &pid);
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+    const bool gone = process && TerminateProcess(process, 9) &&
+                      WaitForSingleObject(process, 10000) == WAIT_OBJECT_0;
+    if (process) CloseHandle(process);
+    std::puts(gone ? "killed" : "alive");
+    return gone ? 0 : 1;
   }
   RECT r{};
   if (argc > 1 && std::strcmp(argv[1], "grid") == 0) {

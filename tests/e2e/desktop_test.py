@@ -10,6 +10,7 @@ button.
 
 usage: desktop_test.py BIN_DIR WINE_RUN MOVIE_FILE
 Set MARROWFIN_SCREENSHOTS to a folder to keep pictures of each stage."""
+import glob
 import http.server
 import os
 import re
@@ -136,6 +137,12 @@ def wait_for(what, condition, seconds):
     fail("timed out waiting for " + what)
 
 
+def forget_kept_list():
+    for path in glob.glob(os.path.join(PREFIX, "drive_c", "users", "*", "AppData", "Local",
+                                       "Tallowmere Marrowfin", "queue.json*")):
+        os.remove(path)
+
+
 def main():
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Site)
     threading.Thread(target=server.serve_forever, daemon=True).start()
@@ -145,6 +152,8 @@ def main():
     if os.path.isdir(folder):
         for name in os.listdir(folder):
             os.remove(os.path.join(folder, name))
+    # The list an earlier run kept would hold this page already.
+    forget_kept_list()
     key = r"HKCU\Software\Tallowmere Marrowfin\Settings"
     wine("reg", "add", key, "/v", "Download Dir", "/d", r"C:\e2e-videos", "/f")
     wine("reg", "add", key, "/v", "URL Mon", "/d", "False", "/f")
@@ -223,6 +232,7 @@ def main():
         if program.poll() is None:
             program.kill()
         server.shutdown()
+        forget_kept_list()  # other tests start Marrowfin.exe with an empty list
     print("PASSED")
 
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "common/Text.h"
+#include "common/WholeFile.h"
 #include "common/WindowText.h"
 #include "shell/SingleInstance.h"
 #include "tests/support/Process.h"
@@ -76,6 +77,21 @@ TEST(Shutdown, ExitWithoutADownloadAsksNothingAndEndsTheProcess) {
   EXPECT_FALSE(t.Has("returned"));
   for (const auto& l : t.lines) EXPECT_NE(l.rfind("asked:", 0), 0u) << l;
   EXPECT_EQ(code, 0u);
+}
+
+TEST(Shutdown, WritesTheListsLastChange) {
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring file = std::wstring(temp) + L"mf-shutdown-queue.json";
+  DeleteFileW(file.c_str());
+  DWORD code = 99;
+  RunRoute((L"change " + file).c_str(), &code);
+  EXPECT_EQ(code, 0u);
+  DWORD error = 0;
+  const std::string text = ReadWholeFile(file, 1u << 20, error).value_or("");
+  DeleteFileW(file.c_str());
+  EXPECT_NE(text.find("watch?v=kept"), std::string::npos) << text;
+  EXPECT_NE(text.find("kept.flv"), std::string::npos) << text;
 }
 
 TEST(Shutdown, StopsTheWatcherEvenWhenMonitoringWasOff) {

@@ -3,6 +3,7 @@
 // asked is printed as "asked:<text>", every program it launches as
 // "launched:<parameters>"; when a route returns, it prints
 // "returned" and exits with 3, so only EndMe's own end gives exit code 0.
+// A second argument names a file the Download list is kept in.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -44,12 +45,17 @@ int main(int argc, char** argv) {
   mf::ScopedPlatform use(platform);
 
   mf::Program app;
+  if (argc > 2) app.keeper.SetFile(mf::FromAnsi(argv[2]));
   mf::frmMain& form = app.form;
   if (!form.Load()) return 4;
   std::printf("loaded\n");
   std::fflush(stdout);
 
   if (std::strcmp(route, "idle") == 0) {
+    form.EndMe();
+  } else if (std::strcmp(route, "change") == 0) {
+    // The end comes before the list's save delay is over.
+    app.list.AddItem(L"http://www.youtube.com/watch?v=kept", L"kept.flv", L"", L"");
     form.EndMe();
   } else if (std::strcmp(route, "yes") == 0) {
     app.queue.IsDownloading = true;

@@ -1,0 +1,31 @@
+#pragma once
+// The Download list as the text of its file: JSON in UTF-8 with a format name
+// and version, the items in their order.
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "downloadlist/DownloadItem.h"
+
+namespace mf {
+
+inline constexpr char kQueueFormat[] = "Marrowfin download list";
+inline constexpr int kQueueVersion = 1;
+
+// What an item shows once the program has ended and started again. The
+// statuses an item is left with stay; any other is a step of a run ("Preparing
+// (5%)", a percentage, "... so far..", "Start Downloading..."), which ended
+// with the program: the item waits again and keeps its partial file, so the
+// next run takes it up.
+std::wstring StatusAfterRestart(const std::wstring& status);
+
+// The file's text for these items. Statuses are written as they will come
+// back, so a run's progress steps leave the text as it is.
+std::string QueueToJson(const DownloadItems& items);
+
+// The items of a file's text, in order, with StatusAfterRestart applied.
+// Nothing when the text is no list this version reads; `why` then says what
+// is wrong, in words for the user.
+std::optional<DownloadItems> QueueFromJson(std::string_view text, std::wstring& why);
+
+}  // namespace mf

@@ -1,0 +1,269 @@
+#!/usr/bin/env python3
+"""The Download list survives a killed Marrowfin. The real Marrowfin.exe under
+Xvfb is given ten video pages through its window (xdotool), downloads the
+first five (one of them a page the server does not have) and is killed with
+TerminateProcess while the sixth arrives slowly. Started again, it shows the
+same ten items in the same order with their statuses: Start downloads only
+the five that were left, the interrupted one into its own partial file's
+name, and a close keeps the final list.
+
+usage: queue_restart_test.py BIN_DIR WINE_RUN MOVIE_FILE"""
+import glob
+import http.server
+import json
+import os
+import re
+import subprocess
+import sys
+import threading
+import time
+
+BIN, WINE_RUN, MOVIE = sys.argv[1:4]
+PREFIX = os.environ["WINEPREFIX"]
+QUIET = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+FOLDER = os.path.join(PREFIX, "drive_c", "e2e-queue")
+ITEMS = 10
+MISSING = 4      # its page is not on the server: "ERROR"
+SLOW = 6         # arrives slowly in the first run, which is killed during it
+SIZES = {n: (3_000_000 if n == SLOW else 40_000 + n) for n in range(1, ITEMS + 1)}
+
+
+def clip(n):
+    return bytes((i * 7 + n + i // 251) & 0xFF for i in range(SIZES[n]))
+
+
+CLIPS = {n: clip(n) for n in SIZES}
+
+
+def fail(why):
+    print("FAILED:", why)
+    picture = os.path.abspath("queue_restart_test-failure.png")
+    subprocess.run(["import", "-window", "root", picture], timeout=30, **QUIET)
+    print("screen at the failure:", picture)
+    sys.exit(1)
+
+
+class Site(http.server.BaseHTTPRequestHandler):
+    """Page n is "/angryalien.com/q" followed by n letters "a"; its video is
+    "/media/clipN.swf"."""
+    slow = True
+    requests = []
+
+    def _answer(self, body_wanted):
+        Site.requests.append(self.path)
+        page = re.fullmatch(r"/angryalien\.com/q(a+)", self.path)
+        video = re.fullmatch(r"/media/clip(\d+)\.swf", self.path)
+        if page and len(page.group(1)) in CLIPS and len(page.group(1)) != MISSING:
+            body = ('<html><embed src="http://127.0.0.1:%d/media/clip%d.swf"></html>'
+                    % (self.server.server_port, len(page.group(1)))).encode()
+            self._send(body, "text/html", body_wanted)
+        elif video and int(video.group(1)) in CLIPS:
+            n = int(video.group(1))
+            self._send(CLIPS[n], "application/x-shockwave-flash", body_wanted,
+                       trickle=n == SLOW and Site.slow)
+        else:
+            self.send_error(404)
+
+    def _send(self, body, kind, body_wanted, trickle=False):
+        self.send_response(200)
+        self.send_header("Content-Type", kind)
+        self.send_header("Content-Length", str(len(body)))
+        self.send_header("Last-Modified", "Mon, 07 Dec 2026 10:00:00 GMT")
+        self.end_headers()
+        if not body_wanted:
+            return
+        step = 16_384 if trickle else len(body)
+        try:
+            for at in range(0, len(body), step):
+                self.wfile.write(body[at:at + step])
+                if trickle:
+                    time.sleep(0.1)
+        except OSError:
+            pass  # the program was killed
+
+    def do_GET(self):
+        self._answer(True)
+
+    def do_HEAD(self):
+        self._answer(False)
+
+    def log_message(self, *args):
+        pass
+
+
+def queue_files():
+    return glob.glob(os.path.join(PREFIX, "drive_c", "users", "*", "AppData", "Local",
+                                  "Tallowmere Marrowfin", "queue.json*"))
+
+
+def kept_list():
+    """The items of the queue file, or None while there is none to read."""
+    for path in queue_files():
+        if path.endswith("queue.json"):
+            try:
+                with open(path, encoding="utf-8") as f:
+                    return json.load(f)["items"]
+            except (OSError, ValueError):
+                return None
+    return None
+
+
+def probe(*args):
+    return subprocess.run([WINE_RUN, os.path.join(BIN, "window_probe.exe"), *args], timeout=30,
+                          capture_output=True, stdin=subprocess.DEVNULL, text=True).stdout.split()
+
+
+def window_rect():
+    out = probe()
+    return tuple(map(int, out[:4])) if len(out) == 5 and out[4] == "1" else None
+
+
+def element_centre(pattern):
+    for line in open(MOVIE, encoding="utf-8"):
+        if re.search(pattern, line):
+            x, y, w, h = map(int, re.search(r"\bat=(-?\d+),(-?\d+),(\d+),(\d+)", line).groups())
+            return x + w // 2, y + h // 2
+    fail("no element matches " + pattern)
+
+
+def xdotool(*args):
+    subprocess.run(["xdotool", *map(str, args)], check=True, timeout=30)
+
+
+def click(rect, element):
+    x, y = element_centre(element)
+    xdotool("mousemove", rect[0] + x, rect[1] + y)
+    time.sleep(0.15)
+    xdotool("click", 1)
+    time.sleep(0.3)
+
+
+def wait_for(what, condition, seconds):
+    deadline = time.time() + seconds
+    while time.time() < deadline:
+        value = condition()
+        if value:
+            return value
+        time.sleep(0.2)
+    fail("timed out waiting for " + what)
+
+
+def start_program():
+    program = subprocess.Popen([WINE_RUN, os.path.join(BIN, "Marrowfin.exe")], **QUIET)
+    rect = wait_for("the main window", window_rect, 60)
+    time.sleep(1.0)  # the movie opens its download page
+    return program, rect
+
+
+def statuses(items):
+    return [item["Status"] for item in items]
+
+
+def expect_list(items, pages, wanted, when):
+    if [item["Video_URL"] for item in items] != pages:
+        fail("the list %s holds %s" % (when, [item["Video_URL"] for item in items]))
+    if statuses(items) != wanted:
+        fail("the statuses %s are %s, not %s" % (when, statuses(items), wanted))
+
+
+def arrived(n):
+    path = os.path.join(FOLDER, "clip%d.swf" % n)
+    if not os.path.isfile(path) or os.path.getsize(path) != SIZES[n]:
+        return False
+    with open(path, "rb") as f:
+        return f.read() == CLIPS[n]
+
+
+def first_run(base, pages):
+    """Adds the ten pages, downloads until the slow one arrives, kills the program."""
+    program, rect = start_program()
+    try:
+        click(rect, r"^field .*var=_root\.video_url")
+        xdotool("type", "--delay", 15, base + "a")
+        xdotool("key", "Return")
+        for _ in range(ITEMS - 1):  # each address one letter longer
+            xdotool("type", "--delay", 15, "a")
+            xdotool("key", "--delay", 100, "Return")
+        wait_for("ten items in the queue file", lambda: (k := kept_list()) and len(k) == ITEMS, 30)
+        click(rect, r"^button .*command=IDC_FS_startDownload")
+
+        part = os.path.join(FOLDER, "clip%d.swf.part" % SLOW)
+
+        def slow_one_kept():
+            items = kept_list()
+            return (items and os.path.isfile(part) and os.path.getsize(part) > 0
+                    and items[SLOW - 1]["PartFile"].endswith("clip%d.swf.part" % SLOW)
+                    and items[SLOW - 2]["Status"] == "Complete")
+        wait_for("the slow video under way and kept", slow_one_kept, 120)
+        if probe("kill") != ["killed"]:
+            fail("TerminateProcess did not end Marrowfin")
+        program.wait(timeout=30)
+        print("killed during the transfer of item %d, %d bytes in" % (SLOW, os.path.getsize(part)))
+    finally:
+        if program.poll() is None:
+            program.kill()
+    done = ["Complete"] * (SLOW - 1)
+    done[MISSING - 1] = "ERROR"
+    expect_list(kept_list(), pages, done + ["Waiting"] * (ITEMS - SLOW + 1), "after the kill")
+
+
+def second_run(pages):
+    """Starts again, downloads what was left, closes normally."""
+    Site.slow = False
+    Site.requests = []
+    program, rect = start_program()
+    try:
+        click(rect, r"^button .*command=IDC_FS_startDownload")
+        for n in range(SLOW, ITEMS + 1):
+            wait_for("video %d in the download folder" % n, lambda: arrived(n), 90)
+        wait_for("the list kept complete",
+                 lambda: (k := kept_list()) and statuses(k)[-1] == "Complete", 30)
+        click(rect, r"command=IDC_FS_Close")
+        program.wait(timeout=30)
+    finally:
+        if program.poll() is None:
+            program.kill()
+    final = ["Complete"] * ITEMS
+    final[MISSING - 1] = "ERROR"
+    expect_list(kept_list(), pages, final, "at the end")
+    # Only what was left was asked for, in the list's order.
+    fetched = [int(m.group(1)) for p in Site.requests
+               if (m := re.fullmatch(r"/media/clip(\d+)\.swf", p))]
+    if sorted(set(fetched)) != list(range(SLOW, ITEMS + 1)) or fetched != sorted(fetched):
+        fail("the second run fetched videos %s" % fetched)
+    if any(re.fullmatch(r"/angryalien\.com/qa{1,%d}" % (SLOW - 1), p) for p in Site.requests):
+        fail("the second run went back to a page it had finished: %s" % Site.requests)
+    leftovers = sorted(n for n in os.listdir(FOLDER) if not re.fullmatch(r"clip\d+\.swf", n))
+    if leftovers:
+        fail("files left in the download folder: %s" % leftovers)
+
+
+def main():
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Site)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    base = "http://127.0.0.1:%d/angryalien.com/q" % server.server_port
+    pages = [base + "a" * n for n in range(1, ITEMS + 1)]
+
+    os.makedirs(FOLDER, exist_ok=True)
+    for name in os.listdir(FOLDER):
+        os.remove(os.path.join(FOLDER, name))
+    for path in queue_files():
+        os.remove(path)
+    key = r"HKCU\Software\Tallowmere Marrowfin\Settings"
+    subprocess.run([WINE_RUN, "reg", "add", key, "/v", "Download Dir", "/d", r"C:\e2e-queue", "/f"],
+                   timeout=60, **QUIET)
+    subprocess.run([WINE_RUN, "reg", "add", key, "/v", "URL Mon", "/d", "False", "/f"],
+                   timeout=60, **QUIET)
+    dll = "Z:" + os.path.join(BIN, "Sabledrift.dll").replace("/", "\\")
+    subprocess.run([WINE_RUN, "regsvr32", "/s", dll], timeout=60, **QUIET)
+    try:
+        first_run(base, pages)
+        second_run(pages)
+    finally:
+        server.shutdown()
+        for path in queue_files():  # other tests start Marrowfin.exe with an empty list
+            os.remove(path)
+    print("PASSED")
+
+
+main()
