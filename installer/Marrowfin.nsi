@@ -55,11 +55,11 @@ VIAddVersionKey /LANG=1033 "ProductVersion" "${FILE_VERSION}"
 !define MUI_FINISHPAGE_RUN_TEXT "Start Marrowfin now"
 !insertmacro MUI_PAGE_FINISH
 
-!define MUI_UNCONFIRMPAGE_TEXT_TOP "Marrowfin will be removed from the folder below. A Marrowfin that is running is closed first. Your settings and the videos you downloaded are kept."
+!define MUI_UNCONFIRMPAGE_TEXT_TOP "Marrowfin will be removed from the folder below. A Marrowfin that is running is closed first. Your settings, your download list and the videos you downloaded are kept."
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !define MUI_FINISHPAGE_TITLE "Marrowfin is removed"
-!define MUI_FINISHPAGE_TEXT "Marrowfin has been removed from your computer.$\r$\n$\r$\nYour settings and the videos you downloaded are kept. To remove them too, delete your download folder and the registry key HKEY_CURRENT_USER\Software\Tallowmere Marrowfin."
+!define MUI_FINISHPAGE_TEXT "Marrowfin has been removed from your computer.$\r$\n$\r$\nYour settings, your download list and the videos you downloaded are kept. To remove them too, delete your download folder, the folder Tallowmere Marrowfin in your local application data and the registry key HKEY_CURRENT_USER\Software\Tallowmere Marrowfin."
 !insertmacro MUI_UNPAGE_FINISH
 
 !insertmacro MUI_LANGUAGE "English"
@@ -208,5 +208,5 @@ Section "Uninstall"
   SetShellVarContext all
   Delete "$SMPROGRAMS\Marrowfin.lnk"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
-  DetailPrint "Your settings and the videos you downloaded are kept."
+  DetailPrint "Your settings, your download list and the videos you downloaded are kept."
 SectionEnd
