@@ -73,6 +73,7 @@ void QueueDriver::Download_DownloadProgress(long& lProgress) {
                  : std::to_wstring(lProgress);
   }
   SetItemStatus(status);
+  if (!IsFetchingPage) host_.ShowTransferProgress(Download.BytesReceived(), Download.FileSize());
   // Only the running item's cell is written, for pages too: a rebuild would
   // take the user's selection, scroll position and open rename away.
   host_.ShowCurrentStatus(status);
