@@ -106,7 +106,7 @@ void DownloadGridView::ShowItemMenu(POINT screen) {
     }
     retry = retry || CanTryAgain(*item);
   }
-  const bool enabled[] = {open, show, true, true, retry, true};
+  const bool enabled[] = {open, show, true, retry, true};  // by command, from cmdOpen
   for (const MenuEntry& e : kItemMenu) {
     if (!e.id) {
       AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
