@@ -34,6 +34,8 @@ std::wstring TimeLeftText(double seconds) {
     const long s = std::max(5L, static_cast<long>(std::ceil(seconds / 5) * 5));
     return L"about " + std::to_wstring(s) + L" seconds left";
   }
+  // A stalled or crawling line would otherwise tell of years.
+  if (seconds >= 24 * 3600) return L"more than a day left";
   const long minutes = std::lround(seconds / 60);
   if (minutes < 60) return L"about " + std::to_wstring(minutes) + L" min left";
   const std::wstring hours = L"about " + std::to_wstring(minutes / 60) + L" h";

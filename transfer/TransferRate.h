@@ -33,7 +33,8 @@ class TransferRate {
 
 // "2.4 MB/s", "512 Bytes/s".
 std::wstring SpeedText(double bytesPerSecond);
-// "about 40 seconds left", "about 1 min left", "about 2 h 5 min left".
+// "about 40 seconds left", "about 1 min left", "about 2 h 5 min left",
+// "more than a day left".
 std::wstring TimeLeftText(double seconds);
 // The line for a transfer: speed and time left with a known size, the bytes
 // so far and the speed without one.
