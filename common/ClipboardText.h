@@ -1,6 +1,7 @@
 #pragma once
 // The text of a clipboard memory block, read no further than the block
-// itself: a block whose text lacks its closing NUL ends where the block ends.
+// itself: a block whose text lacks its closing NUL ends where the block ends;
+// and the writing of text to the clipboard.
 #include <windows.h>
 
 #include <cstring>
@@ -16,6 +17,25 @@ inline std::string ClipboardBlockText(HANDLE data) {
     GlobalUnlock(data);
   }
   return text;
+}
+
+// Puts the text on the clipboard as Unicode text (the system offers it to
+// programs that read ANSI text too); false when the clipboard stayed closed.
+inline bool SetClipboardText(HWND owner, const std::wstring& text) {
+  if (!OpenClipboard(owner)) return false;
+  EmptyClipboard();
+  const SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
+  bool placed = false;
+  if (void* p = block ? GlobalLock(block) : nullptr) {
+    std::memcpy(p, text.c_str(), bytes);
+    GlobalUnlock(block);
+    placed = SetClipboardData(CF_UNICODETEXT, block) != nullptr;
+  }
+  // The clipboard owns the block once it took it.
+  if (!placed && block) GlobalFree(block);
+  CloseClipboard();
+  return placed;
 }
 
 }  // namespace mf

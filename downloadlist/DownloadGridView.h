@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "controls/grid/Grid.h"
 #include "downloadlist/DownloadList.h"
@@ -21,6 +22,8 @@ class IDownloadGridHost {
   // now; -1 when there is none).
   virtual bool IsDownloading() = 0;
   virtual int CurrentIndex() = 0;
+  // Where finished videos are: their files are opened and shown from there.
+  virtual std::wstring DownloadFolder() = 0;
 };
 
 class DownloadGridView : public IListGrid,
@@ -71,6 +74,19 @@ class DownloadGridView : public IListGrid,
   // shows the list's statuses itself.
   void ShowCurrentStatus(const std::wstring& status);
 
+  // The menu on the items of the selected rows, at `screen` (ItemMenu.cpp):
+  // Open, Show in folder, Copy page address, Try again, Remove; an item
+  // that does not apply to any of them is greyed.
+  void ShowItemMenu(POINT screen);
+  // The menu's commands, on the items with these keys that are still there.
+  void OpenFiles(const std::vector<uint32_t>& keys);
+  void ShowInFolder(const std::vector<uint32_t>& keys);
+  void CopyAddresses(const std::vector<uint32_t>& keys);
+  void TryAgainItems(const std::vector<uint32_t>& keys);
+  void RemoveItems(const std::vector<uint32_t>& keys);
+  // The keys of the items whose rows are in the selection, in list order.
+  std::vector<uint32_t> SelectedKeys() const;
+
   // The grid or its edit box has the focus.
   bool IsGridActive() const;
   // One row towards the end (up) or the start (down) of the list, while the
@@ -84,6 +100,22 @@ class DownloadGridView : public IListGrid,
   void BeforeCellUpdate(const grid::Cell& cell, const table::Value& newValue,
                         bool& cancel) override;
   void AfterCellUpdate(const grid::Cell& cell) override;
+  void ContextMenu(grid::Grid& /*grid*/, POINT screen) override { ShowItemMenu(screen); }
+  // A double click on a finished item's address or status opens its file;
+  // on its file name it still renames.
+  void CellDoubleClick(const grid::Cell& cell, bool& handled) override {
+    OpenIfComplete(cell, handled);
+  }
+  void ColumnResized(const grid::Column& column) override;
+  void OpenIfComplete(const grid::Cell& cell, bool& handled);
+  void RunItemCommand(UINT command, const std::vector<uint32_t>& keys);
+  const DownloadItem* ItemOfRow(const grid::Row& row) const;
+  std::vector<const DownloadItem*> ItemsOf(const std::vector<uint32_t>& keys);
+  // The item's file: the finished video, or the partial file a failed or
+  // stopped transfer left (empty when there is none).
+  std::wstring ItemFile(const DownloadItem& item);
+  // The width of each column at layout: the user's, once dragged this session.
+  int LayoutWidth(size_t column);
   // After removals: an empty list lays the grid out again next time.
   void AfterRemoval();
   void BindAndLayOut(bool initial);
@@ -91,6 +123,7 @@ class DownloadGridView : public IListGrid,
 
   DownloadList& list_;
   IDownloadGridHost& host_;
+  std::vector<std::optional<int>> userWidths_;  // twips, by column position
 };
 
 }  // namespace mf

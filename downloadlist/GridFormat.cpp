@@ -1,26 +1,30 @@
 // The Download grid on the main window: its creation, its binding to the
 // list's table, its layout, and the grid's notifications.
+#include <algorithm>
 #include <exception>
 #include <iterator>
 
 #include "downloadlist/DownloadGridView.h"
+#include "downloadlist/FileText.h"
 
 namespace mf {
 namespace {
 
 struct ColumnFormat {
   const wchar_t* caption;
-  int widthTwips;
+  int widthTwips;  // the least width; see LayoutWidth for the address and size
   bool editable;
 };
 // By column position: ID, Video_URL, FileName, Status, FileSize.
 constexpr ColumnFormat kColumns[] = {
     {L" ", 300, false},
-    {L"Video URL", 3800, false},
+    {L"Video URL", 1500, false},
     {L"Local File Name", 1800, true},
     {L"Download Status", 1700, false},
     {L"File Size", 750, false},
 };
+// The widest size text below a gigabyte: the size column shows it whole.
+constexpr float kWidestSize = 1023.9f * 1048576.0f;
 
 constexpr grid::Colour kGridBack = RGB(201, 211, 216);
 constexpr grid::Colour kGridBorder = RGB(39, 104, 146);
@@ -99,7 +103,7 @@ void DownloadGridView::BindAndLayOut(bool initial) {
   SkippingFailure([&] { DownloadGrid.SetRowSelectors(true); });
   SkippingFailure([&] {
     for (size_t c = 0; c < std::size(kColumns); ++c)
-      DownloadGrid.Columns(c).SetWidth(kColumns[c].widthTwips);
+      DownloadGrid.Columns(c).SetWidth(LayoutWidth(c));
   });
   SkippingFailure([&] {
     DownloadGrid.SetBackColor(kGridBack);
@@ -110,6 +114,26 @@ void DownloadGridView::BindAndLayOut(bool initial) {
       DownloadGrid.SetBandAppearance(set.part, set.look);
   });
   if (!initial) GridFormatted = true;
+}
+
+int DownloadGridView::LayoutWidth(size_t column) {
+  if (column < userWidths_.size() && userWidths_[column]) return *userWidths_[column];
+  if (column == DownloadList::colFileSize)
+    return std::max(kColumns[column].widthTwips,
+                    DownloadGrid.CellTextTwips(FormatFileSize(kWidestSize)));
+  if (column != DownloadList::colVideoURL) return kColumns[column].widthTwips;
+  // The address takes what the other columns leave.
+  int others = 0;
+  for (size_t c = 0; c < std::size(kColumns); ++c)
+    if (c != DownloadList::colVideoURL) others += LayoutWidth(c);
+  return std::max(kColumns[column].widthTwips, DownloadGrid.ColumnRoomTwips() - others);
+}
+
+// Widths the user drags are kept for the session, also when an emptied list
+// lays the grid out again.
+void DownloadGridView::ColumnResized(const grid::Column& column) {
+  if (userWidths_.size() <= column.Index()) userWidths_.resize(column.Index() + 1);
+  userWidths_[column.Index()] = column.Width();
 }
 
 void DownloadGridView::UnbindListTable() {

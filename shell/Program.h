@@ -12,6 +12,7 @@
 #include "shell/Settings.h"
 #include "shell/frmMain.h"
 #include "transfer/QueueDriver.h"
+#include "transfer/TransferRate.h"
 
 namespace mf {
 
@@ -56,6 +57,9 @@ class Program final : private IQueueHost,
   void ShowCurrentStatus(const std::wstring& status) override {
     gridView.ShowCurrentStatus(status);
   }
+  void ShowTransferProgress(int64_t bytesReceived, float fileSize) override;
+  void EndTransferProgress() override;
+  void RunEnded(int downloaded, int failed) override;
 
   // IMonitorHost
   HWND MonitorBox() override { return form.txtMonitor; }
@@ -67,6 +71,8 @@ class Program final : private IQueueHost,
 
   // IDownloadGridHost
   int CurrentIndex() override { return queue.CurrentIndex(); }
+
+  TransferRate rate_;  // of the running item's transfer
 };
 
 }  // namespace mf

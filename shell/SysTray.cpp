@@ -195,6 +195,20 @@ void TrayIconHost::Remove() {
   if (control_) control_->Remove();
 }
 
+void TrayIconHost::SetToolTip(const std::wstring& text) {
+  if (!control_) return;
+  Bstr value(text);
+  control_->put_ToolTip(value.Ref());
+}
+
+std::wstring TrayIconHost::ToolTip() const {
+  BSTR value = nullptr;
+  if (!control_ || FAILED(control_->get_ToolTip(&value)) || !value) return {};
+  std::wstring text(value, SysStringLen(value));
+  SysFreeString(value);
+  return text;
+}
+
 bool TrayIconHost::BalloonTipShow(BalloonIcon icon, const std::wstring& prompt,
                                   const std::wstring& title, long timeoutMs) {
   if (!control_) return false;

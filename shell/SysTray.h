@@ -23,6 +23,9 @@ class ITrayIconHostEvents {
   virtual ~ITrayIconHostEvents() = default;
   // The mouse message code (513 to 521) of a button action on the icon.
   virtual void TrayMouseEvent(long mouseEvent) = 0;
+  // What happened to the icon's balloon (stBalloonClickType: 1026 shown,
+  // 1027 hidden, 1028 closed by the user or timed out, 1029 clicked).
+  virtual void BalloonClick(long clickType) = 0;
 };
 
 // blIconType of the type library.
@@ -59,6 +62,9 @@ class TrayIconHost {
   // Shows a balloon on the icon; `timeoutMs` 0 leaves the time to the system.
   bool BalloonTipShow(BalloonIcon icon, const std::wstring& prompt, const std::wstring& title,
                       long timeoutMs);
+  // The text shown when the mouse rests on the icon.
+  void SetToolTip(const std::wstring& text);
+  std::wstring ToolTip() const;
   // The control's window (hidden), for the container's own checks.
   HWND ControlWindow() const noexcept { return controlWindow_; }
 

@@ -114,18 +114,22 @@ STDMETHODIMP TrayIconHost::EventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCI
   return E_NOTIMPL;
 }
 
-// Events arrive by dispatch id, arguments last to first. Only the mouse
-// event has a handler; the others are heard and let go.
+// Events arrive by dispatch id, arguments last to first. The mouse event and
+// the balloon's have handlers; the others are heard and let go.
 STDMETHODIMP TrayIconHost::EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params,
                                              VARIANT*, EXCEPINFO*, UINT*) {
-  if (id != DISPID_TrayIcon_TrayMouseEvent || !events_) return S_OK;
+  const bool handled = id == DISPID_TrayIcon_TrayMouseEvent || id == DISPID_TrayIcon_BalloonClick;
+  if (!handled || !events_) return S_OK;
   if (!params || params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
   VARIANT code;
   VariantInit(&code);
   HRESULT hr = VariantChangeType(&code, &params->rgvarg[0], 0, VT_I4);
   if (FAILED(hr)) return hr;
   try {
-    events_->TrayMouseEvent(V_I4(&code));
+    if (id == DISPID_TrayIcon_TrayMouseEvent)
+      events_->TrayMouseEvent(V_I4(&code));
+    else
+      events_->BalloonClick(V_I4(&code));
   } catch (...) {
     // Nothing of the program's may cross back into the control.
   }

@@ -52,6 +52,7 @@ frmMain::frmMain(Program& app) : app_(app) {}
 frmMain::~frmMain() {
   // The window's own procedure must be back before the window goes.
   StopHook();
+  linkDrop_.Revoke();
   SysTray.Unload();
   Menu.Unload();
 }
@@ -72,6 +73,9 @@ bool frmMain::Create() {
   // itself appears when the front end calls its Create.
   SysTray.Load(Hwnd(), this);
   app_.gridView.Create(Hwnd(), idDownloadGrid);
+  // Dropped links are taken anywhere on the window: OLE looks for a drop
+  // target from the window under the mouse up through its parents.
+  dropRegistration_ = linkDrop_.Register(Hwnd());
   // Placed and sized, with its movie, by the front end's set-up.
   Flash.Create({.parent = Hwnd(), .events = this});
   // The grid is brought in front of the movie on the download page; the
@@ -136,7 +140,11 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         Shutdown();
       }
       return 0;
+    case kMsgLinksDropped:
+      OnLinksDropped();
+      return 0;
     case WM_DESTROY:
+      linkDrop_.Revoke();
       if (quitOnDestroy_) PostQuitMessage(0);
       return 0;
     default:

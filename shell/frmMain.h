@@ -6,10 +6,12 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "common/Window.h"
 #include "common/WindowTimer.h"
 #include "controls/player/MoviePlayer.h"
+#include "shell/LinkDrop.h"
 #include "shell/SysTray.h"
 #include "shell/frmMenu.h"
 
@@ -95,6 +97,15 @@ class frmMain : public Window, private IMoviePlayerEvents, private ITrayIconHost
   // ---- Notification-area icon: Sabledrift's TrayIcon control, hosted here
   TrayIconHost SysTray;
   void SysTray_TrayMouseEvent(long mouseEvent);
+  void SysTray_BalloonClick(long clickType);
+
+  // ---- Links dropped on the window (shell/DroppedLinks.cpp)
+  // The drop target registered on the window, and RegisterDragDrop's result.
+  LinkDrop& DropTarget() noexcept { return linkDrop_; }
+  HRESULT DropRegistration() const noexcept { return dropRegistration_; }
+  // Each line of the text that is the page address of a supported site is
+  // added as if typed; the other lines are counted in one notice.
+  void AddDroppedLinks(const std::wstring& text);
 
   // ---- Handlers of the controls and timers, forwarded to the parts
   void cmdStartDownload_Click();
@@ -118,6 +129,7 @@ class frmMain : public Window, private IMoviePlayerEvents, private ITrayIconHost
   void FSCommand(const std::wstring& command, const std::wstring& args) override;
   // ITrayIconHostEvents
   void TrayMouseEvent(long mouseEvent) override { SysTray_TrayMouseEvent(mouseEvent); }
+  void BalloonClick(long clickType) override { SysTray_BalloonClick(clickType); }
 
   bool Create();
   bool Form_Load();
@@ -153,7 +165,18 @@ class frmMain : public Window, private IMoviePlayerEvents, private ITrayIconHost
   static LRESULT CALLBACK FlashWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
+  // A drop is taken in after the drag has ended: the list's rebuilds yield
+  // to the message loop, which the drag's source is waiting on.
+  static constexpr UINT kMsgLinksDropped = WM_APP + 1;
+  void OnLinksDropped();
+
   Program& app_;
+  LinkDrop linkDrop_{[this](const std::wstring& text) {
+    droppedTexts_.push_back(text);
+    PostMessageA(Hwnd(), kMsgLinksDropped, 0, 0);
+  }};
+  HRESULT dropRegistration_ = E_UNEXPECTED;
+  std::vector<std::wstring> droppedTexts_;
   HWND flashWindow_ = nullptr;
   LONG_PTR previousFlashProc_ = 0;  // zero while nothing is installed
   LONG_PTR previousMainProc_ = 0;

@@ -145,4 +145,13 @@ void frmMain::SysTray_TrayMouseEvent(long mouseEvent) {
   }
 }
 
+// A click on a balloon (the end of a run, an address taken from the
+// clipboard) brings the window back, restored and in front.
+void frmMain::SysTray_BalloonClick(long clickType) {
+  constexpr long kBalloonClicked = 1029;  // NIN_BALLOONUSERCLICK
+  if (clickType != kBalloonClicked) return;
+  ShowWindow(Hwnd(), IsIconic(Hwnd()) ? SW_RESTORE : SW_SHOW);
+  SetForegroundWindow(Hwnd());
+}
+
 }  // namespace mf

@@ -72,6 +72,8 @@ void QueueDriver::Download_DownloadProgress(long& lProgress) {
                  ? FormatFileSize(static_cast<float>(lProgress)) + vocab::kSoFar
                  : std::to_wstring(lProgress);
   }
+  // The speed line takes every block; it measures time itself.
+  if (!IsFetchingPage) host_.ShowTransferProgress(Download.BytesReceived(), Download.FileSize());
   // Blocks come by the thousand: only a status that changes is shown, and
   // only in the running item's cell, for pages too (a rebuild would take the
   // user's selection, scroll position and open rename away).

@@ -126,13 +126,21 @@ void QueueDriver::StartDownloading() {
   // identity: items the user moves, removes or adds meanwhile are neither
   // mistaken for one another nor visited twice.
   std::set<uint32_t> visited;
+  int downloaded = 0, failed = 0;
   while (const DownloadItem* item = NextItem(visited)) {
-    visited.insert(item->Key);
+    const uint32_t key = item->Key;
+    visited.insert(key);
     if (item->Status == vocab::kComplete || item->Status == vocab::kError) continue;
-    if (DownloadItemAt(item->Key) == ItemOutcome::RunCancelled) break;
+    const ItemOutcome outcome = DownloadItemAt(key);
+    if (const DownloadItem* done = list_.ByKey(key)) {
+      downloaded += done->Status == vocab::kComplete ? 1 : 0;
+      failed += done->Status == vocab::kError ? 1 : 0;
+    }
+    if (outcome == ItemOutcome::RunCancelled) break;
   }
   RunningKey = 0;
   IsDownloading = false;
+  host_.RunEnded(downloaded, failed);
 }
 
 const DownloadItem* QueueDriver::NextItem(const std::set<uint32_t>& visited) const {

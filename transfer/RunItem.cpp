@@ -34,6 +34,7 @@ QueueDriver::ItemOutcome QueueDriver::DownloadItemAt(uint32_t key) {
 
   host_.LocateCurrentRow();
   Download.StartDownload();
+  host_.EndTransferProgress();
 
   // A stopped or failed transfer keeps its partial file.
   if (CancelRequested) return CancelRun();

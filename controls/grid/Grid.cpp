@@ -328,8 +328,29 @@ LRESULT Grid::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDBLCLK:
       OnLButtonDblClk(pt);
       return 0;
+    case WM_RBUTTONDOWN:
+      OnRButtonDown(pt);
+      return 0;
+    case WM_CONTEXTMENU:
+      OnContextMenu(pt);  // screen coordinates, or -1, -1 from the keyboard
+      return 0;
     case WM_KEYDOWN:
+      if (wParam == VK_APPS) {
+        OnContextMenu({-1, -1});
+        return 0;
+      }
       if (OnKeyDown(wParam)) return 0;
+      break;
+    case WM_KEYUP:
+      if (wParam == VK_APPS) return 0;  // the menu opened on the key's press
+      break;
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+      // Shift+F10: the context menu, not the window's menu bar.
+      if (wParam == VK_F10 && (GetKeyState(VK_SHIFT) & 0x8000)) {
+        if (msg == WM_SYSKEYDOWN) OnContextMenu({-1, -1});
+        return 0;
+      }
       break;
     case WM_GETDLGCODE:
       return DLGC_WANTARROWS | DLGC_WANTCHARS;

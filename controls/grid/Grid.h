@@ -94,6 +94,13 @@ class Grid : public Window {
   // Commits (true) or abandons (false) an edit under way.
   void EndEdit(bool commit);
 
+  // Twips of the width that `text` takes in a cell, its margins included,
+  // in the grid's font.
+  int CellTextTwips(const std::wstring& text) const;
+  // Twips the columns have side by side without scrolling, with room kept
+  // for the vertical scroll bar that a longer list brings.
+  int ColumnRoomTwips() const;
+
   // The cell's rectangle in client coordinates, without its grid lines;
   // false when the cell is not in view.
   bool GetCellRect(const grid::Cell& cell, RECT* rect) const;
@@ -149,6 +156,9 @@ class Grid : public Window {
   RECT VisibleCellFrame(size_t row, size_t column) const;
   RECT RowFrame(size_t row) const;
   Hit HitTest(POINT pt) const;
+  // The column whose header's right edge lies under the point, within a few
+  // pixels: dragging it changes the column's width.
+  std::optional<size_t> ColumnEdgeAt(POINT pt) const;
   void UpdateScrollBars();
   void SetScrollBar(int bar, const SCROLLINFO& wanted);
   void ScrollToRow(size_t top);
@@ -172,6 +182,12 @@ class Grid : public Window {
   void OnMouseMove(POINT pt);
   void OnLButtonUp();
   void OnLButtonDblClk(POINT pt);
+  void OnRButtonDown(POINT pt);
+  // The context menu asked for at `screen`, or at the active cell when the
+  // keyboard asked (-1, -1).
+  void OnContextMenu(POINT screen);
+  bool InSelection(size_t row) const;
+  void ResizeColumnTo(int x);
   bool OnKeyDown(WPARAM key);
   void MoveActive(int dRow, int dColumn, bool extend, bool keepSelection);
   void SelectCellRange(CellAddress from, CellAddress to);
@@ -210,7 +226,8 @@ class Grid : public Window {
   std::optional<CellAddress> active_;
   std::optional<CellAddress> anchor_;
   std::optional<size_t> rowAnchor_;
-  enum class Drag { None, Cells, Rows } drag_ = Drag::None;
+  enum class Drag { None, Cells, Rows, ColumnEdge } drag_ = Drag::None;
+  size_t resizing_ = 0;  // the column whose edge is dragged
   std::optional<CellAddress> dragTarget_;
 
   HWND edit_ = nullptr;

@@ -56,6 +56,15 @@ class IGridEvents {
   virtual void BeforeCellUpdate(const Cell& cell, const table::Value& newValue,
                                 bool& cancel) = 0;
   virtual void AfterCellUpdate(const Cell& cell) = 0;
+  // The user asks for a context menu at `screen`: a right click, or the
+  // context-menu key or Shift+F10, which point at the active cell. A right
+  // click on a row outside the selection has selected that row first.
+  virtual void ContextMenu(Grid& /*grid*/, POINT /*screen*/) {}
+  // A double click on a cell, before the grid would edit it; a handler that
+  // acts on it sets `handled` and the cell is not edited.
+  virtual void CellDoubleClick(const Cell& /*cell*/, bool& /*handled*/) {}
+  // The user has dragged the right edge of the column's header.
+  virtual void ColumnResized(const Column& /*column*/) {}
 };
 
 }  // namespace mf::grid

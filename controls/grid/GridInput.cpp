@@ -1,7 +1,9 @@
 // Mouse and keyboard, as users of Windows grids expect them: a click selects
 // a cell, Ctrl adds to the selection, Shift selects a range from the anchor;
 // the row selectors select whole rows and the headers whole columns; the
-// arrow keys move the active cell; F2 or a double click edits it.
+// arrow keys move the active cell; F2 or a double click edits it; a right
+// click, the context-menu key or Shift+F10 asks the owner for its menu; a
+// header's right edge drags the column's width.
 #include <algorithm>
 
 #include "controls/grid/Grid.h"
@@ -73,6 +75,12 @@ void Grid::OnLButtonDown(POINT pt, WPARAM keys) {
   FinishEdit();  // clicking elsewhere commits an edit under way
   if (GetFocus() != Hwnd()) SetFocus(Hwnd());
   if (!binding_) return;
+  if (std::optional<size_t> edge = ColumnEdgeAt(pt)) {
+    drag_ = Drag::ColumnEdge;
+    resizing_ = *edge;
+    SetCapture(Hwnd());
+    return;
+  }
   Hit hit = HitTest(pt);
   bool ctrl = (keys & MK_CONTROL) != 0, shift = (keys & MK_SHIFT) != 0;
   switch (hit.area) {
@@ -95,6 +103,10 @@ void Grid::OnLButtonDown(POINT pt, WPARAM keys) {
 }
 
 void Grid::OnMouseMove(POINT pt) {
+  if (drag_ == Drag::ColumnEdge && binding_) {
+    ResizeColumnTo(pt.x);
+    return;
+  }
   if (drag_ == Drag::None || !binding_ || RowCount() == 0 || ColumnCount() == 0) return;
   // Dragging past an edge keeps selecting (and scrolls) toward that edge.
   RECT rc;
@@ -125,9 +137,22 @@ void Grid::OnMouseMove(POINT pt) {
 
 void Grid::OnLButtonUp() {
   if (drag_ == Drag::None) return;
+  const bool resized = drag_ == Drag::ColumnEdge;
   drag_ = Drag::None;
   dragTarget_.reset();
   if (GetCapture() == Hwnd()) ReleaseCapture();
+  if (resized && binding_ && resizing_ < ColumnCount() && events_)
+    events_->ColumnResized(Column(binding_, resizing_));
+}
+
+void Grid::ResizeColumnTo(int x) {
+  if (resizing_ >= ColumnCount()) return;
+  // Never narrower than a few pixels, so the edge can still be found.
+  const int pixels = std::max(MulDiv(8, dpi_, 96), x - ColumnLeft(resizing_));
+  const int twips = MulDiv(pixels, 1440, dpi_);
+  if (binding_->columns[resizing_].widthTwips == twips) return;
+  binding_->columns[resizing_].widthTwips = twips;
+  OnLayoutChanged();
 }
 
 void Grid::OnLButtonDblClk(POINT pt) {
@@ -135,7 +160,41 @@ void Grid::OnLButtonDblClk(POINT pt) {
   Hit hit = HitTest(pt);
   if (hit.area != Hit::CellArea) return;
   SetActive({hit.row, hit.column});
-  BeginEdit();
+  bool handled = false;
+  if (events_) events_->CellDoubleClick(Cell(binding_, hit.row, hit.column), handled);
+  if (!handled) BeginEdit();
+}
+
+bool Grid::InSelection(size_t row) const {
+  if (binding_->IsRowSelected(row)) return true;
+  for (size_t c = 0; c < ColumnCount(); ++c)
+    if (binding_->IsCellSelected(row, c) || binding_->IsColumnSelected(c)) return true;
+  return false;
+}
+
+// As in Explorer: a right click on a row outside the selection selects that
+// row alone; on a selected row the selection stays for the menu to act on.
+void Grid::OnRButtonDown(POINT pt) {
+  FinishEdit();
+  if (GetFocus() != Hwnd()) SetFocus(Hwnd());
+  if (!binding_) return;
+  Hit hit = HitTest(pt);
+  if (hit.area == Hit::CellArea && !InSelection(hit.row)) ClickCell(hit.row, hit.column, false, false);
+  if (hit.area == Hit::RowSelector && !InSelection(hit.row)) ClickSelector(hit.row, false, false);
+}
+
+void Grid::OnContextMenu(POINT screen) {
+  if (!events_) return;
+  if (screen.x == -1 && screen.y == -1) {
+    // From the keyboard: below the active cell, or at the top of the rows.
+    RECT cell{};
+    std::optional<grid::Cell> active = ActiveCell();
+    POINT at{DataLeft(), DataTop()};
+    if (active && GetCellRect(*active, &cell)) at = {cell.left, cell.bottom};
+    ClientToScreen(Hwnd(), &at);
+    screen = at;
+  }
+  events_->ContextMenu(*this, screen);
 }
 
 void Grid::MoveActive(int dRow, int dColumn, bool extend, bool keepSelection) {
@@ -192,10 +251,14 @@ bool Grid::OnKeyDown(WPARAM key) {
 }
 
 bool Grid::OnSetCursor() {
-  if (!filter_) return false;
   POINT pt;
   GetCursorPos(&pt);
   ScreenToClient(Hwnd(), &pt);
+  if (drag_ == Drag::ColumnEdge || (binding_ && ColumnEdgeAt(pt))) {
+    SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_SIZEWE)));
+    return true;
+  }
+  if (!filter_) return false;
   Hit hit = HitTest(pt);
   UIElement element;
   if (hit.area == Hit::CellArea) {

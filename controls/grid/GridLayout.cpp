@@ -1,6 +1,7 @@
 // Where things are in the grid: metrics, column and row frames, hit tests
 // and scrolling.
 #include <algorithm>
+#include <cstdlib>
 
 #include "controls/grid/Grid.h"
 
@@ -19,6 +20,27 @@ void Grid::UpdateMetrics() {
   metrics_.headerHeight = tm.tmHeight + 7;
   metrics_.captionHeight = caption_.empty() ? 0 : tm.tmHeight + 9;
   metrics_.selectorWidth = MulDiv(14, dpi_, 96);
+}
+
+int Grid::CellTextTwips(const std::wstring& text) const {
+  SIZE size{};
+  if (HDC dc = GetDC(Hwnd())) {
+    HGDIOBJ old = SelectObject(dc, font_);
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(Hwnd(), dc);
+  }
+  // The text's margins (3 pixels a side) and the grid line; a little to spare.
+  return MulDiv(size.cx + 10, 1440, dpi_);
+}
+
+int Grid::ColumnRoomTwips() const {
+  RECT rc{};
+  GetClientRect(Hwnd(), &rc);
+  int room = rc.right - DataLeft();
+  // A shown vertical bar has already taken its room from the client area.
+  if (!(GetWindowLongPtrA(Hwnd(), GWL_STYLE) & WS_VSCROLL)) room -= GetSystemMetrics(SM_CXVSCROLL);
+  return MulDiv(std::max(0, room), 1440, dpi_);
 }
 
 int Grid::ColumnPixels(size_t column) const {
@@ -103,6 +125,18 @@ Grid::Hit Grid::HitTest(POINT pt) const {
   if (pt.x < DataLeft()) return {Hit::RowSelector, row, 0};
   if (auto c = columnAt(pt.x)) hit = {Hit::CellArea, row, *c};
   return hit;
+}
+
+std::optional<size_t> Grid::ColumnEdgeAt(POINT pt) const {
+  if (!binding_ || pt.y < metrics_.captionHeight || pt.y >= DataTop()) return std::nullopt;
+  const int reach = MulDiv(3, dpi_, 96);
+  // From the right: of two edges within reach, the later column's wins, so a
+  // column dragged down to its narrowest can still be widened again.
+  for (size_t c = ColumnCount(); c-- > 0;) {
+    const int edge = ColumnLeft(c) + ColumnPixels(c);
+    if (edge > DataLeft() && std::abs(pt.x - edge) <= reach) return c;
+  }
+  return std::nullopt;
 }
 
 void Grid::SetScrollBar(int bar, const SCROLLINFO& wanted) {

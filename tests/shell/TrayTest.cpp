@@ -17,7 +17,9 @@
 #include "tests/shell/TrayMenuDriver.h"
 #include "tests/support/HttpServer.h"
 #include "tests/support/RecordingPlatform.h"
+#include "tests/support/Process.h"
 #include "tests/support/Wait.h"
+#include "traylib/trayicon/mTray.h"
 
 using namespace mf;
 using namespace mf::test;
@@ -90,6 +92,18 @@ std::vector<COLORREF> SettledTaskbarPixels() {
     last = std::move(now);
   }
   return {};
+}
+
+// The taskbar (Wine's explorer) shows a balloon with exactly this text.
+bool BalloonShown(const std::wstring& text) {
+  DWORD taskbar = 0;
+  GetWindowThreadProcessId(FindWindowA("Shell_TrayWnd", nullptr), &taskbar);
+  for (HWND tip : WindowsOfProcess(taskbar, "tooltips_class32")) {
+    if (!IsWindowVisible(tip)) continue;
+    for (const sd::mTray::ToolRecord& tool : sd::mTray::ReadTools(tip, sd::mTray::Family::Nt))
+      if (tool.text == text) return true;
+  }
+  return false;
 }
 
 // Item positions in TRAYMENU, separators not counted.
@@ -332,6 +346,54 @@ TEST_F(TrayTest, StopDownloadingDuringARunAsksWhetherToCancelIt) {
   EXPECT_LT(http.BodyBytesSent(), 400000u) << "the transfer was cancelled";
   http.Stop();
   DeleteFileA((folder + "\\slow.swf").c_str());
+  RemoveDirectoryA(folder.c_str());
+}
+
+TEST_F(TrayTest, ARunThatEndsOutOfSightSaysSoInABalloonWhoseClickBringsTheWindowBack) {
+  HttpServer http;
+  ASSERT_TRUE(http.Start());
+  char tmp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, tmp);
+  const std::string folder = std::string(tmp) + "mf-end-" + std::to_string(GetCurrentProcessId());
+  app.settings.DownloadFolder = FromAnsi(folder);
+  int pages = 0;
+  // A video that arrives, or a page without one (the item fails).
+  auto add = [&](bool video) {
+    const std::string n = std::to_string(++pages);
+    http.Route("/aa/" + n + ".swf", HttpResponse::File(20000, 1));
+    http.Route("/www.angryalien.com/" + n + ".asp",
+               HttpResponse::Text(video ? "<embed src=\"" + ToAnsi(http.Url("/aa/" + n + ".swf")) + "\">"
+                                        : "no video here"));
+    ASSERT_TRUE(app.gridView.AddURLToList(http.Url("/www.angryalien.com/" + n + ".asp")));
+  };
+  struct Case {
+    int show;  // the window while the run ends
+    int videos, failures;
+    const wchar_t* balloon;
+    bool shown;
+  };
+  const Case cases[] = {
+      {SW_SHOWNORMAL, 1, 1, L"1 video downloaded, 1 failed", false},
+      {SW_MINIMIZE, 1, 0, L"1 video downloaded", true},
+      {SW_HIDE, 2, 1, L"2 videos downloaded, 1 failed", true},
+  };
+  for (const Case& c : cases) {
+    for (int i = 0; i < c.videos + c.failures; ++i) add(i < c.videos);
+    ShowWindow(form.Hwnd(), c.show);
+    form.cmdStartDownload_Click();  // items done before are passed over
+    if (!c.shown) {
+      PumpFor(1000);
+      EXPECT_FALSE(BalloonShown(c.balloon));
+      continue;
+    }
+    EXPECT_TRUE(PumpUntil([&] { return BalloonShown(c.balloon); }, 15000)) << ToAnsi(c.balloon);
+    // The user clicks the balloon; the shell tells the icon's owner.
+    ShellSays(NIN_BALLOONUSERCLICK);
+    EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Hwnd()) && !IsIconic(form.Hwnd()); }));
+  }
+  EXPECT_TRUE(platform.messageBoxes.empty());
+  http.Stop();
+  for (int n = 1; n <= pages; ++n) DeleteFileA((folder + "\\" + std::to_string(n) + ".swf").c_str());
   RemoveDirectoryA(folder.c_str());
 }
 

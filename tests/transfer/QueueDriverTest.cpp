@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <map>
+#include <regex>
 
 #include "common/WindowText.h"
 #include "downloadlist/Vocabulary.h"
@@ -243,6 +244,50 @@ TEST_F(QueueDriverTest, ARunStartedOnTheAboutPageTellsTheDownloadTab) {
   EXPECT_EQ(Var(L"_root.downloadBtnTab"), L"1");
   EXPECT_TRUE(FolderExists(folder));
   EXPECT_EQ(Item(0).Status, vocab::kComplete);
+}
+
+TEST_F(QueueDriverTest, TheSpeedLineShowsSpeedAndTimeLeftWhileAFileArrivesAndGoesAfter) {
+  struct Case {
+    std::string target;
+    HttpResponse file;
+    const wchar_t* line;  // what the line beside the start button says meanwhile
+  };
+  const Case cases[] = {
+      {"/aa/sized.swf", HttpResponse::File(500000, 1).Slow(8192, 20),
+       LR"(\d+([.,]\d)? (Bytes|KB|MB)/s, about \d+ (seconds|min) left)"},
+      {"/aa/unsized.swf", HttpResponse::File(500000, 2).WithoutContentLength().Slow(8192, 20),
+       LR"(\d+([.,]\d)? (Bytes|KB|MB) so far, \d+([.,]\d)? (Bytes|KB|MB)/s)"},
+  };
+  for (const Case& c : cases) {
+    Add(Page("/angryalien.com" + c.target, "<embed src=\"http://127.0.0.1" + c.target + "\">"));
+    http.Route(c.target, c.file);
+  }
+  // Each item's distinct lines while its file arrives, and the tray tooltip then.
+  std::map<std::wstring, std::vector<std::wstring>> lines;
+  StatusRecorder recorder(app);
+  recorder.onProgress = [&] {
+    if (app.queue.IsFetchingPage) return;
+    const DownloadItem& item = Item(static_cast<size_t>(app.queue.CurrentIndex()));
+    const std::wstring line = Var(L"_root.progressTxt");
+    auto& seen = lines[item.Video_URL];
+    if (!seen.empty() && seen.back() == line) return;
+    seen.push_back(line);
+    if (!line.empty()) {
+      EXPECT_EQ(form.SysTray.ToolTip(), item.FileName + L"\n" + line);
+    }
+  };
+  form.cmdStartDownload_Click();
+
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(Item(i).Status, vocab::kComplete);
+    const std::vector<std::wstring>& seen = lines[Item(i).Video_URL];
+    ASSERT_GE(seen.size(), 2u) << i;
+    EXPECT_EQ(seen.front(), L"") << "cleared when the item before it ended";
+    for (size_t k = 1; k < seen.size(); ++k)
+      EXPECT_TRUE(std::regex_match(seen[k], std::wregex(cases[i].line))) << i << ": " << ToAnsi(seen[k]);
+  }
+  EXPECT_EQ(Var(L"_root.progressTxt"), L"");
+  EXPECT_EQ(form.SysTray.ToolTip(), L"Marrowfin");
 }
 
 }  // namespace

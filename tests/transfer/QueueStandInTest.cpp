@@ -44,6 +44,14 @@ class StandInWindow : public IQueueHost {
   void ShowCurrentStatus(const std::wstring& status) override {
     if (statuses.empty() || statuses.back() != status) statuses.push_back(status);
   }
+  void ShowTransferProgress(int64_t bytes, float size) override {
+    transfer.push_back({bytes, size});
+  }
+  void EndTransferProgress() override { shown.push_back(L"transfer over"); }
+  void RunEnded(int downloaded, int failed) override {
+    shown.push_back(L"ran " + std::to_wstring(downloaded) + L"/" + std::to_wstring(failed));
+  }
+  std::vector<std::pair<int64_t, float>> transfer;  // the file's progress, pages not included
 };
 
 TEST(QueueStandIn, RunsTheListThroughWithoutAWindow) {
@@ -86,11 +94,16 @@ TEST(QueueStandIn, RunsTheListThroughWithoutAWindow) {
             window.statuses.end());
   const std::vector<std::wstring> shown = {
       L"button Stop Downloading", L"menu Stop Downloading", L"_root.downloadBtn=0",
-      L"_root.startDownload=0",  L"_root.downloadTab=0",   L"button Start Downloading",
+      L"_root.startDownload=0",  L"_root.downloadTab=0",   L"transfer over",
+      L"ran 1/1",                L"button Start Downloading",
       L"_root.startDownload=1",  L"_root.downloadBtn=1",   L"_root.downloadTab=1",
       L"menu Start Downloading"};
   EXPECT_EQ(window.shown, shown);
   EXPECT_TRUE(platform.messageBoxes.empty());
+  // Only the video's bytes, as they grew, against its size.
+  ASSERT_FALSE(window.transfer.empty());
+  EXPECT_EQ(window.transfer.back(), (std::pair<int64_t, float>{150000, 150000.0f}));
+  EXPECT_TRUE(std::is_sorted(window.transfer.begin(), window.transfer.end()));
 
   DeleteFileForced(file);
   RemoveDirectoryA(ToAnsi(window.folder).c_str());
