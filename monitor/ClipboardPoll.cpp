@@ -30,15 +30,16 @@ void ClipboardMonitor::chkMonitor_Click() {
   MonitorOn = host_.IsPolling();
 }
 
-// One poll. A supported address that differs from the previous poll's text
-// is added and downloading starts at once when no run is under way.
+// One poll. An address the program downloads without asking (a page of the
+// five sites or a direct media link) that differs from the previous poll's
+// text is added and downloading starts at once when no run is under way.
 void ClipboardMonitor::CallMonTimer() {
   std::optional<std::wstring> read = ReadClipboardText(host_.OwnerWindow());
   // A clipboard held open elsewhere is read at the next tick: taking it for
   // empty would make the unchanged address look new then.
   if (!read) return;
   const std::wstring text = std::move(*read);
-  if (text == LastClipboardText || GetSiteID(text) == siteUnsupported) {
+  if (text == LastClipboardText || !IsAutomaticAddress(text)) {
     LastClipboardText = text;
     return;
   }

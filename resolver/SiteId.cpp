@@ -5,11 +5,28 @@
 
 namespace mf {
 
-int16_t GetSiteID(const std::wstring& address) {
+namespace {
+
+const Site* SiteOf(const std::wstring& address) {
   const std::wstring lower = LowerCase(address);
-  for (const Site& site : Sites())
-    if (lower.find(site.pattern) != std::wstring::npos) return site.id;
-  return siteUnsupported;
+  for (const Site& site : Sites()) {
+    const bool found = site.pattern ? lower.find(site.pattern) != std::wstring::npos
+                                    : site.recognises(address);
+    if (found) return &site;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+int16_t GetSiteID(const std::wstring& address) {
+  const Site* site = SiteOf(address);
+  return site ? site->id : static_cast<int16_t>(siteUnsupported);
+}
+
+bool IsAutomaticAddress(const std::wstring& address) {
+  const Site* site = SiteOf(address);
+  return site && site->automatic;
 }
 
 }  // namespace mf

@@ -1,26 +1,69 @@
 #include "resolver/Sites.h"
 
 #include <iterator>
+#include <optional>
 
+#include "common/Uri.h"
+#include "resolver/HtmlVideoPage.h"
+#include "resolver/MediaLink.h"
+#include "resolver/PageFile.h"
 #include "resolver/SiteId.h"
 
 namespace mf {
 namespace {
 
-// The first pattern that occurs wins, so the order matters.
+std::wstring ParseVideoPage(const std::wstring& pageFile, const ParseContext& context) {
+  std::optional<std::string> page = ReadPageFile(pageFile);
+  return page ? FindPageVideo(*page, context.pageAddress, context.contentType) : std::wstring();
+}
+
+bool IsDirectMediaLink(const std::wstring& address) {
+  return IsWebAddress(address) && IsMediaLink(address);
+}
+
+bool IsWebPage(const std::wstring& address) { return IsWebAddress(address); }
+
+// Tried in this order: the first site that recognises the address wins.
 constexpr Site kSites[] = {
-    {siteGoogleVideo, L"video.google.com/videoplay?",
-     [](const std::wstring& page, const ParseContext&) { return ParseGoogleVideoPage(page); }, L"", 0},
+    {.id = siteGoogleVideo,
+     .pattern = L"video.google.com/videoplay?",
+     .parse = [](const std::wstring& page, const ParseContext&) { return ParseGoogleVideoPage(page); },
+     .extension = L"",
+     .automatic = true},
     // The video is served under a name without extension; names are kept short.
-    {siteYouTube, L"youtube.com/watch?v=",
-     [](const std::wstring& page, const ParseContext& c) { return ParseYouTubePage(page, c.followPlayer); },
-     L".flv", 35},
-    {siteAngryAlien, L"angryalien.com",
-     [](const std::wstring& page, const ParseContext&) { return ParseAngryAlienPage(page); }, L"", 0},
-    {siteBreak, L"break.com",
-     [](const std::wstring& page, const ParseContext&) { return ParseBreakPage(page); }, L"", 0},
-    {siteZippyVideos, L"zippyvideos.com",
-     [](const std::wstring& page, const ParseContext&) { return ParseZippyVideosPage(page); }, L".flv", 0},
+    {.id = siteYouTube,
+     .pattern = L"youtube.com/watch?v=",
+     .parse = [](const std::wstring& page,
+                 const ParseContext& c) { return ParseYouTubePage(page, c.followPlayer); },
+     .extension = L".flv",
+     .nameLimit = 35,
+     .automatic = true},
+    {.id = siteAngryAlien,
+     .pattern = L"angryalien.com",
+     .parse = [](const std::wstring& page, const ParseContext&) { return ParseAngryAlienPage(page); },
+     .extension = L"",
+     .automatic = true},
+    {.id = siteBreak,
+     .pattern = L"break.com",
+     .parse = [](const std::wstring& page, const ParseContext&) { return ParseBreakPage(page); },
+     .extension = L"",
+     .automatic = true},
+    {.id = siteZippyVideos,
+     .pattern = L"zippyvideos.com",
+     .parse = [](const std::wstring& page, const ParseContext&) { return ParseZippyVideosPage(page); },
+     .extension = L".flv",
+     .automatic = true},
+    {.id = siteMediaLink,
+     .recognises = &IsDirectMediaLink,
+     .extension = L"",
+     .namesFromHeader = true,
+     .automatic = true},
+    {.id = siteVideoPage,
+     .recognises = &IsWebPage,
+     .parse = &ParseVideoPage,
+     .extension = L"",
+     .namesFromHeader = true,
+     .noVideo = kNoVideoFound},
 };
 
 }  // namespace

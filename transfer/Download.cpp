@@ -6,6 +6,7 @@
 
 #include "common/Text.h"
 #include "transfer/Progress.h"
+#include "transfer/RequestFailure.h"
 
 namespace mf {
 namespace {
@@ -87,6 +88,7 @@ void Download::RequestInformation() {
   fileSize_ = -1;
   remoteFileName_.clear();
   remoteFileType_.clear();
+  contentDisposition_.clear();
   if (!SessionHandle) OpenSession();
 
   DownloadJob::Request request{.url = url_, .information = true};
@@ -132,6 +134,8 @@ void Download::ReadHeaders(const std::wstring& raw) {
 
   at = find(L"filename=");
   remoteFileName_ = at == npos ? std::wstring() : HeaderValue(raw, at, 9);
+  at = find(L"content-disposition:");
+  contentDisposition_ = at == npos ? std::wstring() : HeaderValue(raw, at, 20);
 
   at = find(L"content-type: ");
   if (at == npos) {
@@ -167,6 +171,9 @@ bool Download::TransferFile() {
   CancelFlag = false;
   bytesReceived_ = 0;
   statusCode_ = 0;
+  finalUrl_.clear();
+  contentType_.clear();
+  failureReason_.clear();
   if (!SessionHandle) OpenSession();
 
   // Only a transfer on an instance that has never been asked for
@@ -203,6 +210,8 @@ bool Download::FollowTransfer(DownloadJob& job) {
       case JobEvent::Opened:
         opened = true;
         statusCode_ = event.status;
+        finalUrl_ = event.finalUrl;
+        contentType_ = event.contentType;
         break;
       case JobEvent::Block:
         bytesReceived_ = event.total;
@@ -213,6 +222,7 @@ bool Download::FollowTransfer(DownloadJob& job) {
       case JobEvent::Failed:
         queue_.Now();  // what the handlers posted meanwhile runs before the end
         job.CloseFile();
+        failureReason_ = RequestFailureText(event.error);
         // An address that could not be opened leaves the session open.
         if (event.failure != JobEvent::CouldNotFind) SessionHandle.reset();
         RaiseError(event.failure == JobEvent::CouldNotFind   ? kCouldNotFindUrl

@@ -123,6 +123,16 @@ class Download {
   // answer without a status). The transfer itself stores any answer, error
   // pages included; its owner decides what an error status means.
   DWORD StatusCode() const noexcept { return statusCode_; }
+  // Where the last transfer's answer came from after redirects, and its
+  // Content-Type (empty before one).
+  const std::wstring& FinalUrl() const noexcept { return finalUrl_; }
+  const std::wstring& ContentType() const noexcept { return contentType_; }
+  // Why the last transfer failed, in the user's words (a certificate the
+  // platform refused, a server that did not answer...); empty when it did not
+  // fail or there is nothing particular to tell.
+  const std::wstring& FailureReason() const noexcept { return failureReason_; }
+  // The Content-Disposition value of the last information answer, as sent.
+  const std::wstring& ContentDisposition() const noexcept { return contentDisposition_; }
   // Whether the internet session is open (it lives from the first request to
   // the end of the next transfer).
   bool IsSessionOpen() const noexcept { return static_cast<bool>(SessionHandle); }
@@ -176,6 +186,10 @@ class Download {
   bool cancelBeforeInformation_ = false;
   int64_t bytesReceived_ = 0;
   DWORD statusCode_ = 0;
+  std::wstring finalUrl_;
+  std::wstring contentType_;
+  std::wstring contentDisposition_;
+  std::wstring failureReason_;
   DWORD connectTimeoutMs_ = kConnectTimeoutMs;
   DWORD idleTimeoutMs_ = kIdleTimeoutMs;
   struct Worker {

@@ -22,7 +22,8 @@ class FetchingPage {
 
 }  // namespace
 
-bool QueueDriver::FetchPage(const std::wstring& address, const std::wstring& file) {
+bool QueueDriver::FetchPage(const std::wstring& address, const std::wstring& file,
+                            PageAnswer& answer) {
   TransferResult.clear();
   pageTooLarge_ = false;
   Download.SetUrl(address);
@@ -31,6 +32,8 @@ bool QueueDriver::FetchPage(const std::wstring& address, const std::wstring& fil
     FetchingPage fetching(IsFetchingPage);
     Download.StartDownload();
   }
+  answer.address = Download.FinalUrl();
+  answer.contentType = Download.ContentType();
   // An error page, a page cut off or one too large is no page to read.
   const DWORD status = Download.StatusCode();
   return TransferResult == L"1" && status >= 200 && status < 300 && !pageTooLarge_;

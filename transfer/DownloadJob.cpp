@@ -1,6 +1,7 @@
 #include "transfer/DownloadJob.h"
 
 #include <cstdlib>
+#include <cwchar>
 
 #include "common/Uri.h"
 
@@ -33,6 +34,18 @@ std::optional<uint64_t> AnnouncedLength(HINTERNET request) {
   unsigned long long n = std::strtoull(text, &end, 10);
   if (end == text) return std::nullopt;
   return n;
+}
+
+// A text WinINet gives in a buffer of the caller's; empty when there is
+// none. The length it reports is in bytes for some queries and in
+// characters for others: the text ends at its NUL.
+template <typename Query>
+std::wstring QueryText(HINTERNET handle, Query query) {
+  std::wstring text(2048, L'\0');
+  DWORD size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+  if (!query(handle, text.data(), &size)) return {};
+  text.resize(wcsnlen(text.c_str(), text.size()));
+  return text;
 }
 
 void SetTimeout(HINTERNET handle, DWORD option, DWORD ms) {
@@ -85,12 +98,20 @@ bool DownloadJob::OpenRequest(const wchar_t* verb, const wchar_t* version, DWORD
 void DownloadJob::RunTransfer() {
   if (!OpenRequest(L"GET", nullptr, kTransferFlags) ||
       !HttpSendRequestW(http_.get(), nullptr, 0, nullptr, 0)) {
+    const DWORD error = GetLastError();
     http_.reset();
     connection_.reset();
-    Push({.kind = JobEvent::Failed, .failure = JobEvent::CouldNotFind});
+    Push({.kind = JobEvent::Failed, .failure = JobEvent::CouldNotFind, .error = error});
     return;
   }
-  Push({.kind = JobEvent::Opened, .status = AnswerStatus(http_.get())});
+  Push({.kind = JobEvent::Opened,
+        .status = AnswerStatus(http_.get()),
+        .finalUrl = QueryText(http_.get(), [](HINTERNET h, wchar_t* text, DWORD* size) {
+          return InternetQueryOptionW(h, INTERNET_OPTION_URL, text, size);
+        }),
+        .contentType = QueryText(http_.get(), [](HINTERNET h, wchar_t* text, DWORD* size) {
+          return HttpQueryInfoW(h, HTTP_QUERY_CONTENT_TYPE, text, size, nullptr);
+        })});
   if (!OpenLocalFile()) {
     http_.reset();
     connection_.reset();
@@ -118,8 +139,9 @@ void DownloadJob::ReadAll() {
     total += read;
     const bool cutShort = ok && read == 0 && announced && static_cast<uint64_t>(total) < *announced;
     if (!ok || cutShort) {
+      const DWORD error = ok ? 0 : GetLastError();
       if (read > 0) Push({.kind = JobEvent::Block, .total = total});
-      end = {.kind = JobEvent::Failed, .failure = JobEvent::CouldNotRead};
+      end = {.kind = JobEvent::Failed, .failure = JobEvent::CouldNotRead, .error = error};
       break;
     }
     Push({.kind = JobEvent::Block, .total = total});

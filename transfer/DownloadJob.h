@@ -31,7 +31,10 @@ struct JobEvent {
   Kind kind = Block;
   int64_t total = 0;
   Failure failure = CouldNotFind;
+  DWORD error = 0;         // Failed: WinINet's error number, when it gave one
   DWORD status = 0;        // the answer's HTTP status (0 for none)
+  std::wstring finalUrl;     // Opened: the address answered, after redirects
+  std::wstring contentType;  // Opened: the answer's Content-Type
   bool requested = false;  // Information: a request could be made at all
   bool headersRead = false;
   std::string headers;     // Information: the raw header lines

@@ -1,6 +1,7 @@
 // Naming a video file from its link and the server's answer about it.
 #include "transfer/LocalFileInfo.h"
 
+#include "common/ContentDisposition.h"
 #include "common/Text.h"
 #include "downloadlist/FileText.h"
 #include "downloadlist/Vocabulary.h"
@@ -21,12 +22,20 @@ std::wstring CutKeepingExtension(const std::wstring& name, size_t length) {
 
 }  // namespace
 
+std::wstring QueueDriver::NameFromHeader(const std::wstring& sLink) const {
+  std::wstring name = FileNameFromContentDisposition(Download.ContentDisposition());
+  if (name.empty()) name = FileNameFromAddress(sLink);
+  return name;
+}
+
 LocalFileInfo QueueDriver::GetLocalFileInfo(const std::wstring& sLink, int16_t siteId) {
   Download.SetUrl(sLink);
   Download.RequestInformation();
 
   LocalFileInfo info;
-  std::wstring name = Download.RemoteFileName();
+  const Site* site = FindSite(siteId);
+  std::wstring name = site && site->namesFromHeader ? NameFromHeader(sLink)
+                                                    : Download.RemoteFileName();
   info.FileSize = Download.FileSize() == -1 && Download.FileExists()
                       ? std::wstring(vocab::kSizeWithoutLength)
                       : FormatFileSize(Download.FileSize());
@@ -35,13 +44,12 @@ LocalFileInfo QueueDriver::GetLocalFileInfo(const std::wstring& sLink, int16_t s
       LowerCase(sLink.size() > kExtensionLength ? sLink.substr(sLink.size() - kExtensionLength)
                                                 : sLink);
   const bool videoTail = tail == L".flv" || tail == L".wmv";
-  if (name.empty() || videoTail) {
+  if ((name.empty() || videoTail) && !(site && site->namesFromHeader)) {
     size_t slash = sLink.rfind(L'/');
     std::wstring last = slash == std::wstring::npos ? sLink : sLink.substr(slash + 1);
     name = videoTail && slash != std::wstring::npos ? last : CheckFileName(last);
   }
   // Some sites serve their videos under names without the extension.
-  const Site* site = FindSite(siteId);
   if (site) name += site->extension;
   name = CutKeepingExtension(name, kMaxNameLength);
   if (site && site->nameLimit > 0) name = CutKeepingExtension(name, site->nameLimit);

@@ -3,6 +3,7 @@
 #include "downloadlist/Vocabulary.h"
 #include "resolver/LinkResult.h"
 #include "resolver/SiteId.h"
+#include "resolver/Sites.h"
 #include "transfer/QueueDriver.h"
 
 namespace mf {
@@ -31,12 +32,19 @@ std::wstring QueueDriver::Prepare(uint32_t key) {
     return kLinkUnsupported;
   }
   if (link == kLinkNotFound) {
-    list_.UpdateItem(id, vocab::kInappropriate, vocab::kProcessFailed, vocab::kError, L"");
+    // A page of one of the five sites without its video loses its address,
+    // as it always has; any other page keeps it and says so in plain words.
+    const Site* site = FindSite(GetSiteID(pageAddress));
+    if (site && site->noVideo)
+      list_.UpdateItem(id, L"", site->noVideo, vocab::kError, L"");
+    else
+      list_.UpdateItem(id, vocab::kInappropriate, vocab::kProcessFailed, vocab::kError, L"");
     return kLinkUnsupported;
   }
   if (link == kLinkFetchFailed) {
     // The page address stays: a failed fetch is no verdict on the video.
     list_.UpdateItem(id, L"", L"", vocab::kError, L"");
+    TellFailure(*list_.ByKey(key));
     return kLinkUnsupported;
   }
   const LocalFileInfo info = GetLocalFileInfo(link, GetSiteID(pageAddress));

@@ -69,7 +69,11 @@ class QueueDriver : private IDownloadEvents, private IResolverHost {
   ItemOutcome DownloadItemAt(uint32_t key);
   ItemOutcome CancelRun();
   void FinishTransfer(uint32_t key, const std::wstring& partFile);
+  void TellFailure(const DownloadItem& item);
   std::wstring Prepare(uint32_t key);
+  // A file's name as the server's Content-Disposition gives it (RFC 6266),
+  // else the link's last segment, percent-decoded.
+  std::wstring NameFromHeader(const std::wstring& sLink) const;
   bool SetItemStatus(const std::wstring& status);
 
   // IDownloadEvents
@@ -77,7 +81,8 @@ class QueueDriver : private IDownloadEvents, private IResolverHost {
   void DownloadProgress(long& p) override { Download_DownloadProgress(p); }
   void DownloadError(std::wstring& s) override { Download_DownloadError(s); }
   // IResolverHost: the page goes through the same control and handlers.
-  bool FetchPage(const std::wstring& address, const std::wstring& file) override;
+  bool FetchPage(const std::wstring& address, const std::wstring& file,
+                 PageAnswer& answer) override;
   HWND OwnerWindow() override { return host_.OwnerWindow(); }
   // A stop was asked, or the running item went: nothing more is asked of the
   // network for it.

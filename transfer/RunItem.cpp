@@ -72,6 +72,16 @@ void QueueDriver::FinishTransfer(uint32_t key, const std::wstring& partFile) {
     }
   }
   SetItemStatus(failed ? vocab::kError : vocab::kComplete);
+  if (failed) TellFailure(item);
+}
+
+void QueueDriver::TellFailure(const DownloadItem& item) {
+  // Why the platform refused the request (a certificate above all) is told
+  // under the list; the item's status stays "ERROR".
+  const std::wstring& reason = Download.FailureReason();
+  if (reason.empty()) return;
+  const std::wstring& name = item.FileName == vocab::kAutoDetect ? item.Video_URL : item.FileName;
+  host_.SetFlashVariable(L"_root.notice", name + L": " + reason);
 }
 
 }  // namespace mf

@@ -123,7 +123,7 @@ TEST_F(ListCommands, AddTakesTheTextBoxMarksUnsupportedAddressesAndIgnoresRepeat
   EXPECT_EQ(DownloadButton(), L"1");
   EXPECT_TRUE(app.gridView.AddURLToList(Url(1)));  // a repeat still reports success
 
-  EXPECT_TRUE(app.gridView.AddURLToList(L"http://example.com/clip"));
+  EXPECT_TRUE(app.gridView.AddURLToList(L"ftp://example.com/clip"));
   ASSERT_EQ(app.list.Items().size(), 2u);
   EXPECT_EQ(app.list.Items()[1].Status, vocab::kLinkNotSupported);
   EXPECT_EQ(app.list.Items()[1].FileName, vocab::kNameError);

@@ -122,7 +122,7 @@ TEST_F(MonitorTest, RepeatedAndUnsupportedAddressesStillGetTheBalloonAndTheField
   EXPECT_EQ(Var(L"_root.video_url"), page);
   ASSERT_TRUE(PumpUntil([] { return TaskbarBalloonShown(); }, 5000));
 
-  const std::wstring other = L"http://www.example.com/no/video/site";
+  const std::wstring other = L"ftp://www.example.com/no/video/site";
   Deliver(other);
   ASSERT_EQ(app.list.Items().size(), 2u);
   EXPECT_EQ(app.list.Items()[1].Video_URL, other);

@@ -140,8 +140,8 @@ TEST_F(DownloadLinkTest, APageWithoutAnAddressGivesZero) {
 
 TEST_F(DownloadLinkTest, AnUnsupportedAddressCostsNoNetworkAndLeavesThePageFile) {
   WriteFileBytes(PageFile(), "the page of last time");
-  EXPECT_EQ(app.queue.Resolver.GetDownloadLink(http.Url("/vimeo.com/12345")), kLinkUnsupported);
-  EXPECT_EQ(app.queue.Resolver.GetDownloadLink(L"http://www.youtube.com/user/someone"), kLinkUnsupported);
+  EXPECT_EQ(app.queue.Resolver.GetDownloadLink(L"ftp://vimeo.com/12345"), kLinkUnsupported);
+  EXPECT_EQ(app.queue.Resolver.GetDownloadLink(L"youtube.com/user/someone"), kLinkUnsupported);
   EXPECT_EQ(ReadFileBytes(PageFile()), "the page of last time");
   EXPECT_TRUE(http.Requests().empty());
 }
@@ -222,7 +222,7 @@ TEST_F(PrepareItemTest, ThePlaceholderNameIsReplacedByTheDerivedOne) {
 }
 
 TEST_F(PrepareItemTest, EachFailureCodeLeavesItsMarksOnTheItem) {
-  const std::wstring unsupported = L"http://vimeo.com/1";
+  const std::wstring unsupported = L"ftp://vimeo.com/1";
   const std::wstring empty = PageAt("/angryalien.com/none", "<html></html>");
   const std::wstring broken =
       L"http://127.0.0.1:" + std::to_wstring(LoopbackSocketServer::UnusedPort()) + L"/break.com/x";

@@ -3,7 +3,7 @@
 
 #include "resolver/SiteId.h"
 
-using mf::GetSiteID;
+using namespace mf;
 
 namespace {
 
@@ -35,15 +35,28 @@ TEST(GetSiteID, FirstPatternInOrderWins) {
   EXPECT_EQ(GetSiteID(L"http://angryalien.com/?ref=zippyvideos.com"), 5);
 }
 
-TEST(GetSiteID, RejectsEverythingElse) {
-  EXPECT_EQ(GetSiteID(L""), -1);
-  EXPECT_EQ(GetSiteID(L"http://www.youtube.com/user/someone"), -1);  // not a watch page
-  EXPECT_EQ(GetSiteID(L"http://video.google.com/"), -1);
-  EXPECT_EQ(GetSiteID(L"http://vimeo.com/12345"), -1);
-  EXPECT_EQ(GetSiteID(L"youtube.com/watch?x=1"), -1);
-  EXPECT_EQ(GetSiteID(L"http://www.youtube.com/v/dQw4w9WgXcQ"), -1);  // a player, not a page
-  EXPECT_EQ(GetSiteID(L"http://youtu.be/dQw4w9WgXcQ"), -1);
-  EXPECT_EQ(GetSiteID(L"http://video.google.co.uk/videoplay?docid=1"), -1);
+TEST(GetSiteID, OtherWebPagesAreVideoPagesAndOnlyNonWebAddressesAreRejected) {
+  // Not a page of the five sites, yet a web page: searched for a video.
+  for (const wchar_t* page : {L"http://www.youtube.com/user/someone", L"http://video.google.com/",
+                              L"https://vimeo.com/12345", L"http://www.youtube.com/v/dQw4w9WgXcQ",
+                              L"http://youtu.be/dQw4w9WgXcQ",
+                              L"http://video.google.co.uk/videoplay?docid=1"}) {
+    EXPECT_EQ(GetSiteID(page), siteVideoPage) << page;
+    EXPECT_FALSE(IsAutomaticAddress(page)) << page;
+  }
+  // A video or audio file's own address, whatever the host.
+  for (const wchar_t* file : {L"https://cdn.example.com/a/clip.MP4?sig=1", L"http://h/x.webm#t=3",
+                              L"http://h/song.opus"}) {
+    EXPECT_EQ(GetSiteID(file), siteMediaLink) << file;
+    EXPECT_TRUE(IsAutomaticAddress(file)) << file;
+  }
+  // The five sites come first, a media link on their hosts included.
+  EXPECT_EQ(GetSiteID(L"http://www.break.com/clip.mp4"), siteBreak);
+  EXPECT_TRUE(IsAutomaticAddress(L"http://www.youtube.com/watch?v=abc"));
+  for (const wchar_t* other : {L"", L"youtube.com/watch?x=1", L"ftp://h/clip.mp4", L"mailto:a@b"}) {
+    EXPECT_EQ(GetSiteID(other), siteUnsupported) << other;
+    EXPECT_FALSE(IsAutomaticAddress(other)) << other;
+  }
 }
 
 }  // namespace

@@ -82,11 +82,11 @@ TEST_F(DropTest, TheWindowTakesDropsOfLinksAndTextLineByLine) {
       {{{CF_UNICODETEXT, Page(2) + L"\r\n\r\n  " + Page(3) + L" \n" + Page(4)}},
        {Page(2), Page(3), Page(4)},
        L""},
-      {{{CF_UNICODETEXT, Page(5) + L"\r\nhttp://example.com/x\r\nnot a link"}},
+      {{{CF_UNICODETEXT, Page(5) + L"\r\nftp://example.com/x\r\nnot a link"}},
        {Page(5)},
        L"2 of the 3 dropped lines are not addresses of video pages on supported sites and were "
        L"not added."},
-      {{{CF_UNICODETEXT, L"http://example.com/"}},
+      {{{CF_UNICODETEXT, L"ftp://example.com/"}},
        {},
        L"The dropped text is not the address of a video page on a supported site, so it was not "
        L"added."},

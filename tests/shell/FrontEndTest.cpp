@@ -125,7 +125,7 @@ TEST_F(FrontEndTest, AddingTheTypedAddressTrimsOnlyForTheCheck) {
   EXPECT_TRUE(app.list.IsListEmpty());
   EXPECT_TRUE(platform.messageBoxes.empty());
 
-  Typed(L"http://example.com/not-a-video");
+  Typed(L"ftp://example.com/not-a-video");
   Command(L"IDC_FS_addDownloadURL");
   EXPECT_TRUE(app.list.IsListEmpty());
   ASSERT_EQ(platform.messageBoxes.size(), 1u);

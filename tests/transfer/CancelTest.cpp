@@ -76,7 +76,7 @@ TEST_F(CancelTest, CancelFromAProgressHandlerEndsRightAfterThatChunk) {
 TEST_F(CancelTest, CancelFromATimerTakesEffectAfterAtMostOneMoreProgress) {
   // 2 KiB every 5 ms: the transfer lasts long enough for a timer to fire
   // after its first blocks of 64 KiB.
-  server.Route("/slow", HttpResponse::File(400000, 6).Slow(2048, 5));
+  server.Route("/slow", HttpResponse::File(1000000, 6).Slow(2048, 5));
   Aim("/slow", L"slow.bin");
   OwnerWindow window;
   size_t progressAtCancel = 0;
@@ -95,7 +95,7 @@ TEST_F(CancelTest, CancelFromATimerTakesEffectAfterAtMostOneMoreProgress) {
   ASSERT_EQ(owner.events.back().kind, Kind::Cancelled);
   const long position = owner.events.back().value;
   EXPECT_GT(position, 0);
-  EXPECT_LT(position, 400000);
+  EXPECT_LT(position, 1000000);
   EXPECT_EQ(FileSizeOf(LocalPath(L"slow.bin")), static_cast<uint64_t>(position));
   EXPECT_EQ(ReadWholeFile(LocalPath(L"slow.bin")), Pattern(6, 0, static_cast<size_t>(position)));
 }
