@@ -26,7 +26,10 @@ LocalFileInfo QueueDriver::GetLocalFileInfo(const std::wstring& sLink, int16_t s
   Download.RequestInformation();
 
   LocalFileInfo info;
-  std::wstring name = Download.RemoteFileName();
+  // The server's name as it meant it (RFC 6266 and 5987: quotes, escapes and
+  // UTF-8 undone), else the raw text after "filename=".
+  std::wstring name = Download.RemoteFileNameDecoded();
+  if (name.empty()) name = Download.RemoteFileName();
   info.FileSize = Download.FileSize() == -1 && Download.FileExists()
                       ? std::wstring(vocab::kSizeWithoutLength)
                       : FormatFileSize(Download.FileSize());

@@ -68,6 +68,7 @@ class QueueDriver : private IDownloadEvents, private IResolverHost {
   const DownloadItem* NextItem(const std::set<uint32_t>& visited) const;
   ItemOutcome DownloadItemAt(uint32_t key);
   ItemOutcome CancelRun();
+  ItemOutcome FolderTooLong();
   void FinishTransfer(uint32_t key, const std::wstring& partFile);
   std::wstring Prepare(uint32_t key);
   bool SetItemStatus(const std::wstring& status);
