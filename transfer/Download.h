@@ -114,9 +114,9 @@ class Download {
   // it stops at once. A running information request ends with no answer.
   void CancelDownload() noexcept { CancelFlag = true; }
   // A HEAD request about Url; fills FileExists, LastModified, FileSize,
-  // RemoteFileName (and its decoded form) and RemoteFileType, each from this answer alone (no
-  // answer: no file, "Not Available", -1 and empty texts). Never raises a
-  // notification.
+  // RemoteFileName (and its decoded form) and RemoteFileType, each from this
+  // answer alone (no answer: no file, "Not Available", -1 and empty texts).
+  // Never raises a notification.
   void RequestInformation();
 
   // ---- Beyond the control's interface
