@@ -15,7 +15,8 @@ namespace {
 
 std::wstring DecimalSeparator() {
   wchar_t buf[8] = {};
-  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buf, static_cast<int>(std::size(buf))) > 1)
+  const int size = static_cast<int>(std::size(buf));
+  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buf, size) > 1)
     return buf;
   return L".";
 }

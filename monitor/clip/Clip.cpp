@@ -38,20 +38,18 @@ std::wstring ClipboardText(HWND owner) {
 std::string Utf8(const std::wstring& text) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
-  std::string out(static_cast<size_t>(
-                      WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr)),
-                  '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), static_cast<int>(out.size()), nullptr,
-                      nullptr);
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), n, nullptr, nullptr);
   return out;
 }
 
 std::wstring FromUtf8(const std::string& text) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
-  std::wstring out(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0)),
-                   L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), size, out.data(), static_cast<int>(out.size()));
+  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), size, out.data(), n);
   return out;
 }
 

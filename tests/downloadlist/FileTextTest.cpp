@@ -88,12 +88,15 @@ TEST(FitFileName, CutsTheNameBeforeItsExtensionToFitThePath) {
       {stem43 + L"s.mp4", std::wstring(39, L's') + L".mp4"},
       {std::wstring(60, L'動') + L".mp4", std::wstring(39, L'動') + L".mp4"},
       {std::wstring(50, L'x'), std::wstring(43, L'x')},                  // no extension
-      {L"a." + std::wstring(50, L'e'), L"a." + std::wstring(41, L'e')},  // an extension longer than the room
-      {std::wstring(38, L'a') + L"🎬🎬.mp4", std::wstring(38, L'a') + L".mp4"},  // no half character
+      // An "extension" too long to be one is cut like the rest.
+      {L"a." + std::wstring(50, L'e'), L"a." + std::wstring(41, L'e')},
+      // Never half a character, never a trailing blank or dot.
+      {std::wstring(38, L'a') + L"🎬🎬.mp4", std::wstring(38, L'a') + L".mp4"},
       {std::wstring(37, L'a') + L"🎬🎬.mp4", std::wstring(37, L'a') + L"🎬.mp4"},
-      {std::wstring(37, L'a') + L" .xyz.mp4", std::wstring(37, L'a') + L".mp4"},  // no trailing " ."
+      {std::wstring(37, L'a') + L" .xyz.mp4", std::wstring(37, L'a') + L".mp4"},
   };
-  for (const Case& c : cases) EXPECT_EQ(mf::FitFileName(folder, c.name, 12), c.expected) << c.name.size();
+  for (const Case& c : cases)
+    EXPECT_EQ(mf::FitFileName(folder, c.name, 12), c.expected) << c.name.size();
   // A folder that leaves no room for a name: no name at all.
   EXPECT_EQ(mf::FitFileName(L"C:\\" + std::wstring(244, L'f'), L"a.mp4", 12), L"");
   EXPECT_EQ(mf::FitFileName(L"C:\\" + std::wstring(240, L'f'), L"ab.mp4", 12), L"");

@@ -29,13 +29,14 @@ class WideNames : public QueueFixture {
   }
   // An AngryAlien item whose video is sent with this Content-Disposition.
   std::wstring Named(const std::string& id, const std::string& disposition, uint64_t size) {
-    http.Route("/aa/" + id + ".swf",
-               HttpResponse::File(size, static_cast<uint32_t>(size)).Header("Content-Disposition", disposition));
+    http.Route("/aa/" + id + ".swf", HttpResponse::File(size, static_cast<uint32_t>(size))
+                                         .Header("Content-Disposition", disposition));
     return Add(Page("/angryalien.com/" + id, "<embed src=\"http://127.0.0.1/aa/" + id + ".swf\">"));
   }
   static size_t FilesIn(const std::wstring& path) {
     size_t n = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(path))) n += entry.is_regular_file();
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(path)))
+      n += entry.is_regular_file();
     return n;
   }
 };
@@ -55,17 +56,20 @@ TEST_F(WideNames, AFolderAndServerNamesInAnyScriptGiveThatFolderAndThoseFiles) {
     const wchar_t* file;
   } cases[] = {
       {"attachment; filename*=UTF-8''%E5%8B%95%E7%94%BB.mp4", L"動画.mp4"},
-      {"attachment; filename=\"\xD0\x92\xD0\xB8\xD0\xB4\xD0\xB5\xD0\xBE.mp4\"", L"Видео.mp4"},  // raw UTF-8
-      {"attachment; filename*=UTF-8''%E6%98%A0%3A%E7%94%BB%3F.mp4", L"映画.mp4"},  // "映:画?": the rules apply
+      // Raw UTF-8; and "映:画?", whose forbidden characters go.
+      {"attachment; filename=\"\xD0\x92\xD0\xB8\xD0\xB4\xD0\xB5\xD0\xBE.mp4\"", L"Видео.mp4"},
+      {"attachment; filename*=UTF-8''%E6%98%A0%3A%E7%94%BB%3F.mp4", L"映画.mp4"},
   };
-  for (size_t i = 0; i < std::size(cases); ++i) Named(std::to_string(i), cases[i].disposition, 3000 + i);
+  for (size_t i = 0; i < std::size(cases); ++i)
+    Named(std::to_string(i), cases[i].disposition, 3000 + i);
   form.cmdStartDownload_Click();
 
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(i);
     EXPECT_EQ(app.list.At(i)->Status, vocab::kComplete);
     EXPECT_EQ(app.list.At(i)->FileName, cases[i].file);
-    EXPECT_EQ(FileHash(chosen + L"\\" + cases[i].file), PatternHash(3000 + i, static_cast<uint32_t>(3000 + i)));
+    EXPECT_EQ(FileHash(chosen + L"\\" + cases[i].file),
+              PatternHash(3000 + i, static_cast<uint32_t>(3000 + i)));
   }
   EXPECT_EQ(FilesIn(chosen), std::size(cases));
 }
