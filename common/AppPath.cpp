@@ -2,34 +2,31 @@
 
 #include <windows.h>
 
-#include "common/Text.h"
-
 namespace mf {
 
 std::wstring ProgramFolder() {
-  char buf[MAX_PATH * 2] = {};
-  DWORD n = GetModuleFileNameA(nullptr, buf, sizeof buf);
-  std::wstring path = FromAnsi(std::string_view(buf, n));
+  // The program may be installed under a folder of any name and length.
+  std::wstring path(32768, L'\0');
+  path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
   size_t slash = path.find_last_of(L"\\/");
   return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
 bool FileExists(const std::wstring& path) {
-  DWORD a = GetFileAttributesA(ToAnsi(path).c_str());
+  DWORD a = GetFileAttributesW(path.c_str());
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool FolderExists(const std::wstring& path) {
-  DWORD a = GetFileAttributesA(ToAnsi(path).c_str());
+  DWORD a = GetFileAttributesW(path.c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool DeleteFileForced(const std::wstring& path) {
-  std::string p = ToAnsi(path);
-  DWORD a = GetFileAttributesA(p.c_str());
+  DWORD a = GetFileAttributesW(path.c_str());
   if (a == INVALID_FILE_ATTRIBUTES) return true;
-  if (a & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(p.c_str(), a & ~FILE_ATTRIBUTE_READONLY);
-  return DeleteFileA(p.c_str()) != FALSE;
+  if (a & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(path.c_str(), a & ~FILE_ATTRIBUTE_READONLY);
+  return DeleteFileW(path.c_str()) != FALSE;
 }
 
 }  // namespace mf

@@ -1,19 +1,21 @@
 #pragma once
-// The text of a clipboard memory block, read no further than the block
-// itself: a block whose text lacks its closing NUL ends where the block ends;
-// and the writing of text to the clipboard.
+// The UTF-16 text of a clipboard memory block (CF_UNICODETEXT, which the
+// system also makes of ANSI text), read no further than the block itself: a
+// block whose text lacks its closing NUL ends where the block ends; and the
+// writing of text to the clipboard.
 #include <windows.h>
 
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 namespace mf {
 
-inline std::string ClipboardBlockText(HANDLE data) {
-  std::string text;
-  const SIZE_T size = GlobalSize(data);
-  if (const char* p = static_cast<const char*>(GlobalLock(data))) {
-    text.assign(p, strnlen(p, size));
+inline std::wstring ClipboardBlockText(HANDLE data) {
+  std::wstring text;
+  const SIZE_T size = GlobalSize(data) / sizeof(wchar_t);
+  if (const wchar_t* p = static_cast<const wchar_t*>(GlobalLock(data))) {
+    text.assign(p, wcsnlen(p, size));
     GlobalUnlock(data);
   }
   return text;

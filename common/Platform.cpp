@@ -3,8 +3,6 @@
 #include <shlobj.h>
 #include <wininet.h>
 
-#include "common/Text.h"
-
 namespace mf {
 namespace {
 
@@ -12,32 +10,30 @@ class RealPlatform final : public IPlatform {
  public:
   int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& title,
                      UINT type) override {
-    return MessageBoxA(owner, ToAnsi(text).c_str(), ToAnsi(title).c_str(), type);
+    return MessageBoxW(owner, text.c_str(), title.c_str(), type);
   }
 
   INT_PTR ShellOpen(HWND owner, const std::wstring& verb, const std::wstring& file,
                     const std::wstring& parameters, const std::wstring& directory,
                     int show) override {
-    std::string v = ToAnsi(verb), f = ToAnsi(file), p = ToAnsi(parameters), d = ToAnsi(directory);
-    HINSTANCE r = ShellExecuteA(owner, v.empty() ? nullptr : v.c_str(), f.c_str(),
-                                p.empty() ? nullptr : p.c_str(), d.empty() ? nullptr : d.c_str(),
-                                show);
+    const auto orNull = [](const std::wstring& s) { return s.empty() ? nullptr : s.c_str(); };
+    HINSTANCE r = ShellExecuteW(owner, orNull(verb), file.c_str(), orNull(parameters),
+                                orNull(directory), show);
     return reinterpret_cast<INT_PTR>(r);
   }
 
   std::wstring PickFolder(HWND owner, const std::wstring& title, UINT flags) override {
-    std::string ansiTitle = ToAnsi(title);
-    BROWSEINFOA bi{};
+    BROWSEINFOW bi{};
     bi.hwndOwner = owner;
     bi.pidlRoot = nullptr;  // the desktop
-    bi.lpszTitle = ansiTitle.c_str();
+    bi.lpszTitle = title.c_str();
     bi.ulFlags = flags;
     // The new dialog style needs COM on this thread (SHBrowseForFolder docs).
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     std::wstring result;
-    if (LPITEMIDLIST item = SHBrowseForFolderA(&bi)) {
-      char path[260] = {};
-      if (SHGetPathFromIDListA(item, path)) result = FromAnsi(path);
+    if (LPITEMIDLIST item = SHBrowseForFolderW(&bi)) {
+      wchar_t path[MAX_PATH] = {};
+      if (SHGetPathFromIDListW(item, path)) result = path;
       CoTaskMemFree(item);
     }
     if (SUCCEEDED(com)) CoUninitialize();

@@ -11,14 +11,14 @@ namespace mf {
 class IPlatform {
  public:
   virtual ~IPlatform() = default;
-  // MessageBoxA: returns the button chosen (IDOK, IDYES, IDNO...).
+  // MessageBoxW: returns the button chosen (IDOK, IDYES, IDNO...).
   virtual int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& title,
                              UINT type) = 0;
-  // ShellExecuteA: returns its result (above 32 on success).
+  // ShellExecuteW: returns its result (above 32 on success).
   virtual INT_PTR ShellOpen(HWND owner, const std::wstring& verb, const std::wstring& file,
                             const std::wstring& parameters, const std::wstring& directory,
                             int show) = 0;
-  // SHBrowseForFolder rooted at the desktop, SHGetPathFromIDList into 260
+  // SHBrowseForFolderW rooted at the desktop, SHGetPathFromIDListW into 260
   // characters, CoTaskMemFree: the chosen folder, or empty when cancelled or failed.
   virtual std::wstring PickFolder(HWND owner, const std::wstring& title, UINT flags) = 0;
   // InternetGetConnectedState.

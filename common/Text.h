@@ -1,6 +1,7 @@
 #pragma once
-// Text helpers. The program holds text as UTF-16; the window system is called
-// through its ANSI entry points, so text crosses that boundary here.
+// Text helpers. The program holds text as UTF-16 and calls the system's wide
+// entry points with names and paths; the ANSI conversions are for text that
+// arrives or leaves as bytes of the system's code page.
 #include <string>
 #include <string_view>
 

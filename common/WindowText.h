@@ -1,24 +1,21 @@
 #pragma once
-// A window's text through the ANSI entry points, held as UTF-16.
+// A window's text through the wide entry points: names and paths in any
+// language pass unchanged (a window made through the ANSI ones converts).
 #include <windows.h>
 
 #include <string>
 
-#include "common/Text.h"
-
 namespace mf {
 
 inline std::wstring GetText(HWND hwnd) {
-  int n = GetWindowTextLengthA(hwnd);
+  int n = GetWindowTextLengthW(hwnd);
   if (n <= 0) return {};
-  std::string buf(static_cast<size_t>(n) + 1, '\0');
-  n = GetWindowTextA(hwnd, buf.data(), n + 1);
+  std::wstring buf(static_cast<size_t>(n) + 1, L'\0');
+  n = GetWindowTextW(hwnd, buf.data(), n + 1);
   buf.resize(static_cast<size_t>(n > 0 ? n : 0));
-  return FromAnsi(buf);
+  return buf;
 }
 
-inline void SetText(HWND hwnd, const std::wstring& text) {
-  SetWindowTextA(hwnd, ToAnsi(text).c_str());
-}
+inline void SetText(HWND hwnd, const std::wstring& text) { SetWindowTextW(hwnd, text.c_str()); }
 
 }  // namespace mf

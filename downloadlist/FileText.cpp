@@ -5,6 +5,7 @@
 #include <cfenv>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 
 #include "common/Text.h"
 #include "downloadlist/Vocabulary.h"
@@ -13,9 +14,10 @@ namespace mf {
 namespace {
 
 std::wstring DecimalSeparator() {
-  char buf[8] = {};
-  if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buf, sizeof buf) > 1)
-    return FromAnsi(buf);
+  wchar_t buf[8] = {};
+  const int size = static_cast<int>(std::size(buf));
+  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buf, size) > 1)
+    return buf;
   return L".";
 }
 
@@ -65,6 +67,26 @@ std::wstring SafeFileName(const std::wstring& name) {
        base[3] >= L'1' && base[3] <= L'9');
   const bool onlyDots = name.find_first_not_of(L". ") == std::wstring::npos;
   return device || onlyDots ? L"_" + name : name;
+}
+
+std::wstring FitFileName(const std::wstring& folder, const std::wstring& name, size_t extra) {
+  const size_t used = folder.size() + 1 + extra;
+  const size_t room = used < kMaxPathLength ? kMaxPathLength - used : 0;
+  if (name.size() <= room) return name;
+  // Text after the last dot counts as the extension when it is as short as one.
+  constexpr size_t kLongestExtension = 10;
+  const size_t dot = name.rfind(L'.');
+  const bool hasExtension =
+      dot != std::wstring::npos && dot > 0 && name.size() - dot <= kLongestExtension;
+  const std::wstring extension = hasExtension ? name.substr(dot) : std::wstring();
+  size_t keep = room > extension.size() ? room - extension.size() : 0;
+  // Never half of a character outside the basic plane.
+  if (keep > 0 && IS_HIGH_SURROGATE(name[keep - 1])) --keep;
+  std::wstring stem = name.substr(0, keep);
+  // The system drops a name's trailing blanks and dots (CreateFile's naming
+  // rules): the name must stay the one the item shows.
+  stem.erase(stem.find_last_not_of(L". ") + 1);
+  return stem.empty() ? std::wstring() : stem + extension;
 }
 
 std::wstring CheckFileName(const std::wstring& value) {

@@ -17,4 +17,13 @@ std::wstring CheckFileName(const std::wstring& value);
 // and blanks gets a "_" in front; any other name is returned unchanged.
 std::wstring SafeFileName(const std::wstring& name);
 
+// The longest path the platform's file calls take: MAX_PATH less its NUL.
+inline constexpr size_t kMaxPathLength = 259;
+
+// `name` cut at its end, its extension kept, so that folder + "\" + name and
+// `extra` characters more stay within kMaxPathLength; unchanged when it fits.
+// Empty when the folder leaves no room for one character before the extension.
+// A cut name does not end in a blank or a dot.
+std::wstring FitFileName(const std::wstring& folder, const std::wstring& name, size_t extra);
+
 }  // namespace mf

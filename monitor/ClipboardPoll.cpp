@@ -4,7 +4,6 @@
 #include <string>
 
 #include "common/ClipboardText.h"
-#include "common/Text.h"
 #include "monitor/ClipboardMonitor.h"
 #include "resolver/SiteId.h"
 
@@ -14,10 +13,11 @@ namespace {
 // The clipboard's plain text; empty when it holds none. No value at all when
 // another program holds the clipboard open right now.
 std::optional<std::wstring> ReadClipboardText(HWND owner) {
-  if (!IsClipboardFormatAvailable(CF_TEXT)) return std::wstring();
+  // The system offers ANSI text as Unicode text too.
+  if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) return std::wstring();
   if (!OpenClipboard(owner)) return std::nullopt;
   std::wstring text;
-  if (HANDLE data = GetClipboardData(CF_TEXT)) text = FromAnsi(ClipboardBlockText(data));
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) text = ClipboardBlockText(data);
   CloseClipboard();
   return text;
 }

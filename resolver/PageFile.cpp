@@ -4,14 +4,13 @@
 
 #include "common/AppPath.h"
 #include "common/Handles.h"
-#include "common/Text.h"
 
 namespace mf {
 
 std::wstring PageFile() { return ProgramFolder() + L"\\Parse.pgq"; }
 
 std::optional<std::string> ReadPageFile(const std::wstring& path) {
-  UniqueFile file(CreateFileA(ToAnsi(path).c_str(), GENERIC_READ,
+  UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return std::nullopt;

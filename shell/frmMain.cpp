@@ -12,31 +12,34 @@ namespace {
 struct ClassicControl {
   HWND frmMain::*member;
   int id;
-  const char* windowClass;
-  const char* caption;
+  const wchar_t* windowClass;
+  const wchar_t* caption;
   DWORD style;
-  const char* toolTip;
+  const wchar_t* toolTip;
 };
 
 // The classic controls lie behind the movie and are never shown; they carry
-// the same operations as some movie commands.
+// the same operations as some movie commands. They are made through the wide
+// entry points: the boxes hold addresses in any script.
 constexpr ClassicControl kClassicControls[] = {
-    {&frmMain::cmdStartDownload, frmMain::idCmdStartDownload, "BUTTON", "Start Downloading",
+    {&frmMain::cmdStartDownload, frmMain::idCmdStartDownload, L"BUTTON", L"Start Downloading",
      BS_PUSHBUTTON, nullptr},
-    {&frmMain::txtURL, frmMain::idTxtURL, "EDIT", "", ES_AUTOHSCROLL | WS_BORDER, nullptr},
-    {&frmMain::txtMonitor, frmMain::idTxtMonitor, "EDIT", "", ES_AUTOHSCROLL | WS_BORDER, nullptr},
-    {&frmMain::chkMonitor, frmMain::idChkMonitor, "BUTTON",
-     "Monitor video URL's in clipboard and automatically add and download", BS_CHECKBOX, nullptr},
-    {&frmMain::cmdAdd2List, frmMain::idCmdAdd2List, "BUTTON", "Add to download list",
+    {&frmMain::txtURL, frmMain::idTxtURL, L"EDIT", L"", ES_AUTOHSCROLL | WS_BORDER, nullptr},
+    {&frmMain::txtMonitor, frmMain::idTxtMonitor, L"EDIT", L"", ES_AUTOHSCROLL | WS_BORDER,
+     nullptr},
+    {&frmMain::chkMonitor, frmMain::idChkMonitor, L"BUTTON",
+     L"Monitor video URL's in clipboard and automatically add and download", BS_CHECKBOX, nullptr},
+    {&frmMain::cmdAdd2List, frmMain::idCmdAdd2List, L"BUTTON", L"Add to download list",
      BS_PUSHBUTTON, nullptr},
-    {&frmMain::cmdClear, frmMain::idCmdClear, "BUTTON", "&X", BS_PUSHBUTTON,
-     "Clear Completed items"},
-    {&frmMain::cmdRemoveSelected, frmMain::idCmdRemoveSelected, "BUTTON", "X", BS_PUSHBUTTON,
-     "Remove Selected Items"},
-    {&frmMain::cmdSelectAll, frmMain::idCmdSelectAll, "BUTTON", "&A", BS_PUSHBUTTON, "Select All"},
-    {&frmMain::cmdUp, frmMain::idCmdUp, "BUTTON", "/|\\", BS_PUSHBUTTON, "Move Item Up"},
-    {&frmMain::cmdDown, frmMain::idCmdDown, "BUTTON", "\\|/", BS_PUSHBUTTON, "Move item down"},
-    {&frmMain::cmdBrowse, frmMain::idCmdBrowse, "BUTTON", "Browse...", BS_PUSHBUTTON, nullptr},
+    {&frmMain::cmdClear, frmMain::idCmdClear, L"BUTTON", L"&X", BS_PUSHBUTTON,
+     L"Clear Completed items"},
+    {&frmMain::cmdRemoveSelected, frmMain::idCmdRemoveSelected, L"BUTTON", L"X", BS_PUSHBUTTON,
+     L"Remove Selected Items"},
+    {&frmMain::cmdSelectAll, frmMain::idCmdSelectAll, L"BUTTON", L"&A", BS_PUSHBUTTON,
+     L"Select All"},
+    {&frmMain::cmdUp, frmMain::idCmdUp, L"BUTTON", L"/|\\", BS_PUSHBUTTON, L"Move Item Up"},
+    {&frmMain::cmdDown, frmMain::idCmdDown, L"BUTTON", L"\\|/", BS_PUSHBUTTON, L"Move item down"},
+    {&frmMain::cmdBrowse, frmMain::idCmdBrowse, L"BUTTON", L"Browse...", BS_PUSHBUTTON, nullptr},
 };
 
 HICON LoadMainIcon() {
@@ -88,24 +91,24 @@ bool frmMain::Create() {
 
 void frmMain::CreateClassicControls() {
   HINSTANCE inst = GetModuleHandleA(nullptr);
-  ToolTips = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
+  ToolTips = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
                              Hwnd(), nullptr, inst, nullptr);
   int top = 0;
   for (const ClassicControl& c : kClassicControls) {
     // Created without WS_VISIBLE: the user never reaches them.
-    HWND h = CreateWindowExA(0, c.windowClass, c.caption, WS_CHILD | WS_TABSTOP | c.style, 0, top,
+    HWND h = CreateWindowExW(0, c.windowClass, c.caption, WS_CHILD | WS_TABSTOP | c.style, 0, top,
                              120, 22, Hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
                              inst, nullptr);
     this->*c.member = h;
     top += 24;
     if (c.toolTip && ToolTips) {
-      TOOLINFOA ti{};
+      TOOLINFOW ti{};
       ti.cbSize = sizeof ti;
       ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
       ti.hwnd = Hwnd();
       ti.uId = reinterpret_cast<UINT_PTR>(h);
-      ti.lpszText = const_cast<char*>(c.toolTip);
-      SendMessageA(ToolTips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+      ti.lpszText = const_cast<wchar_t*>(c.toolTip);
+      SendMessageW(ToolTips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
     }
   }
 }

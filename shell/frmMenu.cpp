@@ -1,6 +1,7 @@
 #include "shell/frmMenu.h"
 
-#include "common/Text.h"
+#include <iterator>
+
 #include "shell/Program.h"
 
 namespace mf {
@@ -8,23 +9,23 @@ namespace {
 
 struct MenuEntry {
   UINT id;  // 0 for a separator
-  const char* caption;
+  const wchar_t* caption;
   UINT flags;
 };
 
 // TRAYMENU, top to bottom. Help, About and the separator above them carry no
 // action and are shown unavailable.
 constexpr MenuEntry kTrayMenu[] = {
-    {frmMenu::mnuWebVideo, "Marrowfin", MF_STRING},
+    {frmMenu::mnuWebVideo, L"Marrowfin", MF_STRING},
     {0, nullptr, MF_SEPARATOR},
-    {frmMenu::mnuDownload, "Start Downloading", MF_STRING},
+    {frmMenu::mnuDownload, L"Start Downloading", MF_STRING},
     {0, nullptr, MF_SEPARATOR},
-    {frmMenu::mnuMonitor, "Monitor Video URL's in Clipboard", MF_STRING},
+    {frmMenu::mnuMonitor, L"Monitor Video URL's in Clipboard", MF_STRING},
     {0, nullptr, MF_SEPARATOR | MF_GRAYED},
-    {frmMenu::mnuHelp, "Help", MF_STRING | MF_GRAYED},
-    {frmMenu::mnuAbout, "About", MF_STRING | MF_GRAYED},
+    {frmMenu::mnuHelp, L"Help", MF_STRING | MF_GRAYED},
+    {frmMenu::mnuAbout, L"About", MF_STRING | MF_GRAYED},
     {0, nullptr, MF_SEPARATOR},
-    {frmMenu::mnuExit, "Exit Marrowfin", MF_STRING},
+    {frmMenu::mnuExit, L"Exit Marrowfin", MF_STRING},
 };
 
 }  // namespace
@@ -41,7 +42,7 @@ void frmMenu::Load() {
   label_ = CreateWindowExA(0, "STATIC", kLabelText, WS_CHILD | WS_VISIBLE, 8, 8, 220, 40, Hwnd(),
                            nullptr, GetModuleHandleA(nullptr), nullptr);
   trayMenu_ = CreatePopupMenu();
-  for (const MenuEntry& e : kTrayMenu) AppendMenuA(trayMenu_, e.flags, e.id, e.caption);
+  for (const MenuEntry& e : kTrayMenu) AppendMenuW(trayMenu_, e.flags, e.id, e.caption);
 }
 
 void frmMenu::Unload() {
@@ -53,18 +54,18 @@ void frmMenu::Unload() {
 
 std::wstring frmMenu::Caption(ItemId item) const {
   if (!trayMenu_) return {};
-  char text[128] = {};
-  GetMenuStringA(trayMenu_, item, text, sizeof text, MF_BYCOMMAND);
-  return FromAnsi(text);
+  wchar_t text[128] = {};
+  GetMenuStringW(trayMenu_, item, text, static_cast<int>(std::size(text)), MF_BYCOMMAND);
+  return text;
 }
 
 void frmMenu::SetCaption(ItemId item, const std::wstring& caption) {
   if (!trayMenu_) return;
-  std::string text = ToAnsi(caption);
-  MENUITEMINFOA mii{sizeof mii};
+  std::wstring text = caption;
+  MENUITEMINFOW mii{sizeof mii};
   mii.fMask = MIIM_STRING;
   mii.dwTypeData = text.data();
-  SetMenuItemInfoA(trayMenu_, item, FALSE, &mii);
+  SetMenuItemInfoW(trayMenu_, item, FALSE, &mii);
 }
 
 bool frmMenu::Checked(ItemId item) const {

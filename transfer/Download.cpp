@@ -4,7 +4,9 @@
 #include <cstdlib>
 #include <cwchar>
 
+#include "common/ContentDisposition.h"
 #include "common/Text.h"
+#include "common/TextCodec.h"
 #include "transfer/Progress.h"
 #include "transfer/RequestFailure.h"
 
@@ -28,6 +30,13 @@ float SizeFromHeader(const std::wstring& value) {
   if (end == text) return -1;
   while (*end == L' ' || *end == L'\t') ++end;
   return *end == L'\0' ? static_cast<float>(v) : -1;
+}
+
+// Raw header bytes as text: UTF-8 when they are valid UTF-8 (a server's
+// filename="..." in any script), else the system's code page.
+std::wstring HeaderText(const std::string& bytes) {
+  std::optional<std::wstring> utf8 = FromUtf8Strict(bytes);
+  return utf8 ? std::move(*utf8) : FromAnsi(bytes);
 }
 
 }  // namespace
@@ -87,8 +96,8 @@ void Download::RequestInformation() {
   lastModified_ = kNotAvailable;
   fileSize_ = -1;
   remoteFileName_.clear();
+  remoteFileNameDecoded_.clear();
   remoteFileType_.clear();
-  contentDisposition_.clear();
   if (!SessionHandle) OpenSession();
 
   DownloadJob::Request request{.url = url_, .information = true};
@@ -115,7 +124,7 @@ void Download::RequestInformation() {
 void Download::ApplyInformation(const JobEvent& answer) {
   if (!answer.requested) return;
   if (answer.headersRead)
-    ReadHeaders(FromAnsi(answer.headers));
+    ReadHeaders(HeaderText(answer.headers));
   else
     ReadStatusOnly(answer.statusText);
 }
@@ -134,8 +143,9 @@ void Download::ReadHeaders(const std::wstring& raw) {
 
   at = find(L"filename=");
   remoteFileName_ = at == npos ? std::wstring() : HeaderValue(raw, at, 9);
-  at = find(L"content-disposition:");
-  contentDisposition_ = at == npos ? std::wstring() : HeaderValue(raw, at, 20);
+  at = find(L"\r\ncontent-disposition:");
+  remoteFileNameDecoded_ =
+      at == npos ? std::wstring() : FileNameFromContentDisposition(HeaderValue(raw, at, 22));
 
   at = find(L"content-type: ");
   if (at == npos) {

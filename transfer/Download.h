@@ -87,6 +87,10 @@ class Download {
   void SetLocalFile(const std::wstring& New_LocalFile) { localFile_ = New_LocalFile; }
   // The text after "filename=" in the headers, quotes included.
   const std::wstring& RemoteFileName() const noexcept { return remoteFileName_; }
+  // The name the Content-Disposition header gives, decoded: "filename*"
+  // (RFC 5987, as UTF-8 with percent escapes) before "filename", quotes and
+  // escapes removed, any folder part dropped. Empty when the header names none.
+  const std::wstring& RemoteFileNameDecoded() const noexcept { return remoteFileNameDecoded_; }
   // The Content-Type after its first "/".
   const std::wstring& RemoteFileType() const noexcept { return remoteFileType_; }
   // The address to transfer or query.
@@ -110,9 +114,9 @@ class Download {
   // it stops at once. A running information request ends with no answer.
   void CancelDownload() noexcept { CancelFlag = true; }
   // A HEAD request about Url; fills FileExists, LastModified, FileSize,
-  // RemoteFileName and RemoteFileType, each from this answer alone (no
-  // answer: no file, "Not Available", -1 and empty texts). Never raises a
-  // notification.
+  // RemoteFileName (and its decoded form) and RemoteFileType, each from this
+  // answer alone (no answer: no file, "Not Available", -1 and empty texts).
+  // Never raises a notification.
   void RequestInformation();
 
   // ---- Beyond the control's interface
@@ -131,8 +135,7 @@ class Download {
   // platform refused, a server that did not answer...); empty when it did not
   // fail or there is nothing particular to tell.
   const std::wstring& FailureReason() const noexcept { return failureReason_; }
-  // The Content-Disposition value of the last information answer, as sent.
-  const std::wstring& ContentDisposition() const noexcept { return contentDisposition_; }
+
   // Whether the internet session is open (it lives from the first request to
   // the end of the next transfer).
   bool IsSessionOpen() const noexcept { return static_cast<bool>(SessionHandle); }
@@ -173,6 +176,7 @@ class Download {
   float fileSize_ = 0;
   std::wstring localFile_;
   std::wstring remoteFileName_;
+  std::wstring remoteFileNameDecoded_;
   std::wstring remoteFileType_;
   std::wstring url_;
   std::wstring siteUser_;
@@ -188,7 +192,6 @@ class Download {
   DWORD statusCode_ = 0;
   std::wstring finalUrl_;
   std::wstring contentType_;
-  std::wstring contentDisposition_;
   std::wstring failureReason_;
   DWORD connectTimeoutMs_ = kConnectTimeoutMs;
   DWORD idleTimeoutMs_ = kIdleTimeoutMs;

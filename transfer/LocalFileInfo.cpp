@@ -22,20 +22,18 @@ std::wstring CutKeepingExtension(const std::wstring& name, size_t length) {
 
 }  // namespace
 
-std::wstring QueueDriver::NameFromHeader(const std::wstring& sLink) const {
-  std::wstring name = FileNameFromContentDisposition(Download.ContentDisposition());
-  if (name.empty()) name = FileNameFromAddress(sLink);
-  return name;
-}
-
 LocalFileInfo QueueDriver::GetLocalFileInfo(const std::wstring& sLink, int16_t siteId) {
   Download.SetUrl(sLink);
   Download.RequestInformation();
 
   LocalFileInfo info;
   const Site* site = FindSite(siteId);
-  std::wstring name = site && site->namesFromHeader ? NameFromHeader(sLink)
-                                                    : Download.RemoteFileName();
+  // The server's name as it meant it (RFC 6266 and 5987: quotes, escapes and
+  // UTF-8 undone); else, for the five sites, the raw text after "filename="
+  // as always, and for the others the address's last segment.
+  std::wstring name = Download.RemoteFileNameDecoded();
+  if (name.empty())
+    name = site && site->namesFromHeader ? FileNameFromAddress(sLink) : Download.RemoteFileName();
   info.FileSize = Download.FileSize() == -1 && Download.FileExists()
                       ? std::wstring(vocab::kSizeWithoutLength)
                       : FormatFileSize(Download.FileSize());

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "common/AppPath.h"
-#include "common/Text.h"
 
 namespace mf {
 namespace {
@@ -40,7 +39,7 @@ std::wstring MoveIntoPlace(const std::wstring& partFile, const std::wstring& fol
   std::wstring target = name;
   for (int n = 2; n < 10000; ++n) {
     // Without MOVEFILE_REPLACE_EXISTING: a file that appeared meanwhile stays.
-    if (MoveFileExA(ToAnsi(partFile).c_str(), ToAnsi(folder + L"\\" + target).c_str(), 0))
+    if (MoveFileExW(partFile.c_str(), (folder + L"\\" + target).c_str(), 0))
       return target;
     DWORD error = GetLastError();
     if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return {};

@@ -118,7 +118,7 @@ void QueueDriver::StartDownloading() {
   if (host_.CurrentTab() == L"About") host_.SetFlashVariable(L"_root.downloadBtnTab", L"1");
   // One level only; a folder that cannot be made shows up as failed transfers.
   const std::wstring folder = host_.DownloadFolder();
-  if (!FolderExists(folder)) CreateDirectoryA(ToAnsi(folder).c_str(), nullptr);
+  if (!FolderExists(folder)) CreateDirectoryW(folder.c_str(), nullptr);
   CancelRequested = false;
   IsDownloading = true;
 

@@ -68,12 +68,10 @@ class QueueDriver : private IDownloadEvents, private IResolverHost {
   const DownloadItem* NextItem(const std::set<uint32_t>& visited) const;
   ItemOutcome DownloadItemAt(uint32_t key);
   ItemOutcome CancelRun();
+  ItemOutcome FolderTooLong();
   void FinishTransfer(uint32_t key, const std::wstring& partFile);
   void TellFailure(const DownloadItem& item);
   std::wstring Prepare(uint32_t key);
-  // A file's name as the server's Content-Disposition gives it (RFC 6266),
-  // else the link's last segment, percent-decoded.
-  std::wstring NameFromHeader(const std::wstring& sLink) const;
   bool SetItemStatus(const std::wstring& status);
 
   // IDownloadEvents

@@ -11,6 +11,13 @@
 #include "transfer/QueueDriver.h"
 
 namespace mf {
+namespace {
+
+constexpr size_t kNumberRoom = 7;  // " (9999)", the highest number MoveIntoPlace gives
+constexpr wchar_t kFolderTooLongNotice[] =
+    L"The download folder's path is too long to hold a file; choose a shorter folder.";
+
+}  // namespace
 
 QueueDriver::ItemOutcome QueueDriver::DownloadItemAt(uint32_t key) {
   RunningKey = key;
@@ -25,7 +32,12 @@ QueueDriver::ItemOutcome QueueDriver::DownloadItemAt(uint32_t key) {
   // A name the server or the user gave may still name a device or only dots,
   // and may be taken by a file that is not this item's: it gets a free one.
   const std::wstring folder = host_.DownloadFolder();
-  const std::wstring name = FreeFileName(folder, SafeFileName(item->FileName), item->PartFile);
+  // The whole path stays within the platform's limit, its ".part" and a
+  // number a taken name may get included.
+  const std::wstring fitted =
+      FitFileName(folder, SafeFileName(item->FileName), std::size(kPartSuffix) - 1 + kNumberRoom);
+  if (fitted.empty()) return FolderTooLong();
+  const std::wstring name = FreeFileName(folder, fitted, item->PartFile);
   if (name != item->FileName) list_.UpdateItem(item->ID, L"", name, L"", L"");
   const std::wstring partFile = folder + L"\\" + name + kPartSuffix;
   list_.ByKey(key)->PartFile = partFile;
@@ -40,12 +52,20 @@ QueueDriver::ItemOutcome QueueDriver::DownloadItemAt(uint32_t key) {
   if (CancelRequested) return CancelRun();
   if (!list_.ByKey(key)) {
     // Removed while it arrived: its partial file has no item any more.
-    DeleteFileA(ToAnsi(partFile).c_str());
+    DeleteFileW(partFile.c_str());
     return ItemOutcome::Skipped;
   }
   FinishTransfer(key, partFile);
   list_.FillDownloadList();
   return ItemOutcome::Transferred;
+}
+
+QueueDriver::ItemOutcome QueueDriver::FolderTooLong() {
+  // Nothing is written anywhere else: the item fails and says why.
+  host_.SetFlashVariable(L"_root.notice", kFolderTooLongNotice);
+  SetItemStatus(vocab::kError);
+  list_.FillDownloadList();
+  return ItemOutcome::Skipped;
 }
 
 QueueDriver::ItemOutcome QueueDriver::CancelRun() {
@@ -62,7 +82,7 @@ void QueueDriver::FinishTransfer(uint32_t key, const std::wstring& partFile) {
   // make the item "ERROR". An error page is not kept at all.
   const bool errorPage = Download.StatusCode() >= 400;
   bool failed = item.FileSize.starts_with(L"-1") || TransferResult != L"1" || errorPage;
-  if (errorPage) DeleteFileA(ToAnsi(partFile).c_str());
+  if (errorPage) DeleteFileW(partFile.c_str());
   if (!failed) {
     const std::wstring finalName = MoveIntoPlace(partFile, host_.DownloadFolder(), item.FileName);
     failed = finalName.empty();

@@ -47,9 +47,10 @@ bool Grid::BeginEdit() {
   EnsureVisible(cell->RowIndex(), cell->ColumnIndex());
   RECT r;
   if (!GetCellRect(*cell, &r)) return false;
-  HWND edit = CreateWindowExA(0, "EDIT", "", WS_CHILD | ES_AUTOHSCROLL, r.left, r.top,
+  // A wide box: a file name in any script is edited as it is.
+  HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | ES_AUTOHSCROLL, r.left, r.top,
                               r.right - r.left, r.bottom - r.top, Hwnd(), nullptr,
-                              GetModuleHandleA(nullptr), nullptr);
+                              GetModuleHandleW(nullptr), nullptr);
   if (!edit) return false;
   SendMessageA(edit, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   SendMessageA(edit, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(2, 2));

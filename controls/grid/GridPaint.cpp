@@ -3,7 +3,6 @@
 // repainted are drawn, each through the owner-draw hook.
 #include <algorithm>
 
-#include "common/Text.h"
 #include "controls/grid/Grid.h"
 
 namespace mf::grid {
@@ -23,9 +22,8 @@ bool Touches(const RECT& a, const RECT& b) {
 
 void DrawTextIn(HDC dc, const std::wstring& text, RECT r, COLORREF colour, UINT format) {
   if (text.empty()) return;
-  std::string ansi = ToAnsi(text);
   COLORREF old = SetTextColor(dc, colour);
-  DrawTextA(dc, ansi.c_str(), static_cast<int>(ansi.size()), &r,
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
             format | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
   SetTextColor(dc, old);
 }

@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "common/Handles.h"
-#include "common/Text.h"
 
 namespace mf::movie {
 
@@ -55,14 +54,12 @@ void Polyline3(HDC dc, int x1, int y1, int x2, int y2, int x3, int y3) {
 }
 
 void DrawTextIn(HDC dc, const std::wstring& text, RECT r, UINT flags) {
-  std::string a = ToAnsi(text);
-  DrawTextA(dc, a.c_str(), static_cast<int>(a.size()), &r, flags | DT_NOPREFIX);
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, flags | DT_NOPREFIX);
 }
 
 SIZE MeasureText(HDC dc, const std::wstring& text) {
-  std::string a = ToAnsi(text);
   SIZE s{0, 0};
-  if (!a.empty()) GetTextExtentPoint32A(dc, a.c_str(), static_cast<int>(a.size()), &s);
+  if (!text.empty()) GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &s);
   return s;
 }
 
@@ -120,8 +117,7 @@ void PaintLabel(HDC dc, const ElementDef& e, RECT r, const std::wstring& text) {
   }
   flags |= DT_WORDBREAK | DT_EDITCONTROL;
   RECT measure = r;
-  std::string a = ToAnsi(text);
-  DrawTextA(dc, a.c_str(), static_cast<int>(a.size()), &measure, flags | DT_CALCRECT | DT_NOPREFIX);
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &measure, flags | DT_CALCRECT | DT_NOPREFIX);
   int height = measure.bottom - measure.top;
   if (e.valign != VAlign::Top && height < r.bottom - r.top)
     r.top += e.valign == VAlign::Bottom ? (r.bottom - r.top - height) : (r.bottom - r.top - height) / 2;

@@ -4,9 +4,9 @@
 #include <commctrl.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 
-#include "common/Text.h"
 #include "common/WindowText.h"
 
 namespace mf {
@@ -33,16 +33,16 @@ bool MoviePlayer::Create(const CreateArgs& args) {
   if (!CreateFor(0, kClassName, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, args.left, args.top, args.width,
                  args.height, args.parent, nullptr))
     return false;
-  tips_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0, 0,
-                          0, 0, Hwnd(), nullptr, GetModuleHandleA(nullptr), nullptr);
+  tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0, 0,
+                          0, 0, Hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr);
   if (tips_) {
-    TOOLINFOA ti{};
+    TOOLINFOW ti{};
     ti.cbSize = sizeof ti;
     ti.uFlags = TTF_SUBCLASS;
     ti.hwnd = Hwnd();
     ti.uId = 1;
-    ti.lpszText = LPSTR_TEXTCALLBACKA;
-    SendMessageA(tips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+    ti.lpszText = LPSTR_TEXTCALLBACKW;
+    SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
   }
   return true;
 }
@@ -51,7 +51,8 @@ void MoviePlayer::LoadMovie(int layer, const std::wstring& path) {
   if (layer != 0) return;
   moviePath_ = path;
   Unload();
-  std::ifstream in(ToAnsi(path), std::ios::binary);
+  // A path is opened as UTF-16 (_wfopen): the program may live in a folder of any name.
+  std::ifstream in(std::filesystem::path(path), std::ios::binary);
   if (!in) {
     loadError_ = L"the movie file cannot be opened";
     return;
@@ -109,15 +110,14 @@ void MoviePlayer::Install(Movie&& m) {
 
 void MoviePlayer::CreateFonts() {
   for (const FontDef& f : movie_.fonts) {
-    LOGFONTA lf{};
+    LOGFONTW lf{};
     lf.lfHeight = -f.size;
     lf.lfWeight = f.bold ? FW_BOLD : FW_NORMAL;
     lf.lfItalic = f.italic;
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfQuality = CLEARTYPE_QUALITY;
-    std::string face = ToAnsi(f.face);
-    lstrcpynA(lf.lfFaceName, face.c_str(), LF_FACESIZE);
-    fonts_.emplace_back(CreateFontIndirectA(&lf));
+    lstrcpynW(lf.lfFaceName, f.face.c_str(), LF_FACESIZE);
+    fonts_.emplace_back(CreateFontIndirectW(&lf));
   }
 }
 

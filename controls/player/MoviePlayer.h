@@ -143,7 +143,7 @@ class MoviePlayer : public Window {
   int hover_ = -1, pressed_ = -1;
   bool tracking_ = false;
   HWND tips_ = nullptr;
-  std::string tipText_;
+  std::wstring tipText_;
   UniqueGdiObject fieldBrush_;
   COLORREF fieldBrushColor_ = CLR_INVALID;
   UniqueGdiObject buffer_;

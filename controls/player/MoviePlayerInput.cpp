@@ -5,7 +5,6 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
-#include "common/Text.h"
 #include "common/WindowText.h"
 #include "controls/player/MoviePlayer.h"
 
@@ -222,9 +221,10 @@ void MoviePlayer::CreateFields() {
     }
     int width = std::max(e.at.w - 2 * kFieldPad, 1);
     int height = std::min(lineHeight, std::max(e.at.h - 2, 1));
-    HWND edit = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_TABSTOP | ES_AUTOHSCROLL | ES_LEFT, e.at.x + kFieldPad,
+    // A wide box: a typed address or folder keeps every character.
+    HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_TABSTOP | ES_AUTOHSCROLL | ES_LEFT, e.at.x + kFieldPad,
                                 e.at.y + (e.at.h - height) / 2, width, height, Hwnd(),
-                                reinterpret_cast<HMENU>(kFieldIdBase + i), GetModuleHandleA(nullptr), nullptr);
+                                reinterpret_cast<HMENU>(kFieldIdBase + i), GetModuleHandleW(nullptr), nullptr);
     if (!edit) continue;
     SendMessageA(edit, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     SendMessageA(edit, EM_LIMITTEXT, 4096, 0);
@@ -269,7 +269,7 @@ HBRUSH MoviePlayer::FieldBrush(size_t index, HDC dc) {
 
 void MoviePlayer::PaintFieldCue(HWND edit, size_t index) {
   const ElementDef& e = movie_.elements[index];
-  if (e.cue.empty() || GetWindowTextLengthA(edit) > 0) return;
+  if (e.cue.empty() || GetWindowTextLengthW(edit) > 0) return;
   HDC dc = GetDC(edit);
   if (!dc) return;
   {
@@ -278,10 +278,9 @@ void MoviePlayer::PaintFieldCue(HWND edit, size_t index) {
     SendMessageA(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&r));
     SetTextColor(dc, ToColorRef(kCueInk));
     SetBkMode(dc, TRANSPARENT);
-    std::string cue = ToAnsi(e.cue);
     // Leave the caret's column free when the box has the focus.
     if (GetFocus() == edit) r.left += 2;
-    DrawTextA(dc, cue.c_str(), static_cast<int>(cue.size()), &r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX |
+    DrawTextW(dc, e.cue.c_str(), static_cast<int>(e.cue.size()), &r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX |
                                                                       DT_END_ELLIPSIS);
   }
   ReleaseDC(edit, dc);
@@ -388,20 +387,19 @@ void MoviePlayer::UpdateTip() {
     tip = movie_.elements[static_cast<size_t>(hover_)].tip;
     if (!tip.empty()) r = ElementRect(static_cast<size_t>(hover_));
   }
-  std::string text = ToAnsi(tip);
-  if (text != tipText_) SendMessageA(tips_, TTM_POP, 0, 0);
-  tipText_ = text;
-  TOOLINFOA ti{};
+  if (tip != tipText_) SendMessageW(tips_, TTM_POP, 0, 0);
+  tipText_ = tip;
+  TOOLINFOW ti{};
   ti.cbSize = sizeof ti;
   ti.hwnd = Hwnd();
   ti.uId = 1;
   ti.rect = r;
-  SendMessageA(tips_, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&ti));
+  SendMessageW(tips_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
 LRESULT MoviePlayer::OnTipNotify(NMHDR* hdr) {
-  if (hdr && hdr->hwndFrom == tips_ && hdr->code == TTN_GETDISPINFOA) {
-    auto* info = reinterpret_cast<NMTTDISPINFOA*>(hdr);
+  if (hdr && hdr->hwndFrom == tips_ && hdr->code == TTN_GETDISPINFOW) {
+    auto* info = reinterpret_cast<NMTTDISPINFOW*>(hdr);
     info->lpszText = tipText_.data();
   }
   return 0;

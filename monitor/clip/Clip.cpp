@@ -1,9 +1,9 @@
 // Clip.exe, the clipboard watcher. Started with the decimal handle of a window,
 // it watches the clipboard (the system's clipboard listener, no polling) and
-// sets that window's text to every single web address copied afterwards.
-// Started with "Exit", it stops the watcher that runs. Only one watcher runs
-// at a time: a second start with a handle hands the new window to the running
-// one and ends.
+// sets that window's text (in UTF-16) to every single web address copied
+// afterwards. Started with "Exit", it stops the watcher that runs. Only one
+// watcher runs at a time: a second start with a handle hands the new window to
+// the running one and ends.
 #include <windows.h>
 
 #include <cstdlib>
@@ -22,16 +22,35 @@ struct Watcher {
   DWORD startSequence = 0;
 };
 
-std::string ClipboardText(HWND owner) {
-  std::string text;
-  if (!IsClipboardFormatAvailable(CF_TEXT)) return text;
+std::wstring ClipboardText(HWND owner) {
+  std::wstring text;
+  if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) return text;
   // Another program may hold the clipboard for a moment.
   bool open = false;
   for (int attempt = 0; attempt < 10 && !(open = OpenClipboard(owner)); ++attempt) Sleep(20);
   if (!open) return text;
-  if (HANDLE data = GetClipboardData(CF_TEXT)) text = mf::ClipboardBlockText(data);
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) text = mf::ClipboardBlockText(data);
   CloseClipboard();
   return text;
+}
+
+// The filter reads addresses as bytes; UTF-8 keeps every character of one.
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+std::wstring FromUtf8(const std::string& text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), size, out.data(), n);
+  return out;
 }
 
 LRESULT CALLBACK WatcherProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -41,9 +60,12 @@ LRESULT CALLBACK WatcherProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
       // What was on the clipboard when the watcher started is never sent.
       if (!w || GetClipboardSequenceNumber() == w->startSequence) return 0;
       std::string address;
-      if (mf::clip::SingleWebAddress(ClipboardText(hwnd), address) && IsWindow(w->target))
-        SendMessageTimeoutA(w->target, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(address.c_str()),
+      if (mf::clip::SingleWebAddress(Utf8(ClipboardText(hwnd)), address) && IsWindow(w->target)) {
+        // In UTF-16 to the box, which takes it so: an address in any script arrives whole.
+        const std::wstring text = FromUtf8(address);
+        SendMessageTimeoutW(w->target, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
                             SMTO_ABORTIFHUNG, 5000, nullptr);
+      }
       return 0;
     }
     case kSetTarget:

@@ -70,6 +70,37 @@ TEST(CheckFileName, RemovesTheTenCharactersAndNothingElse) {
   EXPECT_EQ(CheckFileName(L" CON . "), L" CON . ");  // no trimming, no device-name check
   std::wstring longName(300, L'x');
   EXPECT_EQ(CheckFileName(longName), longName);
+  // Names in any script keep every character the rule does not remove.
+  EXPECT_EQ(CheckFileName(L"動:画?.mp4"), L"動画.mp4");
+  EXPECT_EQ(CheckFileName(L"Видео <1>.mp4"), L"Видео 1.mp4");
+  EXPECT_EQ(CheckFileName(L"🎬|.mp4"), L"🎬.mp4");
+}
+
+// Folder + "\" + name + 12 more characters stay within 259.
+TEST(FitFileName, CutsTheNameBeforeItsExtensionToFitThePath) {
+  const std::wstring folder = L"C:\\" + std::wstring(200, L'f');  // 203: room for 259-204-12 = 43
+  const std::wstring stem43(43, L's');
+  struct Case {
+    std::wstring name, expected;
+  } cases[] = {
+      {L"short.mp4", L"short.mp4"},
+      {stem43, stem43},  // exactly the room
+      {stem43 + L"s.mp4", std::wstring(39, L's') + L".mp4"},
+      {std::wstring(60, L'動') + L".mp4", std::wstring(39, L'動') + L".mp4"},
+      {std::wstring(50, L'x'), std::wstring(43, L'x')},                  // no extension
+      // An "extension" too long to be one is cut like the rest.
+      {L"a." + std::wstring(50, L'e'), L"a." + std::wstring(41, L'e')},
+      // Never half a character, never a trailing blank or dot.
+      {std::wstring(38, L'a') + L"🎬🎬.mp4", std::wstring(38, L'a') + L".mp4"},
+      {std::wstring(37, L'a') + L"🎬🎬.mp4", std::wstring(37, L'a') + L"🎬.mp4"},
+      {std::wstring(37, L'a') + L" .xyz.mp4", std::wstring(37, L'a') + L".mp4"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(mf::FitFileName(folder, c.name, 12), c.expected) << c.name.size();
+  // A folder that leaves no room for a name: no name at all.
+  EXPECT_EQ(mf::FitFileName(L"C:\\" + std::wstring(244, L'f'), L"a.mp4", 12), L"");
+  EXPECT_EQ(mf::FitFileName(L"C:\\" + std::wstring(240, L'f'), L"ab.mp4", 12), L"");
+  EXPECT_EQ(mf::FitFileName(L"C:\\" + std::wstring(238, L'f'), L"ab.mp4", 12), L"a.mp4");
 }
 
 }  // namespace

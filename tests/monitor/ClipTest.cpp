@@ -43,13 +43,13 @@ void PutOnClipboard(const std::string& text) {
   CloseClipboard();
 }
 
-// A visible edit box standing in for the program's hidden text box.
+// A visible edit box standing in for the program's hidden text box, wide as it is.
 struct Receiver {
   HWND edit;
   std::vector<std::wstring> received;
   Receiver() {
-    edit = CreateWindowExA(0, "EDIT", "", WS_POPUP, 0, 0, 200, 20, nullptr, nullptr,
-                           GetModuleHandleA(nullptr), nullptr);
+    edit = CreateWindowExW(0, L"EDIT", L"", WS_POPUP, 0, 0, 200, 20, nullptr, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
   }
   ~Receiver() { DestroyWindow(edit); }
   std::wstring Handle() const { return std::to_wstring(reinterpret_cast<UINT_PTR>(edit)); }

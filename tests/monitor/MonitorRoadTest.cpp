@@ -8,6 +8,7 @@
 
 #include <functional>
 
+#include "common/ClipboardText.h"
 #include "common/Text.h"
 #include "downloadlist/Vocabulary.h"
 #include "downloadlist/DownloadList.h"
@@ -151,6 +152,20 @@ TEST_F(MonitorRoad, DuringARunTheNextAddressIsAddedWithoutASecondStart) {
   EXPECT_FALSE(timerArmedAtDelivery);
   EXPECT_EQ(platform.onlineChecks, 1) << "one run took both";
   EXPECT_EQ(form.Flash.GetVariable(L"_root.video_url"), second);
+}
+
+// Copied as Unicode text, an address in any script reaches the list whole,
+// through the watcher's delivery into the box and through the poll alike.
+TEST_F(MonitorRoad, AnAddressInAnyScriptArrivesWhole) {
+  const std::wstring page = L"http://www.youtube.com/watch?v=動画-Видео";
+  app.queue.IsDownloading = true;  // no run starts from it
+  ASSERT_TRUE(PumpUntil([&] { return SetClipboardText(nullptr, page); }, 3000));
+  ASSERT_TRUE(PumpUntil([&] { return !app.list.Items().empty(); }, 10000));
+  EXPECT_EQ(app.list.Items()[0].Video_URL, page);
+  EXPECT_EQ(form.Flash.GetVariable(L"_root.video_url"), page);
+  app.monitor.CallMonTimer();
+  EXPECT_EQ(app.monitor.LastClipboardText, page);
+  app.queue.IsDownloading = false;
 }
 
 TEST_F(MonitorRoad, StartingTwiceLaunchesTwiceAndTheStopEndsTheOneWatcher) {

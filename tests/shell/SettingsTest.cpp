@@ -71,8 +71,13 @@ TEST_F(RegisterTest, ValueWithoutTerminatingNulKeepsItsLastCharacter) {
   ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Marrowfin Tests\\Scratch", &key),
             ERROR_SUCCESS);
   RegSetValueExA(key, "Raw", 0, REG_SZ, reinterpret_cast<const BYTE*>("abc"), 3);
+  // Counted in characters: two of them without a NUL, and half of a third.
+  RegSetValueExW(key, L"Wide", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"映画x"), 4);
+  RegSetValueExW(key, L"Odd", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"映画x"), 5);
   RegCloseKey(key);
   EXPECT_EQ(reg.REGGetSetting(HKEY_CURRENT_USER, kScratch, L"Raw", L"x"), L"abc");
+  EXPECT_EQ(reg.REGGetSetting(HKEY_CURRENT_USER, kScratch, L"Wide", L"x"), L"映画");
+  EXPECT_EQ(reg.REGGetSetting(HKEY_CURRENT_USER, kScratch, L"Odd", L"x"), L"映画");
 }
 
 TEST_F(RegisterTest, DeleteRemovesAValueOrTheWholeKey) {
@@ -196,6 +201,28 @@ TEST_F(SettingsTest, SaveWritesTheBooleanWordAndTheFolderExactly) {
   again.settings.LoadSettings();
   EXPECT_TRUE(again.monitor.MonitorOn);
   EXPECT_EQ(again.settings.DownloadFolder, L"E:\\Videos\\Kept");
+}
+
+// Folders in any script are stored as UTF-16 REG_SZ text and come back as they were.
+TEST_F(SettingsTest, FoldersInAnyLanguageRoundTripThroughTheRegistry) {
+  for (const wchar_t* folder : {L"C:\\Видео\\映画", L"D:\\Ünïcødé 🎬", L"C:\\Downloaded Videos"}) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(folder)));
+    Program app;
+    app.settings.DownloadFolder = folder;
+    app.settings.SaveSettings();
+    wchar_t stored[64] = {};
+    DWORD size = sizeof stored, type = 0;
+    ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, L"Download Dir", RRF_RT_ANY, &type,
+                           stored, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(size, (wcslen(folder) + 1) * sizeof(wchar_t));
+    EXPECT_STREQ(stored, folder);
+    Program again;
+    again.settings.LoadSettings();
+    EXPECT_EQ(again.settings.DownloadFolder, folder);
+    EXPECT_EQ(again.form.Flash.GetVariable(L"_root.download_dir"), folder);
+  }
 }
 
 TEST_F(SettingsTest, BrowsingSetsTheFolderOnlyWhenOneWasChosen) {

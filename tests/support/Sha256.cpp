@@ -42,7 +42,7 @@ std::string Digest(const std::function<size_t(std::vector<char>&)>& next) {
 }  // namespace
 
 std::string Sha256OfFile(const std::wstring& path) {
-  UniqueFile file(CreateFileA(ToAnsi(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+  UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, 0, nullptr));
   if (!file) return {};
   return Digest([&](std::vector<char>& block) -> size_t {

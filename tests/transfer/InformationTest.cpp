@@ -1,6 +1,7 @@
 // The HEAD request about a remote file and what it fills in.
 #include <gtest/gtest.h>
 
+#include "common/Text.h"
 #include "tests/transfer/TransferFixture.h"
 
 using namespace mf;
@@ -88,6 +89,28 @@ TEST_F(InformationTest, HeaderNamesAreFoundInAnyLetterCaseAndValuesKeptAsSent) {
   server.Route("/plain-type", HttpResponse::Text("x", "flv"));
   Ask("/plain-type");
   EXPECT_EQ(download.RemoteFileType(), L"flv");
+}
+
+// RemoteFileName stays the raw text after "filename="; the decoded name is
+// what the server meant, in any script, and is emptied by the next answer.
+TEST_F(InformationTest, TheDecodedNameUndoesQuotesEscapesAndUtf8) {
+  const std::wstring cafe = FromAnsi("caf\xE9.mp4");  // not UTF-8: read in the code page
+  const struct {
+    const char* disposition;
+    std::wstring raw, decoded;
+  } cases[] = {
+      {"attachment; filename=\"a b.mp4\"; filename*=UTF-8''%E5%8B%95%E7%94%BB.mp4",
+       L"\"a b.mp4\"; filename*=UTF-8''%E5%8B%95%E7%94%BB.mp4", L"動画.mp4"},
+      {"attachment; filename=\"\xD0\x92\xD0\xB8\xD0\xB4\xD0\xB5\xD0\xBE.mp4\"", L"\"Видео.mp4\"", L"Видео.mp4"},
+      {"attachment; filename=\"caf\xE9.mp4\"", L"\"" + cafe + L"\"", cafe},
+      {"inline", L"", L""},
+  };
+  for (const auto& c : cases) {
+    server.Route("/named", HttpResponse::File(10).Header("Content-Disposition", c.disposition));
+    Ask("/named");
+    EXPECT_EQ(download.RemoteFileName(), c.raw) << c.disposition;
+    EXPECT_EQ(download.RemoteFileNameDecoded(), c.decoded) << c.disposition;
+  }
 }
 
 TEST_F(InformationTest, OnlyTheTwoVersion11NotFoundLinesMeanTheFileIsMissing) {
