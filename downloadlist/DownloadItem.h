@@ -18,6 +18,11 @@ struct DownloadItem {
   // The partial file the item's transfer writes ("<final name>.part" in the
   // download folder), once one has started; it is this item's own.
   std::wstring PartFile;
+  // What the server said of the file when its partial file was begun: the
+  // partial file is continued only while the server still says the same.
+  std::wstring PartETag;
+  std::wstring PartModified;  // its Last-Modified
+  std::wstring PartLength;    // the whole file's length in bytes, as decimal text
 };
 
 using DownloadItems = std::vector<DownloadItem>;

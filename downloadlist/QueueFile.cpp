@@ -23,6 +23,9 @@ constexpr Field kFields[] = {
     {"Status", &DownloadItem::Status, true},
     {"FileSize", &DownloadItem::FileSize, true},
     {"PartFile", &DownloadItem::PartFile, false},
+    {"PartETag", &DownloadItem::PartETag, false},
+    {"PartModified", &DownloadItem::PartModified, false},
+    {"PartLength", &DownloadItem::PartLength, false},
 };
 
 constexpr const wchar_t* kSettled[] = {vocab::kWaiting, vocab::kComplete, vocab::kCancelled,

@@ -39,6 +39,15 @@ std::wstring HeaderText(const std::string& bytes) {
   return utf8 ? std::move(*utf8) : FromAnsi(bytes);
 }
 
+// A Content-Length as a whole number of bytes; -1 when it is none.
+int64_t ExactLength(const std::wstring& value) {
+  const wchar_t* text = value.c_str();
+  wchar_t* end = nullptr;
+  const long long n = std::wcstoll(text, &end, 10);
+  while (*end == L' ' || *end == L'\t') ++end;
+  return end != text && *end == L'\0' && n >= 0 ? n : -1;
+}
+
 }  // namespace
 
 void Download::OpenSession() {
@@ -98,6 +107,8 @@ void Download::RequestInformation() {
   remoteFileName_.clear();
   remoteFileNameDecoded_.clear();
   remoteFileType_.clear();
+  eTag_.clear();
+  contentLength_ = -1;
   if (!SessionHandle) OpenSession();
 
   DownloadJob::Request request{.url = url_, .information = true};
@@ -140,6 +151,9 @@ void Download::ReadHeaders(const std::wstring& raw) {
 
   at = find(L"content-length: ");
   fileSize_ = at == npos ? -1.0f : SizeFromHeader(HeaderValue(raw, at, 16));
+  contentLength_ = at == npos ? -1 : ExactLength(HeaderValue(raw, at, 16));
+  at = find(L"etag: ");
+  eTag_ = at == npos ? std::wstring() : HeaderValue(raw, at, 6);
 
   at = find(L"filename=");
   remoteFileName_ = at == npos ? std::wstring() : HeaderValue(raw, at, 9);
@@ -184,6 +198,9 @@ bool Download::TransferFile() {
   finalUrl_.clear();
   contentType_.clear();
   failureReason_.clear();
+  resume_ = Resume::NotAsked;
+  retryAfter_ = 0;
+  lastError_ = 0;
   if (!SessionHandle) OpenSession();
 
   // Only a transfer on an instance that has never been asked for
@@ -197,7 +214,15 @@ bool Download::TransferFile() {
     SessionHandle.reset();
     return false;
   }
-  std::shared_ptr<DownloadJob> job = Launch({.url = url_, .localFile = localFile_});
+  std::shared_ptr<DownloadJob> job = Launch({.url = url_,
+                                             .localFile = localFile_,
+                                             .resumeFrom = resumeFrom_,
+                                             .ifRange = ifRange_,
+                                             .total = resumeTotal_});
+  // A partial file is continued by the one transfer it was asked for.
+  resumeFrom_ = 0;
+  ifRange_.clear();
+  resumeTotal_ = -1;
   return FollowTransfer(*job);
 }
 
@@ -222,6 +247,9 @@ bool Download::FollowTransfer(DownloadJob& job) {
         statusCode_ = event.status;
         finalUrl_ = event.finalUrl;
         contentType_ = event.contentType;
+        retryAfter_ = event.retryAfter;
+        resume_ = static_cast<Resume>(event.resume);
+        bytesReceived_ = event.startAt;  // progress counts the whole file
         break;
       case JobEvent::Block:
         bytesReceived_ = event.total;
@@ -233,11 +261,13 @@ bool Download::FollowTransfer(DownloadJob& job) {
         queue_.Now();  // what the handlers posted meanwhile runs before the end
         job.CloseFile();
         failureReason_ = RequestFailureText(event.error);
+        lastError_ = event.error;
+        if (event.failure == JobEvent::RangeRefused) resume_ = Resume::Refused;
         // An address that could not be opened leaves the session open.
         if (event.failure != JobEvent::CouldNotFind) SessionHandle.reset();
-        RaiseError(event.failure == JobEvent::CouldNotFind   ? kCouldNotFindUrl
-                   : event.failure == JobEvent::CouldNotRead ? kCouldNotReadUrl
-                                                             : kCouldNotWriteFile);
+        RaiseError(event.failure == JobEvent::CouldNotFind    ? kCouldNotFindUrl
+                   : event.failure == JobEvent::CouldNotWrite ? kCouldNotWriteFile
+                                                              : kCouldNotReadUrl);
         return false;
       case JobEvent::Done:
         queue_.Now();

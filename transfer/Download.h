@@ -131,6 +131,32 @@ class Download {
   // Content-Type (empty before one).
   const std::wstring& FinalUrl() const noexcept { return finalUrl_; }
   const std::wstring& ContentType() const noexcept { return contentType_; }
+  // ---- Continuing a partial file
+  // The ETag and the exact length in bytes (-1: none) of the last
+  // information answer.
+  const std::wstring& ETag() const noexcept { return eTag_; }
+  int64_t ContentLength() const noexcept { return contentLength_; }
+  // The next transfer continues LocalFile, which holds its first `from`
+  // bytes: it asks for the rest of the version `ifRange` names (an ETag or a
+  // Last-Modified), the whole file being `total` bytes (-1: not known). It
+  // adds only exactly that rest; a server that sends the whole file again
+  // starts the file again. Holds for that one transfer.
+  void ResumeFrom(int64_t from, const std::wstring& ifRange, int64_t total) {
+    resumeFrom_ = from;
+    ifRange_ = ifRange;
+    resumeTotal_ = total;
+  }
+  enum class Resume { NotAsked, Continued, Restarted, AlreadyComplete, Kept, Refused };
+  // What the last transfer did with its partial file. Kept: the server
+  // answered with an error and the file was left as it was; Refused: it
+  // answered with another part or another version of the file, which was
+  // left as it was too and cannot be continued.
+  Resume LastResume() const noexcept { return resume_; }
+  // The seconds the last transfer's answer asked to wait (Retry-After; 0 for none).
+  DWORD RetryAfter() const noexcept { return retryAfter_; }
+  // WinINet's error number for the last failed transfer (0: none given).
+  DWORD LastError() const noexcept { return lastError_; }
+
   // Why the last transfer failed, in the user's words (a certificate the
   // platform refused, a server that did not answer...); empty when it did not
   // fail or there is nothing particular to tell.
@@ -193,6 +219,14 @@ class Download {
   std::wstring finalUrl_;
   std::wstring contentType_;
   std::wstring failureReason_;
+  std::wstring eTag_;
+  int64_t contentLength_ = -1;
+  int64_t resumeFrom_ = 0;
+  std::wstring ifRange_;
+  int64_t resumeTotal_ = -1;
+  Resume resume_ = Resume::NotAsked;
+  DWORD retryAfter_ = 0;
+  DWORD lastError_ = 0;
   DWORD connectTimeoutMs_ = kConnectTimeoutMs;
   DWORD idleTimeoutMs_ = kIdleTimeoutMs;
   struct Worker {

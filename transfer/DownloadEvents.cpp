@@ -75,6 +75,14 @@ void QueueDriver::Download_DownloadProgress(long& lProgress) {
                  ? FormatFileSize(static_cast<float>(lProgress)) + vocab::kSoFar
                  : std::to_wstring(lProgress);
   }
+  // A server that ignored the request for the rest of a partial file sends
+  // all of it again: the file starts over, and the user hears why.
+  if (!IsFetchingPage && !restartTold_ && Download.LastResume() == Download::Resume::Restarted) {
+    restartTold_ = true;
+    host_.SetFlashVariable(L"_root.notice", item->FileName +
+                                                L": the server sent the whole file again, so it "
+                                                L"is downloaded from its beginning.");
+  }
   // The speed line takes every block; it measures time itself.
   if (!IsFetchingPage) host_.ShowTransferProgress(Download.BytesReceived(), Download.FileSize());
   // Blocks come by the thousand: only a status that changes is shown, and

@@ -48,6 +48,38 @@ std::wstring QueryText(HINTERNET handle, Query query) {
   return text;
 }
 
+// "bytes first-last/total" of a 206, or "bytes */total" of a 416.
+struct ContentRange {
+  int64_t first = -1;
+  int64_t total = -1;
+};
+std::optional<ContentRange> AnswerRange(HINTERNET request) {
+  char text[128] = {};
+  DWORD size = sizeof text - 1;
+  if (!HttpQueryInfoA(request, HTTP_QUERY_CONTENT_RANGE, text, &size, nullptr))
+    return std::nullopt;
+  std::string value(text);
+  if (value.rfind("bytes ", 0) != 0) return std::nullopt;
+  const size_t slash = value.find('/');
+  if (slash == std::string::npos) return std::nullopt;
+  ContentRange range;
+  if (value[6] != '*') range.first = std::strtoll(value.c_str() + 6, nullptr, 10);
+  char* end = nullptr;
+  range.total = std::strtoll(value.c_str() + slash + 1, &end, 10);
+  if (end == value.c_str() + slash + 1) return std::nullopt;
+  return range;
+}
+
+// The seconds a Retry-After asks for; its date form counts as no request.
+DWORD RetryAfterSeconds(HINTERNET request) {
+  char text[64] = {};
+  DWORD size = sizeof text - 1;
+  if (!HttpQueryInfoA(request, HTTP_QUERY_RETRY_AFTER, text, &size, nullptr)) return 0;
+  char* end = nullptr;
+  const unsigned long seconds = std::strtoul(text, &end, 10);
+  return end != text ? static_cast<DWORD>(seconds) : 0;
+}
+
 void SetTimeout(HINTERNET handle, DWORD option, DWORD ms) {
   InternetSetOptionW(handle, option, &ms, sizeof ms);
 }
@@ -96,35 +128,94 @@ bool DownloadJob::OpenRequest(const wchar_t* verb, const wchar_t* version, DWORD
 }
 
 void DownloadJob::RunTransfer() {
+  std::wstring headers;
+  if (request_.resumeFrom > 0) {
+    headers = L"Range: bytes=" + std::to_wstring(request_.resumeFrom) + L"-\r\n";
+    if (!request_.ifRange.empty()) headers += L"If-Range: " + request_.ifRange + L"\r\n";
+  }
   if (!OpenRequest(L"GET", nullptr, kTransferFlags) ||
-      !HttpSendRequestW(http_.get(), nullptr, 0, nullptr, 0)) {
+      !HttpSendRequestW(http_.get(), headers.empty() ? nullptr : headers.c_str(),
+                        static_cast<DWORD>(headers.size()), nullptr, 0)) {
     const DWORD error = GetLastError();
     http_.reset();
     connection_.reset();
     Push({.kind = JobEvent::Failed, .failure = JobEvent::CouldNotFind, .error = error});
     return;
   }
-  Push({.kind = JobEvent::Opened,
-        .status = AnswerStatus(http_.get()),
-        .finalUrl = QueryText(http_.get(), [](HINTERNET h, wchar_t* text, DWORD* size) {
-          return InternetQueryOptionW(h, INTERNET_OPTION_URL, text, size);
-        }),
-        .contentType = QueryText(http_.get(), [](HINTERNET h, wchar_t* text, DWORD* size) {
-          return HttpQueryInfoW(h, HTTP_QUERY_CONTENT_TYPE, text, size, nullptr);
-        })});
-  if (!OpenLocalFile()) {
+  JobEvent opened{.kind = JobEvent::Opened,
+                  .status = AnswerStatus(http_.get()),
+                  .finalUrl = QueryText(http_.get(),
+                                        [](HINTERNET h, wchar_t* text, DWORD* size) {
+                                          return InternetQueryOptionW(h, INTERNET_OPTION_URL,
+                                                                      text, size);
+                                        }),
+                  .contentType = QueryText(http_.get(),
+                                           [](HINTERNET h, wchar_t* text, DWORD* size) {
+                                             return HttpQueryInfoW(h, HTTP_QUERY_CONTENT_TYPE,
+                                                                   text, size, nullptr);
+                                           }),
+                  .retryAfter = RetryAfterSeconds(http_.get())};
+  int64_t start = 0;
+  if (request_.resumeFrom > 0 && !AcceptResume(opened, start)) return;
+  Push(opened);
+  if (opened.resume == JobEvent::AlreadyComplete) {
+    Push({.kind = JobEvent::Done, .total = start});
+    return;
+  }
+  if (!OpenLocalFile(start)) {
     http_.reset();
     connection_.reset();
     Push({.kind = JobEvent::Failed, .failure = JobEvent::CouldNotWrite});
     return;
   }
-  ReadAll();
+  ReadAll(start);
 }
 
-void DownloadJob::ReadAll() {
+bool DownloadJob::AcceptResume(JobEvent& opened, int64_t& start) {
+  const int64_t from = request_.resumeFrom;
+  std::optional<ContentRange> range = AnswerRange(http_.get());
+  const bool sameTotal =
+      range && (request_.total < 0 || range->total == request_.total);
+  switch (opened.status) {
+    case 200:  // the server sends the whole file: the partial file starts again
+      opened.resume = JobEvent::Restarted;
+      return true;
+    case 206:  // only exactly the rest of the same file may be added
+      if (range && range->first == from && sameTotal) {
+        opened.resume = JobEvent::Continued;
+        opened.startAt = start = from;
+        return true;
+      }
+      break;
+    case 416:  // nothing is left to send: the partial file holds it all
+      if (range && range->total == from && sameTotal) {
+        opened.resume = JobEvent::AlreadyComplete;
+        opened.startAt = start = from;
+        return true;
+      }
+      break;
+    default: {
+      // Any other answer (an error) leaves the partial file as it is.
+      opened.resume = JobEvent::Kept;
+      Push(opened);
+      http_.reset();
+      connection_.reset();
+      Push({.kind = JobEvent::Failed, .failure = JobEvent::CouldNotFind});
+      return false;
+    }
+  }
+  opened.resume = JobEvent::Kept;
+  Push(opened);
+  http_.reset();
+  connection_.reset();
+  Push({.kind = JobEvent::Failed, .failure = JobEvent::RangeRefused});
+  return false;
+}
+
+void DownloadJob::ReadAll(int64_t start) {
   const std::optional<uint64_t> announced = AnnouncedLength(http_.get());
   std::vector<char> buffer(kBlockSize);
-  int64_t total = 0;
+  int64_t total = start;
   JobEvent end{.kind = JobEvent::Done};
   for (;;) {
     if (!WaitForRoom()) return;
@@ -137,7 +228,8 @@ void DownloadJob::ReadAll() {
       break;
     }
     total += read;
-    const bool cutShort = ok && read == 0 && announced && static_cast<uint64_t>(total) < *announced;
+    const bool cutShort =
+        ok && read == 0 && announced && static_cast<uint64_t>(total - start) < *announced;
     if (!ok || cutShort) {
       const DWORD error = ok ? 0 : GetLastError();
       if (read > 0) Push({.kind = JobEvent::Block, .total = total});
@@ -250,14 +342,19 @@ void DownloadJob::Stop(std::optional<int64_t> keepBytes) {
   file_ = INVALID_HANDLE_VALUE;
 }
 
-bool DownloadJob::OpenLocalFile() {
+bool DownloadJob::OpenLocalFile(int64_t keep) {
   // Opened without truncating, a longer leftover file would keep stale bytes
-  // after the new data: the file is cut to nothing once it is open. A name
-  // such as NUL or COM1 opens a device, which is no place for a download.
+  // after the new data: the file is cut to what is kept once it is open. A
+  // name such as NUL or COM1 opens a device, which is no place for a download.
   HANDLE file = CreateFileW(request_.localFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
-  if (GetFileType(file) != FILE_TYPE_DISK || !SetEndOfFile(file)) {
+  LARGE_INTEGER size{}, at{};
+  at.QuadPart = keep;
+  // A partial file shorter than what it should hold cannot be continued.
+  const bool fits = GetFileType(file) == FILE_TYPE_DISK && GetFileSizeEx(file, &size) &&
+                    size.QuadPart >= keep;
+  if (!fits || !SetFilePointerEx(file, at, nullptr, FILE_BEGIN) || !SetEndOfFile(file)) {
     CloseHandle(file);
     return false;
   }

@@ -27,7 +27,9 @@ struct JobEvent {
     Done,         // the end of the data; the thread's handles are closed
     Information,  // the answer to the information request
   };
-  enum Failure { CouldNotFind, CouldNotRead, CouldNotWrite };
+  enum Failure { CouldNotFind, CouldNotRead, CouldNotWrite, RangeRefused };
+  // What a transfer that continues a partial file did with it.
+  enum Resume { NotAsked, Continued, Restarted, AlreadyComplete, Kept };
   Kind kind = Block;
   int64_t total = 0;
   Failure failure = CouldNotFind;
@@ -35,6 +37,9 @@ struct JobEvent {
   DWORD status = 0;        // the answer's HTTP status (0 for none)
   std::wstring finalUrl;     // Opened: the address answered, after redirects
   std::wstring contentType;  // Opened: the answer's Content-Type
+  DWORD retryAfter = 0;      // Opened: the seconds of its Retry-After (0 for none)
+  Resume resume = NotAsked;  // Opened
+  int64_t startAt = 0;       // Opened: the bytes already in the partial file
   bool requested = false;  // Information: a request could be made at all
   bool headersRead = false;
   std::string headers;     // Information: the raw header lines
@@ -61,6 +66,12 @@ class DownloadJob {
     std::optional<std::wstring> user, password;  // the information request's credentials
     DWORD connectTimeoutMs = 0;
     DWORD idleTimeoutMs = 0;
+    // A transfer that continues a partial file of this many bytes asks for
+    // the rest of the version `ifRange` names, the whole being `total` bytes
+    // (-1: not known).
+    int64_t resumeFrom = 0;
+    std::wstring ifRange;
+    int64_t total = -1;
   };
 
   explicit DownloadJob(Request request);
@@ -92,10 +103,14 @@ class DownloadJob {
   void RunTransfer();
   void RunInformation();
   bool OpenRequest(const wchar_t* verb, const wchar_t* version, DWORD flags);
-  void ReadAll();
+  // What the answer to a request for the rest of a partial file allows:
+  // `start` gets where the file goes on; false when it must not be touched.
+  bool AcceptResume(JobEvent& opened, int64_t& start);
+  void ReadAll(int64_t start);
   void Push(JobEvent event);
   bool WaitForRoom();
-  bool OpenLocalFile();
+  // Opened at `keep` bytes: what lies beyond goes.
+  bool OpenLocalFile(int64_t keep);
   // False when the file could not take the bytes, or was closed by Stop.
   bool WriteBlock(const char* data, DWORD size);
   void CloseLocalFile();

@@ -4,6 +4,7 @@
 // one download control; and the start/stop toggle that every start and stop
 // request ends in. It creates no window; it reaches the window through
 // IQueueHost.
+#include <array>
 #include <cstdint>
 #include <set>
 #include <string>
@@ -56,20 +57,42 @@ class QueueDriver : private IDownloadEvents, private IResolverHost {
   std::wstring TransferResult;
   bool IsFetchingPage = false;  // the running transfer fetches a page
 
+  // A failure that may pass is tried again this many more times, after
+  // these waits; a server's Retry-After is heeded up to the last figure.
+  static constexpr int kRetries = 3;
+  std::array<DWORD, kRetries> RetryWaitsMs{1000, 4000, 16000};
+  DWORD MaxRetryAfterMs = 60000;
+
   // The one download control, which fetches pages and files.
   mf::Download Download;
   LinkResolver Resolver{*this};
 
  private:
   enum class ItemOutcome { Skipped, Transferred, RunCancelled };
+  // How one try at an item ended: for good (done or failed), with a failure
+  // that may pass, stopped, or with the item gone.
+  enum class Attempt { Ended, Transient, Cancelled, Gone };
+  // Where a partial file goes on: nothing (from the start), or the bytes it
+  // holds, the version they belong to and the whole file's length.
+  struct ResumePoint {
+    int64_t from = 0;
+    std::wstring ifRange;
+    int64_t total = -1;
+  };
   bool BeginRun();
   void StopOrQueueStart();
   void ShowRunning(bool running);
   const DownloadItem* NextItem(const std::set<uint32_t>& visited) const;
   ItemOutcome DownloadItemAt(uint32_t key);
+  Attempt TryItem(uint32_t key);
+  ResumePoint PreparePart(uint32_t key, const std::wstring& partFile);
+  bool EnoughSpace(uint32_t key, const std::wstring& folder, int64_t have);
+  bool LastFailureTransient() const;
+  // False when a stop (or the item's removal) ended the wait.
+  bool WaitBeforeRetry(int retry);
   ItemOutcome CancelRun();
-  ItemOutcome FolderTooLong();
-  void FinishTransfer(uint32_t key, const std::wstring& partFile);
+  Attempt FolderTooLong();
+  Attempt FinishTransfer(uint32_t key, const std::wstring& partFile);
   void TellFailure(const DownloadItem& item);
   std::wstring Prepare(uint32_t key);
   bool SetItemStatus(const std::wstring& status);
@@ -90,6 +113,7 @@ class QueueDriver : private IDownloadEvents, private IResolverHost {
   IQueueHost& host_;
   bool startPending_ = false;  // a start asked while a stopped run was ending
   bool pageTooLarge_ = false;
+  bool restartTold_ = false;  // the user heard that the server sent the file whole again
 };
 
 }  // namespace mf

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <list>
 #include <map>
@@ -170,6 +171,36 @@ HttpResponse& HttpResponse::DropAfter(uint64_t bytes, bool reset) {
   return *this;
 }
 
+HttpResponse& HttpResponse::AcceptRanges() {
+  ranges = true;
+  return Header("Accept-Ranges", "bytes");
+}
+
+HttpResponse AnswerRange(const HttpRequest& request, HttpResponse full) {
+  std::optional<std::string> range = request.Header("Range");
+  // An answer already cut to a range (by a handler) goes as it is.
+  if (!full.ranges || full.status != 200 || !range || range->rfind("bytes=", 0) != 0) return full;
+  // An If-Range that names another version of the file gets the whole file.
+  if (std::optional<std::string> ifRange = request.Header("If-Range")) {
+    bool same = false;
+    for (const HttpHeader& h : full.headers)
+      if ((EqualNoCase(h.name, "ETag") || EqualNoCase(h.name, "Last-Modified")) && h.value == *ifRange)
+        same = true;
+    if (!same) return full;
+  }
+  const uint64_t size = full.BodySize();
+  const uint64_t from = std::strtoull(range->c_str() + 6, nullptr, 10);
+  if (from >= size) {
+    HttpResponse none = HttpResponse::Text("", "text/plain").Status(416, "Range Not Satisfiable");
+    return none.Header("Content-Range", "bytes */" + std::to_string(size));
+  }
+  full.Status(206, "Partial Content")
+      .Header("Content-Range", "bytes " + std::to_string(from) + "-" + std::to_string(size - 1) +
+                                   "/" + std::to_string(size));
+  full.bodyOffset = from;
+  return full;
+}
+
 HttpResponse& HttpResponse::SlowUntil(uint64_t bytes) {
   slowUntil = bytes;
   return *this;
@@ -265,7 +296,7 @@ void HttpServer::Impl::Serve(Connection& c) {
     std::lock_guard<std::mutex> g(lock);
     requests.push_back(*req);
   }
-  HttpResponse r = Answer(*req);
+  HttpResponse r = AnswerRange(*req, Answer(*req));
   if (r.headerDelayMs && WaitForSingleObject(stopRequested.get(), r.headerDelayMs) == WAIT_OBJECT_0)
     return Close(c, false);
   std::string out = ResponseHead(r);
@@ -300,10 +331,10 @@ bool HttpServer::Impl::SendBody(SOCKET s, const HttpResponse& r) {
     size_t n = static_cast<size_t>(std::min<uint64_t>(block, size - sent));
     const char* data;
     if (r.pattern) {
-      FillPattern(r.pattern->seed, sent, buf.data(), n);
+      FillPattern(r.pattern->seed, r.bodyOffset + sent, buf.data(), n);
       data = buf.data();
     } else {
-      data = r.body.data() + sent;
+      data = r.body.data() + r.bodyOffset + sent;
     }
     if (!SendAll(s, data, n)) return false;
     sent += n;

@@ -53,8 +53,11 @@ struct HttpResponse {
   unsigned slowDelayMs = 0;
   std::optional<uint64_t> slowUntil;           // ... only this far, then full speed
   unsigned headerDelayMs = 0;                  // silence before the status line
+  bool ranges = false;                         // honours "Range: bytes=N-" and If-Range
+  uint64_t bodyOffset = 0;                     // the body starts this far into the pattern
 
-  uint64_t BodySize() const { return pattern ? pattern->size : body.size(); }
+  uint64_t BodySize() const { return (pattern ? pattern->size : body.size()) - bodyOffset; }
+
 
   // `size` bytes of the pattern, "application/octet-stream".
   static HttpResponse File(uint64_t size, uint32_t seed = 1);
@@ -69,10 +72,17 @@ struct HttpResponse {
   HttpResponse& DropAfter(uint64_t bytes, bool reset = false);
   HttpResponse& Slow(size_t chunk, unsigned delayMs);
   HttpResponse& SlowUntil(uint64_t bytes);
+  // Answers "Range: bytes=N-" with 206 and the rest of the body (or 416 past
+  // its end), unless an If-Range names another ETag or Last-Modified than
+  // this answer's: then the whole body, 200. Says "Accept-Ranges: bytes".
+  HttpResponse& AcceptRanges();
   HttpResponse& DelayHeaders(unsigned ms);
 };
 
 using HttpHandler = std::function<HttpResponse(const HttpRequest&)>;
+
+// `full` as it answers `request` when it accepts ranges (see AcceptRanges).
+HttpResponse AnswerRange(const HttpRequest& request, HttpResponse full);
 
 class HttpServer {
  public:

@@ -24,7 +24,11 @@ int main(int argc, char** argv) {
       unsigned long long size = std::strtoull(argv[++i], nullptr, 10);
       unsigned long seed = 1;
       if (i + 1 < argc && argv[i + 1][0] != '-') seed = std::strtoul(argv[++i], nullptr, 10);
-      server.Route(target, mf::test::HttpResponse::File(size, static_cast<uint32_t>(seed)));
+      // Files are resumable, as real servers' files are: ranges and an ETag.
+      server.Route(target, mf::test::HttpResponse::File(size, static_cast<uint32_t>(seed))
+                               .AcceptRanges()
+                               .Header("ETag", "\"" + std::to_string(seed) + "-" +
+                                                   std::to_string(size) + "\""));
     } else if (a == "--quit" && i + 1 < argc) {
       quit = argv[++i];
     } else {

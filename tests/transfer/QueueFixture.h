@@ -62,6 +62,9 @@ class QueueFixture : public ::testing::Test {
     folder = FromAnsi(tmp) + L"mf-queue-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
              std::to_wstring(++counter);
     app.settings.DownloadFolder = folder;  // made by the run itself
+    // Failures that may pass are tried again at once: the waits are not
+    // what the tests look at.
+    app.queue.RetryWaitsMs = {10, 10, 10};
   }
   void TearDown() override {
     http.Stop();
