@@ -16,6 +16,12 @@ namespace mf {
 namespace {
 
 constexpr long kYoutubePort = 80;
+constexpr long kYoutubeSecurePort = 443;
+constexpr std::wstring_view kSecureScheme = L"https://";
+
+bool IsSecureAddress(const std::wstring& address) {
+  return LowerCase(std::wstring_view(address).substr(0, kSecureScheme.size())) == kSecureScheme;
+}
 
 }  // namespace
 
@@ -23,8 +29,10 @@ std::wstring YoutubeResolver::GetYoutubePathLnik(const std::wstring& sLink) {
   // Whatever the caller gives, nothing but plain address characters may
   // reach the request lines.
   const std::wstring address = AddressForWire(sLink);
+  secure_ = IsSecureAddress(address);
   wsLink.clear();
-  SplitUrl(address, wsHost, wsLink);
+  // SplitUrl knows only "http://": a secure address goes to it without its scheme.
+  SplitUrl(secure_ ? address.substr(kSecureScheme.size()) : address, wsHost, wsLink);
   if (wsLink.empty()) wsLink = L"/";
   // Nothing of an earlier resolution may leak into this one.
   sYoutubeDownLink.clear();
@@ -57,13 +65,24 @@ std::wstring YoutubeResolver::GetYoutubePathLnik(const std::wstring& sLink) {
   }
   if (youtubeFailed_) return kLinkFetchFailed;
   if (sYoutubeDownLink.empty()) return {};
-  return L"http://" + wsHost + sYoutubeDownLink;
+  return (secure_ ? L"https://" : L"http://") + wsHost + sYoutubeDownLink;
 }
 
 void YoutubeResolver::Connect() {
   WS.Close();
-  WS.SetRemoteHost(wsHost);
-  WS.SetRemotePort(kYoutubePort);
+  WS.SetSecure(secure_);
+  if (secure_) {
+    // Over TLS: the port written in the address, else 443; the certificate
+    // must bear the name without it.
+    HostAndPort at = SplitHostPort(wsHost);
+    WS.SetRemoteHost(at.name);
+    WS.SetRemotePort(at.port ? at.port : kYoutubeSecurePort);
+  } else {
+    // Plain: port 80 whatever the address says (a port written stays in the
+    // host, which then names no host).
+    WS.SetRemoteHost(wsHost);
+    WS.SetRemotePort(kYoutubePort);
+  }
   if (!WS.Connect()) WS_Error(WSASYSNOTREADY, TcpSocket::ErrorDescription(WSASYSNOTREADY));
 }
 

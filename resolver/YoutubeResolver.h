@@ -1,6 +1,7 @@
 #pragma once
 // The YouTube link resolver: one hand-written request for the player address
-// over a plain TCP socket; the redirection it answers with names the file.
+// over a TCP socket, plain for http:// and TLS for https://; the redirection
+// it answers with names the file.
 #include <windows.h>
 
 #include <string>
@@ -16,9 +17,10 @@ class YoutubeResolver : private ISocketEvents {
   YoutubeResolver(const YoutubeResolver&) = delete;
   YoutubeResolver& operator=(const YoutubeResolver&) = delete;
 
-  // The video file's address for a YouTube player address; empty text when
-  // the answer holds no usable redirection, "-2" when the connection failed
-  // or no answer came in time.
+  // The video file's address for a YouTube player address, with the player
+  // address's scheme and host; empty text when the answer holds no usable
+  // redirection, "-2" when the connection failed (a certificate refused
+  // included) or no answer came in time.
   std::wstring GetYoutubePathLnik(const std::wstring& sLink);
   void Connect();
 
@@ -45,6 +47,7 @@ class YoutubeResolver : private ISocketEvents {
   IResolverHost& host_;
   std::string youtubeAnswer_;   // the answer's bytes as they arrive
   bool youtubeFailed_ = false;  // the connection failed or timed out
+  bool secure_ = false;         // the player address is https://
 };
 
 }  // namespace mf

@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "common/Text.h"
+#include "controls/socket/ServerCertificate.h"
 #include "controls/socket/SocketHandle.h"
+#include "controls/socket/TlsChannel.h"
 
 namespace mf {
 namespace {
@@ -71,6 +73,9 @@ struct TcpSocket::Connection {
   // Lookups that were given up while the resolver still worked on them: their
   // buffers stay alive until their answer has come back.
   std::vector<std::unique_ptr<Lookup>> abandoned;
+  std::unique_ptr<TlsChannel> tls;  // on a secure connection, from the TCP connect on
+
+  bool TlsFailed() const { return tls && tls->GetPhase() == TlsChannel::Phase::Failed; }
 };
 
 TcpSocket::TcpSocket(ISocketEvents* events)
@@ -87,6 +92,7 @@ TcpSocket::~TcpSocket() {
 std::wstring TcpSocket::ErrorDescription(long number) {
   for (const ErrorText& e : kErrorTexts)
     if (e.number == number) return e.text;
+  if (IsSecureConnectionError(number)) return SecureConnectionErrorText(number);
   char buf[512] = {};
   DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                            static_cast<DWORD>(number), 0, buf, sizeof buf, nullptr);
@@ -111,6 +117,7 @@ bool TcpSocket::Connect() {
   ++generation_;
   inbox_.clear();
   outbox_.clear();
+  net_->tls.reset();
   // Without its window no notification could ever come: refuse at once.
   if (!EnsureWindow()) return false;
   IN_ADDR numeric{};
@@ -198,6 +205,7 @@ void TcpSocket::Close() {
   ++generation_;
   ForgetLookup();
   net_->socket.reset();
+  net_->tls.reset();
   inbox_.clear();
   outbox_.clear();
   state_ = sckClosed;
@@ -211,16 +219,31 @@ void TcpSocket::Close() {
 }
 
 void TcpSocket::Fail(int error) {
+  // A failure of TLS, reported late, keeps the reason TLS gave.
+  if (net_->TlsFailed() && net_->tls->FailureNumber() == error)
+    Fail(error, net_->tls->FailureText());
+  else
+    Fail(error, ErrorDescription(error));
+}
+
+// The description is a copy: the TLS channel that may hold it goes first.
+void TcpSocket::Fail(long number, std::wstring description) {
   ForgetLookup();
   net_->socket.reset();
+  net_->tls.reset();
   outbox_.clear();
   state_ = sckError;
-  if (events_) events_->Error(error, ErrorDescription(error));
+  if (events_) events_->Error(number, description);
 }
 
 bool TcpSocket::SendData(std::string_view bytes) {
   if (state_ != sckConnected) return false;
-  outbox_.append(bytes);
+  if (!net_->tls) {
+    outbox_.append(bytes);
+  } else if (!net_->tls->Seal(bytes, outbox_)) {
+    if (net_->TlsFailed()) PostFailure(static_cast<int>(net_->tls->FailureNumber()));
+    return false;
+  }
   Flush();
   return true;
 }
@@ -252,12 +275,12 @@ std::string TcpSocket::GetData() {
 
 bool TcpSocket::Drain(size_t limit, int& error) {
   error = 0;
-  while (net_->socket && inbox_.size() < kInboxLimit && limit > 0) {
+  while (net_->socket && !net_->TlsFailed() && inbox_.size() < kInboxLimit && limit > 0) {
     char buf[8192];
     int want = static_cast<int>(std::min<size_t>(sizeof buf, limit));
     int got = ::recv(net_->socket.get(), buf, want, 0);
     if (got > 0) {
-      inbox_.append(buf, static_cast<size_t>(got));
+      Take(buf, static_cast<size_t>(got));
       limit -= static_cast<size_t>(got);
       continue;
     }
@@ -273,28 +296,69 @@ bool TcpSocket::Drain(size_t limit, int& error) {
   return true;
 }
 
+void TcpSocket::Take(const char* bytes, size_t size) {
+  if (net_->tls)
+    net_->tls->Receive(std::string_view(bytes, size), outbox_, inbox_);
+  else
+    inbox_.append(bytes, size);
+}
+
+bool TcpSocket::AfterTls() {
+  TlsChannel* tls = net_->tls.get();
+  if (!tls) return true;
+  if (tls->GetPhase() == TlsChannel::Phase::Failed) {
+    Fail(tls->FailureNumber(), tls->FailureText());
+    return false;
+  }
+  Flush();  // what the handshake answers
+  if (state_ == sckConnecting && tls->GetPhase() != TlsChannel::Phase::Handshaking) {
+    state_ = sckConnected;
+    if (events_) events_->Connected();
+  }
+  return true;
+}
+
+void TcpSocket::OnConnected() {
+  if (!secure_) {
+    state_ = sckConnected;
+    if (events_) events_->Connected();
+    return;
+  }
+  // The owner hears of the connection once TLS is up (AfterTls).
+  net_->tls = std::make_unique<TlsChannel>(remoteHost_);
+  net_->tls->Start(outbox_);
+  AfterTls();  // sends the first message, or reports a failure
+}
+
 void TcpSocket::OnReadable() {
-  if (state_ != sckConnected) return;
+  const bool handshaking = state_ == sckConnecting && net_->tls;
+  if (state_ != sckConnected && !handshaking) return;
   size_t before = inbox_.size();
   int error = 0;
   if (!Drain(kReadChunk, error)) {
     Fail(error);
     return;
   }
+  unsigned gen = generation_;
+  if (!AfterTls() || gen != generation_) return;  // failed, or the owner acted on Connected
   if (inbox_.size() > before && events_) events_->DataArrival(BytesReceived());
 }
 
 void TcpSocket::OnPeerClosed(int error) {
   // What the peer sent before closing is announced first.
   unsigned gen = generation_;
-  if (state_ == sckConnected) {
+  const bool handshaking = state_ == sckConnecting && net_->tls;
+  if (state_ == sckConnected || handshaking) {
     size_t before = inbox_.size();
     int readError = 0;
     bool ok = Drain(SIZE_MAX, readError);
+    if (!AfterTls() || gen != generation_) return;
     if (inbox_.size() > before && events_) events_->DataArrival(BytesReceived());
     if (gen != generation_) return;  // the owner closed or reconnected meanwhile
     if (!ok && !error) error = readError;
   }
+  // The server left in the middle of the handshake.
+  if (!error && state_ == sckConnecting && net_->tls) error = SEC_E_INCOMPLETE_MESSAGE;
   if (error) {
     Fail(error);
     return;
@@ -313,8 +377,7 @@ void TcpSocket::OnSocketEvent(UINT_PTR s, int event, int error) {
         Fail(error);
         return;
       }
-      state_ = sckConnected;
-      if (events_) events_->Connected();
+      OnConnected();
       return;
     case FD_READ:
       if (error) {

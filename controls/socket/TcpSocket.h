@@ -2,7 +2,9 @@
 // A TCP client in place of the Winsock control: connect to a host and port,
 // send text, take what arrives, close. Winsock 2 reports readiness through
 // WSAAsyncSelect to a message-only window, so every notification reaches the
-// owner on the user-interface thread. It knows nothing of any protocol.
+// owner on the user-interface thread. It knows nothing of any protocol above
+// the connection; a secure connection is TLS by the platform's Schannel
+// (TlsChannel), invisible to the owner but for its errors.
 #include <windows.h>
 
 #include <memory>
@@ -50,6 +52,12 @@ class TcpSocket : private Window {
   void SetRemoteHost(const std::wstring& host) { remoteHost_ = host; }
   long RemotePort() const noexcept { return remotePort_; }
   void SetRemotePort(long port) noexcept { remotePort_ = port; }
+  // A secure connection: TLS with RemoteHost as the server's name, which its
+  // certificate must bear. Connected comes once the handshake is done and the
+  // certificate has passed; a failure of either is an Error naming the reason
+  // (no byte of the owner has been sent then). Set before Connect.
+  bool Secure() const noexcept { return secure_; }
+  void SetSecure(bool secure) noexcept { secure_ = secure; }
   int State() const noexcept { return state_; }
 
   // Starts connecting to RemoteHost:RemotePort; the outcome arrives as
@@ -58,8 +66,8 @@ class TcpSocket : private Window {
   bool Connect();
   // Drops the connection and everything not yet sent or taken; state closed.
   void Close();
-  // Queues bytes for sending; they go out as the connection accepts them.
-  // False when not connected.
+  // Queues bytes for sending (sealed first on a secure connection); they go
+  // out as the connection accepts them. False when not connected.
   bool SendData(std::string_view bytes);
   bool SendData(const std::wstring& text);
   // Everything received and not yet taken, as single-byte text.
@@ -70,7 +78,8 @@ class TcpSocket : private Window {
   // test server need not hold a privileged port. 0 switches it off.
   void SetTestPortOverride(unsigned short port) noexcept { testPortOverride_ = port; }
 
-  // The text shown for a Winsock error number.
+  // The text shown for a Winsock error number, or for the number of a
+  // secure connection's failure.
   static std::wstring ErrorDescription(long number);
 
  private:
@@ -83,13 +92,20 @@ class TcpSocket : private Window {
   void StartConnect(ULONG address);
   void OnLookupDone(HANDLE task, int error);
   void OnSocketEvent(UINT_PTR s, int event, int error);
+  void OnConnected();
   void OnReadable();
   void OnPeerClosed(int error);
   void Flush();
   // Reads what the stack holds into the inbox; false on a hard error (given in `error`).
   bool Drain(size_t limit, int& error);
+  // Received bytes into the inbox, through TLS on a secure connection.
+  void Take(const char* bytes, size_t size);
+  // After received bytes went through TLS: false when it failed (the socket
+  // is in error then); raises Connected when the handshake has just ended.
+  bool AfterTls();
   void PostFailure(int error);
   void Fail(int error);
+  void Fail(long number, std::wstring description);
   void ForgetLookup();
 
   ISocketEvents* events_;
@@ -103,6 +119,7 @@ class TcpSocket : private Window {
   std::string outbox_;
   unsigned generation_ = 0;  // counts connections: late messages of old ones are dropped
   unsigned short testPortOverride_ = 0;
+  bool secure_ = false;
   bool winsockStarted_ = false;
 };
 

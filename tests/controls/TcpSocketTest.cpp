@@ -1,11 +1,14 @@
-// The TCP client that replaces the Winsock control, against a loopback server.
+// The TCP client that replaces the Winsock control, against a loopback server,
+// and over TLS against the HTTPS front of the loopback HTTP server.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "common/Text.h"
 #include "controls/socket/TcpSocket.h"
 #include "tests/controls/LoopbackSocketServer.h"
+#include "tests/support/HttpsFront.h"
 #include "tests/support/Wait.h"
 
 using namespace mf;
@@ -184,6 +187,104 @@ TEST_F(TcpSocketTest, TheTestPortOverrideLeavesRemotePortAsSet) {
   ASSERT_TRUE(PumpUntil([&] { return rec.Has("closed@8"); }));
   EXPECT_EQ(socket.RemotePort(), 80);
   EXPECT_EQ(rec.received, "via override");
+}
+
+class TlsSocketTest : public TcpSocketTest {
+ protected:
+  void SetUp() override {
+    TcpSocketTest::SetUp();
+    ASSERT_TRUE(http.Start());
+    ASSERT_TRUE(front.Start(http));
+  }
+  // Connects securely, sends `request` once connected and waits for the end.
+  void Exchange(const std::wstring& host, uint16_t port, const std::string& request = "") {
+    socket.Close();
+    rec = Recorder{};
+    rec.socket = &socket;
+    rec.sendOnConnect = true;
+    rec.toSend = request;
+    socket.SetSecure(true);
+    socket.SetRemoteHost(host);
+    socket.SetRemotePort(port);
+    ASSERT_TRUE(socket.Connect());
+    ASSERT_TRUE(PumpUntil([&] { return rec.Has("closed@8") || rec.Has("error@9"); }, 15000));
+  }
+  test::HttpServer http;
+  test::HttpsFront front;
+};
+
+TEST_F(TlsSocketTest, OnlyTheGoodCertificateReachedByItsNameCarriesTheRequest) {
+  http.Route("/page", test::HttpResponse::Text("<html>over TLS</html>"));
+  // Longer than a TLS record (16 KB), so that it leaves in several.
+  const std::string request =
+      "GET /page HTTP/1.1\r\nHost: localhost\r\nAccept -Encoding: gzip , deflate\r\n"
+      "X-Fill: " +
+      std::string(40000, 'f') + "\r\n\r\n";
+  struct Case {
+    test::TestCertificate certificate;
+    const wchar_t* host;
+    long number;  // 0: the exchange goes through
+    const wchar_t* text;
+  };
+  const Case cases[] = {
+      {test::TestCertificate::Good, L"localhost", 0, L""},
+      {test::TestCertificate::Expired, L"localhost", CERT_E_EXPIRED,
+       L"The server's certificate has expired"},
+      {test::TestCertificate::WrongName, L"localhost", CERT_E_CN_NO_MATCH,
+       L"The server's certificate is for another name"},
+      {test::TestCertificate::Untrusted, L"localhost", CERT_E_UNTRUSTEDROOT,
+       L"The server's certificate is not from a trusted authority"},
+      {test::TestCertificate::Good, L"127.0.0.1", CERT_E_CN_NO_MATCH,
+       L"The server's certificate is for another name"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(ToAnsi(c.text));
+    http.ClearRequests();
+    Exchange(c.host, front.Port(c.certificate), request);
+    EXPECT_EQ(rec.errorNumber, c.number);
+    EXPECT_EQ(rec.errorText, c.text);
+    if (c.number != 0) {
+      // Refused before the owner could send: nothing reached the server.
+      EXPECT_EQ(rec.events, std::vector<std::string>{"error@9"});
+      EXPECT_EQ(TcpSocket::ErrorDescription(c.number), c.text);
+      test::PumpFor(100);
+      EXPECT_TRUE(http.Requests().empty());
+      continue;
+    }
+    EXPECT_EQ(rec.events.front(), "connected@7");
+    EXPECT_EQ(rec.events.back(), "closed@8");
+    EXPECT_TRUE(rec.received.starts_with("HTTP/1.1 200 OK\r\n"));
+    EXPECT_TRUE(rec.received.ends_with("\r\n\r\n<html>over TLS</html>"));
+    ASSERT_EQ(http.Requests().size(), 1u);
+    // The request as the server read it, written out again.
+    const test::HttpRequest got = http.Requests()[0];
+    std::string rewritten = got.method + " " + got.target + " " + got.version + "\r\n";
+    for (const test::HttpHeader& h : got.headers) rewritten += h.name + ": " + h.value + "\r\n";
+    EXPECT_EQ(rewritten + "\r\n", request);
+  }
+}
+
+TEST_F(TlsSocketTest, ALargeAnswerArrivesByteForByteThroughRecordsCutByTheReads) {
+  const size_t size = 3 * 1024 * 1024 + 17;
+  http.Route("/big", test::HttpResponse::File(size, 7));
+  Exchange(L"localhost", front.Port(), "GET /big HTTP/1.1\r\n\r\n");
+  ASSERT_EQ(rec.events.back(), "closed@8");
+  std::string expected(size, '\0');
+  test::FillPattern(7, 0, expected.data(), size);
+  EXPECT_TRUE(rec.received.ends_with("\r\n\r\n" + expected));
+}
+
+TEST_F(TlsSocketTest, AServerThatSpeaksNoTlsIsAnErrorNeverAConnection) {
+  using Reply = LoopbackSocketServer::Reply;
+  for (Reply reply : {Reply::Answer, Reply::CloseAtOnce}) {
+    ASSERT_TRUE(server.Start(
+        {.reply = reply, .pieces = {"HTTP/1.1 400 Bad Request\r\n\r\n"}, .readRequest = false}));
+    Exchange(L"localhost", server.Port());
+    server.Stop();
+    EXPECT_EQ(rec.events, std::vector<std::string>{"error@9"});
+    EXPECT_EQ(rec.errorText, L"The secure connection could not be made");
+    EXPECT_EQ(HRESULT_FACILITY(rec.errorNumber), FACILITY_SSPI);
+  }
 }
 
 }  // namespace

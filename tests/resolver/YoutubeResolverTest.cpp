@@ -5,9 +5,12 @@
 
 #include "resolver/LinkResult.h"
 #include "resolver/YoutubeRedirect.h"
+#include "common/Text.h"
 #include "shell/Program.h"
 #include "tests/controls/LoopbackSocketServer.h"
+#include "tests/support/HttpsFront.h"
 #include "tests/support/RecordingPlatform.h"
+#include "tests/support/Wait.h"
 
 using namespace mf;
 using mf::test::LoopbackSocketServer;
@@ -151,6 +154,82 @@ TEST_F(YoutubeResolverTest, AnAddressWithoutPathAsksForTheRootAndOneWithoutHostA
   EXPECT_EQ(server.Requests()[0].substr(0, 16), "GET / HTTP/1.1\r\n");
   EXPECT_EQ(Resolve({.pieces = {kRedirect}}, L"http:///v/x"), L"");
   EXPECT_EQ(server.Connections(), 1);  // only the first
+}
+
+// YouTube's part over TLS: the HTTPS front of a loopback HTTP server.
+class YoutubeOverTlsTest : public YoutubeResolverTest {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(http.Start());
+    ASSERT_TRUE(front.Start(http));
+    http.Route("/v/x", test::HttpResponse::Text("").Status(303, "See Other").Header(
+                           "Location", "http://www.youtube.com/swf/l.swf?video_id=abc&t=OEgs"));
+  }
+  // The request as the server read it, written out again.
+  static std::string Rewritten(const test::HttpRequest& r) {
+    std::string out = r.method + " " + r.target + " " + r.version + "\r\n";
+    for (const test::HttpHeader& h : r.headers) out += h.name + ": " + h.value + "\r\n";
+    return out + "\r\n";
+  }
+  test::HttpServer http;
+  test::HttpsFront front;
+  YoutubeResolver& youtube = app.queue.Resolver.Youtube;
+};
+
+TEST_F(YoutubeOverTlsTest, AnHttpsPlayerAddressIsAskedOverTlsWithTheSameRequest) {
+  const std::wstring port = std::to_wstring(front.Port());
+  struct Case {
+    std::wstring player;
+    bool portOverride;  // else the port written in the address is used
+    std::wstring host;  // of the Host line and of the answer
+    long remotePort;
+  };
+  const Case cases[] = {
+      {L"https://localhost:" + port + L"/v/x", false, L"localhost:" + port, front.Port()},
+      {L"https://localhost/v/x", true, L"localhost", 443},
+      {L"HTTPS://localhost/v/x", true, L"localhost", 443},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(ToAnsi(c.player));
+    http.ClearRequests();
+    youtube.WS.SetTestPortOverride(c.portOverride ? front.Port() : 0);
+    EXPECT_EQ(youtube.GetYoutubePathLnik(c.player),
+              L"https://" + c.host + L"/get_video?video_id=abc&t=OEgs");
+    ASSERT_EQ(http.Requests().size(), 1u);
+    EXPECT_EQ(Rewritten(http.Requests()[0]), BuildYoutubeRequest(ToAnsi(c.host), "/v/x"));
+    EXPECT_TRUE(youtube.WS.Secure());
+    EXPECT_EQ(youtube.WS.RemoteHost(), L"localhost");
+    EXPECT_EQ(youtube.WS.RemotePort(), c.remotePort);
+  }
+  EXPECT_TRUE(platform.messageBoxes.empty());
+  // The next plain address goes plain again.
+  EXPECT_EQ(Resolve({.pieces = {kRedirect}}, L"http://127.0.0.1/v/x"),
+            L"http://127.0.0.1/get_video?video_id=dQw4w9WgXcQ&t=OEgsToPDskJ");
+  EXPECT_FALSE(youtube.WS.Secure());
+}
+
+TEST_F(YoutubeOverTlsTest, ARefusedCertificateIsAConnectionErrorThatSaysWhy) {
+  struct Case {
+    test::TestCertificate certificate;
+    const wchar_t* reason;
+  };
+  const Case cases[] = {
+      {test::TestCertificate::Expired, L"The server's certificate has expired"},
+      {test::TestCertificate::WrongName, L"The server's certificate is for another name"},
+      {test::TestCertificate::Untrusted, L"The server's certificate is not from a trusted authority"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(ToAnsi(c.reason));
+    platform.messageBoxes.clear();
+    youtube.WS.SetTestPortOverride(front.Port(c.certificate));
+    EXPECT_EQ(youtube.GetYoutubePathLnik(L"https://localhost/v/x"), kLinkFetchFailed);
+    EXPECT_EQ(youtube.sYoutubeDownLink, L"");
+    ASSERT_EQ(platform.messageBoxes.size(), 1u);
+    EXPECT_EQ(platform.messageBoxes[0].text, std::wstring(L"Connection Error,") + c.reason);
+    EXPECT_EQ(youtube.WS.State(), sckClosed);
+  }
+  test::PumpFor(100);
+  EXPECT_TRUE(http.Requests().empty());  // no request went out
 }
 
 }  // namespace
