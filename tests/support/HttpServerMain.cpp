@@ -25,10 +25,14 @@ int main(int argc, char** argv) {
       unsigned long seed = 1;
       if (i + 1 < argc && argv[i + 1][0] != '-') seed = std::strtoul(argv[++i], nullptr, 10);
       // Files are resumable, as real servers' files are: ranges and an ETag.
+      std::string etag = "\"";
+      etag += std::to_string(seed);
+      etag += '-';
+      etag += std::to_string(size);
+      etag += '"';
       server.Route(target, mf::test::HttpResponse::File(size, static_cast<uint32_t>(seed))
                                .AcceptRanges()
-                               .Header("ETag", "\"" + std::to_string(seed) + "-" +
-                                                   std::to_string(size) + "\""));
+                               .Header("ETag", etag));
     } else if (a == "--quit" && i + 1 < argc) {
       quit = argv[++i];
     } else {
