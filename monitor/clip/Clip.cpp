@@ -1,7 +1,8 @@
 // Clip.exe, the clipboard watcher. Started with the decimal handle of a window,
 // it watches the clipboard (the system's clipboard listener, no polling) and
-// sets that window's text (in UTF-16) to every single web address copied
-// afterwards. Started with "Exit", it stops the watcher that runs. Only one
+// sets that window's text (in UTF-16) to every address copied afterwards that
+// Marrowfin downloads without asking (a page of its sites, a direct link to a
+// video). Started with "Exit", it stops the watcher that runs. Only one
 // watcher runs at a time: a second start with a handle hands the new window to
 // the running one and ends.
 #include <windows.h>
@@ -10,7 +11,9 @@
 #include <string>
 
 #include "common/ClipboardText.h"
+#include "common/TextCodec.h"
 #include "monitor/clip/AddressFilter.h"
+#include "resolver/SiteId.h"
 
 namespace {
 
@@ -34,35 +37,20 @@ std::wstring ClipboardText(HWND owner) {
   return text;
 }
 
-// The filter reads addresses as bytes; UTF-8 keeps every character of one.
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), n, nullptr, nullptr);
-  return out;
-}
-
-std::wstring FromUtf8(const std::string& text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), size, out.data(), n);
-  return out;
-}
-
 LRESULT CALLBACK WatcherProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   auto* w = reinterpret_cast<Watcher*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   switch (msg) {
     case WM_CLIPBOARDUPDATE: {
       // What was on the clipboard when the watcher started is never sent.
       if (!w || GetClipboardSequenceNumber() == w->startSequence) return 0;
+      // The filter reads addresses as bytes; UTF-8 keeps every character of one.
       std::string address;
-      if (mf::clip::SingleWebAddress(Utf8(ClipboardText(hwnd)), address) && IsWindow(w->target)) {
+      if (!mf::clip::SingleWebAddress(mf::ToUtf8(ClipboardText(hwnd)), address)) return 0;
+      const std::wstring text = mf::FromUtf8Strict(address).value_or(std::wstring());
+      // Only what Marrowfin downloads without asking, a page of one of its
+      // sites or a video's own address, never every link copied.
+      if (mf::IsAutomaticAddress(text) && IsWindow(w->target)) {
         // In UTF-16 to the box, which takes it so: an address in any script arrives whole.
-        const std::wstring text = FromUtf8(address);
         SendMessageTimeoutW(w->target, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
                             SMTO_ABORTIFHUNG, 5000, nullptr);
       }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/Text.h"
 #include "common/WindowText.h"
 #include "monitor/clip/AddressFilter.h"
 #include "tests/support/Process.h"
@@ -77,10 +78,19 @@ TEST_F(ClipWatcher, DeliversAddressesCopiedAfterItsStartOnly) {
   PumpFor(300);
   EXPECT_EQ(GetText(r.edit), L"");  // what was there at its start is never sent
 
-  PutOnClipboard("no address here");
-  PutOnClipboard("http://www.youtube.com/watch?v=after");
-  ASSERT_TRUE(PumpUntil([&] { return GetText(r.edit) == L"http://www.youtube.com/watch?v=after"; }, 10000))
-      << "got: " << testing::PrintToString(GetText(r.edit));
+  // Only what Marrowfin downloads without asking: no other text, no
+  // ordinary page, a page of its sites and a video's own address.
+  for (const char* ignored : {"no address here", "https://www.example.com/news/today.html"}) {
+    PutOnClipboard(ignored);
+    PumpFor(300);
+    EXPECT_EQ(GetText(r.edit), L"") << ignored;
+  }
+  for (const char* taken : {"http://www.youtube.com/watch?v=after",
+                            "https://cdn.example.com/films/trip.mp4"}) {
+    PutOnClipboard(taken);
+    ASSERT_TRUE(PumpUntil([&] { return GetText(r.edit) == mf::FromAnsi(taken); }, 10000))
+        << "got: " << testing::PrintToString(GetText(r.edit));
+  }
 
   // Exit stops the running watcher.
   ChildProcess stop;

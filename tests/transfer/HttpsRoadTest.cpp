@@ -55,7 +55,12 @@ TEST_F(HttpsRoad, EverySiteAndADirectLinkArriveOverHttps) {
        "<embed src='/p.swf?storageId=3&userName=u&videoId=4&srvURL=" + Secure("/zv") + "' >",
        "/zv/3/u/4", 40000, L"4.flv"},
       {"direct link", "", "", "/media/clip.mp4", 120000, L"clip.mp4"},
+      // The player's redirect travels over TLS too, its request unchanged.
+      {"YouTube", "/www.youtube.com/watch?v=s", YouTubePage(Secure("/v/s")),
+       "/get_video?video_id=s&t=Y", 60000, L"get_videovideo_id=st=Y.flv"},
   };
+  http.Route("/v/s", HttpResponse::Text("").Status(303, "See Other").Header(
+                         "Location", Secure("/swf/l.swf?video_id=s&t=Y")));
   uint32_t seed = 1;
   for (const Case& c : cases) {
     http.Route(c.video, HttpResponse::File(c.size, seed++));
