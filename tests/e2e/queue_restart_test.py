@@ -4,11 +4,13 @@ Xvfb is given ten video pages through its window (xdotool), downloads the
 first five (one of them a page the server does not have) and is killed with
 TerminateProcess while the sixth arrives slowly. Started again, it shows the
 same ten items in the same order with their statuses: Start downloads only
-the five that were left, the interrupted one into its own partial file's
-name, and a close keeps the final list.
+the five that were left, the interrupted one going on from where its partial
+file stopped (the bytes sent for it in both runs stay under 1.1 times its
+size), and a close keeps the final list.
 
 usage: queue_restart_test.py BIN_DIR WINE_RUN MOVIE_FILE"""
 import glob
+import hashlib
 import http.server
 import json
 import os
@@ -25,11 +27,16 @@ FOLDER = os.path.join(PREFIX, "drive_c", "e2e-queue")
 ITEMS = 10
 MISSING = 4      # its page is not on the server: "ERROR"
 SLOW = 6         # arrives slowly in the first run, which is killed during it
-SIZES = {n: (3_000_000 if n == SLOW else 40_000 + n) for n in range(1, ITEMS + 1)}
+SIZES = {n: (256 << 20 if n == SLOW else 40_000 + n) for n in range(1, ITEMS + 1)}
+MODIFIED = "Mon, 07 Dec 2026 10:00:00 GMT"
 
 
 def clip(n):
-    return bytes((i * 7 + n + i // 251) & 0xFF for i in range(SIZES[n]))
+    if SIZES[n] < 1 << 20:
+        return bytes((i * 7 + n + i // 251) & 0xFF for i in range(SIZES[n]))
+    # Each mebibyte of the big one differs from every other: a part added at
+    # the wrong place changes the file.
+    return b"".join(hashlib.sha256(b"%d-%d" % (n, i)).digest() * 32768 for i in range(SIZES[n] >> 20))
 
 
 CLIPS = {n: clip(n) for n in SIZES}
@@ -48,6 +55,7 @@ class Site(http.server.BaseHTTPRequestHandler):
     "/media/clipN.swf"."""
     slow = True
     requests = []
+    sent = {}  # body bytes sent, by target
 
     def _answer(self, body_wanted):
         Site.requests.append(self.path)
@@ -65,17 +73,27 @@ class Site(http.server.BaseHTTPRequestHandler):
             self.send_error(404)
 
     def _send(self, body, kind, body_wanted, trickle=False):
-        self.send_response(200)
+        # The rest of the file from where the program's partial file stops,
+        # when it asks for it and the file has not changed since.
+        start = 0
+        asked = re.fullmatch(r"bytes=(\d+)-", self.headers.get("Range", ""))
+        if asked and self.headers.get("If-Range", MODIFIED) == MODIFIED and int(asked.group(1)) < len(body):
+            start = int(asked.group(1))
+        self.send_response(206 if start else 200)
         self.send_header("Content-Type", kind)
-        self.send_header("Content-Length", str(len(body)))
-        self.send_header("Last-Modified", "Mon, 07 Dec 2026 10:00:00 GMT")
+        self.send_header("Content-Length", str(len(body) - start))
+        if start:
+            self.send_header("Content-Range", "bytes %d-%d/%d" % (start, len(body) - 1, len(body)))
+        self.send_header("Accept-Ranges", "bytes")
+        self.send_header("Last-Modified", MODIFIED)
         self.end_headers()
         if not body_wanted:
             return
         step = 16_384 if trickle else len(body)
         try:
-            for at in range(0, len(body), step):
+            for at in range(start, len(body), step):
                 self.wfile.write(body[at:at + step])
+                Site.sent[self.path] = Site.sent.get(self.path, 0) + len(body[at:at + step])
                 if trickle:
                     time.sleep(0.1)
         except OSError:
@@ -215,7 +233,7 @@ def second_run(pages):
     try:
         click(rect, r"^button .*command=IDC_FS_startDownload")
         for n in range(SLOW, ITEMS + 1):
-            wait_for("video %d in the download folder" % n, lambda: arrived(n), 90)
+            wait_for("video %d in the download folder" % n, lambda: arrived(n), 180)
         wait_for("the list kept complete",
                  lambda: (k := kept_list()) and statuses(k)[-1] == "Complete", 30)
         click(rect, r"command=IDC_FS_Close")
@@ -233,6 +251,11 @@ def second_run(pages):
         fail("the second run fetched videos %s" % fetched)
     if any(re.fullmatch(r"/angryalien\.com/qa{1,%d}" % (SLOW - 1), p) for p in Site.requests):
         fail("the second run went back to a page it had finished: %s" % Site.requests)
+    # The interrupted video went on where its partial file stopped.
+    slow = Site.sent.get("/media/clip%d.swf" % SLOW, 0)
+    if slow > SIZES[SLOW] * 1.1:
+        fail("the interrupted video took %d bytes in both runs for %d" % (slow, SIZES[SLOW]))
+    print("the interrupted video took %d bytes in both runs for its %d" % (slow, SIZES[SLOW]))
     leftovers = sorted(n for n in os.listdir(FOLDER) if not re.fullmatch(r"clip\d+\.swf", n))
     if leftovers:
         fail("files left in the download folder: %s" % leftovers)
