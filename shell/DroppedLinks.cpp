@@ -27,9 +27,7 @@ std::wstring NotAddedNotice(int unsupported, int lines) {
 }  // namespace
 
 void frmMain::OnLinksDropped() {
-  std::vector<std::wstring> texts;
-  texts.swap(droppedTexts_);
-  for (const std::wstring& text : texts) AddDroppedLinks(text);
+  for (const std::wstring& text : linkDrop_.TakeDropped()) AddDroppedLinks(text);
 }
 
 void frmMain::AddDroppedLinks(const std::wstring& text) {

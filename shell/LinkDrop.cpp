@@ -46,9 +46,15 @@ HRESULT LinkDrop::Register(HWND window) {
   Revoke();
   // OLE drag and drop wants OLE on this thread (RegisterDragDrop); balanced in Revoke.
   oleInitialized_ = SUCCEEDED(OleInitialize(nullptr));
-  const HRESULT hr = RegisterDragDrop(window, this);
-  if (SUCCEEDED(hr)) window_ = window;
-  return hr;
+  registration_ = RegisterDragDrop(window, this);
+  if (SUCCEEDED(registration_)) window_ = window;
+  return registration_;
+}
+
+std::vector<std::wstring> LinkDrop::TakeDropped() {
+  std::vector<std::wstring> texts;
+  texts.swap(dropped_);
+  return texts;
 }
 
 void LinkDrop::Revoke() {
@@ -118,9 +124,10 @@ STDMETHODIMP LinkDrop::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) {
   std::optional<std::wstring> text = DroppedText(data);
   if (effect) *effect = text ? Effect(*effect) : DROPEFFECT_NONE;
   hasText_ = false;
-  if (text && dropped_) {
+  if (text && window_) {
     try {
-      dropped_(*text);
+      dropped_.push_back(std::move(*text));
+      PostMessageW(window_, notify_, 0, 0);
     } catch (...) {
       // Nothing of the program's may cross back into the drag's source.
     }

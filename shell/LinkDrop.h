@@ -7,24 +7,26 @@
 #include <windows.h>
 #include <oleidl.h>
 
-#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace mf {
 
 class LinkDrop final : public IDropTarget {
  public:
-  // `dropped` is called with the text of each drop, inside the drop itself:
-  // it should only take note and return.
-  explicit LinkDrop(std::function<void(const std::wstring&)> dropped)
-      : dropped_(std::move(dropped)) {}
+  // Each drop's text is kept, and `notify` posted to the window, so that the
+  // window takes the texts in once the drag is over, not inside it.
+  explicit LinkDrop(UINT notify) : notify_(notify) {}
 
   // Registers the object as the drop target of `window` and its children;
-  // the result of RegisterDragDrop.
+  // the result of RegisterDragDrop, kept in Registration().
   HRESULT Register(HWND window);
+  HRESULT Registration() const noexcept { return registration_; }
   // Undoes Register; nothing when it did not succeed.
   void Revoke();
+  // The texts dropped since the last call, in order.
+  std::vector<std::wstring> TakeDropped();
 
   // The text a drop of this data would give: none when it offers no text.
   static std::optional<std::wstring> DroppedText(IDataObject* data);
@@ -43,7 +45,9 @@ class LinkDrop final : public IDropTarget {
   // Copy when the source allows it, otherwise a link; nothing without text.
   DWORD Effect(DWORD allowed) const;
 
-  std::function<void(const std::wstring&)> dropped_;
+  UINT notify_;
+  std::vector<std::wstring> dropped_;
+  HRESULT registration_ = E_UNEXPECTED;
   HWND window_ = nullptr;  // registered on, while it is
   bool oleInitialized_ = false;
   bool hasText_ = false;   // what the drag under way offers

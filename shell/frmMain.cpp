@@ -78,7 +78,7 @@ bool frmMain::Create() {
   app_.gridView.Create(Hwnd(), idDownloadGrid);
   // Dropped links are taken anywhere on the window: OLE looks for a drop
   // target from the window under the mouse up through its parents.
-  dropRegistration_ = linkDrop_.Register(Hwnd());
+  linkDrop_.Register(Hwnd());
   // Placed and sized, with its movie, by the front end's set-up.
   Flash.Create({.parent = Hwnd(), .events = this});
   // The grid is brought in front of the movie on the download page; the
@@ -151,8 +151,20 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (quitOnDestroy_) PostQuitMessage(0);
       return 0;
     default:
+      if (msg == TaskbarCreatedMessage()) OnTaskbarCreated();
       return Window::HandleMessage(msg, wParam, lParam);
   }
+}
+
+UINT frmMain::TaskbarCreatedMessage() {
+  static const UINT message = RegisterWindowMessageA("TaskbarCreated");
+  return message;
+}
+
+void frmMain::OnTaskbarCreated() {
+  // An icon the control has, it adds again itself. One the notification area
+  // refused (Marrowfin started before the taskbar, at log-on) comes now.
+  if (SysTray.Available() && !SysTray.Created()) SysTray.Create(Hwnd());
 }
 
 void frmMain::OnTimer(UINT_PTR id) {

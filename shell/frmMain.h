@@ -102,7 +102,7 @@ class frmMain : public Window, private IMoviePlayerEvents, private ITrayIconHost
   // ---- Links dropped on the window (shell/DroppedLinks.cpp)
   // The drop target registered on the window, and RegisterDragDrop's result.
   LinkDrop& DropTarget() noexcept { return linkDrop_; }
-  HRESULT DropRegistration() const noexcept { return dropRegistration_; }
+  HRESULT DropRegistration() const noexcept { return linkDrop_.Registration(); }
   // Each line of the text that is the page address of a supported site is
   // added as if typed; the other lines are counted in one notice.
   void AddDroppedLinks(const std::wstring& text);
@@ -169,14 +169,11 @@ class frmMain : public Window, private IMoviePlayerEvents, private ITrayIconHost
   // to the message loop, which the drag's source is waiting on.
   static constexpr UINT kMsgLinksDropped = WM_APP + 1;
   void OnLinksDropped();
+  static UINT TaskbarCreatedMessage();
+  void OnTaskbarCreated();
 
   Program& app_;
-  LinkDrop linkDrop_{[this](const std::wstring& text) {
-    droppedTexts_.push_back(text);
-    PostMessageA(Hwnd(), kMsgLinksDropped, 0, 0);
-  }};
-  HRESULT dropRegistration_ = E_UNEXPECTED;
-  std::vector<std::wstring> droppedTexts_;
+  LinkDrop linkDrop_{kMsgLinksDropped};
   HWND flashWindow_ = nullptr;
   LONG_PTR previousFlashProc_ = 0;  // zero while nothing is installed
   LONG_PTR previousMainProc_ = 0;

@@ -183,6 +183,13 @@ TEST_F(TrayTest, IconIsAddedForTheMainWindowAndGoesWithTheControl) {
   EXPECT_TRUE(PumpUntil([&] { return TaskbarPixels() != without; }, 3000));
   form.SysTray.Remove();
   EXPECT_TRUE(PumpUntil([&] { return TaskbarPixels() == without; }, 3000));
+
+  // An icon that is not there (the notification area refused it, as when
+  // Marrowfin starts before the taskbar) comes when a taskbar announces itself.
+  EXPECT_FALSE(form.SysTray.Created());
+  SendMessageA(form.Hwnd(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  EXPECT_TRUE(form.SysTray.Created());
+  EXPECT_TRUE(ShellKnowsIcon(form.Hwnd()));
 }
 
 TEST_F(TrayTest, LeftDoubleClickShowsAHiddenWindowAndLeavesAShownOneAsItIs) {
