@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "common/Text.h"
 #include "common/TextCodec.h"
 #include "common/Uri.h"
 
@@ -21,20 +22,6 @@ std::wstring_view Trim(std::wstring_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   return text;
-}
-
-std::wstring AsciiLower(std::wstring_view text) {
-  std::wstring out(text);
-  for (wchar_t& c : out)
-    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-  return out;
-}
-
-int HexValue(wchar_t c) {
-  if (c >= L'0' && c <= L'9') return c - L'0';
-  if (c >= L'a' && c <= L'f') return c - L'a' + 10;
-  if (c >= L'A' && c <= L'F') return c - L'A' + 10;
-  return -1;
 }
 
 // A quoted string from its opening quote; `i` ends after the closing one.
@@ -57,7 +44,7 @@ std::vector<Parameter> ReadParameters(std::wstring_view text) {
   while (i < text.size()) {
     while (i < text.size() && (IsBlank(text[i]) || text[i] == L';')) ++i;
     size_t end = std::min(text.find_first_of(L"=;", i), text.size());
-    Parameter p{AsciiLower(Trim(text.substr(i, end - i))), {}};
+    Parameter p{AsciiLowerText(Trim(text.substr(i, end - i))), {}};
     i = end;
     if (i < text.size() && text[i] == L'=') {
       ++i;
@@ -83,9 +70,9 @@ std::optional<std::wstring> DecodeExtValue(std::wstring_view value) {
   std::string bytes;
   for (size_t i = second + 1; i < value.size(); ++i) {
     wchar_t c = value[i];
-    if (c == L'%' && i + 2 < value.size() && HexValue(value[i + 1]) >= 0 &&
-        HexValue(value[i + 2]) >= 0) {
-      bytes += static_cast<char>(HexValue(value[i + 1]) * 16 + HexValue(value[i + 2]));
+    if (c == L'%' && i + 2 < value.size() && HexDigitValue(value[i + 1]) >= 0 &&
+        HexDigitValue(value[i + 2]) >= 0) {
+      bytes += static_cast<char>(HexDigitValue(value[i + 1]) * 16 + HexDigitValue(value[i + 2]));
       i += 2;
     } else if (c > L' ' && c < 0x7F) {
       bytes += static_cast<char>(c);
@@ -93,7 +80,7 @@ std::optional<std::wstring> DecodeExtValue(std::wstring_view value) {
       return std::nullopt;
     }
   }
-  std::wstring charset = AsciiLower(value.substr(0, first));
+  std::wstring charset = AsciiLowerText(value.substr(0, first));
   if (charset == L"utf-8") return FromUtf8Strict(bytes);
   if (charset != L"iso-8859-1") return std::nullopt;
   std::wstring latin1;

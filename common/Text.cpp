@@ -43,4 +43,18 @@ std::wstring TrimSpaces(std::wstring_view text) {
   return std::wstring(text.substr(b, e - b + 1));
 }
 
+std::wstring AsciiLowerText(std::wstring_view text) {
+  std::wstring out(text);
+  for (wchar_t& c : out)
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+  return out;
+}
+
+int HexDigitValue(wchar_t c) {
+  if (c >= L'0' && c <= L'9') return c - L'0';
+  if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+  if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+  return -1;
+}
+
 }  // namespace mf

@@ -18,5 +18,9 @@ std::wstring LowerCase(std::wstring_view text);
 size_t FindNoCase(std::wstring_view text, std::wstring_view what, size_t from = 0);
 // Leading and trailing blanks (U+0020 only, as the design's Trim) removed.
 std::wstring TrimSpaces(std::wstring_view text);
+// Only A to Z lowered: names of protocols and markup, whatever the user's locale.
+std::wstring AsciiLowerText(std::wstring_view text);
+// The value of a hexadecimal digit; -1 for any other character.
+int HexDigitValue(wchar_t c);
 
 }  // namespace mf

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/Text.h"
 #include "common/TextCodec.h"
 
 namespace mf {
@@ -15,20 +16,6 @@ bool IsScheme(std::wstring_view text) {
   for (wchar_t c : text)
     if (!IsAsciiLetter(c) && !IsDigit(c) && c != L'+' && c != L'-' && c != L'.') return false;
   return true;
-}
-
-std::wstring AsciiLower(std::wstring_view text) {
-  std::wstring out(text);
-  for (wchar_t& c : out)
-    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-  return out;
-}
-
-int HexValue(wchar_t c) {
-  if (IsDigit(c)) return c - L'0';
-  if (c >= L'a' && c <= L'f') return c - L'a' + 10;
-  if (c >= L'A' && c <= L'F') return c - L'A' + 10;
-  return -1;
 }
 
 // RFC 3986 section 5.2.3.
@@ -185,7 +172,7 @@ std::optional<WebAddress> SplitWebAddress(std::wstring_view address) {
   const UriParts parts = ParseUriReference(address);
   if (!parts.scheme || !parts.authority) return std::nullopt;
   WebAddress web;
-  std::wstring scheme = AsciiLower(*parts.scheme);
+  std::wstring scheme = AsciiLowerText(*parts.scheme);
   if (scheme != L"http" && scheme != L"https") return std::nullopt;
   web.secure = scheme == L"https";
   std::wstring_view authority = *parts.authority;
@@ -208,9 +195,9 @@ std::wstring DecodePathSegment(std::wstring_view segment) {
   std::string bytes;  // a run of escaped and plain ASCII bytes, decoded together
   for (size_t i = 0; i < segment.size(); ++i) {
     wchar_t c = segment[i];
-    if (c == L'%' && i + 2 < segment.size() && HexValue(segment[i + 1]) >= 0 &&
-        HexValue(segment[i + 2]) >= 0) {
-      bytes += static_cast<char>(HexValue(segment[i + 1]) * 16 + HexValue(segment[i + 2]));
+    if (c == L'%' && i + 2 < segment.size() && HexDigitValue(segment[i + 1]) >= 0 &&
+        HexDigitValue(segment[i + 2]) >= 0) {
+      bytes += static_cast<char>(HexDigitValue(segment[i + 1]) * 16 + HexDigitValue(segment[i + 2]));
       i += 2;
     } else if (c < 0x80) {
       bytes += static_cast<char>(c);

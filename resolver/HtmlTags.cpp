@@ -29,13 +29,6 @@ bool IsRawTextElement(std::wstring_view name) {
 
 }  // namespace
 
-std::wstring AsciiLowerText(std::wstring_view text) {
-  std::wstring out(text);
-  for (wchar_t& c : out)
-    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-  return out;
-}
-
 const std::wstring* HtmlTag::Attribute(std::wstring_view name) const {
   for (const HtmlAttribute& a : attributes)
     if (a.name == name) return &a.value;

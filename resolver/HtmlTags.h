@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/Text.h"
+
 namespace mf {
 
 struct HtmlAttribute {
@@ -44,8 +46,5 @@ class HtmlTagReader {
   std::wstring lower_;  // the page with ASCII letters in lower case, to find end tags
   size_t at_ = 0;
 };
-
-// ASCII letters to lower case; other characters kept.
-std::wstring AsciiLowerText(std::wstring_view text);
 
 }  // namespace mf

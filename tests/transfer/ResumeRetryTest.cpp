@@ -137,10 +137,13 @@ TEST_F(ResumeRetry, BusyServersAreTriedAgainWithTheAttemptShownAndRefusalsAreNot
   static const DownloadList* list;
   seen.clear();
   list = &app.list;
-  const UINT_PTR timer = SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) {
-    const std::string status = ToAnsi(list->At(0)->Status);
-    if (seen.empty() || seen.back() != status) seen.push_back(status);
-  });
+  struct Watch {
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+      const std::string status = ToAnsi(list->At(0)->Status);
+      if (seen.empty() || seen.back() != status) seen.push_back(status);
+    }
+  };
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, &Watch::Tick);
   form.cmdStartDownload_Click();
   KillTimer(nullptr, timer);
 
@@ -164,11 +167,14 @@ TEST_F(ResumeRetry, AStopEndsTheWaitBeforeATryAtOnce) {
   stoppedAt = 0;
   target = &form;
   platform.messageBoxAnswers = {IDYES};
-  SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    stoppedAt = GetTickCount64();
-    target->cmdStartDownload_Click();
-  });
+  struct Stopper {
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
+      KillTimer(nullptr, id);
+      stoppedAt = GetTickCount64();
+      target->cmdStartDownload_Click();
+    }
+  };
+  SetTimer(nullptr, 0, 300, &Stopper::Tick);
   form.cmdStartDownload_Click();
   ASSERT_NE(stoppedAt, 0u);
   EXPECT_LT(GetTickCount64() - stoppedAt, 100u);
