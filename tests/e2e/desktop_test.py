@@ -13,26 +13,19 @@ Set MARROWFIN_SCREENSHOTS to a folder to keep pictures of each stage."""
 import glob
 import http.server
 import os
-import re
 import subprocess
 import sys
 import threading
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from desktop_driver import QUIET, Window, fail, wait_for, xdotool  # noqa: E402
+
 BIN, WINE_RUN, MOVIE = sys.argv[1:4]
 PREFIX = os.environ["WINEPREFIX"]
 SHOTS = os.environ.get("MARROWFIN_SCREENSHOTS")
 CLIP = bytes((i * 7 + i // 251) & 0xFF for i in range(300_000))
-QUIET = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-
-def fail(why):
-    print("FAILED:", why)
-    # The whole screen as it was, beside the test's output.
-    picture = os.path.abspath("desktop_test-failure.png")
-    subprocess.run(["import", "-window", "root", picture], timeout=30, **QUIET)
-    print("screen at the failure:", picture)
-    sys.exit(1)
+WINDOW = Window(BIN, WINE_RUN, MOVIE)
 
 
 class Site(http.server.BaseHTTPRequestHandler):
@@ -68,19 +61,6 @@ def wine(*args):
     subprocess.run([WINE_RUN, *args], timeout=60, **QUIET)
 
 
-def probe(*args):
-    return subprocess.run([WINE_RUN, os.path.join(BIN, "window_probe.exe"), *args], timeout=30,
-                          capture_output=True, stdin=subprocess.DEVNULL, text=True).stdout.split()
-
-
-def window_rect():
-    out = probe()
-    if len(out) != 5:
-        return None
-    left, top, right, bottom, visible = map(int, out)
-    return left, top, right, bottom, visible == 1
-
-
 def grid_picture(grid):
     left, top, right, bottom = grid
     return subprocess.run(["import", "-window", "root", "-crop",
@@ -98,43 +78,12 @@ def wheel_scrolls_grid(grid, when):
     print("wheel scrolls the grid", when)
 
 
-def element_centre(pattern):
-    """Centre of the first movie element whose line matches, in movie pixels."""
-    for line in open(MOVIE, encoding="utf-8"):
-        if re.search(pattern, line):
-            x, y, w, h = map(int, re.search(r"\bat=(-?\d+),(-?\d+),(\d+),(\d+)", line).groups())
-            return x + w // 2, y + h // 2
-    fail("no element matches " + pattern)
-
-
-def xdotool(*args):
-    subprocess.run(["xdotool", *map(str, args)], check=True, timeout=30)
-
-
-def click(rect, element):
-    x, y = element_centre(element)
-    xdotool("mousemove", rect[0] + x, rect[1] + y)
-    time.sleep(0.15)
-    xdotool("click", 1)
-    time.sleep(0.3)
-
-
 def shot(name, rect):
     if SHOTS:
         os.makedirs(SHOTS, exist_ok=True)
         subprocess.run(["import", "-window", "root", "-crop",
                         "%dx%d+%d+%d" % (rect[2] - rect[0], rect[3] - rect[1], rect[0], rect[1]),
                         os.path.join(SHOTS, name + ".png")], timeout=30)
-
-
-def wait_for(what, condition, seconds):
-    deadline = time.time() + seconds
-    while time.time() < deadline:
-        value = condition()
-        if value:
-            return value
-        time.sleep(0.2)
-    fail("timed out waiting for " + what)
 
 
 def forget_kept_list():
@@ -162,18 +111,18 @@ def main():
 
     program = subprocess.Popen([WINE_RUN, os.path.join(BIN, "Marrowfin.exe")], **QUIET)
     try:
-        rect = wait_for("the main window", lambda: (r := window_rect()) and r[4] and r, 60)
+        rect = wait_for("the main window", WINDOW.rect, 60)
         if (rect[2] - rect[0], rect[3] - rect[1]) != (630, 535):
             fail("main window is %dx%d" % (rect[2] - rect[0], rect[3] - rect[1]))
         time.sleep(1.0)  # the movie opens its download page
         shot("1-start", rect)
 
-        click(rect, r"^field .*var=_root\.video_url")
+        WINDOW.click(rect, r"^field .*var=_root\.video_url")
         xdotool("type", "--delay", 15, page)
         time.sleep(0.3)
-        click(rect, r"^button .*text=Add .*command=IDC_FS_addDownloadURL")
+        WINDOW.click(rect, r"^button .*text=Add .*command=IDC_FS_addDownloadURL")
         shot("2-added", rect)
-        click(rect, r"^button .*command=IDC_FS_startDownload")
+        WINDOW.click(rect, r"^button .*command=IDC_FS_startDownload")
 
         def arrived():
             if not os.path.isdir(folder):
@@ -192,17 +141,17 @@ def main():
 
         # More rows than the grid shows: the address in the box grows by a
         # letter (a repeat would not be added) and Enter adds it.
-        click(rect, r"^field .*var=_root\.video_url")
+        WINDOW.click(rect, r"^field .*var=_root\.video_url")
         xdotool("key", "End")
         for _ in range(12):
             xdotool("type", "--delay", 15, "n")
             xdotool("key", "--delay", 100, "Return")
         shot("4-more", rect)
-        grid = wait_for("the grid", lambda: (g := probe("grid")) and len(g) == 4 and tuple(map(int, g)), 30)
+        grid = wait_for("the grid", lambda: (g := WINDOW.probe("grid")) and len(g) == 4 and tuple(map(int, g)), 30)
         xdotool("mousemove", grid[0] + 60, grid[1] + 30)  # a row of the grid, which takes the focus
         xdotool("click", 1)
         wheel_scrolls_grid(grid, "at the start")
-        if probe("taskbar") != ["sent"]:
+        if WINDOW.probe("taskbar") != ["sent"]:
             fail("no TaskbarCreated broadcast")
         wheel_scrolls_grid(grid, "after TaskbarCreated")
 
@@ -217,12 +166,12 @@ def main():
         time.sleep(0.3)
         xdotool("mouseup", 1)
         time.sleep(0.5)
-        moved = window_rect()
+        moved = WINDOW.rect()
         if not moved or (moved[0] - rect[0], moved[1] - rect[1]) != (60, 42):
             fail("window at %s after the drag, was %s" % (moved, rect))
         print("dragged from", rect[:2], "to", moved[:2])
 
-        click(moved, r"command=IDC_FS_Close")
+        WINDOW.click(moved, r"command=IDC_FS_Close")
         try:
             program.wait(timeout=30)
         except subprocess.TimeoutExpired:

@@ -20,9 +20,12 @@ import sys
 import threading
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from desktop_driver import QUIET, Window, fail, wait_for, xdotool  # noqa: E402
+
 BIN, WINE_RUN, MOVIE = sys.argv[1:4]
 PREFIX = os.environ["WINEPREFIX"]
-QUIET = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+WINDOW = Window(BIN, WINE_RUN, MOVIE)
 FOLDER = os.path.join(PREFIX, "drive_c", "e2e-queue")
 ITEMS = 10
 MISSING = 4      # its page is not on the server: "ERROR"
@@ -40,14 +43,6 @@ def clip(n):
 
 
 CLIPS = {n: clip(n) for n in SIZES}
-
-
-def fail(why):
-    print("FAILED:", why)
-    picture = os.path.abspath("queue_restart_test-failure.png")
-    subprocess.run(["import", "-window", "root", picture], timeout=30, **QUIET)
-    print("screen at the failure:", picture)
-    sys.exit(1)
 
 
 class Site(http.server.BaseHTTPRequestHandler):
@@ -126,49 +121,9 @@ def kept_list():
     return None
 
 
-def probe(*args):
-    return subprocess.run([WINE_RUN, os.path.join(BIN, "window_probe.exe"), *args], timeout=30,
-                          capture_output=True, stdin=subprocess.DEVNULL, text=True).stdout.split()
-
-
-def window_rect():
-    out = probe()
-    return tuple(map(int, out[:4])) if len(out) == 5 and out[4] == "1" else None
-
-
-def element_centre(pattern):
-    for line in open(MOVIE, encoding="utf-8"):
-        if re.search(pattern, line):
-            x, y, w, h = map(int, re.search(r"\bat=(-?\d+),(-?\d+),(\d+),(\d+)", line).groups())
-            return x + w // 2, y + h // 2
-    fail("no element matches " + pattern)
-
-
-def xdotool(*args):
-    subprocess.run(["xdotool", *map(str, args)], check=True, timeout=30)
-
-
-def click(rect, element):
-    x, y = element_centre(element)
-    xdotool("mousemove", rect[0] + x, rect[1] + y)
-    time.sleep(0.15)
-    xdotool("click", 1)
-    time.sleep(0.3)
-
-
-def wait_for(what, condition, seconds):
-    deadline = time.time() + seconds
-    while time.time() < deadline:
-        value = condition()
-        if value:
-            return value
-        time.sleep(0.2)
-    fail("timed out waiting for " + what)
-
-
 def start_program():
     program = subprocess.Popen([WINE_RUN, os.path.join(BIN, "Marrowfin.exe")], **QUIET)
-    rect = wait_for("the main window", window_rect, 60)
+    rect = wait_for("the main window", WINDOW.rect, 60)
     time.sleep(1.0)  # the movie opens its download page
     return program, rect
 
@@ -196,14 +151,14 @@ def first_run(base, pages):
     """Adds the ten pages, downloads until the slow one arrives, kills the program."""
     program, rect = start_program()
     try:
-        click(rect, r"^field .*var=_root\.video_url")
+        WINDOW.click(rect, r"^field .*var=_root\.video_url")
         xdotool("type", "--delay", 15, base + "a")
         xdotool("key", "Return")
         for _ in range(ITEMS - 1):  # each address one letter longer
             xdotool("type", "--delay", 15, "a")
             xdotool("key", "--delay", 100, "Return")
         wait_for("ten items in the queue file", lambda: (k := kept_list()) and len(k) == ITEMS, 30)
-        click(rect, r"^button .*command=IDC_FS_startDownload")
+        WINDOW.click(rect, r"^button .*command=IDC_FS_startDownload")
 
         part = os.path.join(FOLDER, "clip%d.swf.part" % SLOW)
 
@@ -213,7 +168,7 @@ def first_run(base, pages):
                     and items[SLOW - 1]["PartFile"].endswith("clip%d.swf.part" % SLOW)
                     and items[SLOW - 2]["Status"] == "Complete")
         wait_for("the slow video under way and kept", slow_one_kept, 120)
-        if probe("kill") != ["killed"]:
+        if WINDOW.probe("kill") != ["killed"]:
             fail("TerminateProcess did not end Marrowfin")
         program.wait(timeout=30)
         print("killed during the transfer of item %d, %d bytes in" % (SLOW, os.path.getsize(part)))
@@ -231,12 +186,12 @@ def second_run(pages):
     Site.requests = []
     program, rect = start_program()
     try:
-        click(rect, r"^button .*command=IDC_FS_startDownload")
+        WINDOW.click(rect, r"^button .*command=IDC_FS_startDownload")
         for n in range(SLOW, ITEMS + 1):
             wait_for("video %d in the download folder" % n, lambda: arrived(n), 180)
         wait_for("the list kept complete",
                  lambda: (k := kept_list()) and statuses(k)[-1] == "Complete", 30)
-        click(rect, r"command=IDC_FS_Close")
+        WINDOW.click(rect, r"command=IDC_FS_Close")
         program.wait(timeout=30)
     finally:
         if program.poll() is None:

@@ -18,6 +18,9 @@ import sys
 import time
 import zipfile
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from desktop_driver import QUIET, fail, wait_for  # noqa: E402
+
 CMAKE, BUILD, SETUP, ZIP, FILE_VERSION = sys.argv[1:6]
 BIN = os.path.join(BUILD, "bin")
 PREFIX = os.path.join(BUILD, "wineprefix-installer")
@@ -25,7 +28,6 @@ WINE = "/usr/lib/wine/wine64"
 # winemenubuilder would copy the Start-menu shortcut into the host's own menus.
 ENV = dict(os.environ, WINEPREFIX=PREFIX, WINEDEBUG="-all",
            WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
-QUIET = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 FILES = ["Marrowfin.exe", "Clip.exe", "Sabledrift.dll", "Main.mfm", "Help.chm"]
 INSTDIR = r"C:\Program Files\Marrowfin"
@@ -37,14 +39,6 @@ DOWNLOADED = r"C:\My Videos\downloaded.flv"
 # Anything of ours in the registry names one of these.
 OUR_MARKS = re.compile(r"marrowfin|sabledrift|quenbrook|4438397D-C479|E0461D71-0B0B|"
                        r"0536C4E0-EA50|5D3F0839-545D", re.IGNORECASE)
-
-
-def fail(why):
-    print("FAILED:", why)
-    picture = os.path.abspath("installer_test-failure.png")
-    subprocess.run(["import", "-window", "root", picture], timeout=30, **QUIET)
-    print("screen at the failure:", picture)
-    sys.exit(1)
 
 
 def check(condition, why):
@@ -82,16 +76,6 @@ def registry_values(key):
         if m:
             values[m.group(1)] = int(m.group(3), 16) if m.group(2) == "REG_DWORD" else m.group(3)
     return values
-
-
-def wait_for(what, condition, seconds):
-    deadline = time.time() + seconds
-    while time.time() < deadline:
-        value = condition()
-        if value:
-            return value
-        time.sleep(0.2)
-    fail("timed out waiting for " + what)
 
 
 def all_ended(seconds=60):
