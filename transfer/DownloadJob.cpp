@@ -137,9 +137,7 @@ void DownloadJob::RunTransfer() {
       !HttpSendRequestW(http_.get(), headers.empty() ? nullptr : headers.c_str(),
                         static_cast<DWORD>(headers.size()), nullptr, 0)) {
     const DWORD error = GetLastError();
-    http_.reset();
-    connection_.reset();
-    Push({.kind = JobEvent::Failed, .failure = JobEvent::CouldNotFind, .error = error});
+    EndWith({.kind = JobEvent::Failed, .failure = JobEvent::CouldNotFind, .error = error});
     return;
   }
   JobEvent opened{.kind = JobEvent::Opened,
@@ -163,9 +161,7 @@ void DownloadJob::RunTransfer() {
     return;
   }
   if (!OpenLocalFile(start)) {
-    http_.reset();
-    connection_.reset();
-    Push({.kind = JobEvent::Failed, .failure = JobEvent::CouldNotWrite});
+    EndWith({.kind = JobEvent::Failed, .failure = JobEvent::CouldNotWrite});
     return;
   }
   ReadAll(start);
@@ -194,22 +190,24 @@ bool DownloadJob::AcceptResume(JobEvent& opened, int64_t& start) {
         return true;
       }
       break;
-    default: {
+    default:
       // Any other answer (an error) leaves the partial file as it is.
       opened.resume = JobEvent::Kept;
       Push(opened);
-      http_.reset();
-      connection_.reset();
-      Push({.kind = JobEvent::Failed, .failure = JobEvent::CouldNotFind});
+      EndWith({.kind = JobEvent::Failed, .failure = JobEvent::CouldNotFind});
       return false;
-    }
   }
   opened.resume = JobEvent::Kept;
   Push(opened);
+  EndWith({.kind = JobEvent::Failed, .failure = JobEvent::RangeRefused});
+  return false;
+}
+
+// The handles are closed before the end is told, on the thread that used them.
+void DownloadJob::EndWith(JobEvent last) {
   http_.reset();
   connection_.reset();
-  Push({.kind = JobEvent::Failed, .failure = JobEvent::RangeRefused});
-  return false;
+  Push(std::move(last));
 }
 
 void DownloadJob::ReadAll(int64_t start) {
@@ -239,11 +237,9 @@ void DownloadJob::ReadAll(int64_t start) {
     Push({.kind = JobEvent::Block, .total = total});
     if (read == 0) break;
   }
-  // The handles are closed before the end is told; the file stays open for
-  // the control, which may still have to cut it to what it reported.
-  http_.reset();
-  connection_.reset();
-  Push(end);
+  // The file stays open for the control, which may still have to cut it to
+  // what it reported.
+  EndWith(end);
 }
 
 void DownloadJob::RunInformation() {
@@ -270,9 +266,7 @@ void DownloadJob::RunInformation() {
         info.statusText.assign(status);  // the text ends at its first NUL
     }
   }
-  http_.reset();
-  connection_.reset();
-  Push(std::move(info));
+  EndWith(std::move(info));
 }
 
 // The lock of a scope.

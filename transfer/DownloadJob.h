@@ -108,6 +108,7 @@ class DownloadJob {
   bool AcceptResume(JobEvent& opened, int64_t& start);
   void ReadAll(int64_t start);
   void Push(JobEvent event);
+  void EndWith(JobEvent last);
   bool WaitForRoom();
   // Opened at `keep` bytes: what lies beyond goes.
   bool OpenLocalFile(int64_t keep);
