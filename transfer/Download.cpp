@@ -236,7 +236,7 @@ bool Download::FollowTransfer(DownloadJob& job) {
         NextEvent(job, event, &Download::TransferCancelled, GetTickCount64() + backstop);
     if (wake == Wake::Cancel) return EndCancelled(job);
     if (wake == Wake::Deadline) {
-      job.Stop(bytesReceived_);
+      WhileServing([&] { job.Stop(bytesReceived_); });
       SessionHandle.reset();
       RaiseError(opened ? kCouldNotReadUrl : kCouldNotFindUrl);
       return false;
@@ -259,7 +259,7 @@ bool Download::FollowTransfer(DownloadJob& job) {
         break;
       case JobEvent::Failed:
         queue_.Now();  // what the handlers posted meanwhile runs before the end
-        job.CloseFile();
+        WhileServing([&] { job.CloseFile(); });
         failureReason_ = RequestFailureText(event.error);
         lastError_ = event.error;
         if (event.failure == JobEvent::RangeRefused) resume_ = Resume::Refused;
@@ -271,7 +271,7 @@ bool Download::FollowTransfer(DownloadJob& job) {
         return false;
       case JobEvent::Done:
         queue_.Now();
-        job.CloseFile();
+        WhileServing([&] { job.CloseFile(); });
         SessionHandle.reset();
         RaiseComplete();
         return true;
@@ -284,9 +284,24 @@ bool Download::FollowTransfer(DownloadJob& job) {
 bool Download::EndCancelled(DownloadJob& job) {
   RaiseCancelled(ClampToLong(bytesReceived_));
   // The file keeps exactly what was reported; the thread ends by itself.
-  job.Stop(bytesReceived_);
+  WhileServing([&] { job.Stop(bytesReceived_); });
   SessionHandle.reset();
   return false;
+}
+
+void Download::WhileServing(const std::function<void()>& work) {
+  // Closing a file of many megabytes takes a tenth of a second under Wine:
+  // long enough to be seen as a frozen window.
+  UniqueKernelHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  HANDLE wait = done.get();
+  std::thread helper([&] {
+    work();
+    SetEvent(wait);
+  });
+  while (MsgWaitForMultipleObjectsEx(1, &wait, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) ==
+         WAIT_OBJECT_0 + 1)
+    queue_.Now();
+  helper.join();
 }
 
 void Download::RaiseComplete() {

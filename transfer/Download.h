@@ -14,6 +14,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -34,7 +35,7 @@ class IDownloadEvents {
   virtual ~IDownloadEvents() = default;
   // The end of the data was reached; the handles and the local file are closed.
   virtual void DownloadComplete() {}
-  // After every block read (up to 64 KB), the final empty read included: the
+  // After every block read (up to 256 KiB), the final empty read included: the
   // percentage of FileSize received, or the bytes received when FileSize is
   // not above 0.
   virtual void DownloadProgress(long& /*lProgress*/) {}
@@ -180,6 +181,9 @@ class Download {
   bool TransferFile();
   bool FollowTransfer(DownloadJob& job);
   bool EndCancelled(DownloadJob& job);
+  // Runs `work` on a thread of its own while this thread's messages keep
+  // flowing, and returns when it is done.
+  void WhileServing(const std::function<void()>& work);
   void ApplyInformation(const JobEvent& answer);
   void ReadHeaders(const std::wstring& raw);
   void ReadStatusOnly(const std::string& status);

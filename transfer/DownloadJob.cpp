@@ -1,5 +1,6 @@
 #include "transfer/DownloadJob.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cwchar>
 
@@ -82,6 +83,13 @@ DWORD RetryAfterSeconds(HINTERNET request) {
 
 void SetTimeout(HINTERNET handle, DWORD option, DWORD ms) {
   InternetSetOptionW(handle, option, &ms, sizeof ms);
+}
+
+double MillisecondsNow() {
+  LARGE_INTEGER frequency, now;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&now);
+  return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
 }  // namespace
@@ -215,10 +223,13 @@ void DownloadJob::ReadAll(int64_t start) {
   std::vector<char> buffer(kBlockSize);
   int64_t total = start;
   JobEvent end{.kind = JobEvent::Done};
+  DWORD block = kFirstBlock;
   for (;;) {
     if (!WaitForRoom()) return;
     DWORD read = 0;
-    const BOOL ok = InternetReadFile(http_.get(), buffer.data(), kBlockSize, &read);
+    const double began = MillisecondsNow();
+    const BOOL ok = InternetReadFile(http_.get(), buffer.data(), block, &read);
+    block = NextBlockSize(block, read, MillisecondsNow() - began);
     // A read that ends at its deadline may still bring the bytes it had.
     if (read > 0 && !WriteBlock(buffer.data(), read)) {
       if (stop_) return;
@@ -240,6 +251,15 @@ void DownloadJob::ReadAll(int64_t start) {
   // The file stays open for the control, which may still have to cut it to
   // what it reported.
   EndWith(end);
+}
+
+DWORD DownloadJob::NextBlockSize(DWORD asked, DWORD read, double ms) {
+  // A short read is the end of the data, or came as fast as it could.
+  if (read < asked || ms <= 0) return std::min(kBlockSize, asked * 2);
+  const double fitting = read * kBlockMs / ms;
+  // Grows by doubling, so that one burst from a buffer does not jump to the top.
+  const double next = std::min<double>(fitting, asked * 2.0);
+  return static_cast<DWORD>(std::clamp<double>(next, kSmallestBlock, kBlockSize));
 }
 
 void DownloadJob::RunInformation() {

@@ -32,7 +32,7 @@ TEST_F(TransferTest, FilesArriveByteForByte) {
     ASSERT_GE(owner.Sequence().size(), 2u);
     ASSERT_EQ(owner.Sequence().substr(owner.Sequence().size() - 2), "PC");
     EXPECT_EQ(owner.Count(Kind::Error) + owner.Count(Kind::Cancelled), 0u);
-    // One notification per block of at most 64 KiB, and the final empty read.
+    // One notification per block at most the chunk size, and the final empty read.
     const uint64_t block = Download::kChunkSize;
     EXPECT_GE(owner.Progress().size(), (size + block - 1) / block + 1);
     EXPECT_EQ(owner.Progress().back(), size == 0 ? 0 : 100);
@@ -211,3 +211,12 @@ TEST_F(TransferTest, ALocalFileThatCannotBeWrittenIsReportedAsAnError) {
 }
 
 }  // namespace
+TEST_F(TransferTest, ASlowServerStillGivesProgressSeveralTimesASecond) {
+  // About 400 KB/s for three quarters of a second: one block of the fast
+  // size would hold it all.
+  server.Route("/slow", HttpResponse::File(300000, 6).Slow(2048, 5));
+  Aim("/slow", L"slow.bin");
+  ASSERT_TRUE(download.StartDownload());
+  EXPECT_GE(owner.Progress().size(), 5u);
+  EXPECT_EQ(ReadWholeFile(LocalPath(L"slow.bin")), Pattern(6, 0, 300000));
+}
