@@ -11,15 +11,13 @@ button.
 usage: desktop_test.py BIN_DIR WINE_RUN MOVIE_FILE
 Set MARROWFIN_SCREENSHOTS to a folder to keep pictures of each stage."""
 import glob
-import http.server
 import os
 import subprocess
 import sys
-import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from desktop_driver import QUIET, Window, fail, wait_for, xdotool  # noqa: E402
+from desktop_driver import QUIET, SiteHandler, Window, fail, serve, wait_for, xdotool  # noqa: E402
 
 BIN, WINE_RUN, MOVIE = sys.argv[1:4]
 PREFIX = os.environ["WINEPREFIX"]
@@ -28,7 +26,7 @@ CLIP = bytes((i * 7 + i // 251) & 0xFF for i in range(300_000))
 WINDOW = Window(BIN, WINE_RUN, MOVIE)
 
 
-class Site(http.server.BaseHTTPRequestHandler):
+class Site(SiteHandler):
     def _answer(self, body_wanted):
         if self.path == "/angryalien.com/e2e.html":
             body = ('<html><embed src="http://127.0.0.1:%d/media/e2e-clip.swf"></html>'
@@ -46,15 +44,6 @@ class Site(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         if body_wanted:
             self.wfile.write(body)
-
-    def do_GET(self):
-        self._answer(True)
-
-    def do_HEAD(self):
-        self._answer(False)
-
-    def log_message(self, *args):
-        pass
 
 
 def wine(*args):
@@ -93,8 +82,7 @@ def forget_kept_list():
 
 
 def main():
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Site)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
+    server = serve(Site)
     page = "http://127.0.0.1:%d/angryalien.com/e2e.html" % server.server_port
 
     folder = os.path.join(PREFIX, "drive_c", "e2e-videos")

@@ -11,17 +11,15 @@ size), and a close keeps the final list.
 usage: queue_restart_test.py BIN_DIR WINE_RUN MOVIE_FILE"""
 import glob
 import hashlib
-import http.server
 import json
 import os
 import re
 import subprocess
 import sys
-import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from desktop_driver import QUIET, Window, fail, wait_for, xdotool  # noqa: E402
+from desktop_driver import QUIET, SiteHandler, Window, fail, serve, wait_for, xdotool  # noqa: E402
 
 BIN, WINE_RUN, MOVIE = sys.argv[1:4]
 PREFIX = os.environ["WINEPREFIX"]
@@ -45,7 +43,7 @@ def clip(n):
 CLIPS = {n: clip(n) for n in SIZES}
 
 
-class Site(http.server.BaseHTTPRequestHandler):
+class Site(SiteHandler):
     """Page n is "/angryalien.com/q" followed by n letters "a"; its video is
     "/media/clipN.swf"."""
     slow = True
@@ -93,15 +91,6 @@ class Site(http.server.BaseHTTPRequestHandler):
                     time.sleep(0.1)
         except OSError:
             pass  # the program was killed
-
-    def do_GET(self):
-        self._answer(True)
-
-    def do_HEAD(self):
-        self._answer(False)
-
-    def log_message(self, *args):
-        pass
 
 
 def queue_files():
@@ -217,8 +206,7 @@ def second_run(pages):
 
 
 def main():
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Site)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
+    server = serve(Site)
     base = "http://127.0.0.1:%d/angryalien.com/q" % server.server_port
     pages = [base + "a" * n for n in range(1, ITEMS + 1)]
 

@@ -1,10 +1,12 @@
 """What the end-to-end scripts share: failing with a picture of the screen,
-waiting for a condition, and driving Marrowfin's window with xdotool at the
-places its movie file gives."""
+waiting for a condition, a loopback site, and driving Marrowfin's window with
+xdotool at the places its movie file gives."""
+import http.server
 import os
 import re
 import subprocess
 import sys
+import threading
 import time
 
 QUIET = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -28,6 +30,27 @@ def wait_for(what, condition, seconds):
             return value
         time.sleep(0.2)
     fail("timed out waiting for " + what)
+
+
+class SiteHandler(http.server.BaseHTTPRequestHandler):
+    """A test site: GET and HEAD give the same answer from _answer(body_wanted),
+    the latter without its body; nothing is logged."""
+
+    def do_GET(self):
+        self._answer(True)
+
+    def do_HEAD(self):
+        self._answer(False)
+
+    def log_message(self, *args):
+        pass
+
+
+def serve(handler):
+    """Starts a loopback site on a free port, served until the script ends."""
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server
 
 
 def xdotool(*args):
