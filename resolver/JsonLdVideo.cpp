@@ -51,6 +51,15 @@ class Reader {
     return at_ < text_.size() && text_[at_] == c;
   }
 
+  // After an item of an object or an array: a comma (`more`) or its closing
+  // mark is taken; anything else is no JSON.
+  bool AfterItem(wchar_t close, bool& more) {
+    more = Peek(L',');
+    if (!more && !Peek(close)) return false;
+    ++at_;
+    return true;
+  }
+
   // A value; its strings (a string, or the strings of an array) go to `strings`.
   bool Value(int depth, std::vector<std::wstring>* strings) {
     if (depth > kMaxDepth) return false;
@@ -83,14 +92,9 @@ class Reader {
       std::vector<std::wstring>* into = key == L"@type"        ? &types
                                         : key == L"contentUrl" ? &urls
                                                                : nullptr;
-      if (!Value(depth, into)) return false;
-      if (Peek(L',')) {
-        ++at_;
-        continue;
-      }
-      if (!Peek(L'}')) return false;
-      ++at_;
-      break;
+      bool more = false;
+      if (!Value(depth, into) || !AfterItem(L'}', more)) return false;
+      if (!more) break;
     }
     if (!urls.empty() && std::any_of(types.begin(), types.end(), IsVideoObjectType))
       found_.emplace_back(start, std::move(urls.front()));
@@ -101,14 +105,9 @@ class Reader {
     ++at_;
     if (Peek(L']')) return ++at_, true;
     for (;;) {
-      if (!Value(depth, strings)) return false;
-      if (Peek(L',')) {
-        ++at_;
-        continue;
-      }
-      if (!Peek(L']')) return false;
-      ++at_;
-      return true;
+      bool more = false;
+      if (!Value(depth, strings) || !AfterItem(L']', more)) return false;
+      if (!more) return true;
     }
   }
 
