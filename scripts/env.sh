@@ -35,7 +35,14 @@ warm_prefix() {
 
 # configure_and_build [target...]: everything, or only the targets named.
 configure_and_build() {
-  cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release \
+  # ccache, where the machine has it, makes a second checkout's build cheap;
+  # paths under the checkout are hashed relative to it.
+  local launcher=()
+  if command -v ccache >/dev/null; then
+    export CCACHE_BASEDIR="$here"
+    launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  fi
+  cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" \
         -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchain-x86_64-w64-mingw32.cmake" >/dev/null
   local targets=()
   for t in "$@"; do targets+=(--target "$t"); done

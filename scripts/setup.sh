@@ -9,7 +9,9 @@ export MARROWFIN_BUILD=${1:-${MARROWFIN_BUILD:-$here/build}}
 
 packages=(wine wine64 libwine-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686
           mingw-w64-tools xvfb xauth x11-utils fp-utils xdotool imagemagick cmake
-          nsis python3 openssl nlohmann-json3-dev)
+          nsis python3 openssl nlohmann-json3-dev ccache
+          # tools of the tests and benchmarks only; the program never calls them
+          ffmpeg aria2 nginx clang-format clang-tidy)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -22,6 +24,11 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq \
       "${missing[@]}" >/dev/null
+  # The tests start their own nginx; the package's service would hold port 80,
+  # which the tests' own server needs.
+  if [[ " ${missing[*]} " == *" nginx "* ]]; then
+    $sudo service nginx stop >/dev/null 2>&1 || true
+  fi
 fi
 
 source "$here/scripts/env.sh"
