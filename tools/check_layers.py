@@ -18,6 +18,7 @@ LAYERS = {
     "downloadlist": 3,  # the Download list and its grid
     "resolver": 2,      # site recognition, page parsers, the YouTube redirect
     "controls": 1,      # our own components: grid, table, movie player, socket
+    "media": 1,         # streams: playlists, manifests, segments joined into one movie
     "common": 0,        # small shared pieces
 }
 APART = "traylib"
