@@ -1,13 +1,15 @@
-// Throughput of the Download control against bare WinINet loops, fetching one
+// Throughput of the Download control against bare loops of the platform's
+// two HTTP clients (the control's own, WinHTTP, and WinINet), fetching one
 // file from a server given by address (bench/transfer_bench.sh starts the test
 // server and adds curl). Each round fetches the file once per way, one way
 // after the other and a different one first each time, so that a busy machine
 // slows all of them alike:
 //   component  the control into a local file, its owner handling every
 //              progress notification as the queue driver does
-//   loop64k    a bare loop on this thread: the same request as the control's,
-//              64 KiB InternetReadFile calls, each block written to the file
-//   loop2k     the same loop with 2,048-byte reads, the control's old chunk
+//   winhttp64k a bare loop on this thread: the same request as the control's,
+//              64 KiB WinHttpReadData calls, each block written to the file
+//   wininet64k the same with WinINet's InternetReadFile
+//   wininet2k  WinINet with 2,048-byte reads, the control's old chunk
 //   usage: transfer_bench.exe URL [--rounds N]
 // Prints per way "result <way> <MB/s>" (the median of the rounds; 1 MB = 10^6
 // bytes), "best <way> <MB/s>" and "cpu <way> <us per MB>" (the median of this
@@ -16,7 +18,6 @@
 #include <windows.h>
 
 #include <psapi.h>
-#include <wininet.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -31,8 +32,8 @@
 #include "downloadlist/FileText.h"
 #include "downloadlist/Vocabulary.h"
 #include "downloadlist/DownloadList.h"
+#include "bench/BareLoops.h"
 #include "transfer/Download.h"
-#include "transfer/InternetHandle.h"
 
 namespace {
 
@@ -111,34 +112,14 @@ Fetch FetchWithComponent(const std::wstring& url, const std::wstring& localFile)
   return f;
 }
 
-// The control's request (GET, no copy in WinINet's cache), read in blocks of
-// `block` bytes, each written to the file.
-Fetch FetchBare(const std::wstring& url, DWORD block, const std::wstring& localFile) {
+// A bare loop of one of the platform's clients, read in blocks of `block`
+// bytes, each written to the file.
+Fetch FetchBare(decltype(&WinHttpLoop) loop, const std::wstring& url, DWORD block,
+                const std::wstring& localFile) {
   mf::UniqueFile out(CreateFileW(localFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  std::vector<char> buffer(block);
-  URL_COMPONENTSW parts{sizeof parts};
-  wchar_t host[256] = {}, path[2048] = {};
-  parts.lpszHostName = host;
-  parts.dwHostNameLength = 256;
-  parts.lpszUrlPath = path;
-  parts.dwUrlPathLength = 2048;
-  InternetCrackUrlW(url.c_str(), 0, 0, &parts);
   Fetch f = Timed([&](uint64_t& bytes) {
-    mf::UniqueInternet session(InternetOpenA(mf::Download::kAgent, INTERNET_OPEN_TYPE_DIRECT,
-                                             nullptr, nullptr, 0));
-    mf::UniqueInternet connection(InternetConnectW(session.get(), host, parts.nPort, nullptr,
-                                                   nullptr, INTERNET_SERVICE_HTTP, 0, 0));
-    mf::UniqueInternet request(HttpOpenRequestW(connection.get(), L"GET", path, nullptr, nullptr,
-                                                nullptr, INTERNET_FLAG_NO_CACHE_WRITE, 0));
-    if (!request || !HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) return false;
-    for (;;) {
-      DWORD read = 0, written = 0;
-      if (!InternetReadFile(request.get(), buffer.data(), block, &read)) return false;
-      if (read == 0) return true;
-      if (!WriteFile(out.get(), buffer.data(), read, &written, nullptr)) return false;
-      bytes += read;
-    }
+    return loop(mf::Download::kAgent, url, block, out.get(), bytes);
   });
   out.reset();
   DeleteFileW(localFile.c_str());
@@ -186,8 +167,9 @@ int main(int argc, char** argv) {
 
   std::vector<Way> ways = {
       {"component", [&] { return FetchWithComponent(url, localFile); }},
-      {"loop64k", [&] { return FetchBare(url, 64 * 1024, localFile); }},
-      {"loop2k", [&] { return FetchBare(url, 2048, localFile); }},
+      {"winhttp64k", [&] { return FetchBare(&WinHttpLoop, url, 64 * 1024, localFile); }},
+      {"wininet64k", [&] { return FetchBare(&WinInetLoop, url, 64 * 1024, localFile); }},
+      {"wininet2k", [&] { return FetchBare(&WinInetLoop, url, 2048, localFile); }},
   };
   double peak = 0;
   uint64_t size = 0;

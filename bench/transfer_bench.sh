@@ -62,10 +62,11 @@ echo
 echo "256 MiB over loopback, $rounds rounds:    MB/s median     best   own CPU us/MB"
 row() { printf '  %-30s %10s %8s %10s\n' "$@"; }
 row "Download control" "$(value result component)" "$(value best component)" "$(value cpu component)"
-row "WinINet loop, 64 KiB reads" "$(value result loop64k)" "$(value best loop64k)" "$(value cpu loop64k)"
-row "WinINet loop, 2 KiB reads" "$(value result loop2k)" "$(value best loop2k)" "$(value cpu loop2k)"
+row "WinHTTP loop, 64 KiB reads" "$(value result winhttp64k)" "$(value best winhttp64k)" "$(value cpu winhttp64k)"
+row "WinINet loop, 64 KiB reads" "$(value result wininet64k)" "$(value best wininet64k)" "$(value cpu wininet64k)"
+row "WinINet loop, 2 KiB reads" "$(value result wininet2k)" "$(value best wininet2k)" "$(value cpu wininet2k)"
 row "curl (Linux)" "$curl_median" "$curl_best" ""
 ratio() { awk -v c="$1" -v b="$2" 'BEGIN { printf "%.1f %%", 100 * c / b }'; }
-row "control / 64 KiB loop" "$(ratio "$(value result component)" "$(value result loop64k)")" \
-    "$(ratio "$(value best component)" "$(value best loop64k)")" ""
+row "control / WinHTTP loop" "$(ratio "$(value result component)" "$(value result winhttp64k)")" \
+    "$(ratio "$(value best component)" "$(value best winhttp64k)")" ""
 echo "  control's peak working set: $peak MiB"

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <iterator>
+#include <string_view>
 
 #include "common/Text.h"
 #include "downloadlist/Vocabulary.h"
@@ -45,6 +46,19 @@ std::wstring OneDecimal(double quotient) {
   return std::to_wstring(t / 10) + DecimalSeparator() + std::to_wstring(t % 10);
 }
 
+bool Forbidden(wchar_t c) {
+  constexpr std::wstring_view kReserved = L"\\/:*?\"<>|&";
+  const bool control = c < 0x20 || c == 0x7F;
+  const bool bidi = c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+                    (c >= 0x2066 && c <= 0x2069);
+  return control || bidi || kReserved.find(c) != std::wstring_view::npos;
+}
+
+std::wstring WithoutForbidden(std::wstring name) {
+  std::erase_if(name, Forbidden);
+  return name;
+}
+
 }  // namespace
 
 std::wstring FormatFileSize(float bytes) {
@@ -61,10 +75,15 @@ std::wstring FormatFileSize(float bytes) {
 std::wstring SafeFileName(const std::wstring& name) {
   std::wstring base = LowerCase(name.substr(0, name.find(L'.')));
   base.erase(base.find_last_not_of(L' ') + 1);
+  // Digits 0 to 9, and the superscript one, two and three the system also takes.
+  const auto portDigit = [](wchar_t c) {
+    return (c >= L'0' && c <= L'9') || c == L'\u00B9' || c == L'\u00B2' || c == L'\u00B3';
+  };
   const bool device =
       base == L"con" || base == L"prn" || base == L"aux" || base == L"nul" ||
+      base == L"conin$" || base == L"conout$" ||
       (base.size() == 4 && (base.starts_with(L"com") || base.starts_with(L"lpt")) &&
-       base[3] >= L'1' && base[3] <= L'9');
+       portDigit(base[3]));
   const bool onlyDots = name.find_first_not_of(L". ") == std::wstring::npos;
   return device || onlyDots ? L"_" + name : name;
 }
@@ -90,11 +109,21 @@ std::wstring FitFileName(const std::wstring& folder, const std::wstring& name, s
 }
 
 std::wstring CheckFileName(const std::wstring& value) {
-  std::wstring name = value;
-  for (wchar_t bad : {L'\\', L'/', L':', L'*', L'?', L'"', L'<', L'>', L'|', L'&'})
-    std::erase(name, bad);
+  std::wstring name = WithoutForbidden(value);
   if (name.empty()) return vocab::kEnterFileName;
   return name;
+}
+
+std::wstring CleanFileName(const std::wstring& value, const std::wstring& fallback) {
+  std::wstring name = WithoutForbidden(value);
+  name.erase(0, name.find_first_not_of(L' '));
+  name.erase(name.find_last_not_of(L". ") + 1);
+  const std::wstring base = name.substr(0, name.rfind(L'.'));
+  if (base.find_first_not_of(L". ") != std::wstring::npos) return name;
+  // Nothing left, or only an extension: the rest comes from the address.
+  std::wstring whole = fallback.empty() ? std::wstring(L"video") : CleanFileName(fallback, L"");
+  if (name.empty()) return whole;
+  return whole.substr(0, whole.rfind(L'.')) + name;
 }
 
 }  // namespace mf

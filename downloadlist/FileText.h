@@ -8,14 +8,28 @@ namespace mf {
 // rounded half to even, in the user's decimal separator; empty from 2^40 on.
 std::wstring FormatFileSize(float bytes);
 
-// Removes \ / : * ? " < > | & from a file name; "Enter File Name" when
-// nothing is left.
+// Removes \ / : * ? " < > | & from a file name, and every character that
+// no name may hold or that hides what a name is: the controls U+0000 to
+// U+001F and U+007F, and the bidirectional marks and overrides. "Enter File
+// Name" when nothing is left.
 std::wstring CheckFileName(const std::wstring& value);
 
+// The one cleaner of every name, wherever it comes from (a server, an
+// address, a page, the list's file, the user): CheckFileName's removals,
+// leading blanks and trailing dots and blanks dropped (the system drops the
+// latter silently), and a name left without a base before its extension
+// given `fallback`'s (a name taken from the address) or "video".
+std::wstring CleanFileName(const std::wstring& value, const std::wstring& fallback);
+
 // A file name that stays a file in the download folder: a device name (CON,
-// PRN, AUX, NUL, COM1-9, LPT1-9, with any extension) or a name of only dots
-// and blanks gets a "_" in front; any other name is returned unchanged.
+// PRN, AUX, NUL, COM0-9, LPT0-9 and the two with superscript digits, CONIN$
+// and CONOUT$, with any extension) or a name of only dots and blanks gets a
+// "_" in front; any other name is returned unchanged. Applied to a name once
+// it has been cut to its final length.
 std::wstring SafeFileName(const std::wstring& name);
+
+// What a file's name has while it arrives: "<final name>.part".
+inline constexpr wchar_t kPartSuffix[] = L".part";
 
 // The longest path the platform's file calls take: MAX_PATH less its NUL.
 inline constexpr size_t kMaxPathLength = 259;

@@ -15,6 +15,7 @@
 #include "common/Platform.h"
 #include "downloadlist/DownloadGridView.h"
 #include "downloadlist/Vocabulary.h"
+#include "resolver/MediaLink.h"
 
 namespace mf {
 namespace {
@@ -147,7 +148,13 @@ void DownloadGridView::RunItemCommand(UINT command, const std::vector<uint32_t>&
 void DownloadGridView::OpenFiles(const std::vector<uint32_t>& keys) {
   for (const DownloadItem* item : ItemsOf(keys)) {
     if (item->Status != vocab::kComplete) continue;
-    // A file the shell cannot open is reported by the shell itself.
+    // Only a video or a sound is opened: any other file came from a server
+    // and could run, so it is shown in its folder instead. A file the shell
+    // cannot open is reported by the shell itself.
+    if (!IsMediaFileName(item->FileName)) {
+      ShowInFolder({item->Key});
+      continue;
+    }
     Platform().ShellOpen(DownloadGrid.Hwnd(), L"open", ItemFile(*item), L"",
                          host_.DownloadFolder(), SW_SHOWNORMAL);
   }

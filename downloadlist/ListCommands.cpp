@@ -160,12 +160,12 @@ void DownloadGridView::LocateCurrentRow() {
 void DownloadGridView::DownloadGrid_BeforeCellUpdate(const grid::Cell& cell, const table::Value& newValue,
                                             bool& cancel) {
   if (cell.Column().Key() != kFileNameKey) return;
-  std::wstring name = CheckFileName(table::ValueText(newValue));
-  if (name.empty() || name == vocab::kEnterFileName) {
+  const std::wstring typed = table::ValueText(newValue);
+  if (CheckFileName(typed) == vocab::kEnterFileName) {
     cancel = true;  // nothing usable: the cell keeps its old name
     return;
   }
-  PendingFileName = name;
+  PendingFileName = CleanFileName(typed, L"");
 }
 
 void DownloadGridView::DownloadGrid_AfterCellUpdate(const grid::Cell& cell) {

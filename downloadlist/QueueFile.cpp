@@ -1,8 +1,12 @@
 #include "downloadlist/QueueFile.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include <nlohmann/json.hpp>
 
 #include "common/TextCodec.h"
+#include "downloadlist/FileText.h"
 #include "downloadlist/Vocabulary.h"
 
 namespace mf {
@@ -30,6 +34,11 @@ constexpr Field kFields[] = {
 
 constexpr const wchar_t* kSettled[] = {vocab::kWaiting, vocab::kComplete, vocab::kCancelled,
                                        vocab::kLinkNotSupported};
+
+// File names the list writes itself; they name no file.
+constexpr const wchar_t* kPlaceholders[] = {vocab::kAutoDetect, vocab::kNameError,
+                                            vocab::kUnsupportedLink, vocab::kProcessFailed,
+                                            vocab::kEnterFileName};
 
 constexpr wchar_t kEmpty[] = L"the file is empty";
 constexpr wchar_t kDamaged[] = L"the file is damaged or is not a download list";
@@ -109,6 +118,22 @@ std::optional<DownloadItems> QueueFromJson(std::string_view text, std::wstring& 
   std::optional<DownloadItems> result = ItemsFromJson(*items);
   if (result) why.clear();
   return result;
+}
+
+void SettleRestoredItem(DownloadItem& item, const std::wstring& folder,
+                        std::set<std::wstring>& claimed) {
+  const bool placeholder = std::find_if(std::begin(kPlaceholders), std::end(kPlaceholders),
+                                        [&](const wchar_t* p) { return item.FileName == p; }) !=
+                           std::end(kPlaceholders);
+  if (!placeholder) item.FileName = SafeFileName(CleanFileName(item.FileName, L""));
+  const std::wstring own = folder + L"\\" + item.FileName + kPartSuffix;
+  if (item.PartFile.empty()) return;
+  if (placeholder || item.PartFile != own || !claimed.insert(own).second) {
+    item.PartFile.clear();
+    item.PartETag.clear();
+    item.PartModified.clear();
+    item.PartLength.clear();
+  }
 }
 
 }  // namespace mf

@@ -2,6 +2,7 @@
 // The Download list as the text of its file: JSON in UTF-8 with a format name
 // and version, the items in their order.
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -27,5 +28,12 @@ std::string QueueToJson(const DownloadItems& items);
 // Nothing when the text is no list this version reads; `why` then says what
 // is wrong, in words for the user.
 std::optional<DownloadItems> QueueFromJson(std::string_view text, std::wstring& why);
+
+// An item read back from the list's file, made safe to act on: its file name
+// through the one name cleaner (the list's own placeholders stay), and its
+// partial file kept only when it is exactly "<folder>\<name>.part" and no
+// item before it (in `claimed`) holds that file.
+void SettleRestoredItem(DownloadItem& item, const std::wstring& folder,
+                        std::set<std::wstring>& claimed);
 
 }  // namespace mf

@@ -25,9 +25,12 @@ bool EndsWithNoCase(std::wstring_view text, std::wstring_view ending) {
 }  // namespace
 
 bool IsMediaLink(std::wstring_view address) {
-  const std::wstring path = ParseUriReference(address).path;
+  return IsMediaFileName(ParseUriReference(address).path);
+}
+
+bool IsMediaFileName(std::wstring_view name) {
   for (std::wstring_view extension : kMediaExtensions)
-    if (EndsWithNoCase(path, extension)) return true;
+    if (EndsWithNoCase(name, extension)) return true;
   return false;
 }
 

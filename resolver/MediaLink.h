@@ -10,4 +10,8 @@ namespace mf {
 // case; the query and the fragment do not count, nor does a host name.
 bool IsMediaLink(std::wstring_view address);
 
+// Whether a file name ends in one of those extensions: a file the shell may
+// open by itself (a video plays; a program or a shortcut would run).
+bool IsMediaFileName(std::wstring_view name);
+
 }  // namespace mf

@@ -2,6 +2,7 @@
 
 #include "common/AppInfo.h"
 #include "common/WindowText.h"
+#include "downloadlist/QueueFile.h"
 
 namespace mf {
 namespace {
@@ -34,6 +35,10 @@ void Program::SetFlashVariable(const std::wstring& name, const std::wstring& val
 void Program::RestoreList() {
   keeper.Restore();
   if (list.IsListEmpty()) return;
+  // The file is the user's to edit: what it names is acted on only once safe.
+  std::set<std::wstring> claimed;
+  for (size_t i = 0; i < list.Count(); ++i)
+    SettleRestoredItem(*list.At(i), settings.DownloadFolder, claimed);
   list.FillDownloadList();
   SetFlashVariable(L"_root.downloadBtn", L"1");
 }

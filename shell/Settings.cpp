@@ -1,7 +1,10 @@
 // Loading, saving and showing the settings; choosing the download folder.
 #include "shell/Settings.h"
 
+#include <algorithm>
+#include <cwctype>
 #include <cwchar>
+#include <string_view>
 
 #include "common/Platform.h"
 #include "common/Text.h"
@@ -20,6 +23,22 @@ std::optional<bool> TextToBoolean(const std::wstring& text) {
   double number = std::wcstod(t.c_str(), &end);
   if (end != t.c_str() + t.size()) return std::nullopt;
   return number != 0.0;
+}
+
+bool IsDownloadFolderPath(const std::wstring& path) {
+  const auto bad = [](wchar_t c) {
+    return c < 0x20 || std::wstring_view(L"*?\"<>|").find(c) != std::wstring_view::npos;
+  };
+  if (path.empty() || std::any_of(path.begin(), path.end(), bad)) return false;
+  const auto slash = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+  const bool drive = path.size() >= 3 && iswalpha(path[0]) && path[1] == L':' && slash(path[2]);
+  // "\\server\share", never the "\\?\" and "\\.\" device spaces.
+  const bool share = path.size() >= 5 && slash(path[0]) && slash(path[1]) && path[2] != L'?' &&
+                     path[2] != L'.' && !slash(path[2]) &&
+                     path.find_first_of(L"\\/", 2) != std::wstring::npos &&
+                     path.find_first_of(L"\\/", 2) + 1 < path.size();
+  // A colon past the drive names a stream of a file.
+  return (drive || share) && path.find(L':', drive ? 2 : 0) == std::wstring::npos;
 }
 
 std::wstring BrowseForFolder(HWND owner, const std::wstring& title) {
@@ -42,6 +61,14 @@ void Settings::LoadSettings() {
   DownloadFolder =
       reg.REGGetSetting(HKEY_CURRENT_USER, kSettingsKey, kFolderValue, kDefaultDownloadFolder);
   ShowSettingsInMovie();
+  if (IsDownloadFolderPath(DownloadFolder)) return;
+  // Told once, under the list; the stored value stays until the user saves another.
+  host_.SetFlashVariable(L"_root.notice", L"The download folder in the settings, \"" +
+                                              DownloadFolder +
+                                              L"\", is not a full path to a folder, so videos go "
+                                              L"to \"" + kDefaultDownloadFolder + L"\".");
+  DownloadFolder = kDefaultDownloadFolder;
+  host_.SetFlashVariable(L"_root.download_dir", DownloadFolder);
 }
 
 void Settings::SaveSettings() {

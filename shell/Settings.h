@@ -18,6 +18,12 @@ inline constexpr wchar_t kDefaultDownloadFolder[] = L"C:\\Downloaded Videos";
 // number where zero is false. Nothing for any other text.
 std::optional<bool> TextToBoolean(const std::wstring& text);
 
+// Whether a stored download folder may be used: an absolute path on a drive
+// ("C:\...") or on a network share ("\\server\share..."), of characters a
+// path may hold. Anything else (empty, relative, a device or a stream) would
+// write where the user never chose.
+bool IsDownloadFolderPath(const std::wstring& path);
+
 // The shell's folder picker rooted at the desktop (file-system folders only,
 // new dialog style): the chosen folder, or empty text when cancelled or failed.
 std::wstring BrowseForFolder(HWND owner, const std::wstring& title);

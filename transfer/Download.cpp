@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "common/ContentDisposition.h"
+#include "common/HttpHeaders.h"
 #include "common/Text.h"
 #include "common/TextCodec.h"
 #include "transfer/Progress.h"
@@ -12,14 +13,6 @@
 
 namespace mf {
 namespace {
-
-// The value of the header whose name (with its ": ") starts at `at` in the
-// raw headers: up to, not including, the next CR LF.
-std::wstring HeaderValue(const std::wstring& raw, size_t at, size_t nameLength) {
-  size_t begin = at + nameLength;
-  size_t end = raw.find(L"\r\n", begin);
-  return raw.substr(begin, end == std::wstring::npos ? std::wstring::npos : end - begin);
-}
 
 // A Content-Length value as the 32-bit float FileSize holds; -1 (no size)
 // when it is not a number at all.
@@ -32,11 +25,17 @@ float SizeFromHeader(const std::wstring& value) {
   return *end == L'\0' ? static_cast<float>(v) : -1;
 }
 
-// Raw header bytes as text: UTF-8 when they are valid UTF-8 (a server's
+// Header bytes as text: UTF-8 when they are valid UTF-8 (a server's
 // filename="..." in any script), else the system's code page.
 std::wstring HeaderText(const std::string& bytes) {
   std::optional<std::wstring> utf8 = FromUtf8Strict(bytes);
   return utf8 ? std::move(*utf8) : FromAnsi(bytes);
+}
+
+// The text after "filename=" in a Content-Disposition value, quotes included.
+std::wstring RawFileName(const std::wstring& disposition) {
+  const size_t at = LowerCase(disposition).find(L"filename=");
+  return at == std::wstring::npos ? std::wstring() : disposition.substr(at + 9);
 }
 
 // A Content-Length as a whole number of bytes; -1 when it is none.
@@ -50,19 +49,17 @@ int64_t ExactLength(const std::wstring& value) {
 
 }  // namespace
 
-void Download::OpenSession() {
-  SessionHandle.reset(InternetOpenA(kAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
-}
+void Download::OpenSession() { SessionHandle = std::make_shared<ProxySettings>(SystemProxy()); }
 
 Download::~Download() {
-  for (Worker& w : workers_) w.job->Stop(std::nullopt);
+  for (Worker& w : workers_) w.job->Stop();
   for (Worker& w : workers_) w.thread.join();
 }
 
 std::shared_ptr<DownloadJob> Download::Launch(DownloadJob::Request request) {
   // Threads of stopped requests that have ended since are let go here.
   PendingThreads();
-  request.session = SessionHandle.get();
+  request.proxy = SessionHandle;
   request.connectTimeoutMs = connectTimeoutMs_;
   request.idleTimeoutMs = idleTimeoutMs_;
   auto job = std::make_shared<DownloadJob>(std::move(request));
@@ -97,8 +94,14 @@ Download::Wake Download::NextEvent(DownloadJob& job, JobEvent& event,
   }
 }
 
+int64_t Download::InformedLength() const {
+  // What the information request said of this very address, when it was answered.
+  return infoUrl_ == url_ && InformationAnswered() ? contentLength_ : -1;
+}
+
 void Download::RequestInformation() {
   InfoRequested = true;
+  infoUrl_ = url_;
   // Nothing of an earlier answer may stand for this one: another file's name
   // or size would be taken as this file's.
   fileExists_ = false;
@@ -109,6 +112,7 @@ void Download::RequestInformation() {
   remoteFileType_.clear();
   eTag_.clear();
   contentLength_ = -1;
+  infoStatus_ = 0;
   if (!SessionHandle) OpenSession();
 
   DownloadJob::Request request{.url = url_, .information = true};
@@ -126,7 +130,7 @@ void Download::RequestInformation() {
   if (NextEvent(*job, answer, &Download::InformationCancelled, deadline) == Wake::Event)
     ApplyInformation(answer);
   else
-    job->Stop(std::nullopt);  // no answer: the properties say so
+    job->Stop();  // no answer: the properties say so
   // After the first transfer every information request ends the session,
   // except one made from a handler while a transfer still uses it.
   if (TransferStarted && !transferring_) SessionHandle.reset();
@@ -135,44 +139,36 @@ void Download::RequestInformation() {
 void Download::ApplyInformation(const JobEvent& answer) {
   if (!answer.requested) return;
   if (answer.headersRead)
-    ReadHeaders(HeaderText(answer.headers));
+    ReadHeaders(answer.headers);
   else
     ReadStatusOnly(answer.statusText);
 }
 
-void Download::ReadHeaders(const std::wstring& raw) {
-  // Names are found in a lower-case copy, values cut from the text as sent.
-  const std::wstring lower = LowerCase(raw);
-  const auto find = [&](const wchar_t* name) { return lower.find(name); };
-  constexpr auto npos = std::wstring::npos;
+void Download::ReadHeaders(const std::string& raw) {
+  const HttpHeaderBlock block = ParseHeaderBlock(raw);
+  infoStatus_ = block.status;
+  const auto field = [&](const char* name) {
+    std::optional<std::string> value = block.Get(name);
+    return value ? std::optional(HeaderText(*value)) : std::nullopt;
+  };
+  lastModified_ = field("Last-Modified").value_or(kNotAvailable);
+  const std::optional<std::wstring> length = field("Content-Length");
+  fileSize_ = length ? SizeFromHeader(*length) : -1.0f;
+  contentLength_ = length ? ExactLength(*length) : -1;
+  eTag_ = field("ETag").value_or(L"");
 
-  size_t at = find(L"last-modified: ");
-  lastModified_ = at == npos ? std::wstring(kNotAvailable) : HeaderValue(raw, at, 15);
+  const std::wstring disposition = field("Content-Disposition").value_or(L"");
+  remoteFileName_ = RawFileName(disposition);
+  remoteFileNameDecoded_ = FileNameFromContentDisposition(disposition);
 
-  at = find(L"content-length: ");
-  fileSize_ = at == npos ? -1.0f : SizeFromHeader(HeaderValue(raw, at, 16));
-  contentLength_ = at == npos ? -1 : ExactLength(HeaderValue(raw, at, 16));
-  at = find(L"etag: ");
-  eTag_ = at == npos ? std::wstring() : HeaderValue(raw, at, 6);
-
-  at = find(L"filename=");
-  remoteFileName_ = at == npos ? std::wstring() : HeaderValue(raw, at, 9);
-  at = find(L"\r\ncontent-disposition:");
-  remoteFileNameDecoded_ =
-      at == npos ? std::wstring() : FileNameFromContentDisposition(HeaderValue(raw, at, 22));
-
-  at = find(L"content-type: ");
-  if (at == npos) {
-    remoteFileType_.clear();
-  } else {
-    std::wstring type = HeaderValue(raw, at, 14);
-    size_t slash = type.find(L'/');
-    remoteFileType_ = slash == npos ? type : type.substr(slash + 1);
-  }
+  const std::wstring type = field("Content-Type").value_or(L"");
+  const size_t slash = type.find(L'/');
+  remoteFileType_ = slash == std::wstring::npos ? type : type.substr(slash + 1);
 
   // Only these two status lines count as "not there"; a 404 of version 1.0
   // does not.
-  fileExists_ = find(L"http/1.1 404 not found") == npos && find(L"http/1.1 404 file not found") == npos;
+  const std::wstring status = LowerCase(HeaderText(block.statusLine));
+  fileExists_ = status != L"http/1.1 404 not found" && status != L"http/1.1 404 file not found";
 }
 
 void Download::ReadStatusOnly(const std::string& status) {
@@ -200,7 +196,12 @@ bool Download::TransferFile() {
   failureReason_.clear();
   resume_ = Resume::NotAsked;
   retryAfter_ = 0;
-  lastError_ = 0;
+  answerETag_.clear();
+  answerLastModified_.clear();
+  answerFileLength_ = -1;
+  fileOpened_ = false;
+  lastNetError_ = NetError::None;
+  overLimit_ = false;
   if (!SessionHandle) OpenSession();
 
   // Only a transfer on an instance that has never been asked for
@@ -218,8 +219,11 @@ bool Download::TransferFile() {
                                              .localFile = localFile_,
                                              .resumeFrom = resumeFrom_,
                                              .ifRange = ifRange_,
-                                             .total = resumeTotal_});
+                                             .total = resumeTotal_ >= 0 ? resumeTotal_
+                                                                         : InformedLength(),
+                                             .maxBytes = maxBytes_});
   // A partial file is continued by the one transfer it was asked for.
+  maxBytes_ = 0;
   resumeFrom_ = 0;
   ifRange_.clear();
   resumeTotal_ = -1;
@@ -236,7 +240,8 @@ bool Download::FollowTransfer(DownloadJob& job) {
         NextEvent(job, event, &Download::TransferCancelled, GetTickCount64() + backstop);
     if (wake == Wake::Cancel) return EndCancelled(job);
     if (wake == Wake::Deadline) {
-      WhileServing([&] { job.Stop(bytesReceived_); });
+      WhileServing([&] { job.Stop(); });
+      DrainStopped(job);
       SessionHandle.reset();
       RaiseError(opened ? kCouldNotReadUrl : kCouldNotFindUrl);
       return false;
@@ -244,12 +249,7 @@ bool Download::FollowTransfer(DownloadJob& job) {
     switch (event.kind) {
       case JobEvent::Opened:
         opened = true;
-        statusCode_ = event.status;
-        finalUrl_ = event.finalUrl;
-        contentType_ = event.contentType;
-        retryAfter_ = event.retryAfter;
-        resume_ = static_cast<Resume>(event.resume);
-        bytesReceived_ = event.startAt;  // progress counts the whole file
+        TakeOpened(event);
         break;
       case JobEvent::Block:
         bytesReceived_ = event.total;
@@ -260,14 +260,10 @@ bool Download::FollowTransfer(DownloadJob& job) {
       case JobEvent::Failed:
         queue_.Now();  // what the handlers posted meanwhile runs before the end
         WhileServing([&] { job.CloseFile(); });
-        failureReason_ = RequestFailureText(event.error);
-        lastError_ = event.error;
-        if (event.failure == JobEvent::RangeRefused) resume_ = Resume::Refused;
+        TakeFailure(event);
         // An address that could not be opened leaves the session open.
         if (event.failure != JobEvent::CouldNotFind) SessionHandle.reset();
-        RaiseError(event.failure == JobEvent::CouldNotFind    ? kCouldNotFindUrl
-                   : event.failure == JobEvent::CouldNotWrite ? kCouldNotWriteFile
-                                                              : kCouldNotReadUrl);
+        RaiseError(FailureDescription(event.failure));
         return false;
       case JobEvent::Done:
         queue_.Now();
@@ -282,11 +278,72 @@ bool Download::FollowTransfer(DownloadJob& job) {
 }
 
 bool Download::EndCancelled(DownloadJob& job) {
+  // The file keeps what was written; the thread ends by itself and touches
+  // the file no more.
+  WhileServing([&] { job.Stop(); });
+  DrainStopped(job);
   RaiseCancelled(ClampToLong(bytesReceived_));
-  // The file keeps exactly what was reported; the thread ends by itself.
-  WhileServing([&] { job.Stop(bytesReceived_); });
   SessionHandle.reset();
   return false;
+}
+
+void Download::DrainStopped(DownloadJob& job) {
+  // An answer that came before the stop was taken still says whose bytes
+  // the file holds.
+  JobEvent event;
+  while (job.Take(event))
+    if (event.kind == JobEvent::Opened) TakeOpened(event);
+}
+
+void Download::TakeOpened(const JobEvent& event) {
+  statusCode_ = event.status;
+  finalUrl_ = event.finalUrl;
+  contentType_ = event.contentType;
+  retryAfter_ = event.retryAfter;
+  resume_ = static_cast<Resume>(event.resume);
+  bytesReceived_ = event.startAt;  // progress counts the whole file
+  fileOpened_ = event.resume != JobEvent::AlreadyComplete;
+  answerETag_ = event.eTag;
+  answerLastModified_ = event.lastModified;
+  answerFileLength_ = event.fileLength;
+}
+
+void Download::TakeFailure(const JobEvent& event) {
+  lastNetError_ = event.net;
+  overLimit_ = event.failure == JobEvent::TooLarge;
+  if (event.status) statusCode_ = event.status;
+  if (!event.finalUrl.empty()) finalUrl_ = event.finalUrl;
+  if (event.retryAfter) retryAfter_ = event.retryAfter;
+  if (event.failure == JobEvent::RangeRefused) resume_ = Resume::Refused;
+  switch (event.failure) {
+    case JobEvent::TooManyRedirects:
+      failureReason_ = kTooManyRedirects;
+      break;
+    case JobEvent::InsecureRedirect:
+      failureReason_ = kInsecureRedirect;
+      break;
+    case JobEvent::NotAFile:
+      failureReason_ = NoFileText(event.status);
+      break;
+    case JobEvent::CouldNotRead:
+      failureReason_ = event.net == NetError::None ? kCutShort : RequestFailureText(event.net, event.reason);
+      break;
+    default:
+      failureReason_ = RequestFailureText(event.net, event.reason);
+  }
+}
+
+const wchar_t* Download::FailureDescription(int failure) {
+  switch (failure) {
+    case JobEvent::CouldNotWrite:
+      return kCouldNotWriteFile;
+    case JobEvent::CouldNotRead:
+    case JobEvent::RangeRefused:
+    case JobEvent::TooLarge:
+      return kCouldNotReadUrl;
+    default:  // no answer, an error, or an answer that led to no file
+      return kCouldNotFindUrl;
+  }
 }
 
 void Download::WhileServing(const std::function<void()>& work) {

@@ -22,7 +22,6 @@
 
 #include "common/DoEvents.h"
 #include "transfer/DownloadJob.h"
-#include "transfer/InternetHandle.h"
 
 namespace mf {
 
@@ -49,10 +48,9 @@ class IDownloadEvents {
 class Download {
  public:
   static constexpr wchar_t kClassId[] = L"Marrowfin.Download";
-  static constexpr char kAgent[] = "Mozilla/4.0 (compatible; MSIE 5.0; Windows NT; DigExt)";
+  static constexpr const char* kAgent = DownloadJob::kAgent;
   // One read, one notification: small reads are what made transfers slow.
   static constexpr DWORD kChunkSize = DownloadJob::kBlockSize;
-  static constexpr DWORD kHeaderBufferSize = DownloadJob::kHeaderBufferSize;
   // Connecting ends after this long, and so does a request that receives
   // nothing for the idle time.
   static constexpr DWORD kConnectTimeoutMs = 15000;
@@ -137,6 +135,14 @@ class Download {
   // information answer.
   const std::wstring& ETag() const noexcept { return eTag_; }
   int64_t ContentLength() const noexcept { return contentLength_; }
+  // The length the information request gave for Url, when it was answered
+  // (-1: none).
+  int64_t InformedLength() const;
+  // Whether the last transfer failed for passing its limit (LimitTo).
+  bool OverLimit() const noexcept { return overLimit_; }
+  // Whether the last information request was answered with success (2xx):
+  // only then does what it says describe the file.
+  bool InformationAnswered() const noexcept { return infoStatus_ >= 200 && infoStatus_ < 300; }
   // The next transfer continues LocalFile, which holds its first `from`
   // bytes: it asks for the rest of the version `ifRange` names (an ETag or a
   // Last-Modified), the whole file being `total` bytes (-1: not known). It
@@ -147,6 +153,9 @@ class Download {
     ifRange_ = ifRange;
     resumeTotal_ = total;
   }
+  // The next transfer fails once its body passes this many bytes (0: no
+  // limit). Holds for that one transfer.
+  void LimitTo(int64_t maxBytes) noexcept { maxBytes_ = maxBytes; }
   enum class Resume { NotAsked, Continued, Restarted, AlreadyComplete, Kept, Refused };
   // What the last transfer did with its partial file. Kept: the server
   // answered with an error and the file was left as it was; Refused: it
@@ -154,9 +163,18 @@ class Download {
   // left as it was too and cannot be continued.
   Resume LastResume() const noexcept { return resume_; }
   // The seconds the last transfer's answer asked to wait (Retry-After; 0 for none).
-  DWORD RetryAfter() const noexcept { return retryAfter_; }
-  // WinINet's error number for the last failed transfer (0: none given).
-  DWORD LastError() const noexcept { return lastError_; }
+  uint64_t RetryAfter() const noexcept { return retryAfter_; }
+  // The version and the whole length (-1: not known) of the file whose bytes
+  // the last transfer's answer brought; empty texts when it brought none.
+  const std::wstring& AnswerETag() const noexcept { return answerETag_; }
+  const std::wstring& AnswerLastModified() const noexcept { return answerLastModified_; }
+  int64_t AnswerFileLength() const noexcept { return answerFileLength_; }
+  // Whether the last transfer opened its local file (an answer that brought
+  // the file came): the file's bytes are then of the answer's version.
+  bool FileOpened() const noexcept { return fileOpened_; }
+  // Why the network failed the last transfer (None: it did not, or the
+  // failure was an answer's).
+  NetError LastNetError() const noexcept { return lastNetError_; }
 
   // Why the last transfer failed, in the user's words (a certificate the
   // platform refused, a server that did not answer...); empty when it did not
@@ -181,11 +199,18 @@ class Download {
   bool TransferFile();
   bool FollowTransfer(DownloadJob& job);
   bool EndCancelled(DownloadJob& job);
+  // What an answer that brings the file says of it.
+  void TakeOpened(const JobEvent& event);
+  void TakeFailure(const JobEvent& event);
+
+  static const wchar_t* FailureDescription(int failure);
+  // The events a stopped job left: its answer, when one came.
+  void DrainStopped(DownloadJob& job);
   // Runs `work` on a thread of its own while this thread's messages keep
   // flowing, and returns when it is done.
   void WhileServing(const std::function<void()>& work);
   void ApplyInformation(const JobEvent& answer);
-  void ReadHeaders(const std::wstring& raw);
+  void ReadHeaders(const std::string& raw);
   void ReadStatusOnly(const std::string& status);
   std::shared_ptr<DownloadJob> Launch(DownloadJob::Request request);
   // Waits for the job's next event while the thread's messages keep flowing.
@@ -212,7 +237,8 @@ class Download {
   std::wstring siteUser_;
   std::wstring sitePassword_;
 
-  UniqueInternet SessionHandle;
+  // The session: the proxy settings read when it opened.
+  std::shared_ptr<const ProxySettings> SessionHandle;
   bool CancelFlag = false;
   bool InfoRequested = false;     // set by the first RequestInformation, for good
   bool TransferStarted = false;   // false only while a transfer runs its own HEAD
@@ -225,12 +251,20 @@ class Download {
   std::wstring failureReason_;
   std::wstring eTag_;
   int64_t contentLength_ = -1;
+  int infoStatus_ = 0;
+  std::wstring infoUrl_;  // the address the last information request asked about
   int64_t resumeFrom_ = 0;
   std::wstring ifRange_;
   int64_t resumeTotal_ = -1;
+  int64_t maxBytes_ = 0;
+  bool overLimit_ = false;
   Resume resume_ = Resume::NotAsked;
-  DWORD retryAfter_ = 0;
-  DWORD lastError_ = 0;
+  uint64_t retryAfter_ = 0;
+  std::wstring answerETag_;
+  std::wstring answerLastModified_;
+  int64_t answerFileLength_ = -1;
+  bool fileOpened_ = false;
+  NetError lastNetError_ = NetError::None;
   DWORD connectTimeoutMs_ = kConnectTimeoutMs;
   DWORD idleTimeoutMs_ = kIdleTimeoutMs;
   struct Worker {

@@ -28,6 +28,8 @@ bool QueueDriver::FetchPage(const std::wstring& address, const std::wstring& fil
   pageTooLarge_ = false;
   Download.SetUrl(address);
   Download.SetLocalFile(file);
+  // A page is read no further than its limit.
+  Download.LimitTo(kMaxPageBytes);
   {
     FetchingPage fetching(IsFetchingPage);
     Download.StartDownload();

@@ -1,88 +1,49 @@
 #include "transfer/DownloadJob.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <cwchar>
+#include <vector>
 
+#include "common/HttpHeaders.h"
+#include "common/Text.h"
+#include "common/TextCodec.h"
 #include "common/Uri.h"
+#include "resolver/AddressText.h"
 
 namespace mf {
 namespace {
 
-// A transfer asks for the file as it is, keeps no copy in WinINet's cache (a
-// video would be written twice) and follows redirects between http and https.
-constexpr DWORD kTransferFlags = INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_NO_CACHE_WRITE |
-                                 INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS |
-                                 INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP;
-
-DWORD AnswerStatus(HINTERNET request) {
-  DWORD code = 0, size = sizeof code;
-  if (!HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size,
-                      nullptr))
-    return 0;
-  return code;
+bool IsRedirect(int status) {
+  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
-// The length the answer announces, when it announces one. A connection that
-// ends before this many bytes is a failed read, even where WinINet reports
-// the early end as the end of the data.
-std::optional<uint64_t> AnnouncedLength(HINTERNET request) {
-  char text[32] = {};
-  DWORD size = sizeof text - 1;
-  if (!HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr))
-    return std::nullopt;
-  char* end = nullptr;
-  unsigned long long n = std::strtoull(text, &end, 10);
-  if (end == text) return std::nullopt;
-  return n;
+bool IsSecure(const std::wstring& url) {
+  std::optional<WebAddress> address = SplitWebAddress(url);
+  return address && address->secure;
 }
 
-// A text WinINet gives in a buffer of the caller's; empty when there is
-// none. The length it reports is in bytes for some queries and in
-// characters for others: the text ends at its NUL.
-template <typename Query>
-std::wstring QueryText(HINTERNET handle, Query query) {
-  std::wstring text(2048, L'\0');
-  DWORD size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-  if (!query(handle, text.data(), &size)) return {};
-  text.resize(wcsnlen(text.c_str(), text.size()));
+std::wstring HostOf(const std::wstring& url) {
+  std::optional<WebAddress> address = SplitWebAddress(url);
+  return address ? address->host + L":" + std::to_wstring(address->port) : std::wstring();
+}
+
+std::wstring Wide(const std::optional<std::string>& value) {
+  if (!value) return {};
+  std::optional<std::wstring> text = FromUtf8Strict(*value);
+  return text ? *text : FromAnsi(*value);
+}
+
+std::string Base64(const std::string& bytes) {
+  static constexpr char kDigits[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string text;
+  for (size_t i = 0; i < bytes.size(); i += 3) {
+    const size_t n = std::min<size_t>(3, bytes.size() - i);
+    uint32_t group = 0;
+    for (size_t k = 0; k < 3; ++k)
+      group = group << 8 | (k < n ? static_cast<uint8_t>(bytes[i + k]) : 0u);
+    for (size_t k = 0; k < 4; ++k) text += k <= n ? kDigits[(group >> (18 - 6 * k)) & 63] : '=';
+  }
   return text;
-}
-
-// "bytes first-last/total" of a 206, or "bytes */total" of a 416.
-struct ContentRange {
-  int64_t first = -1;
-  int64_t total = -1;
-};
-std::optional<ContentRange> AnswerRange(HINTERNET request) {
-  char text[128] = {};
-  DWORD size = sizeof text - 1;
-  if (!HttpQueryInfoA(request, HTTP_QUERY_CONTENT_RANGE, text, &size, nullptr))
-    return std::nullopt;
-  std::string value(text);
-  if (value.rfind("bytes ", 0) != 0) return std::nullopt;
-  const size_t slash = value.find('/');
-  if (slash == std::string::npos) return std::nullopt;
-  ContentRange range;
-  if (value[6] != '*') range.first = std::strtoll(value.c_str() + 6, nullptr, 10);
-  char* end = nullptr;
-  range.total = std::strtoll(value.c_str() + slash + 1, &end, 10);
-  if (end == value.c_str() + slash + 1) return std::nullopt;
-  return range;
-}
-
-// The seconds a Retry-After asks for; its date form counts as no request.
-DWORD RetryAfterSeconds(HINTERNET request) {
-  char text[64] = {};
-  DWORD size = sizeof text - 1;
-  if (!HttpQueryInfoA(request, HTTP_QUERY_RETRY_AFTER, text, &size, nullptr)) return 0;
-  char* end = nullptr;
-  const unsigned long seconds = std::strtoul(text, &end, 10);
-  return end != text ? static_cast<DWORD>(seconds) : 0;
-}
-
-void SetTimeout(HINTERNET handle, DWORD option, DWORD ms) {
-  InternetSetOptionW(handle, option, &ms, sizeof ms);
 }
 
 double MillisecondsNow() {
@@ -94,9 +55,30 @@ double MillisecondsNow() {
 
 }  // namespace
 
+// The final answer to a request, after its redirects.
+struct DownloadJob::Answer {
+  std::wstring url;
+  HttpHeaderBlock headers;
+  int status = 0;
+  std::optional<int64_t> Length() const {
+    std::optional<std::string> value = headers.Get("Content-Length");
+    return value ? ParseDecimal(*value) : std::nullopt;
+  }
+  uint64_t RetryAfter() const {
+    std::optional<std::string> value = headers.Get("Retry-After");
+    return value ? ParseRetryAfter(*value).value_or(0) : 0;
+  }
+  // What a later request names to get the rest of this very version: a
+  // strong ETag, else the Last-Modified date.
+  std::wstring Version() const {
+    std::wstring tag = Wide(headers.Get("ETag"));
+    if (!tag.empty() && !tag.starts_with(L"W/")) return tag;
+    return Wide(headers.Get("Last-Modified"));
+  }
+};
+
 DownloadJob::DownloadJob(Request request)
-    : request_(std::move(request)),
-      ready_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+    : request_(std::move(request)), ready_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
 DownloadJob::~DownloadJob() { CloseLocalFile(); }
 
@@ -105,152 +87,203 @@ void DownloadJob::Run() {
     RunInformation();
   else
     RunTransfer();
-  // A stopped request may end in the middle: its handles close here, on the
-  // thread that used them.
-  http_.reset();
+  // A stopped request may end in the middle: its connection closes here.
   connection_.reset();
   finished_ = true;
 }
 
-bool DownloadJob::OpenRequest(const wchar_t* verb, const wchar_t* version, DWORD flags) {
+bool DownloadJob::Exchange(const std::wstring& url, const char* verb, const std::string& headers,
+                           bool credentials) {
+  std::optional<WebAddress> address = SplitWebAddress(url);
+  if (!address) return false;
+  const std::string agent = std::string("User-Agent: ") + kAgent + "\r\n";
+  std::string authorization;
+  for (bool asked = false;; asked = true) {
+    connection_ = std::make_unique<HttpConnection>(
+        stop_, HttpConnection::Timeouts{request_.connectTimeoutMs, request_.idleTimeoutMs},
+        *request_.proxy);
+    if (!connection_->Exchange(*address, verb, agent + authorization + headers, request_.information))
+      return false;
+    // Only the Basic scheme is answered, and only when the server asks.
+    const HttpHeaderBlock answer = ParseHeaderBlock(connection_->Headers());
+    const std::string challenge = answer.Get("WWW-Authenticate").value_or("");
+    if (answer.status != 401 || !credentials || asked || challenge.rfind("Basic", 0) != 0)
+      return true;
+    authorization = "Authorization: Basic " +
+                    Base64(ToUtf8(*request_.user + L":" + request_.password.value_or(L""))) + "\r\n";
+  }
+}
+
+bool DownloadJob::Send(const wchar_t* verb, const std::wstring& headers, Answer& answer) {
   // An address without a scheme names a host, as it always has.
   const bool schemeless = request_.url.find(L"://") == std::wstring::npos;
-  std::optional<WebAddress> address =
-      SplitWebAddress(schemeless ? L"http://" + request_.url : request_.url);
-  if (!address) return false;
-  const wchar_t* user = request_.user ? request_.user->c_str() : nullptr;
-  const wchar_t* password = request_.password ? request_.password->c_str() : nullptr;
-  connection_.reset(InternetConnectW(request_.session, address->host.c_str(), address->port, user,
-                                     password, INTERNET_SERVICE_HTTP, 0, 0));
-  if (!connection_) return false;
-  if (address->secure) flags |= INTERNET_FLAG_SECURE;
-  http_.reset(HttpOpenRequestW(connection_.get(), verb, address->target.c_str(), version, nullptr,
-                               nullptr, flags, 0));
-  if (!http_) return false;
-  // Every wait of the request has its deadline: a server that accepts and
-  // never answers, or stops sending, ends the request instead of holding it.
-  SetTimeout(http_.get(), INTERNET_OPTION_CONNECT_TIMEOUT, request_.connectTimeoutMs);
-  SetTimeout(http_.get(), INTERNET_OPTION_SEND_TIMEOUT, request_.idleTimeoutMs);
-  SetTimeout(http_.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, request_.idleTimeoutMs);
-  return true;
+  answer.url = schemeless ? L"http://" + request_.url : request_.url;
+  const std::wstring host = HostOf(answer.url);
+  const bool secure = IsSecure(answer.url);
+  const std::string method = ToUtf8(verb), lines = ToUtf8(headers);
+  for (int redirects = 0;; ++redirects) {
+    if (stop_) return false;
+    // Credentials go only to the host they were given for, never on with a redirect.
+    const bool credentials = request_.user && HostOf(answer.url) == host;
+    if (!Exchange(answer.url, method.c_str(), lines, credentials))
+      return FailNet(JobEvent::CouldNotFind);
+    answer.headers = ParseHeaderBlock(connection_->Headers());
+    answer.status = answer.headers.status;
+    std::optional<std::string> location = answer.headers.Get("Location");
+    if (!IsRedirect(answer.status) || !location || location->empty()) return true;
+    if (redirects == kMaxRedirects) return Fail(JobEvent::TooManyRedirects, &answer);
+    const std::wstring next = ResolveReference(answer.url, AddressFromBytes(*location));
+    if (secure && !IsSecure(next)) return Fail(JobEvent::InsecureRedirect, &answer);
+    answer.url = next;
+  }
 }
 
-void DownloadJob::RunTransfer() {
-  std::wstring headers;
-  if (request_.resumeFrom > 0) {
-    headers = L"Range: bytes=" + std::to_wstring(request_.resumeFrom) + L"-\r\n";
-    if (!request_.ifRange.empty()) headers += L"If-Range: " + request_.ifRange + L"\r\n";
+bool DownloadJob::FailNet(JobEvent::Failure failure) {
+  failure_ = {.kind = JobEvent::Failed, .failure = failure};
+  if (connection_) {
+    failure_->net = connection_->Error();
+    failure_->reason = connection_->SecureFailure();
   }
-  if (!OpenRequest(L"GET", nullptr, kTransferFlags) ||
-      !HttpSendRequestW(http_.get(), headers.empty() ? nullptr : headers.c_str(),
-                        static_cast<DWORD>(headers.size()), nullptr, 0)) {
-    const DWORD error = GetLastError();
-    EndWith({.kind = JobEvent::Failed, .failure = JobEvent::CouldNotFind, .error = error});
-    return;
-  }
-  JobEvent opened{.kind = JobEvent::Opened,
-                  .status = AnswerStatus(http_.get()),
-                  .finalUrl = QueryText(http_.get(),
-                                        [](HINTERNET h, wchar_t* text, DWORD* size) {
-                                          return InternetQueryOptionW(h, INTERNET_OPTION_URL,
-                                                                      text, size);
-                                        }),
-                  .contentType = QueryText(http_.get(),
-                                           [](HINTERNET h, wchar_t* text, DWORD* size) {
-                                             return HttpQueryInfoW(h, HTTP_QUERY_CONTENT_TYPE,
-                                                                   text, size, nullptr);
-                                           }),
-                  .retryAfter = RetryAfterSeconds(http_.get())};
-  int64_t start = 0;
-  if (request_.resumeFrom > 0 && !AcceptResume(opened, start)) return;
-  Push(opened);
-  if (opened.resume == JobEvent::AlreadyComplete) {
-    Push({.kind = JobEvent::Done, .total = start});
-    return;
-  }
-  if (!OpenLocalFile(start)) {
-    EndWith({.kind = JobEvent::Failed, .failure = JobEvent::CouldNotWrite});
-    return;
-  }
-  ReadAll(start);
-}
-
-bool DownloadJob::AcceptResume(JobEvent& opened, int64_t& start) {
-  const int64_t from = request_.resumeFrom;
-  std::optional<ContentRange> range = AnswerRange(http_.get());
-  const bool sameTotal =
-      range && (request_.total < 0 || range->total == request_.total);
-  switch (opened.status) {
-    case 200:  // the server sends the whole file: the partial file starts again
-      opened.resume = JobEvent::Restarted;
-      return true;
-    case 206:  // only exactly the rest of the same file may be added
-      if (range && range->first == from && sameTotal) {
-        opened.resume = JobEvent::Continued;
-        opened.startAt = start = from;
-        return true;
-      }
-      break;
-    case 416:  // nothing is left to send: the partial file holds it all
-      if (range && range->total == from && sameTotal) {
-        opened.resume = JobEvent::AlreadyComplete;
-        opened.startAt = start = from;
-        return true;
-      }
-      break;
-    default:
-      // Any other answer (an error) leaves the partial file as it is.
-      opened.resume = JobEvent::Kept;
-      Push(opened);
-      EndWith({.kind = JobEvent::Failed, .failure = JobEvent::CouldNotFind});
-      return false;
-  }
-  opened.resume = JobEvent::Kept;
-  Push(opened);
-  EndWith({.kind = JobEvent::Failed, .failure = JobEvent::RangeRefused});
   return false;
 }
 
-// The handles are closed before the end is told, on the thread that used them.
+bool DownloadJob::Fail(JobEvent::Failure failure, const Answer* answer) {
+  failure_ = {.kind = JobEvent::Failed, .failure = failure};
+  if (answer) {
+    failure_->status = static_cast<DWORD>(answer->status);
+    failure_->finalUrl = answer->url;
+    failure_->retryAfter = answer->RetryAfter();
+  }
+  return false;
+}
+
+void DownloadJob::RunTransfer() {
+  // A stopped request tells nothing more.
+  if (!Transfer()) {
+    if (failure_ && !stop_) EndWith(std::move(*failure_));
+    return;
+  }
+  whole_ = true;
+  EndWith({.kind = JobEvent::Done});
+}
+
+bool DownloadJob::Transfer() {
+  int64_t from = request_.resumeFrom;
+  std::wstring ifRange = request_.ifRange;
+  for (bool first = true;; first = false) {
+    std::wstring headers;
+    if (from > 0) {
+      headers = L"Range: bytes=" + std::to_wstring(from) + L"-\r\n";
+      if (!ifRange.empty()) headers += L"If-Range: " + ifRange + L"\r\n";
+    }
+    Answer answer;
+    Plan plan;
+    JobEvent opened;
+    if (!Send(L"GET", headers, answer) || !Judge(answer, from, first, plan, opened)) return false;
+    if (first) Push(opened);
+    if (opened.resume == JobEvent::AlreadyComplete) return true;
+    if (first && !OpenLocalFile(plan.writeAt)) return Fail(JobEvent::CouldNotWrite, &answer);
+    int64_t total = plan.writeAt;
+    if (!ReadBody(plan, total)) return false;
+    if (plan.rangeEnd < 0) return true;
+    // A range that stopped short of the end: the rest of the same version next.
+    from = plan.rangeEnd + 1;
+    if (!answer.Version().empty()) ifRange = answer.Version();
+  }
+}
+
+bool DownloadJob::Judge(const Answer& answer, int64_t from, bool first, Plan& plan,
+                        JobEvent& opened) {
+  std::optional<ContentRange> range;
+  if (std::optional<std::string> value = answer.headers.Get("Content-Range"))
+    range = ParseContentRange(*value);
+  const std::optional<int64_t> length = answer.Length();
+  const int64_t known = request_.total;
+  opened = {.kind = JobEvent::Opened,
+            .status = static_cast<DWORD>(answer.status),
+            .finalUrl = answer.url,
+            .contentType = Wide(answer.headers.Get("Content-Type")),
+            .retryAfter = answer.RetryAfter(),
+            .startAt = from,
+            .eTag = Wide(answer.headers.Get("ETag")),
+            .lastModified = Wide(answer.headers.Get("Last-Modified"))};
+  if (answer.status == 200) {
+    // The whole file: from a request for the rest, only the very version asked
+    // for may go on, its first bytes passed over; any other starts again.
+    plan.expect = length ? *length : known;
+    opened.fileLength = plan.expect;
+    if (from == 0) return true;
+    if (!first || request_.ifRange.empty() || answer.Version() != request_.ifRange ||
+        (plan.expect >= 0 && plan.expect < from))
+      return Fail(JobEvent::RangeRefused, &answer);
+    plan.writeAt = plan.skip = from;
+    if (plan.expect >= 0) plan.expect -= from;
+    opened.resume = JobEvent::Restarted;
+    return true;
+  }
+  if (answer.status == 206) {
+    // Exactly the bytes from where the file stands, of a whole that did not
+    // change; unasked, only the whole file is one.
+    const int64_t whole = range && range->total >= 0 ? range->total : known;
+    const bool fits = range && range->first == from && (known < 0 || whole == known) &&
+                      (!length || *length == range->last - range->first + 1) &&
+                      (from > 0 || (whole >= 0 && range->last + 1 == whole));
+    if (!fits) return Fail(from > 0 ? JobEvent::RangeRefused : JobEvent::NotAFile, &answer);
+    plan.writeAt = from;
+    plan.expect = range->last - range->first + 1;
+    if (whole >= 0 && range->last + 1 < whole) plan.rangeEnd = range->last;
+    opened.fileLength = whole;
+    opened.resume = from > 0 ? JobEvent::Continued : JobEvent::NotAsked;
+    return true;
+  }
+  if (answer.status == 416 && from > 0 && first && range && range->total == from &&
+      (known < 0 || known == from)) {
+    opened.resume = JobEvent::AlreadyComplete;
+    opened.fileLength = from;
+    return true;
+  }
+  // An error leaves the file as it is; an answer with no file is no download.
+  const bool error = answer.status >= 400 || answer.status < 200;
+  return Fail(error ? JobEvent::CouldNotFind : JobEvent::NotAFile, &answer);
+}
+
+// The connection is closed before the end is told.
 void DownloadJob::EndWith(JobEvent last) {
-  http_.reset();
   connection_.reset();
   Push(std::move(last));
 }
 
-void DownloadJob::ReadAll(int64_t start) {
-  const std::optional<uint64_t> announced = AnnouncedLength(http_.get());
+bool DownloadJob::ReadBody(const Plan& plan, int64_t& total) {
   std::vector<char> buffer(kBlockSize);
-  int64_t total = start;
-  JobEvent end{.kind = JobEvent::Done};
+  int64_t skip = plan.skip, body = 0;
   DWORD block = kFirstBlock;
   for (;;) {
-    if (!WaitForRoom()) return;
-    DWORD read = 0;
+    if (!WaitForRoom()) return false;
     const double began = MillisecondsNow();
-    const BOOL ok = InternetReadFile(http_.get(), buffer.data(), block, &read);
+    const int64_t got = connection_->Read(buffer.data(), block, static_cast<DWORD>(kBlockMs));
+    const bool ok = got >= 0;
+    const DWORD read = ok ? static_cast<DWORD>(got) : 0;
     block = NextBlockSize(block, read, MillisecondsNow() - began);
-    // A read that ends at its deadline may still bring the bytes it had.
-    if (read > 0 && !WriteBlock(buffer.data(), read)) {
-      if (stop_) return;
-      end = {.kind = JobEvent::Failed, .failure = JobEvent::CouldNotWrite};
-      break;
-    }
-    total += read;
-    const bool cutShort =
-        ok && read == 0 && announced && static_cast<uint64_t>(total - start) < *announced;
+    body += read;
+    // Bytes the file already holds pass by; a read that ends at its deadline
+    // may still bring the bytes it had.
+    const DWORD passed = static_cast<DWORD>(std::min<int64_t>(skip, read));
+    skip -= passed;
+    const DWORD fresh = read - passed;
+    if (plan.expect >= 0 && body - plan.skip > plan.expect) return Fail(JobEvent::RangeRefused, nullptr);
+    if (fresh > 0 && !WriteBlock(buffer.data() + passed, fresh))
+      return stop_ ? false : Fail(JobEvent::CouldNotWrite, nullptr);
+    total += fresh;
+    if (request_.maxBytes > 0 && total > request_.maxBytes) return Fail(JobEvent::TooLarge, nullptr);
+    // The end of the data counts only when all that was announced came.
+    const bool cutShort = ok && read == 0 && ((plan.expect >= 0 && body - plan.skip < plan.expect) || skip > 0);
     if (!ok || cutShort) {
-      const DWORD error = ok ? 0 : GetLastError();
-      if (read > 0) Push({.kind = JobEvent::Block, .total = total});
-      end = {.kind = JobEvent::Failed, .failure = JobEvent::CouldNotRead, .error = error};
-      break;
+      if (fresh > 0) Push({.kind = JobEvent::Block, .total = total});
+      return stop_ ? false : FailNet(JobEvent::CouldNotRead);
     }
     Push({.kind = JobEvent::Block, .total = total});
-    if (read == 0) break;
+    if (read == 0) return true;
   }
-  // The file stays open for the control, which may still have to cut it to
-  // what it reported.
-  EndWith(end);
 }
 
 DWORD DownloadJob::NextBlockSize(DWORD asked, DWORD read, double ms) {
@@ -264,27 +297,14 @@ DWORD DownloadJob::NextBlockSize(DWORD asked, DWORD read, double ms) {
 
 void DownloadJob::RunInformation() {
   JobEvent info{.kind = JobEvent::Information};
-  if (OpenRequest(L"HEAD", L"HTTP/1.0", INTERNET_FLAG_RELOAD)) {
-    info.requested = true;
-    // The send's result is not looked at on purpose: an answer that did not
-    // come shows as headers that cannot be read.
-    HttpSendRequestW(http_.get(), nullptr, 0, nullptr, 0);
-    std::string headers(kHeaderBufferSize, ' ');
-    DWORD length = kHeaderBufferSize;
-    // Wine answers the query for a request that got no answer at all with an
-    // empty header block ("\r\n"): that is no headers either.
-    if (HttpQueryInfoA(http_.get(), HTTP_QUERY_RAW_HEADERS_CRLF, headers.data(), &length,
-                       nullptr) &&
-        headers.find_first_not_of("\r\n", 0) < length) {
-      headers.resize(length);
-      info.headersRead = true;
-      info.headers = std::move(headers);
-    } else {
-      char status[32] = {};
-      DWORD size = sizeof status - 1;
-      if (HttpQueryInfoA(http_.get(), HTTP_QUERY_STATUS_CODE, status, &size, nullptr))
-        info.statusText.assign(status);  // the text ends at its first NUL
-    }
+  // Failures of the information request are no events of their own: an
+  // answer that did not come shows as headers that cannot be read.
+  const bool schemeless = request_.url.find(L"://") == std::wstring::npos;
+  info.requested = SplitWebAddress(schemeless ? L"http://" + request_.url : request_.url).has_value();
+  Answer answer;
+  if (info.requested && Send(L"HEAD", L"", answer)) {
+    info.headersRead = true;
+    info.headers = connection_->Headers();
   }
   EndWith(std::move(info));
 }
@@ -338,42 +358,33 @@ bool DownloadJob::WaitForRoom() {
   return !stop_;
 }
 
-void DownloadJob::Stop(std::optional<int64_t> keepBytes) {
+void DownloadJob::Stop() {
   {
-    Locked guard(lock_);
-    stop_ = true;
+    Locked guard(fileLock_);
+    {
+      Locked events(lock_);
+      stop_ = true;
+    }
+    // Every byte written is a byte of this version in its place: none is cut.
+    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+    file_ = INVALID_HANDLE_VALUE;
   }
   WakeAllConditionVariable(&roomChanged_);
-  Locked guard(fileLock_);
-  if (file_ == INVALID_HANDLE_VALUE) return;
-  // The bytes read ahead of what was reported do not stay.
-  if (keepBytes) {
-    LARGE_INTEGER at{};
-    at.QuadPart = *keepBytes;
-    if (SetFilePointerEx(file_, at, nullptr, FILE_BEGIN)) SetEndOfFile(file_);
-  }
-  CloseHandle(file_);
-  file_ = INVALID_HANDLE_VALUE;
 }
 
 bool DownloadJob::OpenLocalFile(int64_t keep) {
-  // Opened without truncating, a longer leftover file would keep stale bytes
-  // after the new data: the file is cut to what is kept once it is open. A
-  // name such as NUL or COM1 opens a device, which is no place for a download.
+  // Under the file's lock: a request stopped meanwhile never opens the file.
+  Locked guard(fileLock_);
+  if (stop_) return false;
+  // A name such as NUL or COM1 opens a device, which is no place for a download.
   HANDLE file = CreateFileW(request_.localFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                            keep > 0 ? OPEN_EXISTING : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   LARGE_INTEGER size{}, at{};
   at.QuadPart = keep;
-  // A partial file shorter than what it should hold cannot be continued.
   const bool fits = GetFileType(file) == FILE_TYPE_DISK && GetFileSizeEx(file, &size) &&
                     size.QuadPart >= keep;
   if (!fits || !SetFilePointerEx(file, at, nullptr, FILE_BEGIN) || !SetEndOfFile(file)) {
-    CloseHandle(file);
-    return false;
-  }
-  Locked guard(fileLock_);
-  if (stop_) {
     CloseHandle(file);
     return false;
   }
@@ -392,7 +403,10 @@ void DownloadJob::CloseFile() { CloseLocalFile(); }
 
 void DownloadJob::CloseLocalFile() {
   Locked guard(fileLock_);
-  if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+  if (file_ == INVALID_HANDLE_VALUE) return;
+  // A whole file is renamed into place next: its data is on disk first.
+  if (whole_) FlushFileBuffers(file_);
+  CloseHandle(file_);
   file_ = INVALID_HANDLE_VALUE;
 }
 

@@ -5,41 +5,57 @@
 // The thread reports each step as an event; the control takes the events on
 // its own thread and raises its notifications from there.
 #include <windows.h>
-#include <wininet.h>
 
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "common/Handles.h"
-#include "transfer/InternetHandle.h"
+#include "transfer/HttpConnection.h"
+#include "transfer/NetError.h"
+#include "transfer/SystemProxy.h"
 
 namespace mf {
 
 struct JobEvent {
   enum Kind {
-    Opened,       // the answer's status line is in: `status`
+    Opened,       // an answer that brings the file is in: `status`, and where it goes on
     Block,        // a block arrived and was written (or the final empty read): `total` bytes so far
     Failed,       // `failure` ends the transfer
-    Done,         // the end of the data; the thread's handles are closed
+    Done,         // the whole file is in and flushed; the thread's handles are closed
     Information,  // the answer to the information request
   };
-  enum Failure { CouldNotFind, CouldNotRead, CouldNotWrite, RangeRefused };
+  enum Failure {
+    CouldNotFind,      // no answer, or an error status
+    CouldNotRead,      // the data stopped before all of it came: what came is kept
+    CouldNotWrite,
+    RangeRefused,      // another part or another version: the partial file must start again
+    NotAFile,          // an answer that brings no file (204, 304, a 3xx without a place...)
+    TooManyRedirects,
+    InsecureRedirect,  // an https request sent on to http
+    TooLarge,          // more than the request's limit
+  };
   // What a transfer that continues a partial file did with it.
   enum Resume { NotAsked, Continued, Restarted, AlreadyComplete, Kept };
   Kind kind = Block;
   int64_t total = 0;
   Failure failure = CouldNotFind;
-  DWORD error = 0;         // Failed: WinINet's error number, when it gave one
+  NetError net = NetError::None;  // Failed: why the network failed, when it did
+  std::wstring reason;            // Failed: a secure connection's failure, in words
   DWORD status = 0;        // the answer's HTTP status (0 for none)
-  std::wstring finalUrl;     // Opened: the address answered, after redirects
+  std::wstring finalUrl;     // Opened, Failed: the address answered, after redirects
   std::wstring contentType;  // Opened: the answer's Content-Type
-  DWORD retryAfter = 0;      // Opened: the seconds of its Retry-After (0 for none)
+  uint64_t retryAfter = 0;   // Opened, Failed: the seconds of its Retry-After (0 for none)
   Resume resume = NotAsked;  // Opened
   int64_t startAt = 0;       // Opened: the bytes already in the partial file
+  // Opened: the version the file's bytes belong to, and the whole file's
+  // length (-1: not known).
+  std::wstring eTag, lastModified;
+  int64_t fileLength = -1;
   bool requested = false;  // Information: a request could be made at all
   bool headersRead = false;
   std::string headers;     // Information: the raw header lines
@@ -48,6 +64,7 @@ struct JobEvent {
 
 class DownloadJob {
  public:
+  static constexpr char kAgent[] = "Mozilla/4.0 (compatible; MSIE 5.0; Windows NT; DigExt)";
   // Larger reads cost the two threads less per byte; measured here 256 KiB
   // kept up with a bare 64 KiB loop where 64 KiB blocks did not. A read
   // waits until its block is full, so a slow server is read in smaller
@@ -65,10 +82,9 @@ class DownloadJob {
   // looks at least every kLookMs anyway.
   static constexpr LONG kWakeBatch = 2;
   static constexpr DWORD kLookMs = 10;
-  static constexpr DWORD kHeaderBufferSize = 1024;
 
   struct Request {
-    HINTERNET session = nullptr;
+    std::shared_ptr<const ProxySettings> proxy;  // the session's
     std::wstring url;
     std::wstring localFile;  // transfers only
     bool information = false;
@@ -81,7 +97,11 @@ class DownloadJob {
     int64_t resumeFrom = 0;
     std::wstring ifRange;
     int64_t total = -1;
+    // A body longer than this ends the request (0: no limit).
+    int64_t maxBytes = 0;
   };
+  // Redirects a request follows before it gives up.
+  static constexpr int kMaxRedirects = 10;
 
   explicit DownloadJob(Request request);
   ~DownloadJob();
@@ -98,36 +118,58 @@ class DownloadJob {
   HANDLE Ready() const noexcept { return ready_.get(); }
   // A block event was handled: the thread may read one more block.
   void Consumed();
-  // The thread ends as soon as its current network call returns; the local
-  // file is cut to `keepBytes` (what was reported; none: as it is) and
-  // closed at once.
-  void Stop(std::optional<int64_t> keepBytes);
+  // The thread ends as soon as its current network call returns. The local
+  // file is closed at once as it is, and nothing of this request writes,
+  // cuts or opens it again, however late its answer comes.
+  void Stop();
   bool Finished() const noexcept { return finished_; }
   // After the last event: the local file is closed (the thread leaves it
-  // open, so that a cancel may still cut it).
+  // open for the control), its data flushed to disk first when it is whole.
   void CloseFile();
 
  private:
   class Locked;
+  // What an answer that brings the file allows: where its body goes, the
+  // body bytes to pass over before writing, and the bytes it must bring.
+  struct Plan {
+    int64_t writeAt = 0;
+    int64_t skip = 0;
+    int64_t expect = -1;   // -1: up to the connection's clean end
+    int64_t rangeEnd = -1;  // a 206 that stops short ends here: the rest is asked for next
+  };
+  struct Answer;
   void RunTransfer();
+  // The transfer's requests; false when it failed (failure_ says how) or was stopped.
+  bool Transfer();
   void RunInformation();
-  bool OpenRequest(const wchar_t* verb, const wchar_t* version, DWORD flags);
-  // What the answer to a request for the rest of a partial file allows:
-  // `start` gets where the file goes on; false when it must not be touched.
-  bool AcceptResume(JobEvent& opened, int64_t& start);
-  void ReadAll(int64_t start);
+  // Sends the request and follows its redirects; false when no answer came
+  // or the redirects went wrong.
+  bool Send(const wchar_t* verb, const std::wstring& headers, Answer& answer);
+  // One request to `url` and its answer's headers; a server that asks who is
+  // asking gets the credentials, once, when they are for it.
+  bool Exchange(const std::wstring& url, const char* verb, const std::string& headers,
+                bool credentials);
+  // How the answer to a request from `from` bytes on goes into the file;
+  // false when it brings no part of this file.
+  bool Judge(const Answer& answer, int64_t from, bool first, Plan& plan, JobEvent& opened);
+  // Notes the failure (false, for the callers to return).
+  bool Fail(JobEvent::Failure failure, const Answer* answer);
+  // The connection's failure: no answer came, or the data stopped.
+  bool FailNet(JobEvent::Failure failure);
+  // Reads the body into the file; false unless exactly the planned bytes came.
+  bool ReadBody(const Plan& plan, int64_t& total);
   void Push(JobEvent event);
   void EndWith(JobEvent last);
   bool WaitForRoom();
-  // Opened at `keep` bytes: what lies beyond goes.
+  // Opened at `keep` bytes (never fewer: a partial file shorter than that
+  // cannot go on); what lies beyond goes.
   bool OpenLocalFile(int64_t keep);
   // False when the file could not take the bytes, or was closed by Stop.
   bool WriteBlock(const char* data, DWORD size);
   void CloseLocalFile();
 
   Request request_;
-  UniqueInternet connection_;  // the thread's own handles
-  UniqueInternet http_;
+  std::unique_ptr<HttpConnection> connection_;  // the thread's own
   // Blocks come by the thousand a second: the two threads meet through a
   // slim lock and a condition variable, which under Wine cost no round trip
   // to the server; the kernel event is set only while the control sleeps.
@@ -142,6 +184,8 @@ class DownloadJob {
   std::atomic<bool> armed_{false};      // the control waits on ready_
   UniqueKernelHandle ready_;            // auto reset
   std::atomic<bool> finished_{false};
+  bool whole_ = false;
+  std::optional<JobEvent> failure_;  // how the request failed, told once it has ended  // the file holds all its data: flushed before it is closed
 };
 
 }  // namespace mf

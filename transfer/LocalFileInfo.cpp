@@ -52,8 +52,8 @@ LocalFileInfo QueueDriver::GetLocalFileInfo(const std::wstring& sLink, int16_t s
   name = CutKeepingExtension(name, kMaxNameLength);
   if (site && site->nameLimit > 0) name = CutKeepingExtension(name, site->nameLimit);
   // The name comes from the server: it must not turn the download into a
-  // write to a device or outside the download folder.
-  info.FileName = SafeFileName(CheckFileName(name));
+  // write to a device or outside the download folder, nor hide what it is.
+  info.FileName = SafeFileName(CleanFileName(name, FileNameFromAddress(sLink)));
   return info;
 }
 

@@ -84,8 +84,12 @@ class QueueDriver : private IDownloadEvents, private IResolverHost {
   void ShowRunning(bool running);
   const DownloadItem* NextItem(const std::set<uint32_t>& visited) const;
   ItemOutcome DownloadItemAt(uint32_t key);
+  ItemOutcome TryUntilEnd(uint32_t key);
   Attempt TryItem(uint32_t key);
   ResumePoint PreparePart(uint32_t key, const std::wstring& partFile);
+  // The version of the answer whose bytes the partial file now holds.
+  void RecordVersion(DownloadItem& item);
+  Attempt NoFreeName(const std::wstring& name);
   bool EnoughSpace(uint32_t key, const std::wstring& folder, int64_t have);
   bool LastFailureTransient() const;
   // False when a stop (or the item's removal) ended the wait.

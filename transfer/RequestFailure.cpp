@@ -1,32 +1,27 @@
 #include "transfer/RequestFailure.h"
 
-#include <wininet.h>
-
 namespace mf {
 
-std::wstring RequestFailureText(DWORD winInetError) {
-  switch (winInetError) {
-    case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
-      return L"The server's certificate has expired or is not yet valid.";
-    case ERROR_INTERNET_SEC_CERT_CN_INVALID:
-      return L"The server's certificate is for another name.";
-    case ERROR_INTERNET_INVALID_CA:
-    case ERROR_INTERNET_SEC_CERT_REV_FAILED:
-    case ERROR_INTERNET_SEC_CERT_REVOKED:
-    case ERROR_INTERNET_SEC_INVALID_CERT:
-    case ERROR_INTERNET_SEC_CERT_ERRORS:
-      return L"The server's certificate is not from a trusted authority.";
-    case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
-      return L"The secure connection to the server could not be made.";
-    case ERROR_INTERNET_TIMEOUT:
+std::wstring RequestFailureText(NetError error, const std::wstring& secureReason) {
+  switch (error) {
+    case NetError::SecureFailure:
+      return secureReason.empty() ? L"The secure connection to the server could not be made."
+                                  : secureReason + L".";
+    case NetError::Timeout:
       return L"The server did not answer in time.";
-    case ERROR_INTERNET_NAME_NOT_RESOLVED:
+    case NetError::NameNotResolved:
       return L"The server's name could not be found.";
-    case ERROR_INTERNET_CANNOT_CONNECT:
+    case NetError::CannotConnect:
       return L"The server could not be reached.";
+    case NetError::ProxyFailed:
+      return L"The proxy server did not pass the request on.";
     default:
       return {};
   }
+}
+
+std::wstring NoFileText(DWORD status) {
+  return L"The server answered " + std::to_wstring(status) + L" instead of sending the file.";
 }
 
 }  // namespace mf

@@ -4,11 +4,11 @@
 // continuing the partial file. The item is found again by its key after
 // every step that yields to the message loop.
 #include <windows.h>
-#include <wininet.h>
 
 #include <algorithm>
 
 #include "common/AppPath.h"
+#include "common/ContentDisposition.h"
 #include "common/DoEvents.h"
 #include "downloadlist/FileText.h"
 #include "downloadlist/Vocabulary.h"
@@ -18,9 +18,41 @@
 namespace mf {
 namespace {
 
-constexpr size_t kNumberRoom = 7;  // " (9999)", the highest number MoveIntoPlace gives
+// Room a name keeps for its ".part" and " (9999)", the highest number a
+// taken name gets.
+constexpr size_t kNameRoom = std::size(kPartSuffix) - 1 + 7;
 constexpr wchar_t kFolderTooLongNotice[] =
     L"The download folder's path is too long to hold a file; choose a shorter folder.";
+
+void ForgetVersion(DownloadItem& item) {
+  item.PartETag.clear();
+  item.PartModified.clear();
+  item.PartLength.clear();
+}
+
+// What a request names to get the rest of the version the partial file
+// holds: a strong ETag, else its Last-Modified date; empty when neither.
+std::wstring RecordedVersion(const DownloadItem& item) {
+  if (!item.PartETag.empty() && !item.PartETag.starts_with(L"W/")) return item.PartETag;
+  return item.PartModified;
+}
+
+// Whether two versions' texts, both given, differ.
+bool Differ(const std::wstring& now, const std::wstring& recorded) {
+  return !now.empty() && !recorded.empty() && now != recorded;
+}
+
+// The item's name as it goes on disk: cleaned, cut to fit the folder with
+// room to spare, and kept from naming a device once cut (the "_" it then
+// gets has its room too). Empty when the folder leaves no room.
+std::wstring DiskName(const std::wstring& folder, const std::wstring& name,
+                      const std::wstring& link) {
+  const std::wstring clean = CleanFileName(name, FileNameFromAddress(link));
+  std::wstring fitted = FitFileName(folder, clean, kNameRoom);
+  if (!fitted.empty() && SafeFileName(fitted) != fitted)
+    fitted = FitFileName(folder, clean, kNameRoom + 1);
+  return fitted.empty() ? fitted : SafeFileName(fitted);
+}
 
 int64_t SizeOfFile(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -32,6 +64,17 @@ int64_t SizeOfFile(const std::wstring& path) {
 
 QueueDriver::ItemOutcome QueueDriver::DownloadItemAt(uint32_t key) {
   RunningKey = key;
+  const ItemOutcome outcome = TryUntilEnd(key);
+  // A partial file that never got a byte reserves its name no longer.
+  if (DownloadItem* item = list_.ByKey(key); item && !item->PartFile.empty() &&
+                                             SizeOfFile(item->PartFile) == 0) {
+    DeleteFileW(item->PartFile.c_str());
+    item->PartFile.clear();
+  }
+  return outcome;
+}
+
+QueueDriver::ItemOutcome QueueDriver::TryUntilEnd(uint32_t key) {
   for (int retry = 0;; ++retry) {
     const Attempt attempt = TryItem(key);
     if (attempt == Attempt::Cancelled) return CancelRun();
@@ -51,15 +94,14 @@ QueueDriver::Attempt QueueDriver::TryItem(uint32_t key) {
   if (item->Status == vocab::kError)
     return LastFailureTransient() ? Attempt::Transient : Attempt::Ended;
 
-  // A name the server or the user gave may still name a device or only dots,
-  // and may be taken by a file that is not this item's: it gets a free one.
+  // A name, wherever it came from, is cleaned, cut to fit the platform's
+  // limit with its ".part" and a number, kept from naming a device, and
+  // given a free place of its own: no other item, no other file shares it.
   const std::wstring folder = host_.DownloadFolder();
-  // The whole path stays within the platform's limit, its ".part" and a
-  // number a taken name may get included.
-  const std::wstring fitted =
-      FitFileName(folder, SafeFileName(item->FileName), std::size(kPartSuffix) - 1 + kNumberRoom);
+  const std::wstring fitted = DiskName(folder, item->FileName, link);
   if (fitted.empty()) return FolderTooLong();
-  const std::wstring name = FreeFileName(folder, fitted, item->PartFile);
+  const std::wstring name = ClaimFileName(folder, fitted, item->PartFile);
+  if (name.empty()) return NoFreeName(fitted);
   if (name != item->FileName) list_.UpdateItem(item->ID, L"", name, L"", L"");
   const std::wstring partFile = folder + L"\\" + name + kPartSuffix;
   const ResumePoint resume = PreparePart(key, partFile);
@@ -72,6 +114,10 @@ QueueDriver::Attempt QueueDriver::TryItem(uint32_t key) {
   host_.LocateCurrentRow();
   Download.StartDownload();
   host_.EndTransferProgress();
+  // The partial file's bytes now belong to the version of the answer that
+  // brought them, also when the transfer was stopped or broke.
+  if (DownloadItem* started = list_.ByKey(key); started && resume.from == 0 && Download.FileOpened())
+    RecordVersion(*started);
 
   // A stopped or failed transfer keeps its partial file.
   if (CancelRequested) return Attempt::Cancelled;
@@ -87,26 +133,36 @@ QueueDriver::Attempt QueueDriver::TryItem(uint32_t key) {
 
 QueueDriver::ResumePoint QueueDriver::PreparePart(uint32_t key, const std::wstring& partFile) {
   DownloadItem& item = *list_.ByKey(key);
-  const std::wstring eTag = Download.ETag();
+  const int64_t have = item.PartFile == partFile ? SizeOfFile(partFile) : 0;
+  item.PartFile = partFile;
+  // Bytes go on only with the version they belong to. A version the
+  // information request names otherwise makes them worthless: they are cut
+  // before anything new is recorded. An information request that failed or
+  // named none leaves the recorded version, which the request then names.
   const std::wstring modified =
       Download.LastModified() == Download::kNotAvailable ? L"" : Download.LastModified();
   const int64_t length = Download.ContentLength();
-  const std::wstring lengthText = length >= 0 ? std::to_wstring(length) : L"";
-  const int64_t have = item.PartFile == partFile ? SizeOfFile(partFile) : 0;
-  item.PartFile = partFile;
-  // Only a partial file of the very same version of the file is continued:
-  // an ETag, a Last-Modified or a length that differs means another file.
-  const bool versioned = !item.PartETag.empty() || !item.PartModified.empty();
-  const bool same = versioned && item.PartETag == eTag && item.PartModified == modified &&
-                    (item.PartLength.empty() || item.PartLength == lengthText);
-  if (have > 0 && same)
-    return {have, !eTag.empty() ? eTag : modified, length};
-  // A new partial file: what the server says of it now is what later
-  // attempts must find again.
-  item.PartETag = eTag;
-  item.PartModified = modified;
-  item.PartLength = lengthText;
+  const bool changed =
+      Download.InformationAnswered() &&
+      (Differ(Download.ETag(), item.PartETag) || Differ(modified, item.PartModified) ||
+       Differ(length >= 0 ? std::to_wstring(length) : L"", item.PartLength));
+  if (have > 0 && !changed && !RecordedVersion(item).empty()) {
+    const int64_t total = item.PartLength.empty() ? -1 : std::wcstoll(item.PartLength.c_str(), nullptr, 10);
+    return {have, RecordedVersion(item), total};
+  }
+  if (have > 0) EmptyPartFile(partFile);
+  ForgetVersion(item);
   return {};
+}
+
+void QueueDriver::RecordVersion(DownloadItem& item) {
+  item.PartETag = Download.AnswerETag();
+  item.PartModified = Download.AnswerLastModified();
+  // The information request's length when it gave one: an answer may
+  // announce more than it brings.
+  const int64_t informed = Download.InformedLength();
+  const int64_t length = informed >= 0 ? informed : Download.AnswerFileLength();
+  item.PartLength = length >= 0 ? std::to_wstring(length) : L"";
 }
 
 bool QueueDriver::EnoughSpace(uint32_t key, const std::wstring& folder, int64_t have) {
@@ -136,6 +192,15 @@ QueueDriver::Attempt QueueDriver::FolderTooLong() {
   return Attempt::Ended;
 }
 
+QueueDriver::Attempt QueueDriver::NoFreeName(const std::wstring& name) {
+  host_.SetFlashVariable(L"_root.notice", name + L": every name up to \"" +
+                                              NumberedName(name, kMaxNameNumber) +
+                                              L"\" is taken in the download folder.");
+  SetItemStatus(vocab::kError);
+  list_.FillDownloadList();
+  return Attempt::Ended;
+}
+
 QueueDriver::ItemOutcome QueueDriver::CancelRun() {
   SetItemStatus(vocab::kCancelled);
   list_.FillDownloadList();
@@ -148,31 +213,26 @@ QueueDriver::Attempt QueueDriver::FinishTransfer(uint32_t key, const std::wstrin
   if (resume == Download::Resume::Refused) {
     // Another part or another version of the file came: the partial file
     // cannot be continued, and the next try starts it again.
-    DeleteFileW(partFile.c_str());
-    item.PartETag.clear();
-    item.PartModified.clear();
+    EmptyPartFile(partFile);
+    ForgetVersion(item);
     SetItemStatus(vocab::kError);
     return Attempt::Transient;
   }
-  // A transfer counts as complete only when it ended with its data: a read or
-  // write failure, an address that could not be opened, a server that knew
-  // neither the file nor its size, or an error page in place of the video all
-  // make the item "ERROR". An error page written into the partial file is not
-  // kept at all; one that answered a resume left the file as it was.
-  const bool complete = resume == Download::Resume::AlreadyComplete ||
-                        (TransferResult == L"1" && Download.StatusCode() < 400);
-  if (!complete && Download.StatusCode() >= 400 && resume == Download::Resume::NotAsked)
-    DeleteFileW(partFile.c_str());
+  // Complete only when the transfer verified that the whole file came: a
+  // failure, an error answer, an answer that brought no file, or a server
+  // that knew neither the file nor its size make the item "ERROR". Nothing
+  // but the file's own bytes was ever written into the partial file.
+  const bool complete = TransferResult == L"1";
   bool failed = !complete || item.FileSize.starts_with(L"-1");
   if (!failed) {
-    const std::wstring finalName = MoveIntoPlace(partFile, host_.DownloadFolder(), item.FileName);
+    const std::wstring folder = host_.DownloadFolder();
+    const std::wstring finalName = MoveIntoPlace(partFile, folder, item.FileName);
     failed = finalName.empty();
     if (!failed) {
+      MarkFromInternet(folder + L"\\" + finalName, Download.FinalUrl(), item.Video_URL);
       item.FileName = finalName;
       item.PartFile.clear();
-      item.PartETag.clear();
-      item.PartModified.clear();
-      item.PartLength.clear();
+      ForgetVersion(item);
     }
   }
   SetItemStatus(failed ? vocab::kError : vocab::kComplete);
@@ -185,23 +245,18 @@ bool QueueDriver::LastFailureTransient() const {
   const DWORD status = Download.StatusCode();
   if (status >= 500 || status == 429 || status == 408) return true;
   if (status >= 400) return false;  // the server said no
+  if (Download.OverLimit()) return false;  // a page too large stays too large
   if (TransferResult == Download::kCouldNotReadUrl) return true;  // the data stopped coming
-  switch (Download.LastError()) {
-    case ERROR_INTERNET_CANNOT_CONNECT:
-    case ERROR_INTERNET_TIMEOUT:
-    case ERROR_INTERNET_CONNECTION_ABORTED:
-    case ERROR_INTERNET_CONNECTION_RESET:
-      return true;
-    default:  // a certificate refused, a full disk, an address without a server
-      return false;
-  }
+  // Not a certificate refused, a full disk, an address without a server.
+  return IsPassing(Download.LastNetError());
 }
 
 bool QueueDriver::WaitBeforeRetry(int retry) {
   // A server that says when to come back is heeded, up to a minute.
-  const DWORD asked = Download.RetryAfter();
-  const DWORD wait = asked ? std::min<DWORD>(asked * 1000, MaxRetryAfterMs)
-                           : RetryWaitsMs[static_cast<size_t>(retry)];
+  const uint64_t asked = Download.RetryAfter();
+  const DWORD wait = !asked                           ? RetryWaitsMs[static_cast<size_t>(retry)]
+                     : asked > MaxRetryAfterMs / 1000 ? MaxRetryAfterMs
+                                                      : static_cast<DWORD>(asked * 1000);
   const std::wstring status = L"Retrying (" + std::to_wstring(retry + 1) + L" of " +
                               std::to_wstring(kRetries) + L")...";
   SetItemStatus(status);

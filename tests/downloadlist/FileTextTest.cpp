@@ -8,7 +8,10 @@
 #include "downloadlist/FileText.h"
 
 using mf::CheckFileName;
+using mf::CleanFileName;
+using mf::FitFileName;
 using mf::FormatFileSize;
+using mf::SafeFileName;
 
 namespace {
 
@@ -74,6 +77,40 @@ TEST(CheckFileName, RemovesTheTenCharactersAndNothingElse) {
   EXPECT_EQ(CheckFileName(L"動:画?.mp4"), L"動画.mp4");
   EXPECT_EQ(CheckFileName(L"Видео <1>.mp4"), L"Видео 1.mp4");
   EXPECT_EQ(CheckFileName(L"🎬|.mp4"), L"🎬.mp4");
+}
+
+// Every name, from a server, an address, the list's file or the user, by one
+// cleaner; a device name is caught after the name is cut to its length.
+TEST(CleanFileName, NamesHideNothingAndNeverNameADevice) {
+  using namespace std::string_literals;
+  struct Case {
+    std::wstring name;
+    const wchar_t* fallback;
+    const wchar_t* cleaned;
+  };
+  const Case cases[] = {
+      {L"run.exe\0.mp4"s, L"", L"run.exe.mp4"},
+      {L"a\x01" L"b\x1F\x7F.mp4\r\n", L"", L"ab.mp4"},
+      {L"clip\u202Egpj.exe", L"", L"clipgpj.exe"},
+      {L"\u200Ea\u2066b\u2069\u200F.mp4", L"", L"ab.mp4"},
+      {L" .mp4. . ", L"http-name.webm", L"http-name.mp4"},
+      {L"...", L"x", L"x"},
+      {L"", L"", L"video"},
+      {L".mp4", L"", L"video.mp4"},
+      {L"..\\..\\x.bat", L"", L"....x.bat"},
+      {L"a:s.mp4", L"", L"as.mp4"},
+      {L"Process failed.", L"", L"Process failed"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(CleanFileName(c.name, c.fallback), c.cleaned) << c.name;
+
+  // The name as cut to fit a long folder.
+  const std::wstring folder = L"C:\\" + std::wstring(234, L'f');
+  const std::wstring cut = FitFileName(folder, L"COM1abcdefgh.mp4", 13);
+  EXPECT_EQ(cut, L"COM1.mp4");
+  for (const wchar_t* device : {L"COM1.mp4", L"lpt0.x", L"COM\u00B9.mp4", L"conout$.a", L"NUL"})
+    EXPECT_EQ(SafeFileName(device), std::wstring(L"_") + device);
+  for (const wchar_t* plain : {L"COM10.mp4", L"console.mp4", L"auxiliary", L"LPT.mp4"})
+    EXPECT_EQ(SafeFileName(plain), plain);
 }
 
 // Folder + "\" + name + 12 more characters stay within 259.

@@ -225,6 +225,26 @@ TEST_F(SettingsTest, FoldersInAnyLanguageRoundTripThroughTheRegistry) {
   }
 }
 
+// A folder from the registry is used only when it is a full path of a
+// directory; otherwise videos go to the default, and the user is told.
+TEST_F(SettingsTest, AStoredFolderThatIsNoFullPathGivesTheDefault) {
+  for (const wchar_t* usable : {L"C:\\V", L"d:/v", L"\\\\server\\share", L"\\\\s\\sh\\v"})
+    EXPECT_TRUE(IsDownloadFolderPath(usable)) << usable;
+  for (const wchar_t* hostile : {L"", L"relative\\dir", L"C:", L"C:videos", L"\\videos",
+                                 L"\\\\?\\C:\\v", L"\\\\.\\COM1", L"\\\\server",
+                                 L"C:\\v:stream", L"C:\\a\tb", L"C:\\a?b"}) {
+    EXPECT_FALSE(IsDownloadFolderPath(hostile)) << hostile;
+    Store(L"Download Dir", hostile);
+    Program app;
+    app.settings.LoadSettings();
+    EXPECT_EQ(app.settings.DownloadFolder, kDefaultDownloadFolder);
+    EXPECT_EQ(app.form.Flash.GetVariable(L"_root.download_dir"), kDefaultDownloadFolder);
+    EXPECT_NE(app.form.Flash.GetVariable(L"_root.notice").find(L"not a full path"),
+              std::wstring::npos);
+    EXPECT_EQ(Stored(L"Download Dir"), hostile);  // the user's value, until the user saves another
+  }
+}
+
 TEST_F(SettingsTest, BrowsingSetsTheFolderOnlyWhenOneWasChosen) {
   Program app;
   frmMain& form = app.form;

@@ -206,6 +206,11 @@ HttpResponse& HttpResponse::SlowUntil(uint64_t bytes) {
   return *this;
 }
 
+HttpResponse& HttpResponse::ResetBeforeAnswer() {
+  resetBeforeAnswer = true;
+  return *this;
+}
+
 HttpResponse& HttpResponse::DelayHeaders(unsigned ms) {
   headerDelayMs = ms;
   return *this;
@@ -299,6 +304,7 @@ void HttpServer::Impl::Serve(Connection& c) {
   HttpResponse r = AnswerRange(*req, Answer(*req));
   if (r.headerDelayMs && WaitForSingleObject(stopRequested.get(), r.headerDelayMs) == WAIT_OBJECT_0)
     return Close(c, false);
+  if (r.resetBeforeAnswer) return Close(c, true);
   std::string out = ResponseHead(r);
   bool ok = SendAll(s, out.data(), out.size());
   if (ok && req->method != "HEAD") ok = SendBody(s, r);

@@ -53,6 +53,7 @@ struct HttpResponse {
   unsigned slowDelayMs = 0;
   std::optional<uint64_t> slowUntil;           // ... only this far, then full speed
   unsigned headerDelayMs = 0;                  // silence before the status line
+  bool resetBeforeAnswer = false;              // a TCP reset instead of any answer
   bool ranges = false;                         // honours "Range: bytes=N-" and If-Range
   uint64_t bodyOffset = 0;                     // the body starts this far into the pattern
 
@@ -77,6 +78,7 @@ struct HttpResponse {
   // this answer's: then the whole body, 200. Says "Accept-Ranges: bytes".
   HttpResponse& AcceptRanges();
   HttpResponse& DelayHeaders(unsigned ms);
+  HttpResponse& ResetBeforeAnswer();
 };
 
 using HttpHandler = std::function<HttpResponse(const HttpRequest&)>;

@@ -142,4 +142,16 @@ TEST_F(HttpsRoad, ARefusedCertificateEndsTheItemWithItsReasonAndWritesNothing) {
   }
 }
 
+TEST_F(HttpsRoad, ASecureDownloadSentOnToHttpIsRefused) {
+  http.Route("/media/down.mp4", HttpResponse::Text("").Status(302, "Found").Header(
+                                    "Location", ToAnsi(http.Url("/media/plain.mp4"))));
+  http.Route("/media/plain.mp4", HttpResponse::File(5000, 1));
+  const std::wstring address = Add(tls.Url("/media/down.mp4"));
+  Run();
+  EXPECT_EQ(ItemOf(address)->Status, vocab::kError);
+  EXPECT_NE(Notice().find(L"insecure (http)"), std::wstring::npos) << ToAnsi(Notice());
+  EXPECT_EQ(http.CountRequests("GET", "/media/plain.mp4"), 0u);
+  EXPECT_FALSE(FileExists(InFolder(L"down.mp4")));
+}
+
 }  // namespace

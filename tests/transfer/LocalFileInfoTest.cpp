@@ -91,12 +91,12 @@ TEST_F(LocalFileInfoTest, TheYouTubeCutComesBeforeCleaningSoNamesMayEndShorter) 
 }
 
 TEST_F(LocalFileInfoTest, DeviceNamesFromTheServerBecomeFileNames) {
-  for (const char* remote : {"NUL.flv", "con", "Com7.avi", "lpt1 .wmv", "aux.tar.gz"}) {
+  for (const char* remote : {"NUL.flv", "con", "Com7.avi", "lpt1 .wmv", "aux.tar.gz", "com0.flv"}) {
     server.Route("/get", HttpResponse::File(1).Header("Content-Disposition",
                                                       std::string("attachment; filename=") + remote));
     EXPECT_EQ(Info("/get", siteBreak).FileName, L"_" + FromAnsi(remote));
   }
-  for (const char* remote : {"console.flv", "com10.flv", "com0.flv", "nullify", "lpt.flv"}) {
+  for (const char* remote : {"console.flv", "com10.flv", "nullify", "lpt.flv"}) {
     server.Route("/get", HttpResponse::File(1).Header("Content-Disposition",
                                                       std::string("attachment; filename=") + remote));
     EXPECT_EQ(Info("/get", siteBreak).FileName, FromAnsi(remote));

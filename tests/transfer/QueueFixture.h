@@ -91,6 +91,11 @@ class QueueFixture : public ::testing::Test {
     return page;
   }
   const DownloadItem& Item(size_t i) { return app.list.Items().at(i); }
+  // Start, and the run to its end.
+  void Run() {
+    form.cmdStartDownload_Click();
+    ASSERT_TRUE(PumpUntil([&] { return !app.queue.IsDownloading; }, 120000));
+  }
   std::wstring InFolder(const std::wstring& name) { return folder + L"\\" + name; }
   std::wstring Var(const wchar_t* name) { return form.Flash.GetVariable(name); }
 

@@ -1,6 +1,5 @@
 #include "tests/transfer/TransferFixture.h"
 
-#include <wininet.h>
 
 #include <algorithm>
 #include <atomic>
@@ -59,10 +58,6 @@ void DownloadTest::SetUp() {
 }
 
 void DownloadTest::TearDown() {
-  // Everything fetched also went into WinINet's cache: it goes again, so
-  // that runs on fresh ports do not pile it up.
-  for (const HttpRequest& r : server.Requests())
-    DeleteUrlCacheEntryA(ToAnsi(server.Url(r.target)).c_str());
   server.Stop();
   WIN32_FIND_DATAA found;
   HANDLE find = FindFirstFileA(ToAnsi(folder_ + L"\\*").c_str(), &found);

@@ -186,12 +186,12 @@ TEST_F(TransferTest, CompleteComesWithTheFileAndTheSessionAlreadyClosed) {
   EXPECT_FALSE(session);
 }
 
-TEST_F(TransferTest, AnErrorPageIsDownloadedLikeAnyOtherAnswer) {
+TEST_F(TransferTest, AnErrorPageIsNoDownloadAndWritesNothing) {
   Aim("/nowhere", L"page.html");  // no route: the server's 404 page
-  EXPECT_TRUE(download.StartDownload());
-  EXPECT_EQ(owner.Sequence().back(), 'C');
-  EXPECT_FALSE(download.FileExists());  // the only sign of the 404
-  EXPECT_NE(ReadWholeFile(LocalPath(L"page.html")).find("<h1>Not Found</h1>"), std::string::npos);
+  EXPECT_FALSE(download.StartDownload());
+  EXPECT_EQ(owner.events.back().text, L"Could not find URL");
+  EXPECT_EQ(download.StatusCode(), 404u);
+  EXPECT_EQ(GetFileAttributesW(LocalPath(L"page.html").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(TransferTest, ALocalFileThatCannotBeWrittenIsReportedAsAnError) {
