@@ -206,6 +206,12 @@ HttpResponse& HttpResponse::SlowUntil(uint64_t bytes) {
   return *this;
 }
 
+HttpResponse HttpResponse::Raw(std::string bytes) {
+  HttpResponse r;
+  r.raw = std::move(bytes);
+  return r;
+}
+
 HttpResponse& HttpResponse::ResetBeforeAnswer() {
   resetBeforeAnswer = true;
   return *this;
@@ -305,6 +311,7 @@ void HttpServer::Impl::Serve(Connection& c) {
   if (r.headerDelayMs && WaitForSingleObject(stopRequested.get(), r.headerDelayMs) == WAIT_OBJECT_0)
     return Close(c, false);
   if (r.resetBeforeAnswer) return Close(c, true);
+  if (r.raw) return Close(c, !SendAll(s, r.raw->data(), r.raw->size()));
   std::string out = ResponseHead(r);
   bool ok = SendAll(s, out.data(), out.size());
   if (ok && req->method != "HEAD") ok = SendBody(s, r);

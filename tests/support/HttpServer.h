@@ -54,6 +54,7 @@ struct HttpResponse {
   std::optional<uint64_t> slowUntil;           // ... only this far, then full speed
   unsigned headerDelayMs = 0;                  // silence before the status line
   bool resetBeforeAnswer = false;              // a TCP reset instead of any answer
+  std::optional<std::string> raw;              // these bytes as the whole answer, then close
   bool ranges = false;                         // honours "Range: bytes=N-" and If-Range
   uint64_t bodyOffset = 0;                     // the body starts this far into the pattern
 
@@ -79,6 +80,8 @@ struct HttpResponse {
   HttpResponse& AcceptRanges();
   HttpResponse& DelayHeaders(unsigned ms);
   HttpResponse& ResetBeforeAnswer();
+  // An answer written by hand, byte for byte (chunked bodies, odd line ends...).
+  static HttpResponse Raw(std::string bytes);
 };
 
 using HttpHandler = std::function<HttpResponse(const HttpRequest&)>;
