@@ -1,5 +1,6 @@
 #include "media/HlsMedia.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -78,7 +79,7 @@ std::optional<ReadFailure> MediaReader::Take(std::wstring_view line) {
   if (IsTag(line, L"EXT-X-STREAM-INF"))
     return PlaylistUnreadable(L"it is a master playlist, not a media playlist");
   if (IsTag(line, L"EXTINF", &value)) {
-    duration_ = ParseDecimal(value.substr(0, value.find(L','))).value_or(0);
+    duration_ = std::max(0.0, ParseDecimal(value.substr(0, value.find(L','))).value_or(0));
   } else if (IsTag(line, L"EXT-X-BYTERANGE", &value)) {
     range_ = ParseRangeTag(value);
     if (!range_) return PlaylistUnreadable(L"a byte range is not written as length@offset");
