@@ -8,4 +8,11 @@ std::array<uint8_t, 16> SequenceIv(uint64_t sequence) {
   return iv;
 }
 
+bool SamePlace(const Segment& a, const Segment& b) {
+  if (a.url != b.url || a.range.has_value() != b.range.has_value()) return false;
+  return !a.range || (a.range->offset == b.range->offset && a.range->length == b.range->length);
+}
+
+bool NeedsIndex(const Track& track) { return !track.indexUrl.empty(); }
+
 }  // namespace mf::media

@@ -56,6 +56,11 @@ struct StreamPlan {
   std::vector<Track> tracks;
 };
 
+// Whether two segments are the same bytes of the same resource.
+bool SamePlace(const Segment& a, const Segment& b);
+// Whether the track's segments are still to be read from its index.
+bool NeedsIndex(const Track& track);
+
 // The IV of a key without one: the sequence number as a 128-bit big-endian number.
 std::array<uint8_t, 16> SequenceIv(uint64_t sequence);
 
