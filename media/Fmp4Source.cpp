@@ -8,7 +8,9 @@ namespace {
 
 // Larger header boxes are surely not what they claim to be.
 constexpr uint64_t kMaxHeaderBox = 64 << 20;
-constexpr uint32_t kMaxSamplesPerRun = 1 << 20;
+// More samples in one fragment are surely not what they claim to be (a run
+// of samples that all take the defaults costs a trun only a few bytes).
+constexpr size_t kMaxSamplesPerFragment = 1 << 20;
 
 constexpr uint32_t kTfhdBaseOffset = 0x000001, kTfhdDescriptionIndex = 0x000002,
                    kTfhdDuration = 0x000008, kTfhdSize = 0x000010, kTfhdFlags = 0x000020,
@@ -51,7 +53,7 @@ TrackFragmentHeader ReadTfhd(std::string_view body, const std::vector<MovieTrack
 
 // A trun's samples; `next` is where its data lies when it gives no offset.
 SampleRun ReadTrun(std::string_view body, uint64_t base, uint64_t next,
-                   const TrackDefaults& d, uint64_t fileSize) {
+                   const TrackDefaults& d, uint64_t fileSize, size_t& budget) {
   ByteReader r(body);
   uint8_t version = r.U8();
   uint32_t flags = r.U24();
@@ -61,8 +63,9 @@ SampleRun ReadTrun(std::string_view body, uint64_t base, uint64_t next,
   std::optional<uint32_t> firstFlags;
   if (flags & kTrunFirstFlags) firstFlags = r.U32();
   size_t entry = 4 * size_t(std::popcount(flags & 0xF00));
-  if (entry ? count > r.Left() / entry : count > kMaxSamplesPerRun)
+  if ((entry && count > r.Left() / entry) || count > budget)
     throw FormatError(L"a fragment lists more samples than it holds");
+  budget -= count;
   run.samples.resize(count);
   for (size_t i = 0; i < count; ++i) {
     Sample& s = run.samples[i];
@@ -128,6 +131,7 @@ void Fmp4Source::ReadInit(const std::wstring& path) {
     for (size_t i = 0; i < tracks_.size(); ++i)
       if (tracks_[i].sourceId == id) headers_[i].defaults = {r.U32(), r.U32(), r.U32(), r.U32()};
   });
+  MovieBox(headers_);  // finds what the copy of its tracks would stumble on, now
 }
 
 bool Fmp4Source::Next(Fragment& fragment) {
@@ -166,6 +170,7 @@ void Fmp4Source::ReadFragment(uint64_t moofAt, const BoxHeader& h, Fragment& fra
   fragment = Fragment{};
   fragment.file = file_.get();
   fragment.start = 1e300;
+  budget_ = kMaxSamplesPerFragment;
   // Without an explicit base, a track fragment's data follows the previous one's.
   uint64_t base = moofAt;
   ForEachBox(std::string_view(moof).substr(h.header), [&](const Box& traf) {
@@ -192,7 +197,7 @@ uint64_t Fmp4Source::ReadTrackFragment(std::string_view traf, uint64_t moofAt, u
   uint64_t next = base;
   ForEachBox(traf, [&](const Box& box) {
     if (box.type != Fourcc("trun")) return;
-    out.runs.push_back(ReadTrun(box.body, base, next, h.defaults, file_->Size()));
+    out.runs.push_back(ReadTrun(box.body, base, next, h.defaults, file_->Size(), budget_));
     next = out.runs.back().dataOffset + out.runs.back().DataSize();
   });
   std::optional<uint64_t> decodeTime;

@@ -43,6 +43,7 @@ class Fmp4Source : public FragmentSource {
   size_t segment_ = 0;
   std::unique_ptr<InFile> file_;
   uint64_t position_ = 0;
+  size_t budget_ = 0;  // samples the fragment being read may still list
 };
 
 }  // namespace mf::media

@@ -15,8 +15,9 @@ namespace mf::media {
 class InFile;
 
 // Sample flags of ISO/IEC 14496-12 ("sample_depends_on" and "is_non_sync_sample").
+constexpr uint32_t kNonSyncBit = 0x00010000;
 constexpr uint32_t kSyncSample = 0x02000000;
-constexpr uint32_t kNonSyncSample = 0x01010000;
+constexpr uint32_t kNonSyncSample = 0x01000000 | kNonSyncBit;
 
 struct Sample {
   uint32_t duration = 0;

@@ -72,7 +72,9 @@ std::vector<Edit> SourceEdits(std::string_view edts, uint32_t movieTimescale) {
   if (r.Left() == 0) return {};
   uint8_t version = r.U8();
   r.Skip(3);
-  std::vector<Edit> edits(r.U32());
+  uint32_t count = r.U32();
+  if (count > r.Left() / (version ? 20 : 12)) throw FormatError(L"an edit list is cut short");
+  std::vector<Edit> edits(count);
   for (Edit& e : edits) {
     e.duration = Rescale(version ? r.U64() : r.U32(), movieTimescale, kMovieTimescale);
     e.mediaTime = version ? int64_t(r.U64()) : int32_t(r.U32());
@@ -303,6 +305,31 @@ std::string MediaDataHeader(uint64_t payload) {
     w.U32(Fourcc("mdat"));
     w.U64(payload + 16);
   }
+  return w.Data();
+}
+
+std::string RandomAccessBox(const std::vector<std::vector<RandomAccessPoint>>& tracks) {
+  ByteWriter w;
+  size_t mfra = w.Begin(Fourcc("mfra"));
+  for (size_t t = 0; t < tracks.size(); ++t) {
+    if (tracks[t].empty()) continue;
+    size_t tfra = w.BeginFull(Fourcc("tfra"), 1, 0);
+    w.U32(t + 1);
+    w.U32(0);  // one byte each for the traf, trun and sample numbers
+    w.U32(tracks[t].size());
+    for (const RandomAccessPoint& p : tracks[t]) {
+      w.U64(p.time);
+      w.U64(p.moofOffset);
+      w.U8(p.traf);
+      w.U8(1);  // its first run's
+      w.U8(1);  // first sample
+    }
+    w.End(tfra);
+  }
+  size_t mfro = w.BeginFull(Fourcc("mfro"), 0, 0);
+  w.U32(w.Size() - mfra + 4);
+  w.End(mfro);
+  w.End(mfra);
   return w.Data();
 }
 

@@ -51,6 +51,15 @@ void WriteFragment(OutFile& out, uint32_t sequence, const Fragment& fragment,
                    const std::vector<uint64_t>& rebase);
 // An mdat header for a payload of this size: 8 bytes, or 16 past 4 GiB.
 std::string MediaDataHeader(uint64_t payload);
+// A fragment where playing can start: its moof, and the presentation time
+// of its first sample in its track's timescale.
+struct RandomAccessPoint {
+  uint64_t time = 0;
+  uint64_t moofOffset = 0;
+  uint8_t traf = 1;  // which of the moof's track fragments, from 1
+};
+// The mfra that lists them for each track, for players that seek with it.
+std::string RandomAccessBox(const std::vector<std::vector<RandomAccessPoint>>& tracks);
 // A box of this size (0, or at least 8) that holds nothing.
 std::string FreeBox(size_t size);
 

@@ -76,7 +76,21 @@ std::vector<uint64_t> Rebase(const Plan& plan, const std::vector<Head>& heads) {
   return rebase;
 }
 
-// The fragments of every source, earliest first; the tracks learn their ends.
+// The tracks learn where they begin and end, and where playing can start.
+void NoteFragment(Plan& plan, const TrackFragment& t, uint64_t rebase, RandomAccessPoint at,
+                  std::vector<std::vector<RandomAccessPoint>>& points) {
+  MovieTrack& track = plan.tracks[t.track];
+  uint64_t start = t.decodeTime - std::min(t.decodeTime, rebase);
+  track.begin = std::min(track.begin, start);
+  track.end = std::max(track.end, start + t.Duration());
+  if (t.runs.empty() || t.runs[0].samples.empty()) return;
+  const Sample& first = t.runs[0].samples[0];
+  if (first.flags & kNonSyncBit) return;
+  at.time = uint64_t(std::max<int64_t>(int64_t(start) + first.compositionOffset, 0));
+  points[t.track].push_back(at);
+}
+
+// The fragments of every source, earliest first, and the mfra that finds them.
 void WriteFragments(Plan& plan, OutFile& out) {
   std::vector<Head> heads;
   for (auto& source : plan.sources) {
@@ -84,20 +98,22 @@ void WriteFragments(Plan& plan, OutFile& out) {
     h.live = source->Next(h.fragment);
   }
   std::vector<uint64_t> rebase = Rebase(plan, heads);
-  for (uint32_t sequence = 1;; ++sequence) {
+  std::vector<std::vector<RandomAccessPoint>> points(plan.tracks.size());
+  uint32_t sequence = 0;
+  for (;;) {
     Head* next = nullptr;
     for (Head& h : heads)
       if (h.live && (!next || h.fragment.start < next->fragment.start)) next = &h;
     if (!next) break;
-    WriteFragment(out, sequence, next->fragment, rebase);
-    for (const TrackFragment& t : next->fragment.tracks) {
-      MovieTrack& track = plan.tracks[t.track];
-      uint64_t start = t.decodeTime - std::min(t.decodeTime, rebase[t.track]);
-      track.begin = std::min(track.begin, start);
-      track.end = std::max(track.end, start + t.Duration());
-    }
+    uint64_t moofAt = out.Position();
+    WriteFragment(out, ++sequence, next->fragment, rebase);
+    const std::vector<TrackFragment>& tracks = next->fragment.tracks;
+    for (size_t i = 0; i < tracks.size() && i < UINT8_MAX; ++i)
+      NoteFragment(plan, tracks[i], rebase[tracks[i].track], {0, moofAt, uint8_t(i + 1)}, points);
     next->live = next->source->Next(next->fragment);
   }
+  if (sequence == 0) throw MediaError(L"The stream's segments hold no audio or video");
+  out.Write(RandomAccessBox(points));
 }
 
 // Made tracks show together: each from its lowest PTS, after as much
@@ -209,6 +225,9 @@ Result WriteMovie(const std::vector<TrackFiles>& tracks, const std::wstring& out
     result.error = e.Why();
   } catch (const std::bad_alloc&) {
     result.error = L"There is not enough memory to join the stream";
+  } catch (const std::exception&) {
+    // A fault of ours: the item ends in error, not the program.
+    result.error = L"The stream cannot be joined: an unexpected fault";
   }
   if (!result.ok) DeleteFileW(outPath.c_str());
   return result;

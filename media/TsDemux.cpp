@@ -40,11 +40,13 @@ EsKind KindOfStreamType(uint8_t type) {
 }
 
 PesPacket ReadPes(uint16_t pid, std::string_view bytes) {
-  ByteReader r(bytes);
-  if (r.U24() != 1) throw FormatError(L"a PES packet has no start code");
-  uint8_t id = r.U8();
-  uint16_t length = r.U16();
+  ByteReader head(bytes);
+  if (head.U24() != 1) throw FormatError(L"a PES packet has no start code");
+  uint8_t id = head.U8();
+  uint16_t length = head.U16();
   if (length != 0 && length + 6u < bytes.size()) bytes = bytes.substr(0, length + 6u);
+  ByteReader r(bytes);
+  r.Skip(6);
   PesPacket pes;
   pes.pid = pid;
   if (BarePesStream(id)) {

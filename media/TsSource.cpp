@@ -35,10 +35,15 @@ TsProbe ProbeTransportStream(size_t input, const TrackFiles& files) {
   while (source.Step()) {
   }
   TsProbe probe = source.probe_;
-  if (probe.video && probe.sps.empty())
-    probe.unconvertible = L"its video has no parameter sets";
+  try {
+    if (probe.video && !probe.sps.empty()) SpsPictureSize(probe.sps.front());
+  } catch (const FormatError&) {
+    probe.sps.clear();
+  }
+  if (probe.video && (probe.sps.empty() || probe.pps.empty()))
+    probe.unconvertible = L"its video has no parameter sets that can be read";
   if (!probe.video && !probe.aac && !probe.unconvertible)
-    throw SegmentError(input, 0, L"it holds no audio or video");
+    throw MediaError(L"The stream holds no audio or video");
   return probe;
 }
 

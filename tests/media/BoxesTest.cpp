@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 
+#include "common/TextCodec.h"
 #include "media/Fmp4Source.h"
 #include "media/MovieBoxes.h"
 #include "tests/media/Hex.h"
@@ -198,6 +200,28 @@ TEST_F(Fmp4Test, DamageNamesTheSegmentAndLeavesNoFile) {
     ASSERT_TRUE(result.damaged) << c.name;
     EXPECT_EQ(result.damaged->segment, c.segment) << c.name;
     EXPECT_FALSE(std::filesystem::exists(out)) << c.name;
+  }
+}
+
+TEST_F(Fmp4Test, DamagedBytesEndInAnErrorNeverAFault) {
+  TrackFiles files = Files({{Segment(0x020000, {}, {{0x205, {200, kSyncSample, 10, 10}},
+                                                     {0x301, {220, 40, 10, 40, 10}}}), false}});
+  std::string init = mf::test::ReadFileBytes(files.initPath);
+  std::string segment = mf::test::ReadFileBytes(files.segments[0].path);
+  std::mt19937 random(29);
+  for (int round = 0; round < 300; ++round) {
+    std::string damaged[2] = {init, segment};
+    for (int flip = 0; flip < 4; ++flip) {
+      std::string& bytes = damaged[random() % 2];
+      bytes[random() % std::min<size_t>(bytes.size(), 200)] = char(random());
+    }
+    Put(L"init.mp4", damaged[0]);
+    Put(L"0", damaged[1]);
+    Result result = WriteMovie({files}, (dir_ / "out.mp4").wstring());
+    // Damage is laid at a segment's door, or the media is gone with it.
+    ASSERT_TRUE(result.ok || result.damaged ||
+                result.error == L"The stream's segments hold no audio or video")
+        << "round " << round << ": " << ToUtf8(result.error);
   }
 }
 
