@@ -11,11 +11,11 @@ namespace mf::media {
 struct AdtsFrame {
   uint8_t objectType = 0;  // 2: AAC LC
   uint8_t rateIndex = 0;
-  uint8_t channels = 0;    // the channel configuration
+  uint8_t channels = 0;  // the channel configuration
   uint32_t sampleRate = 0;
-  size_t headerSize = 0;   // 7, or 9 with a CRC
-  size_t frameSize = 0;    // header included
-  bool oneBlock = true;    // one raw data block: one MP4 sample of 1024
+  size_t headerSize = 0;  // 7, or 9 with a CRC
+  size_t frameSize = 0;   // header included
+  bool oneBlock = true;   // one raw data block: one MP4 sample of 1024
 };
 
 // The header at the start of `bytes`; none when it is not one, or is cut short.

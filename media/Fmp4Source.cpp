@@ -52,8 +52,8 @@ TrackFragmentHeader ReadTfhd(std::string_view body, const std::vector<MovieTrack
 }
 
 // A trun's samples; `next` is where its data lies when it gives no offset.
-SampleRun ReadTrun(std::string_view body, uint64_t base, uint64_t next,
-                   const TrackDefaults& d, uint64_t fileSize, size_t& budget) {
+SampleRun ReadTrun(std::string_view body, uint64_t base, uint64_t next, const TrackDefaults& d,
+                   uint64_t fileSize, size_t& budget) {
   ByteReader r(body);
   uint8_t version = r.U8();
   uint32_t flags = r.U24();
@@ -74,7 +74,8 @@ SampleRun ReadTrun(std::string_view body, uint64_t base, uint64_t next,
     s.flags = (flags & kTrunFlags) ? r.U32() : (i == 0 && firstFlags) ? *firstFlags : d.flags;
     if (flags & kTrunCompositionOffset) {
       uint32_t offset = r.U32();
-      s.compositionOffset = version ? int32_t(offset) : int32_t(std::min<uint32_t>(offset, INT32_MAX));
+      s.compositionOffset =
+          version ? int32_t(offset) : int32_t(std::min<uint32_t>(offset, INT32_MAX));
     }
   }
   if (run.dataOffset > fileSize || run.DataSize() > fileSize - run.dataOffset)

@@ -23,7 +23,7 @@ class Fmp4Source : public FragmentSource {
  private:
   struct Track {
     uint32_t sourceId = 0;
-    uint64_t end = 0;  // where its fragments so far end, in the output's time
+    uint64_t end = 0;   // where its fragments so far end, in the output's time
     int64_t shift = 0;  // added to the source's decode times
     bool started = false;
     bool breakPending = false;

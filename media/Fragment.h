@@ -33,8 +33,8 @@ struct SampleRun {
 };
 
 struct TrackFragment {
-  size_t track = 0;           // the movie's track: its ID is this plus one
-  uint64_t decodeTime = 0;    // in the track's timescale
+  size_t track = 0;         // the movie's track: its ID is this plus one
+  uint64_t decodeTime = 0;  // in the track's timescale
   uint32_t descriptionIndex = 1;
   std::vector<SampleRun> runs;
   uint64_t Duration() const;

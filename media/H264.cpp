@@ -114,7 +114,8 @@ SpsFields ReadSps(std::string_view sps) {
   uint32_t unitX = planar ? 1 : (f.chroma == 3 ? 1 : 2);
   uint32_t unitY = (planar ? 1 : (f.chroma == 1 ? 2 : 1)) * (2 - frameMbsOnly);
   int64_t width = int64_t(widthMbs) * 16 - int64_t(unitX) * (crop[0] + crop[1]);
-  int64_t height = int64_t(heightUnits) * 16 * (2 - frameMbsOnly) - int64_t(unitY) * (crop[2] + crop[3]);
+  int64_t height =
+      int64_t(heightUnits) * 16 * (2 - frameMbsOnly) - int64_t(unitY) * (crop[2] + crop[3]);
   if (width <= 0 || height <= 0 || width > 16384 || height > 16384)
     throw FormatError(L"its pictures have an impossible size");
   f.size = {int(width), int(height)};

@@ -9,7 +9,13 @@
 
 namespace mf::media {
 
-enum NalType : uint8_t { kNalIdr = 5, kNalSps = 7, kNalPps = 8, kNalDelimiter = 9, kNalFiller = 12 };
+enum NalType : uint8_t {
+  kNalIdr = 5,
+  kNalSps = 7,
+  kNalPps = 8,
+  kNalDelimiter = 9,
+  kNalFiller = 12
+};
 
 // The NAL units of an Annex B byte stream, without start codes.
 std::vector<std::string_view> SplitAnnexB(std::string_view stream);

@@ -181,7 +181,8 @@ void MadeTrack(ByteWriter& w, const MovieTrack& t, uint32_t id) {
   w.U32(0);
   w.U32(Fourcc(t.video ? "vide" : "soun"));
   w.Zeros(12);
-  w.Bytes(t.video ? std::string_view("VideoHandler", 13) : std::string_view("SoundHandler", 13));
+  w.Bytes(t.video ? "VideoHandler" : "SoundHandler");
+  w.U8(0);  // the name ends in a null
   w.End(hdlr);
   MadeMediaInformation(w, t);
   w.End(mdia);

@@ -27,7 +27,7 @@ struct TrackDefaults {
 struct MovieTrack {
   uint32_t timescale = 0;
   TrackDefaults defaults;
-  std::string sourceTrak;               // the whole trak box
+  std::string sourceTrak;                // the whole trak box
   uint32_t sourceMovieTimescale = 1000;  // what its edit list counts in
   bool video = false;
   std::string sampleEntry;  // avc1/avc3 or mp4a, with its configuration box

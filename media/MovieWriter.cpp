@@ -16,7 +16,7 @@ namespace {
 struct Plan {
   std::vector<std::unique_ptr<FragmentSource>> sources;
   std::vector<MovieTrack> tracks;
-  std::vector<bool> fromTs;          // per track
+  std::vector<bool> fromTs;                             // per track
   std::vector<std::pair<TsSource*, size_t>> tsSources;  // with their first track
 };
 
@@ -140,9 +140,8 @@ void SetEdits(Plan& plan) {
 }
 
 void WriteMp4(const std::vector<TrackFiles>& inputs, const std::vector<TsProbe>& probes,
-              const std::wstring& outPath) {
+              OutFile& out) {
   Plan plan = MakePlan(inputs, probes);
-  OutFile out(outPath);
   out.Write(FileTypeBox());
   uint64_t moovAt = out.Position();
   // Room for the moov at its largest: every made track with an empty edit.
@@ -157,12 +156,10 @@ void WriteMp4(const std::vector<TrackFiles>& inputs, const std::vector<TsProbe>&
   if (moov.size() > room.size() || (moov.size() < room.size() && moov.size() + 8 > room.size()))
     throw OutputError(L"the movie header outgrew its room");
   out.WriteAt(moovAt, moov + FreeBox(room.size() - moov.size()));
-  out.Close();
 }
 
 // A transport stream that stays one: its segments one after another.
-void WriteTransportStream(const TrackFiles& input, const std::wstring& outPath) {
-  OutFile out(outPath);
+void WriteTransportStream(const TrackFiles& input, OutFile& out) {
   for (size_t i = 0; i < input.segments.size(); ++i) {
     try {
       InFile segment(input.segments[i].path);
@@ -171,7 +168,6 @@ void WriteTransportStream(const TrackFiles& input, const std::wstring& outPath) 
       throw SegmentError(0, i, e.Why());
     }
   }
-  out.Close();
 }
 
 std::wstring TrackName(TrackKind kind) {
@@ -189,11 +185,12 @@ std::wstring TrackName(TrackKind kind) {
 std::wstring Describe(const std::vector<TrackFiles>& inputs, const SegmentError& e) {
   std::wstring track = TrackName(inputs[e.Input()].kind);
   if (!e.Segment()) return L"The init segment of " + track + L" cannot be used: " + e.Why();
-  return L"Segment " + std::to_wstring(*e.Segment() + 1) + L" of " + track +
-         L" cannot be used: " + e.Why();
+  return L"Segment " + std::to_wstring(*e.Segment() + 1) + L" of " + track + L" cannot be used: " +
+         e.Why();
 }
 
-void Write(const std::vector<TrackFiles>& inputs, const std::wstring& outPath, Result& result) {
+void Write(const std::vector<TrackFiles>& inputs, const std::wstring& outPath, Result& result,
+           bool& opened) {
   if (inputs.empty()) throw MediaError(L"The stream has no tracks");
   std::vector<TsProbe> probes(inputs.size());
   std::optional<std::wstring> unconvertible;
@@ -202,25 +199,34 @@ void Write(const std::vector<TrackFiles>& inputs, const std::wstring& outPath, R
     probes[i] = ProbeTransportStream(i, inputs[i]);
     if (!unconvertible) unconvertible = probes[i].unconvertible;
   }
-  if (!unconvertible) return WriteMp4(inputs, probes, outPath);
-  if (inputs.size() > 1)
+  if (unconvertible && inputs.size() > 1)
     throw MediaError(L"The stream cannot be joined into one file: " + *unconvertible);
-  result.kind = MovieKind::TransportStream;
-  WriteTransportStream(inputs[0], outPath);
+  OutFile out(outPath);
+  opened = true;
+  if (unconvertible) {
+    result.kind = MovieKind::TransportStream;
+    WriteTransportStream(inputs[0], out);
+  } else {
+    WriteMp4(inputs, probes, out);
+  }
+  out.Close();
 }
 
 }  // namespace
 
 Result WriteMovie(const std::vector<TrackFiles>& tracks, const std::wstring& outPath) {
   Result result;
+  bool opened = false;
   try {
-    Write(tracks, outPath, result);
+    Write(tracks, outPath, result, opened);
     result.ok = true;
   } catch (const SegmentError& e) {
     result.error = Describe(tracks, e);
     result.damaged = DamagedSegment{e.Input(), e.Segment()};
   } catch (const OutputError& e) {
     result.error = L"The movie cannot be written: " + e.Why();
+  } catch (const FormatError& e) {
+    result.error = L"The stream cannot be joined: " + e.Why();
   } catch (const MediaError& e) {
     result.error = e.Why();
   } catch (const std::bad_alloc&) {
@@ -229,7 +235,8 @@ Result WriteMovie(const std::vector<TrackFiles>& tracks, const std::wstring& out
     // A fault of ours: the item ends in error, not the program.
     result.error = L"The stream cannot be joined: an unexpected fault";
   }
-  if (!result.ok) DeleteFileW(outPath.c_str());
+  // What was begun is taken away; a file we did not open stays.
+  if (!result.ok && opened) DeleteFileW(outPath.c_str());
   return result;
 }
 

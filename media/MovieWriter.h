@@ -6,7 +6,7 @@
 // SegmentCipher.h) and in playlist order. It writes `outPath` (normally the
 // ".part" file) and then names the finished file after `Result::kind`: an
 // ".mp4", or a ".ts" when a transport stream carries codecs other than H.264
-// and AAC, which the item tells the user. On failure nothing is left at
+// and AAC, which the item tells the user. On failure no part of a movie is left at
 // `outPath`; `error` says why in plain words, and `damaged` names the segment
 // that could not be read, so that it can be fetched again.
 #include <optional>
@@ -33,8 +33,8 @@ struct TrackFiles {
 enum class MovieKind { Mp4, TransportStream };
 
 struct DamagedSegment {
-  size_t track = 0;                // index into the caller's tracks
-  std::optional<size_t> segment;   // none: the track's init segment
+  size_t track = 0;               // index into the caller's tracks
+  std::optional<size_t> segment;  // none: the track's init segment
 };
 
 struct Result {

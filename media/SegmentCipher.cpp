@@ -13,8 +13,8 @@ SegmentDecryptor::SegmentDecryptor(const AesBlock& key, const AesBlock& iv) : iv
   auto mode = reinterpret_cast<const UCHAR*>(BCRYPT_CHAIN_MODE_CBC);
   if (!BCRYPT_SUCCESS(BCryptSetProperty(algorithm_, BCRYPT_CHAINING_MODE, const_cast<UCHAR*>(mode),
                                         sizeof BCRYPT_CHAIN_MODE_CBC, 0)) ||
-      !BCRYPT_SUCCESS(BCryptGenerateSymmetricKey(algorithm_, &key_, nullptr, 0,
-                                                 const_cast<UCHAR*>(key.data()), ULONG(key.size()), 0)))
+      !BCRYPT_SUCCESS(BCryptGenerateSymmetricKey(
+          algorithm_, &key_, nullptr, 0, const_cast<UCHAR*>(key.data()), ULONG(key.size()), 0)))
     key_ = nullptr;
 }
 
@@ -37,9 +37,9 @@ bool SegmentDecryptor::Decrypt(size_t count, std::string& plain) {
   plain.resize(at + count);
   ULONG done = 0;
   // BCryptDecrypt leaves the last cipher block in the IV: the chain goes on in the next call.
-  NTSTATUS status = BCryptDecrypt(key_, reinterpret_cast<UCHAR*>(held_.data()), ULONG(count),
-                                  nullptr, iv_.data(), ULONG(iv_.size()),
-                                  reinterpret_cast<UCHAR*>(plain.data() + at), ULONG(count), &done, 0);
+  NTSTATUS status = BCryptDecrypt(
+      key_, reinterpret_cast<UCHAR*>(held_.data()), ULONG(count), nullptr, iv_.data(),
+      ULONG(iv_.size()), reinterpret_cast<UCHAR*>(plain.data() + at), ULONG(count), &done, 0);
   held_.erase(0, count);
   if (!BCRYPT_SUCCESS(status) || done != count) {
     plain.resize(at);

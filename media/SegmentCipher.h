@@ -2,6 +2,7 @@
 // AES-128 in CBC mode with PKCS#7 padding, as HLS encrypts whole segments
 // (EXT-X-KEY METHOD=AES-128), decrypted with the Windows cryptography API.
 // The transfer decrypts each segment as its bytes arrive, or at once.
+// windows.h comes before bcrypt.h.
 #include <windows.h>
 
 #include <bcrypt.h>

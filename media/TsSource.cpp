@@ -139,8 +139,8 @@ void TsSource::OnStreams(const std::vector<ElementaryStream>& streams) {
     if (kind == EsKind::H264 && !pid_[kVideo]) pid_[kVideo] = es.pid;
     if (kind == EsKind::Aac && !pid_[kAudio]) pid_[kAudio] = es.pid;
     if (kind == EsKind::Other && !probe_.unconvertible)
-      probe_.unconvertible = L"it carries a stream that is not H.264 or AAC (type " +
-                             std::to_wstring(es.type) + L")";
+      probe_.unconvertible =
+          L"it carries a stream that is not H.264 or AAC (type " + std::to_wstring(es.type) + L")";
   }
 }
 

@@ -24,13 +24,11 @@ TEST(BoxesTest, HeadersGiveSizesOrSayWhatIsWrong) {
     uint64_t size;  // 0: refused
     uint32_t header;
   } cases[] = {
-      {"00000010 6d6f6f66", 16, 16, 8},
-      {"00000001 6d646174 0000000000000018", 24, 24, 16},
+      {"00000010 6d6f6f66", 16, 16, 8},      {"00000001 6d646174 0000000000000018", 24, 24, 16},
       {"00000000 6d646174", 100, 100, 8},  // to the end
       {"00000004 6d6f6f66", 8, 0},         // smaller than its header
       {"00000020 6d6f6f66", 16, 0},        // past the end
-      {"00000001 6d646174 00000000", 24, 0},
-      {"0000", 4, 0},
+      {"00000001 6d646174 00000000", 24, 0}, {"0000", 4, 0},
   };
   for (const auto& c : cases) {
     if (c.size == 0) {
@@ -75,8 +73,8 @@ class Fmp4Test : public ::testing::Test {
     return Put(L"init.mp4", w.Data());
   }
   // A moof of two runs of two samples at the start, then 400 bytes of mdat.
-  static std::string Segment(uint32_t tfhdFlags, std::vector<uint32_t> tfhd,
-                             std::vector<std::pair<uint32_t, std::vector<uint32_t>>> truns,
+  static std::string Segment(uint32_t tfhdFlags, const std::vector<uint32_t>& tfhd,
+                             const std::vector<std::pair<uint32_t, std::vector<uint32_t>>>& truns,
                              uint64_t decodeTime = 1000) {
     ByteWriter w;
     size_t moof = w.Begin(Fourcc("moof"));
@@ -98,7 +96,7 @@ class Fmp4Test : public ::testing::Test {
     w.PutU32At(w.Size() - 408, 408);
     return w.Data();
   }
-  TrackFiles Files(std::vector<std::pair<std::string, bool>> segments) {
+  TrackFiles Files(const std::vector<std::pair<std::string, bool>>& segments) {
     TrackFiles files{TrackKind::Video, Container::FragmentedMp4, Init()};
     for (size_t i = 0; i < segments.size(); ++i)
       files.segments.push_back({Put(std::to_wstring(i), segments[i].first), segments[i].second});
@@ -114,16 +112,36 @@ TEST_F(Fmp4Test, RunsLieWhereTheirBaseAndDefaultsSay) {
     std::vector<uint64_t> offsets;
     std::vector<uint32_t> durations, sizes, flags;
   } cases[] = {
-      {"offsets from the moof", Segment(0x020000, {}, {{0x201, {200, 10, 10}}, {0x201, {220, 10, 10}}}),
-       {200, 220}, {40, 40, 40, 40}, {10, 10, 10, 10}, {kNon, kNon, kNon, kNon}},
-      {"an explicit base", Segment(0x000001, {0, 150}, {{0x201, {50, 11, 11}}, {0x201, {72, 11, 11}}}),
-       {200, 222}, {40, 40, 40, 40}, {11, 11, 11, 11}, {kNon, kNon, kNon, kNon}},
-      {"a run after the one before", Segment(0, {}, {{0x201, {200, 10, 10}}, {0x200, {10, 10}}}),
-       {200, 220}, {40, 40, 40, 40}, {10, 10, 10, 10}, {kNon, kNon, kNon, kNon}},
-      {"the fragment's defaults", Segment(0x020038, {33, 5, kSync}, {{0x001, {200}}, {0x000, {}}}),
-       {200, 210}, {33, 33, 33, 33}, {5, 5, 5, 5}, {kSync, kSync, kSync, kSync}},
-      {"a first sample's flags", Segment(0x020000, {}, {{0x105, {200, kSync, 20, 21}}, {0x001, {220}}}),
-       {200, 220}, {20, 21, 40, 40}, {10, 10, 10, 10}, {kSync, kNon, kNon, kNon}},
+      {"offsets from the moof",
+       Segment(0x020000, {}, {{0x201, {200, 10, 10}}, {0x201, {220, 10, 10}}}),
+       {200, 220},
+       {40, 40, 40, 40},
+       {10, 10, 10, 10},
+       {kNon, kNon, kNon, kNon}},
+      {"an explicit base",
+       Segment(0x000001, {0, 150}, {{0x201, {50, 11, 11}}, {0x201, {72, 11, 11}}}),
+       {200, 222},
+       {40, 40, 40, 40},
+       {11, 11, 11, 11},
+       {kNon, kNon, kNon, kNon}},
+      {"a run after the one before",
+       Segment(0, {}, {{0x201, {200, 10, 10}}, {0x200, {10, 10}}}),
+       {200, 220},
+       {40, 40, 40, 40},
+       {10, 10, 10, 10},
+       {kNon, kNon, kNon, kNon}},
+      {"the fragment's defaults",
+       Segment(0x020038, {33, 5, kSync}, {{0x001, {200}}, {0x000, {}}}),
+       {200, 210},
+       {33, 33, 33, 33},
+       {5, 5, 5, 5},
+       {kSync, kSync, kSync, kSync}},
+      {"a first sample's flags",
+       Segment(0x020000, {}, {{0x105, {200, kSync, 20, 21}}, {0x001, {220}}}),
+       {200, 220},
+       {20, 21, 40, 40},
+       {10, 10, 10, 10},
+       {kSync, kNon, kNon, kNon}},
   };
   for (const auto& c : cases) {
     TrackFiles files = Files({{c.segment, false}});
@@ -204,8 +222,10 @@ TEST_F(Fmp4Test, DamageNamesTheSegmentAndLeavesNoFile) {
 }
 
 TEST_F(Fmp4Test, DamagedBytesEndInAnErrorNeverAFault) {
-  TrackFiles files = Files({{Segment(0x020000, {}, {{0x205, {200, kSyncSample, 10, 10}},
-                                                     {0x301, {220, 40, 10, 40, 10}}}), false}});
+  TrackFiles files =
+      Files({{Segment(0x020000, {},
+                      {{0x205, {200, kSyncSample, 10, 10}}, {0x301, {220, 40, 10, 40, 10}}}),
+              false}});
   std::string init = mf::test::ReadFileBytes(files.initPath);
   std::string segment = mf::test::ReadFileBytes(files.segments[0].path);
   std::mt19937 random(29);

@@ -20,9 +20,11 @@ TEST(CodecConfigTest, PictureSizeComesFromTheSpsAfterCropping) {
     int width, height;
   } cases[] = {
       {"High, cropped to 360", "6764001eacd940a02ff97011000003000100000300320f162d96", 640, 360},
-      {"Baseline, cropped to 1080", "6742c028d900780227e5c044000003000400000300c83c60c920", 1920, 1080},
+      {"Baseline, cropped to 1080", "6742c028d900780227e5c044000003000400000300c83c60c920", 1920,
+       1080},
       {"High 4:4:4, odd sizes", "67f4000d919b282a33cf7808800000030080000019078a14cb", 330, 190},
-      {"interlaced: fields of map units", "6764001eacd940b424d8088000000300800000190f8a14cb", 720, 576},
+      {"interlaced: fields of map units", "6764001eacd940b424d8088000000300800000190f8a14cb", 720,
+       576},
       {"High 4:2:2", "677a001ebcd940b435ea3f011000000300100000030320f162d960", 718, 402},
   };
   for (const auto& c : cases) {

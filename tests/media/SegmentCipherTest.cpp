@@ -22,8 +22,9 @@ TEST(SegmentCipherTest, PaddingIsTakenOffOrTheSegmentRefused) {
       {"one byte of padding", "0880facabd52a0fad800bb2af04681e3", "Hello, segment!"},
       {"a block of padding", "69844cb8863a35448da0c864986510fee4c2b76f1caf7137abb50a2136b784b5",
        "0123456789abcdef"},
-      {"blocks chained", "dfb9d476a489ebc9c9c3139e1fbbd98492387a22c89677c8f190f54932bb721a"
-                         "609a401b9f40b1e0ba25a589cde3caae",
+      {"blocks chained",
+       "dfb9d476a489ebc9c9c3139e1fbbd98492387a22c89677c8f190f54932bb721a"
+       "609a401b9f40b1e0ba25a589cde3caae",
        "The quick brown fox jumps over the lazy dog"},
       {"padding of zero", "d000a25c4e588f0137f2b821675a111d", nullptr, L"padding"},
       {"padding bytes that differ", "faae93647918199342dedafac7c70631", nullptr, L"padding"},

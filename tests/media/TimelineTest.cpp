@@ -28,20 +28,32 @@ TEST(TimelineTest, RunsFollowOneAnother) {
     const char* name;
     std::vector<Step> steps;
   } cases[] = {
-      {"steady", {{false, 0, 126000, 3600, 0}, {false, 1, 127000, 1920, 1000},
-                  {false, 0, 129600, 3600, 3600}}},
-      {"across the wrap", {{false, 0, kWrap - 3600, 3600, 0}, {false, 0, 0, 3600, 3600},
-                           {false, 0, 3600, 3600, 7200}}},
-      {"a flagged discontinuity", {{false, 0, 900000, 3600, 0}, {false, 0, 903600, 3600, 3600},
-                                   {true, 0, 126000, 3600, 7200}, {false, 0, 129600, 3600, 10800}}},
-      {"time that goes back", {{false, 0, 2000000, 3600, 0}, {false, 0, 2003600, 3600, 3600},
-                               {false, 0, 126000, 3600, 7200}}},
+      {"steady",
+       {{false, 0, 126000, 3600, 0},
+        {false, 1, 127000, 1920, 1000},
+        {false, 0, 129600, 3600, 3600}}},
+      {"across the wrap",
+       {{false, 0, kWrap - 3600, 3600, 0},
+        {false, 0, 0, 3600, 3600},
+        {false, 0, 3600, 3600, 7200}}},
+      {"a flagged discontinuity",
+       {{false, 0, 900000, 3600, 0},
+        {false, 0, 903600, 3600, 3600},
+        {true, 0, 126000, 3600, 7200},
+        {false, 0, 129600, 3600, 10800}}},
+      {"time that goes back",
+       {{false, 0, 2000000, 3600, 0},
+        {false, 0, 2003600, 3600, 3600},
+        {false, 0, 126000, 3600, 7200}}},
       {"time that leaps on", {{false, 0, 0, 3600, 0}, {false, 0, 3600 + 20 * 90000, 3600, 3600}}},
       // Audio ends later than video; the new run starts from video's end,
       // and moves on where audio would overlap itself.
-      {"apart ends", {{false, 0, 1000, 3600, 0}, {false, 1, 1000, 5000, 0},
-                      {true, 0, 500000, 3600, 3600}, {false, 1, 500000, 1920, 5000},
-                      {false, 0, 503600, 3600, 8600}}},
+      {"apart ends",
+       {{false, 0, 1000, 3600, 0},
+        {false, 1, 1000, 5000, 0},
+        {true, 0, 500000, 3600, 3600},
+        {false, 1, 500000, 1920, 5000},
+        {false, 0, 503600, 3600, 8600}}},
   };
   for (const auto& c : cases) {
     Timeline line(2, 0);
