@@ -7,10 +7,15 @@ the installed Marrowfin and sees its window and tray icon, installs again
 over the running program (an upgrade), then removes it with the uninstall
 entry's quiet command and finds nothing left but the user's settings and
 downloads. A Marrowfin that will not close stops both the setup program and
-the uninstaller, which then change nothing.
+the uninstaller, which then change nothing. Last, the silent install for the
+current user alone: nothing under HKEY_LOCAL_MACHINE or outside the user's
+profile, the classes served from the user's copy, and its uninstaller leaves
+the settings and the download list alone again.
 
 usage: installer_test.py CMAKE BUILD_DIR SETUP_EXE PORTABLE_ZIP FILE_VERSION"""
 import os
+import collections
+import getpass
 import re
 import shutil
 import subprocess
@@ -30,9 +35,16 @@ ENV = dict(os.environ, WINEPREFIX=PREFIX, WINEDEBUG="-all",
            WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
 
 FILES = ["Marrowfin.exe", "Clip.exe", "Sabledrift.dll", "Main.mfm", "Help.chm"]
-INSTDIR = r"C:\Program Files\Marrowfin"
-LINK = r"C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Marrowfin.lnk"
-UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Marrowfin"
+# Where each kind of install puts the program, its shortcut and its uninstall entry.
+Kind = collections.namedtuple("Kind", "dir link key")
+ENTRY = r"\Software\Microsoft\Windows\CurrentVersion\Uninstall\Marrowfin"
+MENU = r"\Microsoft\Windows\Start Menu\Programs\Marrowfin.lnk"
+PROFILE = "C:\\users\\" + getpass.getuser()
+FOR_EVERYONE = Kind(r"C:\Program Files\Marrowfin", r"C:\ProgramData" + MENU, "HKLM" + ENTRY)
+FOR_ME = Kind(PROFILE + r"\AppData\Local\Programs\Marrowfin", PROFILE + r"\AppData\Roaming" + MENU,
+              "HKCU" + ENTRY)
+INSTDIR, LINK, UNINSTALL_KEY = FOR_EVERYONE
+USER_CLASSES = r"HKCU\Software\Classes"
 SETTINGS_KEY = r"HKCU\Software\Tallowmere Marrowfin\Settings"
 SETTINGS = {"URL Mon": "True", "Download Dir": r"C:\My Videos"}
 DOWNLOADED = r"C:\My Videos\downloaded.flv"
@@ -95,10 +107,10 @@ def fresh_prefix():
          "/d", "1280x1024", "/f")
 
 
-def marks_in_registry():
+def marks_in_registry(hives=("system.reg", "user.reg")):
     """The lines of the prefix's registry files that name something of ours."""
     found = []
-    for hive in ("system.reg", "user.reg"):
+    for hive in hives:
         with open(os.path.join(PREFIX, hive), encoding="utf-8", errors="replace") as f:
             found += [line.strip() for line in f if OUR_MARKS.search(line)]
     return found
@@ -128,25 +140,38 @@ def check_packages():
               "the zip's read-me does not say how to register the library")
 
 
-def check_installed():
+def user_class_files():
+    """The files the user's own classes name for our classes and type library:
+    Wine's COM reads only the machine's, so they are followed by hand here."""
+    def default(key):
+        return (registry_values(USER_CLASSES + "\\" + key) or {}).get("(Default)")
+    return [default(r"CLSID\%s\InprocServer32" % default(progid + r"\Clsid"))
+            for progid in ("Quenbrook.TrayIcon", "Quenbrook.ToolTipOnDemand")] + \
+        [default(r"TypeLib\{E0461D71-0B0B-472D-B786-4CCFA7317603}\1.0\0\win64")]
+
+
+def check_installed(kind=FOR_EVERYONE):
     for name in FILES:
-        with open(os.path.join(BIN, name), "rb") as built, open(unix(INSTDIR + "\\" + name), "rb") as f:
+        with open(os.path.join(BIN, name), "rb") as built, open(unix(kind.dir + "\\" + name), "rb") as f:
             check(f.read() == built.read(), "installed %s differs from the build's" % name)
-    exe, dll = INSTDIR + r"\Marrowfin.exe", INSTDIR + r"\Sabledrift.dll"
-    answers = ask("shortcut:" + LINK, "class:Quenbrook.TrayIcon", "class:Quenbrook.ToolTipOnDemand",
-                  "typelib", "version:" + exe)
-    expected = {"shortcut:" + LINK: exe, "class:Quenbrook.TrayIcon": dll,
-                "class:Quenbrook.ToolTipOnDemand": dll, "typelib": dll, "version:" + exe: FILE_VERSION}
+    exe, dll = kind.dir + r"\Marrowfin.exe", kind.dir + r"\Sabledrift.dll"
+    expected = {"shortcut:" + kind.link: exe, "version:" + exe: FILE_VERSION}
+    if kind == FOR_ME:
+        check(user_class_files() == [dll] * 3, "the user's classes name %s" % user_class_files())
+    else:
+        expected.update({"class:Quenbrook.TrayIcon": dll, "class:Quenbrook.ToolTipOnDemand": dll,
+                         "typelib": dll})
+    answers = ask(*expected)
     check(answers == expected, "installed, the prefix answers %s" % answers)
 
-    entry = registry_values(UNINSTALL_KEY)
+    entry = registry_values(kind.key)
     check(entry is not None, "no uninstall entry")
-    uninstaller = INSTDIR + r"\Uninstall.exe"
-    kilobytes = sum(os.path.getsize(unix(INSTDIR + "\\" + n)) for n in FILES + ["Uninstall.exe"]) / 1024
+    uninstaller = kind.dir + r"\Uninstall.exe"
+    kilobytes = sum(os.path.getsize(unix(kind.dir + "\\" + n)) for n in FILES + ["Uninstall.exe"]) / 1024
     check(abs(entry.pop("EstimatedSize", 0) - kilobytes) <= 7,
           "the entry's size is not the folder's %d KB" % kilobytes)
     check(entry == {"DisplayName": "Marrowfin", "DisplayVersion": FILE_VERSION,
-                    "Publisher": "Tallowmere", "DisplayIcon": exe + ",0", "InstallLocation": INSTDIR,
+                    "Publisher": "Tallowmere", "DisplayIcon": exe + ",0", "InstallLocation": kind.dir,
                     "UninstallString": '"%s"' % uninstaller,
                     "QuietUninstallString": '"%s" /S' % uninstaller, "NoModify": 1, "NoRepair": 1},
           "the uninstall entry is %s" % entry)
@@ -192,19 +217,19 @@ def check_chosen_folder_and_stuck_marrowfin():
     check(registry_values(UNINSTALL_KEY) is None, "the uninstall entry stayed")
 
 
-def uninstall_quietly():
+def uninstall_quietly(kind=FOR_EVERYONE):
     """Runs the entry's quiet command as the system would, and waits for the
     uninstaller's copy (it runs from the temporary folder) to finish."""
-    command = registry_values(UNINSTALL_KEY)["QuietUninstallString"]
+    command = registry_values(kind.key)["QuietUninstallString"]
     m = re.match(r'"([^"]+)"\s*(.*)$', command)
     check(m is not None, "the quiet uninstall command is " + command)
     check(wine(m.group(1), *m.group(2).split()) == 0, "the uninstaller failed")
     wait_for("the uninstaller to finish",
-             lambda: not os.path.exists(unix(INSTDIR)) and registry_values(UNINSTALL_KEY) is None, 60)
+             lambda: not os.path.exists(unix(kind.dir)) and registry_values(kind.key) is None, 60)
 
 
-def check_nothing_left():
-    answers = ask("window", "watcher", "class:Quenbrook.TrayIcon", "typelib", "shortcut:" + LINK)
+def check_nothing_left(kind=FOR_EVERYONE):
+    answers = ask("window", "watcher", "class:Quenbrook.TrayIcon", "typelib", "shortcut:" + kind.link)
     check(set(answers.values()) == {"none", "0"}, "after the uninstall the prefix answers %s" % answers)
     all_ended()
     left = marks_in_registry()
@@ -249,6 +274,19 @@ def main():
         uninstall_quietly()
         check_nothing_left()
         print("uninstalled while running: nothing left but the settings and the downloads")
+
+        check(wine(SETUP, "/S", "/CurrentUser", "/AllUsers") == 2, "setup took both kinds at once")
+        check(wine(SETUP, "/S", "/CurrentUser") == 0, "the silent install for me only failed")
+        check_installed(FOR_ME)
+        all_ended()
+        machine = marks_in_registry(["system.reg"])
+        check(machine == [], "installed for me only, HKEY_LOCAL_MACHINE got %s" % machine)
+        outside = [f for f in marks_in_files() if not f.startswith(unix(PROFILE) + os.sep)]
+        check(outside == [], "installed for me only, yet outside my profile: %s" % outside)
+        print("installed for me only: files, shortcut, entry and classes of the user alone")
+        uninstall_quietly(FOR_ME)
+        check_nothing_left(FOR_ME)
+        print("uninstalled for me only: nothing left but the settings and the downloads")
     finally:
         subprocess.run(["wineserver", "-k"], env=ENV, timeout=60, **QUIET)
     print("install, upgrade and uninstall took %.0f s" % (time.time() - started))

@@ -2,6 +2,7 @@
 
 #include <oleauto.h>
 
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,7 @@ struct RegistryRow {
   const wchar_t* data;
 };
 
-// Written in this order under HKEY_CLASSES_ROOT, removed in the reverse order.
+// Written in this order under the kind's classes key, removed in the reverse order.
 constexpr RegistryRow kControlRows[] = {
     {L"{progid}", nullptr, L"{name}"},
     {L"{progid}\\Clsid", nullptr, L"{clsid}"},
@@ -55,7 +56,12 @@ struct TypeLibraryFacts {
   WORD minor;
   LCID lcid;
   SYSKIND syskind;
+  WORD flags;
 };
+
+std::wstring VersionText(const TypeLibraryFacts& lib) {
+  return std::to_wstring(lib.major) + L"." + std::to_wstring(lib.minor);
+}
 
 std::wstring Expand(const wchar_t* pattern, const ClassEntry& entry, const TypeLibraryFacts& lib,
                     const std::wstring& modulePath) {
@@ -66,7 +72,7 @@ std::wstring Expand(const wchar_t* pattern, const ClassEntry& entry, const TypeL
       {L"{clsid}", GuidText(*entry.control.clsid)},
       {L"{module}", modulePath},
       {L"{libid}", GuidText(lib.libid)},
-      {L"{version}", std::to_wstring(lib.major) + L"." + std::to_wstring(lib.minor)},
+      {L"{version}", VersionText(lib)},
       {L"{misc}", std::to_wstring(entry.control.miscStatus)},
       {L"{bitmap}", std::to_wstring(entry.toolboxBitmap)},
   };
@@ -85,21 +91,97 @@ struct ExpandedRow {
   std::wstring data;
 };
 
-std::vector<ExpandedRow> AllRows(const TypeLibraryFacts& lib, const std::wstring& modulePath) {
+ExpandedRow Entry(std::wstring key, std::wstring data, const wchar_t* value = nullptr) {
+  return {std::move(key), value ? value : L"", value == nullptr, false, std::move(data)};
+}
+
+ExpandedRow KeyOnly(std::wstring key) { return {std::move(key), L"", true, true, L""}; }
+
+// The proxy-stub classes oleaut32 marshals a type library's interfaces with.
+constexpr wchar_t kAutomationProxy[] = L"{00020424-0000-0000-C000-000000000046}";  // PSOAInterface
+constexpr wchar_t kDispatchProxy[] = L"{00020420-0000-0000-C000-000000000046}";    // PSDispatch
+
+// Dispinterfaces and the dual and oleautomation interfaces, which callers in
+// other apartments reach through the type library.
+void AddInterfaceRows(ITypeLib* lib, const TypeLibraryFacts& facts,
+                      std::vector<ExpandedRow>& rows) {
+  for (UINT i = 0, count = lib->GetTypeInfoCount(); i < count; ++i) {
+    ComPtr<ITypeInfo> info;
+    ThrowIfFailed(lib->GetTypeInfo(i, info.Put()));
+    TYPEATTR* attr = nullptr;
+    ThrowIfFailed(info->GetTypeAttr(&attr));
+    const GUID iid = attr->guid;
+    const TYPEKIND kind = attr->typekind;
+    const bool automation = (attr->wTypeFlags & (TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION)) != 0;
+    info->ReleaseTypeAttr(attr);
+    if (kind != TKIND_DISPATCH && !(kind == TKIND_INTERFACE && automation)) continue;
+    Bstr name;
+    ThrowIfFailed(info->GetDocumentation(MEMBERID_NIL, name.Put(), nullptr, nullptr, nullptr));
+    const wchar_t* proxy = automation ? kAutomationProxy : kDispatchProxy;
+    std::wstring key = L"Interface\\" + GuidText(iid);
+    rows.push_back(Entry(key, name.Text()));
+    rows.push_back(Entry(key + L"\\ProxyStubClsid", proxy));
+    rows.push_back(Entry(key + L"\\ProxyStubClsid32", proxy));
+    rows.push_back(Entry(key + L"\\TypeLib", GuidText(facts.libid)));
+    rows.push_back(Entry(key + L"\\TypeLib", VersionText(facts), L"Version"));
+  }
+}
+
+// What RegisterTypeLibForUser writes, written here as rows: some systems'
+// RegisterTypeLibForUser (Wine's) registers for the whole machine instead,
+// which a user without administrator rights may not do.
+std::vector<ExpandedRow> TypeLibraryRows(ITypeLib* lib, const TypeLibraryFacts& facts,
+                                         const std::wstring& modulePath) {
+  Bstr name, help;
+  ThrowIfFailed(lib->GetDocumentation(-1, name.Put(), help.Put(), nullptr, nullptr));
+  wchar_t lcid[16];
+  swprintf(lcid, 16, L"%lx", facts.lcid);
+  std::wstring key = L"TypeLib\\" + GuidText(facts.libid);
+  std::wstring version = key + L"\\" + VersionText(facts);
+  std::wstring locale = version + L"\\" + lcid;
+  std::vector<ExpandedRow> rows = {
+      KeyOnly(key),
+      Entry(version, help.Text().empty() ? name.Text() : help.Text()),
+      Entry(version + L"\\FLAGS", std::to_wstring(facts.flags)),
+      KeyOnly(locale),
+      Entry(locale + (facts.syskind == SYS_WIN64 ? L"\\win64" : L"\\win32"), modulePath),
+      Entry(version + L"\\HELPDIR", modulePath.substr(0, modulePath.find_last_of(L'\\'))),
+  };
+  AddInterfaceRows(lib, facts, rows);
+  return rows;
+}
+
+// For the user's kind the type library comes first, as RegisterTypeLib comes
+// first for the machine's.
+std::vector<ExpandedRow> AllRows(RegistrationKind kind, ITypeLib* lib,
+                                 const TypeLibraryFacts& facts, const std::wstring& modulePath) {
   std::vector<ExpandedRow> rows;
+  if (kind == RegistrationKind::kUser) rows = TypeLibraryRows(lib, facts, modulePath);
   for (const ClassEntry& entry : Classes()) {
     for (const RegistryRow& row : kControlRows) {
-      rows.push_back({Expand(row.key, entry, lib, modulePath), row.value ? row.value : L"",
+      rows.push_back({Expand(row.key, entry, facts, modulePath), row.value ? row.value : L"",
                       row.value == nullptr, row.data == nullptr,
-                      row.data ? Expand(row.data, entry, lib, modulePath) : std::wstring()});
+                      row.data ? Expand(row.data, entry, facts, modulePath) : std::wstring()});
     }
   }
   return rows;
 }
 
-HRESULT WriteRow(const ExpandedRow& row) {
+// The classes of the kind's hive, named directly rather than through
+// HKEY_CLASSES_ROOT: that merged view would send the machine's changes to the
+// user's keys wherever the user has a registration of their own.
+UniqueRegKey OpenClasses(RegistrationKind kind) {
+  HKEY hive = kind == RegistrationKind::kUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+  UniqueRegKey classes;
+  LSTATUS status = ::RegCreateKeyExW(hive, L"Software\\Classes", 0, nullptr, 0,
+                                     KEY_READ | KEY_WRITE, nullptr, classes.Put(), nullptr);
+  if (status != ERROR_SUCCESS) throw ComError(HRESULT_FROM_WIN32(status));
+  return classes;
+}
+
+HRESULT WriteRow(HKEY classes, const ExpandedRow& row) {
   UniqueRegKey key;
-  LSTATUS status = ::RegCreateKeyExW(HKEY_CLASSES_ROOT, row.key.c_str(), 0, nullptr, 0, KEY_WRITE,
+  LSTATUS status = ::RegCreateKeyExW(classes, row.key.c_str(), 0, nullptr, 0, KEY_WRITE,
                                      nullptr, key.Put(), nullptr);
   if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
   if (!row.keyOnly) {
@@ -114,9 +196,9 @@ bool Gone(LSTATUS status) { return status == ERROR_SUCCESS || status == ERROR_FI
 
 // Removes the row's value, then its key if nothing else is left in it (keys
 // that other software filled stay).
-HRESULT RemoveRow(const ExpandedRow& row) {
+HRESULT RemoveRow(HKEY classes, const ExpandedRow& row) {
   UniqueRegKey key;
-  LSTATUS status = ::RegOpenKeyExW(HKEY_CLASSES_ROOT, row.key.c_str(), 0,
+  LSTATUS status = ::RegOpenKeyExW(classes, row.key.c_str(), 0,
                                    KEY_SET_VALUE | KEY_QUERY_VALUE, key.Put());
   if (status == ERROR_FILE_NOT_FOUND) return S_OK;
   if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
@@ -128,7 +210,7 @@ HRESULT RemoveRow(const ExpandedRow& row) {
   key.Reset();  // closed before the key itself may go
   if (!Gone(status)) return HRESULT_FROM_WIN32(status);
   if (query == ERROR_SUCCESS && subkeys == 0 && values == 0) {
-    status = ::RegDeleteKeyW(HKEY_CLASSES_ROOT, row.key.c_str());
+    status = ::RegDeleteKeyW(classes, row.key.c_str());
     if (!Gone(status)) return HRESULT_FROM_WIN32(status);
   }
   return S_OK;
@@ -139,28 +221,30 @@ ComPtr<ITypeLib> LoadOwnTypeLibrary(const std::wstring& modulePath, TypeLibraryF
   ThrowIfFailed(::LoadTypeLibEx(modulePath.c_str(), REGKIND_NONE, lib.Put()));
   TLIBATTR* attr = nullptr;
   ThrowIfFailed(lib->GetLibAttr(&attr));
-  facts = {attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind};
+  facts = {attr->guid,  attr->wMajorVerNum, attr->wMinorVerNum,
+           attr->lcid,  attr->syskind,      attr->wLibFlags};
   lib->ReleaseTLibAttr(attr);
   return lib;
 }
 
-bool TypeLibraryRegistered(const TypeLibraryFacts& lib) {
-  std::wstring key = L"TypeLib\\" + GuidText(lib.libid) + L"\\" + std::to_wstring(lib.major) +
-                     L"." + std::to_wstring(lib.minor);
+bool TypeLibraryRegistered(HKEY classes, const TypeLibraryFacts& lib) {
+  std::wstring key = L"TypeLib\\" + GuidText(lib.libid) + L"\\" + VersionText(lib);
   UniqueRegKey handle;
-  return ::RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, handle.Put()) == ERROR_SUCCESS;
+  return ::RegOpenKeyExW(classes, key.c_str(), 0, KEY_READ, handle.Put()) == ERROR_SUCCESS;
 }
 
-HRESULT Unregister(const TypeLibraryFacts& lib, const std::wstring& modulePath) {
+HRESULT Unregister(RegistrationKind kind, HKEY classes, ITypeLib* lib,
+                   const TypeLibraryFacts& facts, const std::wstring& modulePath) {
   HRESULT first = S_OK;
-  auto rows = AllRows(lib, modulePath);
+  auto rows = AllRows(kind, lib, facts, modulePath);
   // Every row is tried even after a failure, so that as much as possible goes.
   for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
-    HRESULT hr = RemoveRow(*row);
+    HRESULT hr = RemoveRow(classes, *row);
     if (FAILED(hr) && SUCCEEDED(first)) first = hr;
   }
-  if (TypeLibraryRegistered(lib)) {
-    HRESULT hr = ::UnRegisterTypeLib(lib.libid, lib.major, lib.minor, lib.lcid, lib.syskind);
+  if (kind == RegistrationKind::kMachine && TypeLibraryRegistered(classes, facts)) {
+    HRESULT hr =
+        ::UnRegisterTypeLib(facts.libid, facts.major, facts.minor, facts.lcid, facts.syskind);
     if (FAILED(hr) && SUCCEEDED(first)) first = hr;
   }
   return first;
@@ -168,32 +252,49 @@ HRESULT Unregister(const TypeLibraryFacts& lib, const std::wstring& modulePath) 
 
 }  // namespace
 
-HRESULT RegisterServer() noexcept {
-  return Guarded(GUID_NULL, [] {
+HRESULT RegisterServer(RegistrationKind kind) noexcept {
+  return Guarded(GUID_NULL, [kind] {
     std::wstring modulePath = module::Path();
     TypeLibraryFacts facts{};
     ComPtr<ITypeLib> lib = LoadOwnTypeLibrary(modulePath, facts);
-    std::wstring libraryPath = modulePath;  // RegisterTypeLib takes a non-const path
-    HRESULT hr = ::RegisterTypeLib(lib.Get(), libraryPath.data(), nullptr);
+    UniqueRegKey classes = OpenClasses(kind);
+    HRESULT hr = S_OK;
+    if (kind == RegistrationKind::kMachine) {
+      std::wstring libraryPath = modulePath;  // RegisterTypeLib takes a non-const path
+      hr = ::RegisterTypeLib(lib.Get(), libraryPath.data(), nullptr);
+    }
     if (SUCCEEDED(hr)) {
-      for (const ExpandedRow& row : AllRows(facts, modulePath)) {
-        hr = WriteRow(row);
+      for (const ExpandedRow& row : AllRows(kind, lib.Get(), facts, modulePath)) {
+        hr = WriteRow(classes.Get(), row);
         if (FAILED(hr)) break;  // the rest would describe a class that cannot be created
       }
     }
     // A half registration is worse than none.
-    if (FAILED(hr)) Unregister(facts, modulePath);
+    if (FAILED(hr)) Unregister(kind, classes.Get(), lib.Get(), facts, modulePath);
     return hr;
   });
 }
 
-HRESULT UnregisterServer() noexcept {
-  return Guarded(GUID_NULL, [] {
+HRESULT UnregisterServer(RegistrationKind kind) noexcept {
+  return Guarded(GUID_NULL, [kind] {
     std::wstring modulePath = module::Path();
     TypeLibraryFacts facts{};
     ComPtr<ITypeLib> lib = LoadOwnTypeLibrary(modulePath, facts);
-    return Unregister(facts, modulePath);
+    UniqueRegKey classes = OpenClasses(kind);
+    return Unregister(kind, classes.Get(), lib.Get(), facts, modulePath);
   });
+}
+
+HRESULT InstallServer(bool install, const wchar_t* commandLine) noexcept {
+  auto is = [commandLine](const wchar_t* word) {
+    return ::CompareStringOrdinal(commandLine, -1, word, -1, TRUE) == CSTR_EQUAL;
+  };
+  RegistrationKind kind = RegistrationKind::kMachine;
+  if (commandLine && is(L"user"))
+    kind = RegistrationKind::kUser;
+  else if (commandLine && *commandLine && !is(L"machine"))
+    return E_INVALIDARG;
+  return install ? RegisterServer(kind) : UnregisterServer(kind);
 }
 
 }  // namespace sd

@@ -31,19 +31,20 @@ const ControlClass kControls[] = {
 };
 const ControlClass& kTrayIcon = kControls[0];
 
-bool KeyExists(const std::wstring& key) {
+bool KeyExists(const std::wstring& key, HKEY root = HKEY_CLASSES_ROOT) {
   HKEY handle = nullptr;
-  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
+  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
     return false;
   RegCloseKey(handle);
   return true;
 }
 
 // The string value, or "<missing>".
-std::wstring Value(const std::wstring& key, const wchar_t* name = nullptr) {
+std::wstring Value(const std::wstring& key, const wchar_t* name = nullptr,
+                  HKEY root = HKEY_CLASSES_ROOT) {
   wchar_t data[1024];
   DWORD size = sizeof data;
-  if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, data, &size) !=
+  if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, data, &size) !=
       ERROR_SUCCESS)
     return L"<missing>";
   return data;
@@ -133,6 +134,46 @@ TEST(Registration, UnregistrationLeavesWhatOthersAddedToOurKeys) {
   EXPECT_FALSE(KeyExists(L"Quenbrook.TrayIcon"));
   RegDeleteKeyW(HKEY_CLASSES_ROOT, foreign.c_str());
   RegDeleteKeyW(HKEY_CLASSES_ROOT, ClassKey(kTrayIcon).c_str());
+  RegisterSabledrift();
+}
+
+TEST(Registration, ForTheUserGoesIntoTheUsersClassesAloneAndOutAgain) {
+  const std::wstring classes = L"Software\\Classes\\";
+  const std::wstring lib = std::wstring(L"TypeLib\\") + kLibid;
+  const std::wstring dll = SabledriftPath();
+  struct Row {
+    std::wstring key;
+    const wchar_t* value;
+    std::wstring data;
+  };
+  std::vector<Row> rows = {{lib + L"\\1.0", nullptr, L"Quenbrook"},
+                           {lib + L"\\1.0\\0\\win64", nullptr, dll}};
+  std::vector<std::wstring> ours = {lib};
+  for (const ControlClass& c : kControls) {
+    rows.insert(rows.end(),
+                {{std::wstring(c.progId) + L"\\Clsid", nullptr, c.clsidText},
+                 {ClassKey(c, L"InprocServer32"), nullptr, dll},
+                 {ClassKey(c, L"InprocServer32"), L"ThreadingModel", L"Apartment"},
+                 {InterfaceKey(c.defaultInterface) + L"\\TypeLib", nullptr, kLibid},
+                 {InterfaceKey(c.defaultInterface) + L"\\ProxyStubClsid32", nullptr,
+                  L"{00020424-0000-0000-C000-000000000046}"},
+                 {InterfaceKey(c.eventInterface) + L"\\ProxyStubClsid32", nullptr,
+                  L"{00020420-0000-0000-C000-000000000046}"}});
+    ours.insert(ours.end(), {c.progId, ClassKey(c), InterfaceKey(c.defaultInterface),
+                             InterfaceKey(c.eventInterface)});
+  }
+  ASSERT_EQ(0u, RunRegsvr32(L"/s /u"));  // the machine's registration out of the way
+  ASSERT_EQ(0u, RunRegsvr32(L"/s /n /i:user"));
+  for (const Row& row : rows)
+    EXPECT_EQ(Lower(row.data), Lower(Value(classes + row.key, row.value, HKEY_CURRENT_USER)))
+        << row.key;
+  for (const std::wstring& key : ours)
+    EXPECT_FALSE(KeyExists(classes + key, HKEY_LOCAL_MACHINE)) << key;
+
+  ASSERT_EQ(0u, RunRegsvr32(L"/s /u /n /i:user"));
+  for (const std::wstring& key : ours)
+    EXPECT_FALSE(KeyExists(classes + key, HKEY_CURRENT_USER)) << key;
+  EXPECT_NE(0u, RunRegsvr32(L"/s /n /i:everyone"));  // no such kind
   RegisterSabledrift();
 }
 
