@@ -102,8 +102,7 @@ void MainFrame::Keep() const {
 bool MainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   switch (msg) {
     case WM_NCCALCSIZE:
-      if (!wParam) return false;
-      result = 0;  // no frame is drawn: the movie is the whole window
+      result = 0;  // the rectangle unchanged: no frame, the movie is the whole window
       return true;
     case WM_NCHITTEST:
       result = HitTest({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});

@@ -15,9 +15,16 @@ for f in Marrowfin.exe window_probe.exe desktop_showcase.exe Main.mfm; do
 done
 export WINEPREFIX="$build/wineprefix-shots"
 prepare_prefix "$WINEPREFIX" virtual-desktop
-start_xvfb
+# A screen that holds the window at 200 %.
+n=150
+while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+Xvfb ":$n" -screen 0 1600x1200x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY=":$n"
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
 trap 'wineserver -k >/dev/null 2>&1 || true; stop_xvfb' EXIT
 wine() { "$wine64" "$@" </dev/null >/dev/null 2>&1; }
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1600x1200 /f
 
 wine regsvr32 /s "Z:${bin//\//\\}\\Sabledrift.dll"
 key='HKCU\Software\Tallowmere Marrowfin\Settings'
@@ -56,11 +63,11 @@ shots() {
   click() {
     xdotool mousemove $((left + $1 * dpi / 96)) $((top + $2 * dpi / 96)) click 1
     sleep 1.5  # the panel slides, the page turns
-    xdotool mousemove 1270 1010
+    xdotool mousemove 1590 1190
     sleep 0.3
   }
   sleep 2
-  xdotool mousemove 1270 1010
+  xdotool mousemove 1590 1190
   import -window root -crop "$geometry" +repage "$out/$name-main.png"
   # shellcheck disable=SC2086
   click $settings_button
