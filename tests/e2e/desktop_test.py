@@ -170,6 +170,8 @@ def main():
             program.kill()
         server.shutdown()
         forget_kept_list()  # other tests start Marrowfin.exe with an empty list
+        # ... and centred, as the drag above would otherwise be kept.
+        wine("reg", "delete", r"HKCU\Software\Tallowmere Marrowfin\Settings", "/v", "Window Placement", "/f")
     print("PASSED")
 
 
