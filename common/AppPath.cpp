@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <knownfolders.h>
+#include <shlobj.h>
+
 namespace mf {
 
 std::wstring ProgramFolder() {
@@ -10,6 +13,18 @@ std::wstring ProgramFolder() {
   path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
   size_t slash = path.find_last_of(L"\\/");
   return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+std::wstring UserDataFolder() {
+  // Local, not roaming: the list names partial files on this computer's
+  // disks, and it is written often, which a roaming profile would copy around.
+  PWSTR folder = nullptr;
+  std::wstring path;
+  if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_CREATE, nullptr, &folder)) &&
+      folder)
+    path = std::wstring(folder) + L"\\Tallowmere Marrowfin";
+  CoTaskMemFree(folder);
+  return path;
 }
 
 bool FileExists(const std::wstring& path) {

@@ -47,6 +47,14 @@ class DownloadGridView : public IListGrid,
   std::wstring PendingFileName;
 
   bool FormatDownloadGrid(bool initial) override;
+  // The widths (twips) the user dragged, by column, 0 where the layout
+  // chooses; kept between runs by the program.
+  std::vector<int> UserColumnWidths() const;
+  void SetUserColumnWidths(const std::vector<int>& twips);
+  // The grid was resized: the address column takes the room the others leave.
+  void FitColumns();
+  // The system's colours in place of the grid's own (high contrast).
+  void UseSystemColours(bool on);
   void UnbindListTable() override;
   void DownloadGrid_InitializeLayout();
   void DownloadGrid_BeforeCellUpdate(const grid::Cell& cell, const table::Value& newValue,
@@ -124,6 +132,8 @@ class DownloadGridView : public IListGrid,
   DownloadList& list_;
   IDownloadGridHost& host_;
   std::vector<std::optional<int>> userWidths_;  // twips, by column position
+  bool systemColours_ = false;
+  void ApplyColours();
 };
 
 }  // namespace mf

@@ -41,6 +41,15 @@ const AppearanceSet kAppearanceSets[] = {
     {grid::BandPart::Selected, {RGB(0, 0, 0), RGB(255, 255, 255)}},
     {grid::BandPart::ActiveRow, {RGB(255, 199, 0), std::nullopt}},
 };
+// Under high contrast the system's colours stand in for each of them.
+constexpr grid::Colour Sys(int index) { return grid::SystemColour(index); }
+const AppearanceSet kSystemAppearanceSets[] = {
+    {grid::BandPart::RowSelector, {Sys(COLOR_BTNFACE), Sys(COLOR_BTNTEXT)}},
+    {grid::BandPart::Header, {Sys(COLOR_BTNFACE), Sys(COLOR_BTNTEXT)}},
+    {grid::BandPart::Row, {Sys(COLOR_WINDOW), Sys(COLOR_WINDOWTEXT)}},
+    {grid::BandPart::Selected, {Sys(COLOR_HIGHLIGHT), Sys(COLOR_HIGHLIGHTTEXT)}},
+    {grid::BandPart::ActiveRow, {Sys(COLOR_HOTLIGHT), Sys(COLOR_HIGHLIGHTTEXT)}},
+};
 
 // A layout step that fails is skipped and the next one runs.
 template <typename Step>
@@ -105,15 +114,24 @@ void DownloadGridView::BindAndLayOut(bool initial) {
     for (size_t c = 0; c < std::size(kColumns); ++c)
       DownloadGrid.Columns(c).SetWidth(LayoutWidth(c));
   });
+  ApplyColours();
+  if (!initial) GridFormatted = true;
+}
+
+void DownloadGridView::UseSystemColours(bool on) {
+  systemColours_ = on;
+  ApplyColours();
+}
+
+void DownloadGridView::ApplyColours() {
   SkippingFailure([&] {
-    DownloadGrid.SetBackColor(kGridBack);
-    DownloadGrid.SetBorderColor(kGridBorder);
+    DownloadGrid.SetBackColor(systemColours_ ? Sys(COLOR_WINDOW) : kGridBack);
+    DownloadGrid.SetBorderColor(systemColours_ ? Sys(COLOR_WINDOWTEXT) : kGridBorder);
   });
   SkippingFailure([&] {
-    for (const AppearanceSet& set : kAppearanceSets)
+    for (const AppearanceSet& set : systemColours_ ? kSystemAppearanceSets : kAppearanceSets)
       DownloadGrid.SetBandAppearance(set.part, set.look);
   });
-  if (!initial) GridFormatted = true;
 }
 
 int DownloadGridView::LayoutWidth(size_t column) {
@@ -134,6 +152,31 @@ int DownloadGridView::LayoutWidth(size_t column) {
 void DownloadGridView::ColumnResized(const grid::Column& column) {
   if (userWidths_.size() <= column.Index()) userWidths_.resize(column.Index() + 1);
   userWidths_[column.Index()] = column.Width();
+}
+
+std::vector<int> DownloadGridView::UserColumnWidths() const {
+  std::vector<int> twips;
+  for (const std::optional<int>& w : userWidths_) twips.push_back(w.value_or(0));
+  return twips;
+}
+
+void DownloadGridView::SetUserColumnWidths(const std::vector<int>& twips) {
+  userWidths_.clear();
+  for (size_t c = 0; c < twips.size() && c < std::size(kColumns); ++c)
+    userWidths_.push_back(twips[c] > 0 ? std::optional<int>(twips[c]) : std::nullopt);
+  SkippingFailure([&] {
+    for (size_t c = 0; c < DownloadGrid.ColumnCount() && c < std::size(kColumns); ++c)
+      DownloadGrid.Columns(c).SetWidth(LayoutWidth(c));
+  });
+}
+
+void DownloadGridView::FitColumns() {
+  const size_t address = DownloadList::colVideoURL;
+  if (address < userWidths_.size() && userWidths_[address]) return;
+  SkippingFailure([&] {
+    if (address < DownloadGrid.ColumnCount())
+      DownloadGrid.Columns(address).SetWidth(LayoutWidth(address));
+  });
 }
 
 void DownloadGridView::UnbindListTable() {

@@ -1,12 +1,10 @@
 #include "downloadlist/QueueKeeper.h"
 
-#include <knownfolders.h>
-#include <shlobj.h>
-
 #include <cwchar>
 #include <optional>
 
 #include "common/AppInfo.h"
+#include "common/AppPath.h"
 #include "common/Platform.h"
 #include "common/WholeFile.h"
 #include "downloadlist/QueueFile.h"
@@ -15,7 +13,6 @@ namespace mf {
 namespace {
 
 constexpr char kClassName[] = "MarrowfinQueueKeeper";
-constexpr wchar_t kFolderName[] = L"\\Tallowmere Marrowfin";
 constexpr wchar_t kFileName[] = L"\\queue.json";
 constexpr wchar_t kAsideMark[] = L".damaged-";
 
@@ -50,15 +47,8 @@ QueueKeeper::~QueueKeeper() {
 }
 
 std::wstring QueueKeeper::DefaultFile() {
-  // Local, not roaming: the list names partial files on this computer's
-  // disks, and it is written often, which a roaming profile would copy around.
-  PWSTR folder = nullptr;
-  std::wstring file;
-  if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_CREATE, nullptr, &folder)) &&
-      folder)
-    file = std::wstring(folder) + kFolderName + kFileName;
-  CoTaskMemFree(folder);
-  return file;
+  const std::wstring folder = UserDataFolder();
+  return folder.empty() ? folder : folder + kFileName;
 }
 
 void QueueKeeper::SetFile(const std::wstring& file) {

@@ -7,7 +7,17 @@
 
 namespace mf {
 
-std::wstring PageFile() { return ProgramFolder() + L"\\Parse.pgq"; }
+std::wstring PageFile() {
+  std::wstring folder = UserDataFolder();
+  if (folder.empty()) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    DWORD n = GetTempPathW(MAX_PATH + 1, temp);
+    folder.assign(temp, n > 0 && n <= MAX_PATH ? n - 1 : 0);  // without its backslash
+  }
+  // The transfer writes the page without making folders.
+  CreateDirectoryW(folder.c_str(), nullptr);
+  return folder + L"\\Parse.pgq";
+}
 
 std::optional<std::string> ReadPageFile(const std::wstring& path) {
   UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ,

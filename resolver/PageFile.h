@@ -1,11 +1,13 @@
 #pragma once
-// The page file: the page fetched most recently, beside the program.
+// The page file: the page fetched most recently, in the user's own folder of
+// the program (an installed program may not write beside itself).
 #include <optional>
 #include <string>
 
 namespace mf {
 
-// The program folder + "\Parse.pgq".
+// UserDataFolder() + "\Parse.pgq", the folder made when missing; the
+// temporary folder stands in when the system names no such folder.
 std::wstring PageFile();
 
 // Pages are some hundred kilobytes; a larger file is not read (it would only

@@ -9,6 +9,7 @@
 #include "common/Platform.h"
 #include "resolver/SiteId.h"
 #include "shell/Program.h"
+#include "shell/WindowPlacement.h"
 
 namespace mf {
 namespace {
@@ -17,24 +18,12 @@ constexpr wchar_t kVideoUrl[] = L"_root.video_url";
 constexpr wchar_t kAboutSentence[] =
     L"Marrowfin is an easy to use program to download video files from Google,youtube, and "
     L"other video sharing sites to your PC.";
-constexpr int kGridLeftTwips = 317;
-constexpr int kGridTopTwips = 2660;
-constexpr int kGridWidth = 575;  // pixels
-constexpr int kGridHeight = 182;
 
 // Leading and trailing spaces only, as the address field's check wants.
 std::wstring TrimSpaces(const std::wstring& s) {
   size_t first = s.find_first_not_of(L' ');
   if (first == std::wstring::npos) return {};
   return s.substr(first, s.find_last_not_of(L' ') - first + 1);
-}
-
-// Twips to pixels along one axis of the screen.
-int TwipsToPixels(int twips, int logPixelsIndex) {
-  HDC dc = GetDC(nullptr);
-  int dpi = dc ? GetDeviceCaps(dc, logPixelsIndex) : 96;
-  if (dc) ReleaseDC(nullptr, dc);
-  return MulDiv(twips, dpi > 0 ? dpi : 96, 1440);
 }
 
 }  // namespace
@@ -51,16 +40,14 @@ void frmMain::SetUpFrontEnd() {
   SysTray.Create(Hwnd());
   // 2. The movie covers the window, in front of every other control.
   if (Flash.Hwnd())
-    SetWindowPos(Flash.Hwnd(), HWND_TOP, 0, 0, kWidth, kHeight, SWP_NOACTIVATE);
-  // 3. No frame: the outer size is the movie's.
-  SetWindowPos(Hwnd(), nullptr, 0, 0, kWidth, kHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(Flash.Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
   // 4. A missing or unreadable movie leaves the window empty.
   Flash.LoadMovie(0, ProgramFolder() + L"\\Main.mfm");
-  // 5. The grid's place on the download page, still behind the movie.
-  if (HWND grid = app_.gridView.DownloadGrid.Hwnd())
-    SetWindowPos(grid, nullptr, TwipsToPixels(kGridLeftTwips, LOGPIXELSX),
-                 TwipsToPixels(kGridTopTwips, LOGPIXELSY), kGridWidth, kGridHeight,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+  // 3, 5. The window at its DPI and kept place, with no frame: the movie fills
+  // it, and the grid lies on the movie's frame of the download page, still
+  // behind the movie.
+  Frame.SetUp();
+  app_.gridView.SetUserColumnWidths(LoadColumnWidths());
   // 6.
   app_.gridView.FormatDownloadGrid(true);
   // 7.
@@ -91,14 +78,18 @@ void frmMain::AddDownloadURLFromMovie() {
       Platform().ShowMessageBox(Hwnd(), L"This is bad or unsupported Video Link", kAppTitle,
                                 MB_OK | MB_ICONEXCLAMATION);
     } else {
-      // Added as typed, spaces included.
-      app_.gridView.AddURLToList(Flash.GetVariable(kVideoUrl));
+      // Added as typed, spaces included. Once it is in the list the field
+      // empties for the next one; a refused address stays to be corrected.
+      const std::wstring address = Flash.GetVariable(kVideoUrl);
+      app_.gridView.AddURLToList(address);
+      if (app_.list.FindAddress(address)) SetFlashVariable(kVideoUrl, L"");
     }
   }
   if (app_.queue.IsDownloading) app_.gridView.LocateCurrentRow();
 }
 
 void frmMain::Flash_FSCommand(const std::wstring& command, const std::wstring& /*args*/) {
+  if (Frame.RunCommand(command)) return;
   // Names are compared exactly, case included; unknown names are ignored.
   struct Route {
     const wchar_t* name;

@@ -36,8 +36,8 @@ bool frmMain::Form_Load() {
   app_.RestoreList();
   // 6.
   StartHook();
-  // 7. The window is shown.
-  ShowWindow(Hwnd(), SW_SHOW);
+  // 7. The window is shown (maximized when it ended so).
+  ShowWindow(Hwnd(), Frame.ShowCommand());
   UpdateWindow(Hwnd());
   return true;
 }
@@ -64,6 +64,7 @@ void frmMain::Shutdown() {
   Menu.Unload();
   // The list is written now: a save still waiting for its timer would be lost.
   app_.keeper.SaveNow();
+  Frame.Keep();
   // Nothing else may run: no notification, no timer, no waiting for a
   // transfer. A partial file stays under its ".part" name.
   ExitProcess(0);

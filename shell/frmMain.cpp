@@ -62,11 +62,10 @@ frmMain::~frmMain() {
 
 bool frmMain::Create() {
   RegisterClassOnce(kClassName, CS_DBLCLKS, GetSysColorBrush(COLOR_BTNFACE), LoadMainIcon());
-  int x = (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2;
-  int y = (GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2;
-  // No system frame: moving, minimising and closing are the movie's commands.
-  if (!CreateFor(0, kClassName, "Marrowfin", WS_POPUP | WS_MINIMIZEBOX | WS_SYSMENU | WS_CLIPCHILDREN,
-                 x, y, kWidth, kHeight, nullptr, nullptr))
+  // No system caption: moving, minimising and closing are the movie's commands.
+  const RECT r = MainFrame::DefaultRect();
+  if (!CreateFor(0, kClassName, "Marrowfin", MainFrame::kStyle, r.left, r.top, r.right - r.left,
+                 r.bottom - r.top, nullptr, nullptr))
     return false;
   tmrDownload.Attach(Hwnd());
   tmrend.Attach(Hwnd());
@@ -122,6 +121,7 @@ void frmMain::FSCommand(const std::wstring& command, const std::wstring& args) {
 }
 
 LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (LRESULT result = 0; Frame.HandleMessage(msg, wParam, lParam, result)) return result;
   switch (msg) {
     case WM_TIMER:
       OnTimer(wParam);

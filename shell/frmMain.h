@@ -12,6 +12,7 @@
 #include "common/WindowTimer.h"
 #include "controls/player/MoviePlayer.h"
 #include "shell/LinkDrop.h"
+#include "shell/MainFrame.h"
 #include "shell/SysTray.h"
 #include "shell/frmMenu.h"
 
@@ -22,8 +23,8 @@ class Program;
 class frmMain : public Window, private IMoviePlayerEvents, private ITrayIconHostEvents {
  public:
   static constexpr const char* kClassName = "MarrowfinMain";
-  static constexpr int kWidth = 630;   // outer size in pixels
-  static constexpr int kHeight = 535;
+  static constexpr int kWidth = MainFrame::kWidth;  // outer size at 96 DPI, and the least
+  static constexpr int kHeight = MainFrame::kHeight;
 
   // Child control ids of the hidden classic controls.
   enum ControlId : int {
@@ -93,6 +94,8 @@ class frmMain : public Window, private IMoviePlayerEvents, private ITrayIconHost
   WindowTimer tmrMonitor{idTmrMonitor, 2000};
 
   frmMenu Menu{*this};
+  // Size, DPI, look and place of the window (shell/MainFrame.cpp).
+  MainFrame Frame{*this};
 
   // ---- Notification-area icon: Sabledrift's TrayIcon control, hosted here
   TrayIconHost SysTray;

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "common/AppError.h"
+#include "common/Dpi.h"
 
 namespace mf::grid {
 namespace {
@@ -53,10 +54,20 @@ bool Grid::Create(const CreateArgs& args) {
   if (!CreateFor(0, kClassName, "", style, args.left, args.top, args.width, args.height,
                  args.parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.id))))
     return false;
-  font_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  UpdateMetrics();
-  UpdateScrollBars();
+  dpi_ = 0;
+  SetDpi(WindowDpi(Hwnd()));
   return true;
+}
+
+void Grid::SetDpi(int dpi) {
+  if (dpi <= 0 || dpi == dpi_) return;
+  FinishEdit();  // the edit box has the old font
+  dpi_ = dpi;
+  // The stock GUI font, made for this DPI.
+  HGDIOBJ stock = GetStockObject(DEFAULT_GUI_FONT);
+  fontOwner_.reset(ScaledFont(stock, dpi_));
+  font_ = static_cast<HFONT>(fontOwner_ ? fontOwner_.get() : stock);
+  OnLayoutChanged();
 }
 
 // ---- Binding

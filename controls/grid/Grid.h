@@ -38,6 +38,12 @@ class Grid : public Window {
   ~Grid() override;
   bool Create(const CreateArgs& args);
 
+  // ---- Display scale. The grid is drawn for one DPI, at first its window's:
+  // its font, rows, margins and the columns' pixels (widths are twips)
+  // follow it.
+  int Dpi() const noexcept { return dpi_; }
+  void SetDpi(int dpi);
+
   // ---- Data source. A table is shown with a layout built for it (or the
   // current one, when the new table has the same columns), and
   // InitializeLayout is raised; none leaves the grid empty, without columns.
@@ -216,7 +222,8 @@ class Grid : public Window {
   bool rowSelectors_ = true;
   Metrics metrics_;
   int dpi_ = 96;
-  HFONT font_ = nullptr;  // stock object, not owned
+  HFONT font_ = nullptr;  // fontOwner_'s, or the stock one when none could be made
+  UniqueGdiObject fontOwner_;
 
   size_t topRow_ = 0;
   size_t knownRows_ = 0;  // rows of the table when last laid out

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "common/Dpi.h"
 #include "controls/grid/Grid.h"
 
 namespace mf::grid {
@@ -10,15 +11,14 @@ namespace mf::grid {
 void Grid::UpdateMetrics() {
   HDC dc = GetDC(Hwnd());
   if (!dc) return;
-  dpi_ = GetDeviceCaps(dc, LOGPIXELSX);
   HGDIOBJ old = SelectObject(dc, font_);
   TEXTMETRICA tm{};
   GetTextMetricsA(dc, &tm);
   SelectObject(dc, old);
   ReleaseDC(Hwnd(), dc);
-  metrics_.rowHeight = tm.tmHeight + 5;
-  metrics_.headerHeight = tm.tmHeight + 7;
-  metrics_.captionHeight = caption_.empty() ? 0 : tm.tmHeight + 9;
+  metrics_.rowHeight = tm.tmHeight + ScaleFor(5, dpi_);
+  metrics_.headerHeight = tm.tmHeight + ScaleFor(7, dpi_);
+  metrics_.captionHeight = caption_.empty() ? 0 : tm.tmHeight + ScaleFor(9, dpi_);
   metrics_.selectorWidth = MulDiv(14, dpi_, 96);
 }
 
@@ -31,7 +31,7 @@ int Grid::CellTextTwips(const std::wstring& text) const {
     ReleaseDC(Hwnd(), dc);
   }
   // The text's margins (3 pixels a side) and the grid line; a little to spare.
-  return MulDiv(size.cx + 10, 1440, dpi_);
+  return MulDiv(size.cx + ScaleFor(10, dpi_), 1440, dpi_);
 }
 
 int Grid::ColumnRoomTwips() const {
@@ -39,7 +39,7 @@ int Grid::ColumnRoomTwips() const {
   GetClientRect(Hwnd(), &rc);
   int room = rc.right - DataLeft();
   // A shown vertical bar has already taken its room from the client area.
-  if (!(GetWindowLongPtrA(Hwnd(), GWL_STYLE) & WS_VSCROLL)) room -= GetSystemMetrics(SM_CXVSCROLL);
+  if (!(GetWindowLongPtrA(Hwnd(), GWL_STYLE) & WS_VSCROLL)) room -= MetricForDpi(SM_CXVSCROLL, dpi_);
   return MulDiv(std::max(0, room), 1440, dpi_);
 }
 

@@ -3,6 +3,7 @@
 // repainted are drawn, each through the owner-draw hook.
 #include <algorithm>
 
+#include "common/Dpi.h"
 #include "controls/grid/Grid.h"
 
 namespace mf::grid {
@@ -107,7 +108,8 @@ void Grid::PaintFramedElement(HDC dc, UIElement& element, Colour back, Colour fo
       Fill(dc, {r.left, r.top, r.left + 1, r.bottom}, light);
     }
   }
-  UIElement textElement{kElementText, {r.left + 3, r.top, r.right - 3, r.bottom}, &element,
+  const int margin = ScaleFor(3, dpi_);
+  UIElement textElement{kElementText, {r.left + margin, r.top, r.right - margin, r.bottom}, &element,
                         element.cell};
   DrawInfo textInfo{dc, textElement};
   cancel = false;

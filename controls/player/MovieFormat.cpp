@@ -82,6 +82,12 @@ std::wstring ElementLine(const ElementDef& e) {
   LineWriter w(std::wstring(WordOf(kKinds, e.kind)) + (e.name.empty() ? L"" : L" " + e.name));
   w.Text(L"at", std::to_wstring(e.at.x) + L"," + std::to_wstring(e.at.y) + L"," + std::to_wstring(e.at.w) +
                     L"," + std::to_wstring(e.at.h));
+  if (e.anchor != kAnchorDefault) {
+    std::wstring words;
+    for (const auto& [word, bit] : kAnchors)
+      if (e.anchor & bit) words += (words.empty() ? L"" : L",") + std::wstring(word);
+    w.Text(L"anchor", words);
+  }
   w.Text(L"text", e.text);
   w.Text(L"look", e.look);
   w.Text(L"font", e.font);

@@ -8,12 +8,18 @@
 //   look NAME [font=F] [radius=N] [mark=#RGB] [STATE-]fill|text|border=#RGB ...
 //        (STATE is hover, down, off for disabled, on for a chosen tab or ticked box)
 //   var NAME value="text"                    (a start value)
-//   KIND at=X,Y,W,H ...                      (an element; see ElementKind)
+//   KIND at=X,Y,W,H [anchor=left,top,right,bottom] ...   (an element; see ElementKind)
 //   page NAME                                (the elements that follow belong to it)
 //   panel NAME at=... var=V ...  ...  end    (a sliding panel and its elements)
 //
 // Values are single words or "quoted" with \" \\ \n escapes. Elements before
 // the first page are on every page. A movie with any fault is refused whole.
+//
+// Places and sizes are pixels at 96 DPI in a window of the movie's size; the
+// player scales them to its DPI. A larger window gives its extra room to
+// the elements anchored to its right or bottom edge: anchored to both edges
+// of a direction an element stretches, to the far one only it moves, and
+// otherwise it stays where it is (elements of a panel follow the panel).
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -65,7 +71,13 @@ enum class ElementKind {
   Panel,  // slides in over its rectangle while `var` is set
 };
 
-enum class Glyph { None, Minimize, Close, Tray, Up, Down, Plus, Cross, Tick, Play, Stop, Folder, Gear, Help, Globe };
+enum class Glyph {
+  None, Minimize, Close, Tray, Up, Down, Plus, Cross, Tick, Play, Stop, Folder, Gear, Help, Globe,
+  Maximize, Restore
+};
+// The edges an element keeps its distance to; bits of ElementDef::anchor.
+enum Anchor : unsigned { kAnchorLeft = 1, kAnchorTop = 2, kAnchorRight = 4, kAnchorBottom = 8 };
+constexpr unsigned kAnchorDefault = kAnchorLeft | kAnchorTop;
 // Auto: labels start at the left, captions of buttons and tabs are centred.
 enum class Align { Auto, Left, Center, Right };
 enum class VAlign { Top, Middle, Bottom };
@@ -81,6 +93,7 @@ struct ElementDef {
   ElementKind kind = ElementKind::Box;
   std::wstring name;
   Rect at;          // relative to the panel for an element of a panel
+  unsigned anchor = kAnchorDefault;
   int page = -1;    // index into Movie::pages; -1 on every page
   int panel = -1;   // index of the panel element it belongs to
 

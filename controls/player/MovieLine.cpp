@@ -1,5 +1,7 @@
 #include "controls/player/MovieLine.h"
 
+#include "controls/player/MovieWords.h"
+
 #include <cwctype>
 
 namespace mf::movie {
@@ -177,6 +179,24 @@ bool MovieLine::TakeRect(std::wstring_view key, Rect& out) {
     start = comma + 1;
   }
   out = {n[0], n[1], n[2], n[3]};
+  return true;
+}
+
+bool MovieLine::TakeAnchor(std::wstring_view key, unsigned& out) {
+  std::wstring v;
+  if (!Find(key, v)) return true;
+  unsigned bits = 0;
+  for (size_t start = 0; start <= v.size();) {
+    size_t comma = std::min(v.find(L',', start), v.size());
+    std::wstring_view word = std::wstring_view(v).substr(start, comma - start);
+    unsigned bit = 0;
+    for (const auto& [name, value] : kAnchors)
+      if (word == name) bit = value;
+    if (!bit) return Bad(key, L"wants edges among left, top, right and bottom");
+    bits |= bit;
+    start = comma + 1;
+  }
+  out = bits;
   return true;
 }
 

@@ -23,6 +23,8 @@ class MovieLine {
   bool TakeText(std::wstring_view key, std::wstring& out);
   bool TakeInt(std::wstring_view key, int low, int high, int& out);
   bool TakeRect(std::wstring_view key, Rect& out);
+  // Comma-separated edge words; at least one.
+  bool TakeAnchor(std::wstring_view key, unsigned& out);
   bool TakeColor(std::wstring_view key, Color& out);
   bool TakeBool(std::wstring_view key, bool& out);
   bool TakeCommand(std::wstring_view key, std::wstring& out);

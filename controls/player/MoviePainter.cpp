@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/Dpi.h"
 #include "common/Handles.h"
 
 namespace mf::movie {
@@ -13,8 +14,14 @@ constexpr uint32_t kInk = 0x1F2D36;       // text when the movie names no colour
 constexpr uint32_t kFace = 0xE4EAEE;      // a button's face by default
 constexpr uint32_t kFrame = 0x9AAAB4;     // frames by default
 constexpr uint32_t kPaper = 0xFFFFFF;
-constexpr int kGlyphSize = 16;
+constexpr int kGlyphSize = 16;  // lengths at 96 DPI
 constexpr int kGlyphGap = 7;
+constexpr int kCaptionPad = 10;
+constexpr int kTickBox = 16;
+constexpr int kTickGap = 8;
+constexpr int kTabMark = 3;
+
+void DrawGlyphScaled(HDC dc, Glyph glyph, const RECT& r, COLORREF color, double scale);
 
 // What a button, tab, field or tick box looks like when the movie names no look.
 const LookDef& DefaultLook() {
@@ -64,19 +71,20 @@ SIZE MeasureText(HDC dc, const std::wstring& text) {
 }
 
 // A glyph and a caption side by side, centred (or aligned) in the rectangle.
-void DrawCaption(HDC dc, const ElementDef& e, RECT r, const std::wstring& text, COLORREF ink) {
+void DrawCaption(HDC dc, const ElementDef& e, RECT r, const std::wstring& text, COLORREF ink, int dpi) {
   SetTextColor(dc, ink);
   SetBkMode(dc, TRANSPARENT);
+  const int glyphSize = ScaleFor(kGlyphSize, dpi);
   int textWidth = MeasureText(dc, text).cx;
-  int glyphWidth = e.glyph == Glyph::None ? 0 : kGlyphSize + (text.empty() ? 0 : kGlyphGap);
+  int glyphWidth = e.glyph == Glyph::None ? 0 : glyphSize + (text.empty() ? 0 : ScaleFor(kGlyphGap, dpi));
   int total = textWidth + glyphWidth;
-  const int pad = 10;
+  const int pad = ScaleFor(kCaptionPad, dpi);
   int left = e.align == Align::Left    ? r.left + pad
              : e.align == Align::Right ? r.right - pad - total
                                        : (r.left + r.right - total) / 2;
   if (e.glyph != Glyph::None) {
-    int top = (r.top + r.bottom - kGlyphSize) / 2;
-    DrawGlyph(dc, e.glyph, {left, top, left + kGlyphSize, top + kGlyphSize}, ink);
+    int top = (r.top + r.bottom - glyphSize) / 2;
+    DrawGlyphScaled(dc, e.glyph, {left, top, left + glyphSize, top + glyphSize}, ink, dpi / 96.0);
   }
   if (!text.empty()) {
     RECT tr{left + glyphWidth, r.top, r.right - (e.align == Align::Right ? pad : 0), r.bottom};
@@ -85,10 +93,10 @@ void DrawCaption(HDC dc, const ElementDef& e, RECT r, const std::wstring& text, 
   }
 }
 
-// Glyphs are drawn for 16-pixel squares; a larger box gets a larger glyph.
-void DrawScaledGlyph(HDC dc, Glyph glyph, const RECT& r, COLORREF color) {
-  double scale = std::min(r.right - r.left, r.bottom - r.top) / 24.0;
-  if (scale < 1.5) {
+// Glyphs are drawn for 16-pixel squares: a glyph `scale` times as large is
+// drawn through the world transform, about the centre of `r`.
+void DrawGlyphScaled(HDC dc, Glyph glyph, const RECT& r, COLORREF color, double scale) {
+  if (scale < 1.25) {
     DrawGlyph(dc, glyph, r, color);
     return;
   }
@@ -104,8 +112,41 @@ void DrawScaledGlyph(HDC dc, Glyph glyph, const RECT& r, COLORREF color) {
   SetGraphicsMode(dc, oldMode);
 }
 
-void PaintLabel(HDC dc, const ElementDef& e, RECT r, const std::wstring& text) {
-  SetTextColor(dc, ToColorRef(e.color.value_or(kInk)));
+// A box's glyph grows with the box: one at 24 pixels is drawn at its own size.
+void DrawBoxGlyph(HDC dc, Glyph glyph, const RECT& r, COLORREF color) {
+  double scale = std::min(r.right - r.left, r.bottom - r.top) / 24.0;
+  DrawGlyphScaled(dc, glyph, r, color, scale < 1.5 ? 1.0 : scale);
+}
+
+uint32_t Sys(int index) { return SystemRgb(index); }
+
+// High contrast: what each kind of element is drawn in, by state.
+StateColors SystemColours(ElementKind kind, LookState state) {
+  const bool lit = state == LookState::Hover || state == LookState::Down || state == LookState::On;
+  switch (kind) {
+    case ElementKind::Button:
+    case ElementKind::Tab:
+      if (state == LookState::Off) return {Sys(COLOR_BTNFACE), Sys(COLOR_GRAYTEXT), Sys(COLOR_GRAYTEXT)};
+      if (lit) return {Sys(COLOR_HIGHLIGHT), Sys(COLOR_HIGHLIGHTTEXT), Sys(COLOR_HIGHLIGHT)};
+      return {Sys(COLOR_BTNFACE), Sys(COLOR_BTNTEXT), Sys(COLOR_BTNTEXT)};
+    case ElementKind::Field:
+    case ElementKind::Check:
+      if (state == LookState::Off) return {Sys(COLOR_WINDOW), Sys(COLOR_GRAYTEXT), Sys(COLOR_GRAYTEXT)};
+      return {Sys(COLOR_WINDOW), Sys(COLOR_WINDOWTEXT), Sys(lit ? COLOR_HIGHLIGHT : COLOR_WINDOWTEXT)};
+    default:
+      return {Sys(COLOR_WINDOW), Sys(COLOR_WINDOWTEXT), Sys(COLOR_WINDOWTEXT)};
+  }
+}
+
+StateColors ColoursOf(const ElementDef& e, const LookDef* look, LookState state,
+                      const StateColors& defaults, const PaintStyle& style) {
+  return style.systemColours ? SystemColours(e.kind, state) : Resolve(look, state, defaults);
+}
+
+int LineWidth(int dpi) { return std::max(1, dpi / 96); }
+
+void PaintLabel(HDC dc, const ElementDef& e, RECT r, const std::wstring& text, const PaintStyle& style) {
+  SetTextColor(dc, ToColorRef(style.systemColours ? Sys(COLOR_WINDOWTEXT) : e.color.value_or(kInk)));
   SetBkMode(dc, TRANSPARENT);
   UINT flags = e.align == Align::Center ? DT_CENTER : e.align == Align::Right ? DT_RIGHT : DT_LEFT;
   if (e.trim == Trim::End) flags |= DT_END_ELLIPSIS;
@@ -124,22 +165,25 @@ void PaintLabel(HDC dc, const ElementDef& e, RECT r, const std::wstring& text) {
   DrawTextIn(dc, text, r, flags);
 }
 
-void PaintCheck(HDC dc, const RECT& r, const LookDef* look, const ElementLook& s,
-                const std::wstring& text) {
+void PaintCheck(HDC dc, const ElementDef& e, const RECT& r, const LookDef* look, const ElementLook& s,
+                const std::wstring& text, const PaintStyle& style) {
   LookState state = StateOf(s, false);
-  StateColors c = Resolve(look, state, {kPaper, kInk, kFrame});
-  const int box = 16;
+  StateColors c = ColoursOf(e, look, state, {kPaper, kInk, kFrame}, style);
+  const int box = ScaleFor(kTickBox, style.dpi);
+  const int radius = ScaleFor(look ? look->radius : 3, style.dpi);
   int top = (r.top + r.bottom - box) / 2;
   RECT b{r.left, top, r.left + box, top + box};
-  Color mark = look && look->mark ? look->mark : Color(0x276892);
+  Color mark = style.systemColours ? Color(Sys(COLOR_HIGHLIGHT))
+               : look && look->mark ? look->mark : Color(0x276892);
+  uint32_t tick = style.systemColours ? Sys(COLOR_HIGHLIGHTTEXT) : kPaper;
   if (s.on) {
     Color fill = s.disabled ? c.border : mark;
-    FillRounded(dc, b, look ? look->radius : 3, fill, fill);
-    DrawGlyph(dc, Glyph::Tick, b, ToColorRef(kPaper));
+    FillRounded(dc, b, radius, fill, fill, LineWidth(style.dpi));
+    DrawGlyphScaled(dc, Glyph::Tick, b, ToColorRef(tick), style.dpi / 96.0);
   } else {
-    FillRounded(dc, b, look ? look->radius : 3, c.fill, c.border);
+    FillRounded(dc, b, radius, c.fill, c.border, LineWidth(style.dpi));
   }
-  RECT tr{b.right + 8, r.top, r.right, r.bottom};
+  RECT tr{b.right + ScaleFor(kTickGap, style.dpi), r.top, r.right, r.bottom};
   SetTextColor(dc, ToColorRef(c.text.value_or(kInk)));
   SetBkMode(dc, TRANSPARENT);
   DrawTextIn(dc, text, tr, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
@@ -148,6 +192,12 @@ void PaintCheck(HDC dc, const RECT& r, const LookDef* look, const ElementLook& s
 }  // namespace
 
 COLORREF ToColorRef(uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+
+uint32_t SystemRgb(int index) {
+  COLORREF c = GetSysColor(index);
+  return (static_cast<uint32_t>(GetRValue(c)) << 16) | (static_cast<uint32_t>(GetGValue(c)) << 8) |
+         GetBValue(c);
+}
 
 StateColors Resolve(const LookDef* look, LookState state, const StateColors& defaults) {
   if (!look) return defaults;
@@ -161,11 +211,12 @@ StateColors Resolve(const LookDef* look, LookState state, const StateColors& def
   return out;
 }
 
-void FillRounded(HDC dc, const RECT& r, int radius, const Color& fill, const Color& border) {
+void FillRounded(HDC dc, const RECT& r, int radius, const Color& fill, const Color& border, int line) {
   if (!fill && !border) return;
   if (r.right <= r.left || r.bottom <= r.top) return;
   UniqueGdiObject brush(fill ? CreateSolidBrush(ToColorRef(*fill)) : nullptr);
-  UniqueGdiObject pen(border ? CreatePen(PS_SOLID, 1, ToColorRef(*border)) : nullptr);
+  UniqueGdiObject pen(border ? CreatePen(line > 1 ? PS_INSIDEFRAME : PS_SOLID, line, ToColorRef(*border))
+                             : nullptr);
   SelectedObject b(dc, brush ? brush.get() : GetStockObject(NULL_BRUSH));
   SelectedObject p(dc, pen ? pen.get() : GetStockObject(NULL_PEN));
   // Without a pen GDI leaves out the right and bottom edge: widen by one.
@@ -187,6 +238,13 @@ void DrawGlyph(HDC dc, Glyph glyph, const RECT& r, COLORREF color) {
   SelectedObject sb(dc, GetStockObject(NULL_BRUSH));
   switch (glyph) {
     case Glyph::Minimize: Line(dc, cx - 5, cy, cx + 6, cy); break;
+    case Glyph::Maximize: Rectangle(dc, cx - 5, cy - 5, cx + 6, cy + 6); break;
+    case Glyph::Restore:
+      Rectangle(dc, cx - 5, cy - 2, cx + 4, cy + 7);
+      Polyline3(dc, cx - 2, cy - 2, cx - 2, cy - 5, cx + 6, cy - 5);
+      Line(dc, cx + 6, cy - 5, cx + 6, cy + 4);
+      Line(dc, cx + 6, cy + 3, cx + 3, cy + 3);
+      break;
     case Glyph::Close:
     case Glyph::Cross:
       Line(dc, cx - 5, cy - 5, cx + 6, cy + 6);
@@ -248,31 +306,40 @@ void DrawGlyph(HDC dc, Glyph glyph, const RECT& r, COLORREF color) {
 }
 
 void PaintElement(HDC dc, const ElementDef& e, const RECT& r, const LookDef* look, const ElementLook& s,
-                  const std::wstring& text, HFONT font) {
+                  const std::wstring& text, HFONT font, const PaintStyle& style) {
   SelectedObject f(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
   if (!look) look = &DefaultLook();
+  const int line = LineWidth(style.dpi);
   switch (e.kind) {
     case ElementKind::Box:
-    case ElementKind::Panel:
-      FillRounded(dc, r, e.radius, e.fill, e.border);
-      if (e.glyph != Glyph::None) DrawScaledGlyph(dc, e.glyph, r, ToColorRef(e.color.value_or(kPaper)));
+    case ElementKind::Panel: {
+      Color fill = e.fill, border = e.border;
+      if (style.systemColours) {
+        fill = fill ? Color(Sys(COLOR_WINDOW)) : fill;
+        border = border ? Color(Sys(COLOR_WINDOWTEXT)) : border;
+      }
+      FillRounded(dc, r, ScaleFor(e.radius, style.dpi), fill, border, line);
+      uint32_t ink = style.systemColours ? Sys(COLOR_WINDOWTEXT) : e.color.value_or(kPaper);
+      if (e.glyph != Glyph::None) DrawBoxGlyph(dc, e.glyph, r, ToColorRef(ink));
       break;
-    case ElementKind::Label: PaintLabel(dc, e, r, text); break;
-    case ElementKind::Check: PaintCheck(dc, r, look, s, text); break;
+    }
+    case ElementKind::Label: PaintLabel(dc, e, r, text, style); break;
+    case ElementKind::Check: PaintCheck(dc, e, r, look, s, text, style); break;
     case ElementKind::Field: {
-      StateColors c = Resolve(look, StateOf(s, true), {kPaper, kInk, kFrame});
-      FillRounded(dc, r, look ? look->radius : 0, c.fill, c.border);
+      StateColors c = ColoursOf(e, look, StateOf(s, true), {kPaper, kInk, kFrame}, style);
+      FillRounded(dc, r, ScaleFor(look ? look->radius : 0, style.dpi), c.fill, c.border, line);
       break;
     }
     case ElementKind::Button:
     case ElementKind::Tab: {
-      StateColors c = Resolve(look, StateOf(s, true), {kFace, kInk, kFrame});
-      FillRounded(dc, r, look ? look->radius : 0, c.fill, c.border);
-      if (e.kind == ElementKind::Tab && s.on && look && look->mark) {
-        RECT bar{r.left, r.bottom - 3, r.right, r.bottom};
-        FillRounded(dc, bar, 0, look->mark, {});
+      StateColors c = ColoursOf(e, look, StateOf(s, true), {kFace, kInk, kFrame}, style);
+      FillRounded(dc, r, ScaleFor(look ? look->radius : 0, style.dpi), c.fill, c.border, line);
+      Color mark = style.systemColours ? Color(Sys(COLOR_HIGHLIGHTTEXT)) : look ? look->mark : Color();
+      if (e.kind == ElementKind::Tab && s.on && mark) {
+        RECT bar{r.left, r.bottom - ScaleFor(kTabMark, style.dpi), r.right, r.bottom};
+        FillRounded(dc, bar, 0, mark, {});
       }
-      DrawCaption(dc, e, r, text, ToColorRef(c.text.value_or(kInk)));
+      DrawCaption(dc, e, r, text, ToColorRef(c.text.value_or(kInk)), style.dpi);
       break;
     }
     case ElementKind::Drag: break;

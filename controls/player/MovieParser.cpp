@@ -141,7 +141,8 @@ class Reader {
     e.page = page_;
     e.panel = panel_;
     if (!e.name.empty() && !IsIdentifier(e.name)) return Fail(error, L"a bad element name");
-    bool ok = l.TakeRect(L"at", e.at) && l.TakeCondition(L"visible", e.visible) &&
+    bool ok = l.TakeRect(L"at", e.at) && l.TakeAnchor(L"anchor", e.anchor) &&
+              l.TakeCondition(L"visible", e.visible) &&
               l.TakeCondition(L"enabled", e.enabled) && l.TakeText(L"tip", e.tip) && Attributes(e, l);
     if (!ok) return Fail(error, l.Error());
     if (!Required(e, error)) return false;

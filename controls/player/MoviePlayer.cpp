@@ -6,8 +6,11 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
+#include "common/Dpi.h"
 #include "common/WindowText.h"
+#include "controls/player/MovieLayout.h"
 
 namespace mf {
 
@@ -33,6 +36,7 @@ bool MoviePlayer::Create(const CreateArgs& args) {
   if (!CreateFor(0, kClassName, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, args.left, args.top, args.width,
                  args.height, args.parent, nullptr))
     return false;
+  dpi_ = style_.dpi = WindowDpi(Hwnd());
   tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0, 0,
                           0, 0, Hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr);
   if (tips_) {
@@ -74,6 +78,7 @@ void MoviePlayer::Unload() {
   dependents_.clear();
   queued_.clear();
   fonts_.clear();
+  homes_.clear();
   movie_ = Movie{};
   loaded_ = false;
   loadError_.clear();
@@ -101,24 +106,82 @@ void MoviePlayer::Install(Movie&& m) {
       p.shown = p.opening ? 1 : 0;
     }
   }
-  CreateFonts();
+  fonts_ = MakeFonts();
+  LayOut();
   CreateFields();
   UpdateFields();
   QueueCommand(movie_.startCommand);
   if (Hwnd()) InvalidateRect(Hwnd(), nullptr, FALSE);
 }
 
-void MoviePlayer::CreateFonts() {
+std::vector<UniqueGdiObject> MoviePlayer::MakeFonts() const {
+  std::vector<UniqueGdiObject> fonts;
   for (const FontDef& f : movie_.fonts) {
     LOGFONTW lf{};
-    lf.lfHeight = -f.size;
+    lf.lfHeight = -ScaleFor(f.size, dpi_);
     lf.lfWeight = f.bold ? FW_BOLD : FW_NORMAL;
     lf.lfItalic = f.italic;
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfQuality = CLEARTYPE_QUALITY;
     lstrcpynW(lf.lfFaceName, f.face.c_str(), LF_FACESIZE);
-    fonts_.emplace_back(CreateFontIndirectW(&lf));
+    fonts.emplace_back(CreateFontIndirectW(&lf));
   }
+  return fonts;
+}
+
+void MoviePlayer::SetDpi(int dpi) {
+  if (dpi <= 0 || dpi == dpi_) return;
+  dpi_ = style_.dpi = dpi;
+  // The fields take the new fonts before the old ones go.
+  std::vector<UniqueGdiObject> old = std::exchange(fonts_, MakeFonts());
+  for (auto& [index, edit] : fields_) {
+    const ElementDef& e = movie_.elements[index];
+    SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(e.font, e.look)), FALSE);
+  }
+  LayOut();
+}
+
+void MoviePlayer::SetSystemColours(bool on) {
+  if (style_.systemColours == on) return;
+  style_.systemColours = on;
+  if (Hwnd()) InvalidateRect(Hwnd(), nullptr, TRUE);
+  for (auto& [index, edit] : fields_) InvalidateRect(edit, nullptr, TRUE);
+}
+
+int MoviePlayer::Px(int pixels96) const { return ScaleFor(pixels96, dpi_); }
+
+int MoviePlayer::FindElement(const std::wstring& name) const {
+  for (size_t i = 0; i < movie_.elements.size(); ++i)
+    if (movie_.elements[i].name == name) return static_cast<int>(i);
+  return -1;
+}
+
+void MoviePlayer::LayOut() {
+  if (!loaded_) return;
+  RECT client{};
+  if (Hwnd()) GetClientRect(Hwnd(), &client);
+  const SIZE room = Growth({client.right, client.bottom}, movie_.width, movie_.height, dpi_);
+  homes_.resize(movie_.elements.size());
+  for (size_t i = 0; i < movie_.elements.size(); ++i) {
+    const ElementDef& e = movie_.elements[i];
+    SIZE grow = room;
+    if (e.panel >= 0) {
+      // A panel's elements share what the panel itself grew by.
+      const ElementDef& p = movie_.elements[static_cast<size_t>(e.panel)];
+      const RECT& home = homes_[static_cast<size_t>(e.panel)];
+      grow = {home.right - home.left - Px(p.at.w), home.bottom - home.top - Px(p.at.h)};
+    }
+    homes_[i] = Arrange(e.at, e.anchor, dpi_, grow);
+  }
+  for (auto& [index, edit] : fields_) PlaceField(index, edit);
+  if (Hwnd()) InvalidateRect(Hwnd(), nullptr, FALSE);
+  UpdateTip();
+}
+
+RECT MoviePlayer::Home(size_t index) const {
+  if (index < homes_.size()) return homes_[index];
+  const Rect& at = movie_.elements[index].at;
+  return {at.x, at.y, at.x + at.w, at.y + at.h};
 }
 
 HFONT MoviePlayer::FontOf(const std::wstring& fontName, const std::wstring& lookName) const {
@@ -186,7 +249,7 @@ void MoviePlayer::UpdateFields() {
 void MoviePlayer::InvalidateElement(size_t index) {
   if (!Hwnd() || index >= movie_.elements.size()) return;
   RECT r = ElementRect(index);
-  if (movie_.elements[index].panel < 0) InflateRect(&r, kOverhang, kOverhang);
+  if (movie_.elements[index].panel < 0) InflateRect(&r, Px(kOverhang), Px(kOverhang));
   InvalidateRect(Hwnd(), &r, FALSE);
 }
 
@@ -198,24 +261,25 @@ HWND MoviePlayer::FieldWindow(const std::wstring& variable) const {
 
 POINT MoviePlayer::PanelOrigin(size_t panel) const {
   const ElementDef& e = movie_.elements[panel];
+  const RECT home = Home(panel);
   auto it = panels_.find(panel);
   double hidden = 1.0 - (it == panels_.end() ? 0.0 : it->second.shown);
-  int dx = static_cast<int>(std::lround(hidden * e.at.w));
-  int dy = static_cast<int>(std::lround(hidden * e.at.h));
+  int dx = static_cast<int>(std::lround(hidden * (home.right - home.left)));
+  int dy = static_cast<int>(std::lround(hidden * (home.bottom - home.top)));
   switch (e.from) {
-    case Slide::Bottom: return {e.at.x, e.at.y + dy};
-    case Slide::Top: return {e.at.x, e.at.y - dy};
-    case Slide::Left: return {e.at.x - dx, e.at.y};
-    case Slide::Right: return {e.at.x + dx, e.at.y};
+    case Slide::Bottom: return {home.left, home.top + dy};
+    case Slide::Top: return {home.left, home.top - dy};
+    case Slide::Left: return {home.left - dx, home.top};
+    case Slide::Right: return {home.left + dx, home.top};
   }
-  return {e.at.x, e.at.y};
+  return {home.left, home.top};
 }
 
 RECT MoviePlayer::PanelRect(size_t panel) const {
-  const ElementDef& e = movie_.elements[panel];
   POINT o = PanelOrigin(panel);
-  RECT moved{o.x, o.y, o.x + e.at.w, o.y + e.at.h};
-  RECT home{e.at.x, e.at.y, e.at.x + e.at.w, e.at.y + e.at.h};
+  const RECT home = Home(panel);
+  RECT moved = home;
+  OffsetRect(&moved, o.x - home.left, o.y - home.top);
   RECT r{};
   IntersectRect(&r, &moved, &home);
   return r;
@@ -223,11 +287,12 @@ RECT MoviePlayer::PanelRect(size_t panel) const {
 
 RECT MoviePlayer::PlacedRect(size_t index) const {
   const ElementDef& e = movie_.elements[index];
+  RECT r = Home(index);
   if (e.kind == ElementKind::Panel) {
     POINT o = PanelOrigin(index);
-    return {o.x, o.y, o.x + e.at.w, o.y + e.at.h};
+    OffsetRect(&r, o.x - r.left, o.y - r.top);
+    return r;
   }
-  RECT r{e.at.x, e.at.y, e.at.x + e.at.w, e.at.y + e.at.h};
   if (e.panel >= 0) {
     POINT o = PanelOrigin(static_cast<size_t>(e.panel));
     OffsetRect(&r, o.x, o.y);
@@ -315,18 +380,19 @@ void MoviePlayer::Paint() {
 void MoviePlayer::PaintInto(HDC dc, const RECT& area) {
   UniqueGdiObject clip(CreateRectRgnIndirect(&area));
   SelectClipRgn(dc, static_cast<HRGN>(clip.get()));
-  FillRounded(dc, area, 0, movie_.background.value_or(kEmptyBackground), {});
+  FillRounded(dc, area, 0,
+              style_.systemColours ? SystemRgb(COLOR_WINDOW) : movie_.background.value_or(kEmptyBackground), {});
   auto lookup = [this](const std::wstring& n) { return Lookup(n); };
   for (size_t i = 0; i < movie_.elements.size(); ++i) {
     const ElementDef& e = movie_.elements[i];
     if (!IsElementShown(i)) continue;
     RECT visible = ElementRect(i), hit{};
-    if (e.panel < 0) InflateRect(&visible, kOverhang, kOverhang);
+    if (e.panel < 0) InflateRect(&visible, Px(kOverhang), Px(kOverhang));
     if (!IntersectRect(&hit, &visible, &area)) continue;
     int saved = SaveDC(dc);
     IntersectClipRect(dc, hit.left, hit.top, hit.right, hit.bottom);
     PaintElement(dc, e, PlacedRect(i), movie_.FindLook(e.look), LookOf(i), Interpolate(e.text, lookup),
-                 FontOf(e.font, e.look));
+                 FontOf(e.font, e.look), style_);
     RestoreDC(dc, saved);
   }
   SelectClipRgn(dc, nullptr);

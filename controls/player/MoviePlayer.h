@@ -65,6 +65,16 @@ class MoviePlayer : public Window {
   int ElementAt(int x, int y) const { return HitTest(x, y); }
   // Draws the movie as it is now (without its text fields) into a DC.
   void RenderTo(HDC dc, const RECT& area) { PaintInto(dc, area); }
+  // The first element of that name; -1 for none.
+  int FindElement(const std::wstring& name) const;
+
+  // The DPI the movie is drawn for (at first its window's); the movie's
+  // lengths are scaled to it and its layout fills the window's size.
+  int Dpi() const noexcept { return dpi_; }
+  void SetDpi(int dpi);
+  // The system's colours in place of the movie's (high contrast).
+  bool SystemColours() const noexcept { return style_.systemColours; }
+  void SetSystemColours(bool on);
 
  protected:
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -80,7 +90,7 @@ class MoviePlayer : public Window {
   // Loading
   void Unload();
   void Install(movie::Movie&& m);
-  void CreateFonts();
+  std::vector<UniqueGdiObject> MakeFonts() const;
   void CreateFields();
   HFONT FontOf(const std::wstring& fontName, const std::wstring& lookName) const;
 
@@ -92,6 +102,10 @@ class MoviePlayer : public Window {
   void InvalidateElement(size_t index);
 
   // Geometry
+  void LayOut();                          // the elements' homes for the window's size
+  RECT Home(size_t index) const;          // laid out; relative to its panel for a panel's element
+  void PlaceField(size_t index, HWND edit);
+  int Px(int pixels96) const;             // a length of the look at the DPI
   POINT PanelOrigin(size_t panel) const;  // where the sliding panel is now
   RECT PanelRect(size_t panel) const;     // the part of it on screen
   RECT PlacedRect(size_t index) const;    // moved with its panel, not clipped
@@ -133,6 +147,9 @@ class MoviePlayer : public Window {
   movie::Movie movie_;
   unsigned generation_ = 0;  // grows with every load, so stale actions can tell
   std::vector<UniqueGdiObject> fonts_;  // parallel to movie_.fonts
+  int dpi_ = 96;
+  movie::PaintStyle style_;
+  std::vector<RECT> homes_;             // parallel to movie_.elements
   std::map<size_t, HWND> fields_;       // element index -> edit control
   std::map<size_t, PanelState> panels_;
   std::map<std::wstring, std::vector<size_t>> dependents_;  // variable -> elements

@@ -32,6 +32,9 @@ LRESULT MoviePlayer::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT:
       Paint();
       return 0;
+    case WM_SIZE:
+      LayOut();
+      return 0;
     case WM_MOUSEMOVE:
       OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       return 0;
@@ -212,21 +215,13 @@ void MoviePlayer::CreateFields() {
     const ElementDef& e = movie_.elements[i];
     if (e.kind != ElementKind::Field) continue;
     HFONT font = FontOf(e.font, e.look);
-    int lineHeight = 16;
-    if (HDC dc = GetDC(Hwnd())) {
-      SelectedObject f(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
-      TEXTMETRICA tm{};
-      if (GetTextMetricsA(dc, &tm)) lineHeight = tm.tmHeight + 2;
-      ReleaseDC(Hwnd(), dc);
-    }
-    int width = std::max(e.at.w - 2 * kFieldPad, 1);
-    int height = std::min(lineHeight, std::max(e.at.h - 2, 1));
     // A wide box: a typed address or folder keeps every character.
-    HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_TABSTOP | ES_AUTOHSCROLL | ES_LEFT, e.at.x + kFieldPad,
-                                e.at.y + (e.at.h - height) / 2, width, height, Hwnd(),
-                                reinterpret_cast<HMENU>(kFieldIdBase + i), GetModuleHandleW(nullptr), nullptr);
+    HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_TABSTOP | ES_AUTOHSCROLL | ES_LEFT, 0, 0, 1, 1,
+                                Hwnd(), reinterpret_cast<HMENU>(kFieldIdBase + i), GetModuleHandleW(nullptr),
+                                nullptr);
     if (!edit) continue;
     SendMessageA(edit, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    PlaceField(i, edit);
     SendMessageA(edit, EM_LIMITTEXT, 4096, 0);
     SetWindowSubclass(edit, &MoviePlayer::FieldProc, i, reinterpret_cast<DWORD_PTR>(this));
     fields_[i] = edit;
@@ -237,6 +232,22 @@ void MoviePlayer::CreateFields() {
       fieldEcho_ = false;
     }
   }
+}
+
+// The edit control in its box, one line of its font high, centred.
+void MoviePlayer::PlaceField(size_t index, HWND edit) {
+  int lineHeight = Px(16);
+  if (HDC dc = GetDC(edit)) {
+    SelectedObject f(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(edit, WM_GETFONT, 0, 0)));
+    TEXTMETRICA tm{};
+    if (GetTextMetricsA(dc, &tm)) lineHeight = tm.tmHeight + Px(2);
+    ReleaseDC(edit, dc);
+  }
+  const RECT box = Home(index);
+  int width = std::max<int>(box.right - box.left - 2 * Px(kFieldPad), 1);
+  int height = std::min<int>(lineHeight, std::max<int>(box.bottom - box.top - 2, 1));
+  SetWindowPos(edit, nullptr, box.left + Px(kFieldPad), box.top + (box.bottom - box.top - height) / 2, width,
+               height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void MoviePlayer::OnFieldNotify(HWND edit, WORD code) {
@@ -256,7 +267,9 @@ void MoviePlayer::OnFieldNotify(HWND edit, WORD code) {
 HBRUSH MoviePlayer::FieldBrush(size_t index, HDC dc) {
   const ElementDef& e = movie_.elements[index];
   LookState state = IsElementEnabled(index) ? LookState::Normal : LookState::Off;
-  StateColors c = Resolve(movie_.FindLook(e.look), state, {0xFFFFFF, 0x1F2D36, {}});
+  StateColors c = style_.systemColours
+                      ? StateColors{SystemRgb(COLOR_WINDOW), SystemRgb(COLOR_WINDOWTEXT), {}}
+                      : Resolve(movie_.FindLook(e.look), state, {0xFFFFFF, 0x1F2D36, {}});
   COLORREF fill = ToColorRef(c.fill.value_or(0xFFFFFF));
   SetTextColor(dc, ToColorRef(c.text.value_or(0x1F2D36)));
   SetBkColor(dc, fill);
@@ -276,10 +289,10 @@ void MoviePlayer::PaintFieldCue(HWND edit, size_t index) {
     SelectedObject f(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(edit, WM_GETFONT, 0, 0)));
     RECT r{};
     SendMessageA(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&r));
-    SetTextColor(dc, ToColorRef(kCueInk));
+    SetTextColor(dc, style_.systemColours ? GetSysColor(COLOR_GRAYTEXT) : ToColorRef(kCueInk));
     SetBkMode(dc, TRANSPARENT);
     // Leave the caret's column free when the box has the focus.
-    if (GetFocus() == edit) r.left += 2;
+    if (GetFocus() == edit) r.left += Px(2);
     DrawTextW(dc, e.cue.c_str(), static_cast<int>(e.cue.size()), &r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX |
                                                                       DT_END_ELLIPSIS);
   }
@@ -328,7 +341,7 @@ void MoviePlayer::StartSlide(size_t panel, bool open) {
   InvalidateElement(panel);
   if (e.duration == 0) {
     s.shown = target;
-    RECT home{e.at.x, e.at.y, e.at.x + e.at.w, e.at.y + e.at.h};
+    RECT home = Home(panel);
     InvalidateRect(Hwnd(), &home, FALSE);
     if (!open) QueueCommand(e.closeCommand);
     return;
@@ -343,7 +356,7 @@ void MoviePlayer::CloseAllPanelsQuietly() {
     s.shown = 0;
     s.opening = false;
     const ElementDef& e = movie_.elements[index];
-    RECT home{e.at.x, e.at.y, e.at.x + e.at.w, e.at.y + e.at.h};
+    RECT home = Home(index);
     InvalidateRect(Hwnd(), &home, FALSE);
     variables_[e.var] = L"0";
     // What shows the panel's state (a button's caption, say) follows.
@@ -367,7 +380,7 @@ void MoviePlayer::OnAnimationTick() {
       s.shown = s.from + (target - s.from) * eased;
       still = true;
     }
-    RECT home{e.at.x, e.at.y, e.at.x + e.at.w, e.at.y + e.at.h};
+    RECT home = Home(index);
     InvalidateRect(Hwnd(), &home, FALSE);
   }
   if (!still && animating_) {

@@ -16,7 +16,10 @@ inline constexpr std::pair<const wchar_t*, Glyph> kGlyphs[] = {
     {L"tray", Glyph::Tray},   {L"up", Glyph::Up},             {L"down", Glyph::Down},
     {L"plus", Glyph::Plus},   {L"cross", Glyph::Cross},       {L"tick", Glyph::Tick},
     {L"play", Glyph::Play},   {L"stop", Glyph::Stop},         {L"folder", Glyph::Folder},
-    {L"gear", Glyph::Gear},   {L"help", Glyph::Help},         {L"globe", Glyph::Globe}};
+    {L"gear", Glyph::Gear},   {L"help", Glyph::Help},         {L"globe", Glyph::Globe},
+    {L"maximize", Glyph::Maximize}, {L"restore", Glyph::Restore}};
+inline constexpr std::pair<const wchar_t*, unsigned> kAnchors[] = {
+    {L"left", kAnchorLeft}, {L"top", kAnchorTop}, {L"right", kAnchorRight}, {L"bottom", kAnchorBottom}};
 inline constexpr std::pair<const wchar_t*, Align> kAligns[] = {
     {L"left", Align::Left}, {L"center", Align::Center}, {L"right", Align::Right}};
 inline constexpr std::pair<const wchar_t*, VAlign> kVAligns[] = {

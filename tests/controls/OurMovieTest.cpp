@@ -22,11 +22,12 @@ const Names kCommands = {
     L"IDC_FS_Slider",        L"IDC_FS_Download",       L"IDC_FS_About",          L"IDC_FS_Help",
     L"ID_FS_webSite",        L"IDC_FS_startDownload",  L"IDC_FS_stopDownload",   L"IDC_FS_addDownloadURL",
     L"IDC_FS_selectAllD",    L"IDC_FS_removeSelectedD", L"IDC_FS_moveUp",        L"IDC_FS_moveDown",
-    L"ID_FS_clearComplete",  L"ID_FS_downloadBrowse",  L"ID_FS_autoDownloadCheck", L"ID_FS_autoDownloadUncheck"};
+    L"ID_FS_clearComplete",  L"ID_FS_downloadBrowse",  L"ID_FS_autoDownloadCheck", L"ID_FS_autoDownloadUncheck",
+    L"IDC_FS_Maximize",      L"IDC_FS_Restore"};
 const Names kVariables = {L"_root.aboutTxt",    L"_root.download_dir", L"_root.autoToDownloadList_CB",
                           L"_root.Download_CB", L"_root.Convert_CB",   L"_root.video_url",
                           L"_root.downloadBtn", L"_root.startDownload", L"_root.downloadTab",
-                          L"_root.downloadBtnTab"};
+                          L"_root.downloadBtnTab", L"_root.maximized", L"_root.darkTitle"};
 
 class OurMovie : public testing::Test {
  protected:

@@ -299,7 +299,9 @@ TEST_F(PlayerTest, DamagedMoviesAreShownAndUsedWithoutHarm) {
     mf::test::PumpFor(5);
     UpdateWindow(host.player.Hwnd());
   }
-  EXPECT_GT(loaded, 100);
+  // About a third of the mutants still read (the anchors' word lists refuse
+  // a stray character more often than numbers do).
+  EXPECT_GT(loaded, 90);
 }
 
 }  // namespace

@@ -141,10 +141,8 @@ def first_run(base, pages):
     program, rect = start_program()
     try:
         WINDOW.click(rect, r"^field .*var=_root\.video_url")
-        xdotool("type", "--delay", 15, base + "a")
-        xdotool("key", "Return")
-        for _ in range(ITEMS - 1):  # each address one letter longer
-            xdotool("type", "--delay", 15, "a")
+        for n in range(1, ITEMS + 1):  # the box empties after each address added
+            xdotool("type", "--delay", 15, base + "a" * n)
             xdotool("key", "--delay", 100, "Return")
         wait_for("ten items in the queue file", lambda: (k := kept_list()) and len(k) == ITEMS, 30)
         WINDOW.click(rect, r"^button .*command=IDC_FS_startDownload")

@@ -20,7 +20,7 @@ class StartupTest : public ::testing::Test {
   ScopedPlatform usePlatform{platform};
 };
 
-TEST_F(StartupTest, MainWindowIsABorderless630By535WindowWithItsIcon) {
+TEST_F(StartupTest, MainWindowIsAResizable630By535WindowWithoutCaptionWithItsIcon) {
   Program app;
   frmMain& form = app.form;
   ASSERT_TRUE(form.Load());
@@ -34,7 +34,12 @@ TEST_F(StartupTest, MainWindowIsABorderless630By535WindowWithItsIcon) {
   EXPECT_EQ(r.bottom - r.top, 535);
   LONG_PTR style = GetWindowLongPtrA(h, GWL_STYLE);
   EXPECT_EQ(style & WS_CAPTION, 0);
-  EXPECT_EQ(style & WS_THICKFRAME, 0);
+  EXPECT_EQ(style & WS_THICKFRAME, WS_THICKFRAME);
+  // The frame draws nothing: the movie is the whole window.
+  RECT client;
+  GetClientRect(h, &client);
+  EXPECT_EQ(client.right, 630);
+  EXPECT_EQ(client.bottom, 535);
   auto icon = reinterpret_cast<HICON>(GetClassLongPtrA(h, GCLP_HICON));
   ASSERT_NE(icon, nullptr);
   ICONINFO ii{};
