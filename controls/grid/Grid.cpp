@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "common/AppError.h"
+#include "controls/grid/GridAccess.h"
 
 namespace mf::grid {
 namespace {
@@ -38,7 +39,7 @@ void Apply(const Appearance& a, CellColours& colours) {
 
 }  // namespace
 
-Grid::Grid() = default;
+Grid::Grid() : access_(std::make_unique<GridAccess>(*this)) {}
 
 Grid::~Grid() {
   DestroyEdit();
@@ -102,6 +103,7 @@ void Grid::SetDataSource(std::shared_ptr<table::Table> table) {  // NOLINT(perfo
   }
   UpdateScrollBars();
   InvalidateRect(Hwnd(), nullptr, FALSE);
+  access_->Changed();
   if (table && events_) events_->InitializeLayout(*this);
 }
 
@@ -221,6 +223,7 @@ void Grid::SetActive(CellAddress address) {
   if (active_ && active_->row != address.row) OnRowChanged(active_->row);
   active_ = address;
   OnRowChanged(address.row);
+  access_->Changed();
 }
 
 // ---- Selection
@@ -286,6 +289,7 @@ void Grid::OnLayoutChanged() {
 
 LRESULT Grid::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   POINT pt{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+  if (LRESULT answer = 0; access_->Handle(msg, wParam, lParam, answer)) return answer;
   switch (msg) {
     case WM_PAINT:
       OnPaint();
@@ -356,8 +360,11 @@ LRESULT Grid::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
-      if (active_) OnCellChanged(active_->row, active_->column);  // the focus rectangle
+      OnFocusChanged(msg == WM_SETFOCUS);
       return 0;
+    case WM_SYSCHAR:
+      // The grid has no access keys: Alt+letter is its owner's.
+      return SendMessageW(GetParent(Hwnd()), msg, wParam, lParam);
     case WM_SETCURSOR:
       if (LOWORD(lParam) == HTCLIENT && OnSetCursor()) return TRUE;
       break;

@@ -53,8 +53,19 @@ void Polyline3(HDC dc, int x1, int y1, int x2, int y2, int x3, int y3) {
   Polyline(dc, p, 3);
 }
 
-void DrawTextIn(HDC dc, const std::wstring& text, RECT r, UINT flags) {
-  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, flags | DT_NOPREFIX);
+void DrawTextIn(HDC dc, const std::wstring& text, RECT r, UINT flags, int underline = -1) {
+  if (underline < 0 || static_cast<size_t>(underline) >= text.size()) {
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, flags | DT_NOPREFIX);
+    return;
+  }
+  // The access key's letter: DrawText underlines the one after a '&'.
+  std::wstring marked;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (static_cast<int>(i) == underline) marked += L'&';
+    marked += text[i];
+    if (text[i] == L'&') marked += L'&';
+  }
+  DrawTextW(dc, marked.c_str(), static_cast<int>(marked.size()), &r, flags);
 }
 
 SIZE MeasureText(HDC dc, const std::wstring& text) {
@@ -64,7 +75,8 @@ SIZE MeasureText(HDC dc, const std::wstring& text) {
 }
 
 // A glyph and a caption side by side, centred (or aligned) in the rectangle.
-void DrawCaption(HDC dc, const ElementDef& e, RECT r, const std::wstring& text, COLORREF ink) {
+void DrawCaption(HDC dc, const ElementDef& e, RECT r, const std::wstring& text, COLORREF ink,
+                 int underline) {
   SetTextColor(dc, ink);
   SetBkMode(dc, TRANSPARENT);
   int textWidth = MeasureText(dc, text).cx;
@@ -81,7 +93,7 @@ void DrawCaption(HDC dc, const ElementDef& e, RECT r, const std::wstring& text, 
   if (!text.empty()) {
     RECT tr{left + glyphWidth, r.top, r.right - (e.align == Align::Right ? pad : 0), r.bottom};
     if (tr.right < tr.left + textWidth) tr.right = r.right;
-    DrawTextIn(dc, text, tr, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+    DrawTextIn(dc, text, tr, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS, underline);
   }
 }
 
@@ -104,7 +116,7 @@ void DrawScaledGlyph(HDC dc, Glyph glyph, const RECT& r, COLORREF color) {
   SetGraphicsMode(dc, oldMode);
 }
 
-void PaintLabel(HDC dc, const ElementDef& e, RECT r, const std::wstring& text) {
+void PaintLabel(HDC dc, const ElementDef& e, RECT r, const std::wstring& text, int underline) {
   SetTextColor(dc, ToColorRef(e.color.value_or(kInk)));
   SetBkMode(dc, TRANSPARENT);
   UINT flags = e.align == Align::Center ? DT_CENTER : e.align == Align::Right ? DT_RIGHT : DT_LEFT;
@@ -112,7 +124,7 @@ void PaintLabel(HDC dc, const ElementDef& e, RECT r, const std::wstring& text) {
   if (e.trim == Trim::Path) flags |= DT_PATH_ELLIPSIS;
   if (!e.wrap) {
     flags |= DT_SINGLELINE | (e.valign == VAlign::Top ? DT_TOP : e.valign == VAlign::Bottom ? DT_BOTTOM : DT_VCENTER);
-    DrawTextIn(dc, text, r, flags);
+    DrawTextIn(dc, text, r, flags, underline);
     return;
   }
   flags |= DT_WORDBREAK | DT_EDITCONTROL;
@@ -121,7 +133,7 @@ void PaintLabel(HDC dc, const ElementDef& e, RECT r, const std::wstring& text) {
   int height = measure.bottom - measure.top;
   if (e.valign != VAlign::Top && height < r.bottom - r.top)
     r.top += e.valign == VAlign::Bottom ? (r.bottom - r.top - height) : (r.bottom - r.top - height) / 2;
-  DrawTextIn(dc, text, r, flags);
+  DrawTextIn(dc, text, r, flags, underline);
 }
 
 void PaintCheck(HDC dc, const RECT& r, const LookDef* look, const ElementLook& s,
@@ -142,7 +154,7 @@ void PaintCheck(HDC dc, const RECT& r, const LookDef* look, const ElementLook& s
   RECT tr{b.right + 8, r.top, r.right, r.bottom};
   SetTextColor(dc, ToColorRef(c.text.value_or(kInk)));
   SetBkMode(dc, TRANSPARENT);
-  DrawTextIn(dc, text, tr, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+  DrawTextIn(dc, text, tr, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS, s.accessKey);
 }
 
 }  // namespace
@@ -257,7 +269,7 @@ void PaintElement(HDC dc, const ElementDef& e, const RECT& r, const LookDef* loo
       FillRounded(dc, r, e.radius, e.fill, e.border);
       if (e.glyph != Glyph::None) DrawScaledGlyph(dc, e.glyph, r, ToColorRef(e.color.value_or(kPaper)));
       break;
-    case ElementKind::Label: PaintLabel(dc, e, r, text); break;
+    case ElementKind::Label: PaintLabel(dc, e, r, text, s.accessKey); break;
     case ElementKind::Check: PaintCheck(dc, r, look, s, text); break;
     case ElementKind::Field: {
       StateColors c = Resolve(look, StateOf(s, true), {kPaper, kInk, kFrame});
@@ -272,7 +284,7 @@ void PaintElement(HDC dc, const ElementDef& e, const RECT& r, const LookDef* loo
         RECT bar{r.left, r.bottom - 3, r.right, r.bottom};
         FillRounded(dc, bar, 0, look->mark, {});
       }
-      DrawCaption(dc, e, r, text, ToColorRef(c.text.value_or(kInk)));
+      DrawCaption(dc, e, r, text, ToColorRef(c.text.value_or(kInk)), s.accessKey);
       break;
     }
     case ElementKind::Drag: break;
