@@ -43,10 +43,14 @@ std::wstring DownloadGridView::RowName(size_t row) {
   const int32_t* n = std::get_if<int32_t>(&id);
   const DownloadList& list = list_;  // reading: the list's observer is not told
   const DownloadItem* item = n && *n > 0 ? list.At(static_cast<size_t>(*n - 1)) : nullptr;
+  // While a rebuild runs the rows still show the list as it was: an item
+  // that no longer stands at the row's place is not the row's.
+  const std::wstring address = table::ValueText(shown->GetValue(row, DownloadList::colVideoURL));
+  if (item && item->Video_URL.compare(0, address.size(), address) != 0) item = nullptr;
   const std::wstring name =
       item ? item->FileName : table::ValueText(shown->GetValue(row, DownloadList::colFileName));
   if (!IsPlaceholderName(name)) return name;
-  return item ? item->Video_URL : table::ValueText(shown->GetValue(row, DownloadList::colVideoURL));
+  return item ? item->Video_URL : address;
 }
 
 std::wstring DownloadGridView::RowValue(size_t row) {

@@ -5,8 +5,9 @@
 //   window_probe taskbar  broadcasts "TaskbarCreated", as a re-created taskbar does
 //   window_probe kill     ends Marrowfin with TerminateProcess: "killed" once it is gone
 //   window_probe msaa     what a screen reader reads, through MSAA from this other
-//                         process: one line per grid row "row|name|value|state" and
-//                         per movie button "button|name|role|state" (states in hex)
+//                         process: "window|enabled" or "window|disabled", then one line
+//                         per grid row "row|name|value|state" and per movie button
+//                         "button|name|role|state" (states in hex)
 // and "none" when there is no main window.
 #include <windows.h>
 
@@ -99,6 +100,8 @@ int main(int argc, char** argv) {
     HWND grid = nullptr, movie = nullptr;
     EnumChildWindows(main, FindGrid, reinterpret_cast<LPARAM>(&grid));
     EnumChildWindows(main, FindMovie, reinterpret_cast<LPARAM>(&movie));
+    // A disabled window has a modal dialog over it.
+    std::printf("window|%s\n", IsWindowEnabled(main) ? "enabled" : "disabled");
     const int failed = PrintChildren(grid, "row", true) | PrintChildren(movie, "button", false);
     std::puts(failed ? "unreadable" : "end");
     CoUninitialize();

@@ -22,7 +22,7 @@ BIN, WINE_RUN, MOVIE = sys.argv[1:4]
 PREFIX = os.environ["WINEPREFIX"]
 WINDOW = Window(BIN, WINE_RUN, MOVIE)
 CLIP = bytes((i * 7 + i // 251) & 0xFF for i in range(4 << 20))
-FOCUSED, SELECTED, UNAVAILABLE = 0x4, 0x2, 0x1
+FOCUSED, SELECTED, PRESSED = 0x4, 0x2, 0x8
 
 
 class Site(SiteHandler):
@@ -49,16 +49,24 @@ class Site(SiteHandler):
             pass  # the program stopped the transfer
 
 
-def read():
-    """Rows and buttons as (name, value or role, state) tuples."""
+def probe():
     lines = subprocess.run([WINE_RUN, os.path.join(BIN, "window_probe.exe"), "msaa"], timeout=30,
                            capture_output=True, stdin=subprocess.DEVNULL, text=True).stdout.splitlines()
     if not lines or lines[-1] != "end":
         fail("MSAA cannot read the window: %s" % lines)
-    parts = [line.split("|") for line in lines[:-1]]
+    return [line.split("|") for line in lines[:-1]]
+
+
+def read():
+    """The grid's rows as (name, value, state), the movie's buttons as {name: state}."""
+    parts = probe()
     rows = [(p[1], p[2], int(p[3], 16)) for p in parts if p[0] == "row"]
     buttons = {p[1]: int(p[3], 16) for p in parts if p[0] == "button"}
     return rows, buttons
+
+
+def window_enabled():
+    return ["window", "enabled"] in probe()
 
 
 def keys(*names):
@@ -75,8 +83,12 @@ def main():
                  ["regsvr32", "/s", "Z:" + os.path.join(BIN, "Sabledrift.dll").replace("/", "\\")]):
         subprocess.run([WINE_RUN, *args], timeout=60, **QUIET)
     kept = os.path.join(PREFIX, "drive_c", "users", "*", "AppData", "Local", "Tallowmere Marrowfin")
-    for path in glob.glob(os.path.join(kept, "queue.json*")):
-        os.remove(path)
+    leftovers = [os.path.join(kept, "queue.json*"), os.path.join(PREFIX, "drive_c", "e2e-keys", "*")]
+
+    def forget():  # the kept list and the stopped video, before and after
+        for path in (p for pattern in leftovers for p in glob.glob(pattern)):
+            os.remove(path)
+    forget()
     xdotool("mousemove", 0, 0)  # away from where the window opens
     program = subprocess.Popen([WINE_RUN, os.path.join(BIN, "Marrowfin.exe")], **QUIET)
     try:
@@ -98,9 +110,12 @@ def main():
         print("while downloading:", running[0][0][:2], "buttons:", sorted(running[1]))
 
         keys("alt+o")  # Stop downloading, which asks first
-        time.sleep(1.0)
+        wait_for("the question", lambda: not window_enabled(), 30)
         keys("Return")  # "Yes", the question's default
-        wait_for("the run stopped", lambda: "Start downloading" in read()[1], 30)
+        stopped = wait_for("the run stopped", lambda: (s := read()) and "Start downloading" in s[1]
+                           and s, 30)
+        if stopped[0][0][1] != "Cancelled":
+            fail("the stopped item reads %s" % (stopped[0][0],))
 
         # Backwards from the address field, past the title bar, into the grid.
         for _ in range(12):
@@ -121,14 +136,15 @@ def main():
         keys("Return")
         wait_for("the new name", lambda: read()[0][0][0] == "renamed clip.flv", 30)
         print("removed and renamed:", read()[0])
+        keys("alt+a")  # the movie's access keys work from the grid as well: the About tab
+        wait_for("the About tab chosen", lambda: read()[1].get("About", 0) & PRESSED, 30)
         keys("alt+F4")
         program.wait(timeout=30)
     finally:
         if program.poll() is None:
             program.kill()
         server.shutdown()
-        for path in glob.glob(os.path.join(kept, "queue.json*")):
-            os.remove(path)
+        forget()
     print("PASSED")
 
 
