@@ -47,7 +47,7 @@ std::wstring DownloadGridView::RowName(size_t row) {
   // that no longer stands at the row's place is not the row's.
   const std::wstring address = table::ValueText(shown->GetValue(row, DownloadList::colVideoURL));
   if (item && item->Video_URL.compare(0, address.size(), address) != 0) item = nullptr;
-  const std::wstring name =
+  std::wstring name =
       item ? item->FileName : table::ValueText(shown->GetValue(row, DownloadList::colFileName));
   if (!IsPlaceholderName(name)) return name;
   return item ? item->Video_URL : address;

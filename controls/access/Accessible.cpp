@@ -37,7 +37,9 @@ class ChildEnum : public IEnumVARIANT {
     AddRef();
     return S_OK;
   }
-  STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+  STDMETHODIMP_(ULONG) AddRef() override {
+    return static_cast<ULONG>(InterlockedIncrement(&refs_));
+  }
   STDMETHODIMP_(ULONG) Release() override {
     const LONG left = InterlockedDecrement(&refs_);
     if (left == 0) delete this;
@@ -108,13 +110,16 @@ HRESULT Accessible::ForChild(const VARIANT& child, Body&& body) {
 
 STDMETHODIMP Accessible::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
-  *out = iid == IID_IUnknown || iid == IID_IDispatch || iid == __uuidof(IAccessible) ? this : nullptr;
+  const bool mine = iid == IID_IUnknown || iid == IID_IDispatch || iid == __uuidof(IAccessible);
+  *out = mine ? this : nullptr;
   if (!*out) return E_NOINTERFACE;
   AddRef();
   return S_OK;
 }
 
-STDMETHODIMP_(ULONG) Accessible::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+STDMETHODIMP_(ULONG) Accessible::AddRef() {
+  return static_cast<ULONG>(InterlockedIncrement(&refs_));
+}
 
 STDMETHODIMP_(ULONG) Accessible::Release() {
   const LONG left = InterlockedDecrement(&refs_);

@@ -43,12 +43,13 @@ class MovieAccessible final : public access::Accessible {
 
   long State(long child) override {
     const size_t index = Index(child);
-    long state = player_.IsElementEnabled(index) ? STATE_SYSTEM_FOCUSABLE : STATE_SYSTEM_UNAVAILABLE;
+    long state =
+        player_.IsElementEnabled(index) ? STATE_SYSTEM_FOCUSABLE : STATE_SYSTEM_UNAVAILABLE;
     if (GetFocus() == Hwnd() && player_.focus_ == static_cast<int>(index))
       state |= STATE_SYSTEM_FOCUSED;
     // A chosen tab or a toggled button is pressed; a tick box is checked.
-    if (player_.LookOf(index).on)
-      state |= Element(child).kind == ElementKind::Check ? STATE_SYSTEM_CHECKED : STATE_SYSTEM_PRESSED;
+    const bool check = Element(child).kind == ElementKind::Check;
+    if (player_.LookOf(index).on) state |= check ? STATE_SYSTEM_CHECKED : STATE_SYSTEM_PRESSED;
     if (player_.hover_ == static_cast<int>(index)) state |= STATE_SYSTEM_HOTTRACKED;
     return state;
   }
@@ -76,12 +77,15 @@ class MovieAccessible final : public access::Accessible {
   long FocusedChild() override { return ChildOf(player_.focus_); }
 
  private:
-  size_t Index(long child) const { return player_.AccessibleElements().at(static_cast<size_t>(child - 1)); }
+  size_t Index(long child) const {
+    return player_.AccessibleElements().at(static_cast<size_t>(child - 1));
+  }
   const ElementDef& Element(long child) const { return player_.movie_.elements[Index(child)]; }
   long ChildOf(int index) const {
     const std::vector<size_t> shown = player_.AccessibleElements();
     auto it = std::find(shown.begin(), shown.end(), static_cast<size_t>(index));
-    return index < 0 || it == shown.end() ? CHILDID_SELF : static_cast<long>(it - shown.begin() + 1);
+    if (index < 0 || it == shown.end()) return CHILDID_SELF;
+    return static_cast<long>(it - shown.begin() + 1);
   }
 
   MoviePlayer& player_;

@@ -38,8 +38,9 @@ bool MoviePlayer::Create(const CreateArgs& args) {
   // Siblings clipped: the owner brings its own windows (the grid) in front.
   // A tab stop: the keyboard reaches the movie's own stops through it.
   RegisterClassOnce(kClassName, CS_DBLCLKS, nullptr);
-  if (!CreateFor(0, kClassName, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_TABSTOP, args.left, args.top, args.width,
-                 args.height, args.parent, nullptr))
+  const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_TABSTOP;
+  if (!CreateFor(0, kClassName, "", style, args.left, args.top, args.width, args.height,
+                 args.parent, nullptr))
     return false;
   tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0, 0,
                           0, 0, Hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr);

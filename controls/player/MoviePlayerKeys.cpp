@@ -53,7 +53,9 @@ bool MoviePlayer::HandleKeyboard(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT
       result = AnswerGetObject(wParam, lParam);
       return true;
     case kMsgPress:
-      if (static_cast<unsigned>(lParam) == generation_ && IsElementEnabled(wParam)) Activate(wParam);
+      // Only while the movie that was asked about is still the one shown.
+      if (static_cast<unsigned>(lParam) == generation_ && IsElementEnabled(wParam))
+        Activate(wParam);
       return true;
     case WM_DESTROY:
       ReleaseAccessibles();

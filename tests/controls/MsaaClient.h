@@ -41,7 +41,8 @@ class MsaaClient {
     object->get_accSelection(&v);
     if (v.vt == VT_I4) children.push_back(v.lVal);
     IEnumVARIANT* all = nullptr;
-    if (v.vt == VT_UNKNOWN && SUCCEEDED(v.punkVal->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(&all)))) {
+    if (v.vt == VT_UNKNOWN &&
+        SUCCEEDED(v.punkVal->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(&all)))) {
       VARIANT item{};
       while (all->Next(1, &item, nullptr) == S_OK) children.push_back(item.lVal);
       all->Release();

@@ -50,8 +50,9 @@ class Site(SiteHandler):
 
 
 def probe():
-    lines = subprocess.run([WINE_RUN, os.path.join(BIN, "window_probe.exe"), "msaa"], timeout=30,
-                           capture_output=True, stdin=subprocess.DEVNULL, text=True).stdout.splitlines()
+    lines = subprocess.run([WINE_RUN, os.path.join(BIN, "window_probe.exe"), "msaa"],
+                           timeout=30, capture_output=True, stdin=subprocess.DEVNULL,
+                           text=True).stdout.splitlines()
     if not lines or lines[-1] != "end":
         fail("MSAA cannot read the window: %s" % lines)
     return [line.split("|") for line in lines[:-1]]
@@ -83,7 +84,8 @@ def main():
                  ["regsvr32", "/s", "Z:" + os.path.join(BIN, "Sabledrift.dll").replace("/", "\\")]):
         subprocess.run([WINE_RUN, *args], timeout=60, **QUIET)
     kept = os.path.join(PREFIX, "drive_c", "users", "*", "AppData", "Local", "Tallowmere Marrowfin")
-    leftovers = [os.path.join(kept, "queue.json*"), os.path.join(PREFIX, "drive_c", "e2e-keys", "*")]
+    leftovers = [os.path.join(kept, "queue.json*"),
+                 os.path.join(PREFIX, "drive_c", "e2e-keys", "*")]
 
     def forget():  # the kept list and the stopped video, before and after
         for path in (p for pattern in leftovers for p in glob.glob(pattern)):
