@@ -184,6 +184,7 @@ void MoviePlayer::OnVariableChanged(const std::wstring& name) {
     for (size_t i : it->second) InvalidateElement(i);
   UpdateFields();
   UpdateTip();
+  KeepFocusInPlace();
 }
 
 void MoviePlayer::UpdateFields() {

@@ -146,6 +146,9 @@ class MoviePlayer : public Window {
   void FocusElement(size_t index);
   void OnFieldFocus(size_t index);
   void OnFocusChanged(bool gained);
+  // A focused button that gives way to another in its place (Start and
+  // Stop) hands the focus on to it.
+  void KeepFocusInPlace();
   bool OnKeyDown(WPARAM key);
   void ShowCues();
   void PaintFocus(HDC dc);

@@ -162,6 +162,20 @@ void MoviePlayer::OnFocusChanged(bool gained) {
   if (focus_ >= 0) InvalidateElement(static_cast<size_t>(focus_));
 }
 
+void MoviePlayer::KeepFocusInPlace() {
+  if (focus_ < 0 || GetFocus() != Hwnd()) return;
+  const ElementDef& was = movie_.elements[static_cast<size_t>(focus_)];
+  const std::vector<size_t> stops = TabStops();
+  if (std::find(stops.begin(), stops.end(), static_cast<size_t>(focus_)) != stops.end()) return;
+  for (size_t stop : stops) {
+    const ElementDef& e = movie_.elements[stop];
+    if (e.at == was.at && e.panel == was.panel && e.page == was.page) {
+      FocusElement(stop);
+      return;
+    }
+  }
+}
+
 wchar_t MoviePlayer::AccessKey(size_t index) const {
   auto it = accessKeys_.find(index);
   if (it == accessKeys_.end()) return 0;

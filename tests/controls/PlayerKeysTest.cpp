@@ -81,6 +81,13 @@ TEST_F(PlayerKeys, TabWalksTheStopsAndEnterOrAnAccessKeyPressesThem) {
   Tab(true);
   EXPECT_EQ(Focused(), L"Settings");
   EXPECT_EQ(GetFocus(), host.player.Hwnd());
+  host.player.SetVariable(L"_root.downloadBtn", L"1");
+  Tab();
+  EXPECT_EQ(Focused(), L"Start downloading");
+  host.player.SetVariable(L"_root.startDownload", L"0");  // a run: Stop in its place
+  EXPECT_EQ(Focused(), L"Stop downloading");
+  host.player.SetVariable(L"_root.startDownload", L"1");
+  host.player.SetVariable(L"_root.downloadBtn", L"0");
   host.player.EnterFocus(false);
   SendMessageA(host.player.Hwnd(), WM_KEYDOWN, VK_RETURN, 0);
   SendMessageA(host.player.Hwnd(), WM_SYSCHAR, 'r', 0);  // Alt+R
