@@ -28,7 +28,8 @@ class IDownloadGridHost {
 
 class DownloadGridView : public IListGrid,
                          public grid::IDrawFilter,
-                         private grid::IGridEvents {
+                         private grid::IGridEvents,
+                         private grid::IRowDescription {
  public:
   DownloadGridView(DownloadList& list, IDownloadGridHost& host);
   ~DownloadGridView() override;
@@ -95,6 +96,12 @@ class DownloadGridView : public IListGrid,
   // The keys of the items whose rows are in the selection, in list order.
   std::vector<uint32_t> SelectedKeys() const;
 
+  // What a screen reader hears of a row (ListKeys.cpp): its item's file name,
+  // or its address while the name is a placeholder; and its status, or
+  // "42 %" while it downloads.
+  std::wstring RowName(size_t row) override;
+  std::wstring RowValue(size_t row) override;
+
   // The grid or its edit box has the focus.
   bool IsGridActive() const;
   // One row towards the end (up) or the start (down) of the list, while the
@@ -115,6 +122,8 @@ class DownloadGridView : public IListGrid,
     OpenIfComplete(cell, handled);
   }
   void ColumnResized(const grid::Column& column) override;
+  // Delete removes the selected items; Enter opens the finished ones.
+  void KeyDown(grid::Grid& grid, WPARAM key, bool& handled) override;
   void OpenIfComplete(const grid::Cell& cell, bool& handled);
   void RunItemCommand(UINT command, const std::vector<uint32_t>& keys);
   const DownloadItem* ItemOfRow(const grid::Row& row) const;

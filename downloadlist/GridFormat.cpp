@@ -76,6 +76,9 @@ bool DownloadGridView::Create(HWND parent, int id) {
     return false;
   // The main window's hook scrolls it one row per wheel message.
   DownloadGrid.SetWheelScrolls(false);
+  // Its name and its rows' as assistive technology tells them.
+  SetWindowTextW(DownloadGrid.Hwnd(), L"Download list");
+  DownloadGrid.SetRowDescription(this);
   list_.SetGrid(this);
   return true;
 }

@@ -122,6 +122,7 @@ void frmMain::FSCommand(const std::wstring& command, const std::wstring& args) {
 
 LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (LRESULT result = 0; Frame.HandleMessage(msg, wParam, lParam, result)) return result;
+  if (LRESULT answer = 0; OnKeyboardMessage(msg, wParam, lParam, answer)) return answer;
   switch (msg) {
     case WM_TIMER:
       OnTimer(wParam);

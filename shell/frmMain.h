@@ -141,6 +141,11 @@ class frmMain : public Window, private IMoviePlayerEvents, private ITrayIconHost
   void CreateClassicControls();
   void OnTimer(UINT_PTR id);
   void OnCommand(int id, int code);
+  // The keyboard's way around the window (shell/KeyboardFocus.cpp); true
+  // when the message was answered.
+  bool OnKeyboardMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  void MoveFocusByTab(bool backwards);
+  void RestoreFocus();
 
   // Front end
   void HideDownloadGrid();
@@ -181,6 +186,7 @@ class frmMain : public Window, private IMoviePlayerEvents, private ITrayIconHost
   LONG_PTR previousFlashProc_ = 0;  // zero while nothing is installed
   LONG_PTR previousMainProc_ = 0;
   bool quitOnDestroy_ = false;
+  HWND lastFocus_ = nullptr;  // where the focus was when the window was last left
 };
 
 }  // namespace mf

@@ -9,6 +9,7 @@
 
 #include "common/AppError.h"
 #include "common/Dpi.h"
+#include "controls/grid/GridAccess.h"
 
 namespace mf::grid {
 namespace {
@@ -39,7 +40,7 @@ void Apply(const Appearance& a, CellColours& colours) {
 
 }  // namespace
 
-Grid::Grid() = default;
+Grid::Grid() : access_(std::make_unique<GridAccess>(*this)) {}
 
 Grid::~Grid() {
   DestroyEdit();
@@ -113,6 +114,7 @@ void Grid::SetDataSource(std::shared_ptr<table::Table> table) {  // NOLINT(perfo
   }
   UpdateScrollBars();
   InvalidateRect(Hwnd(), nullptr, FALSE);
+  access_->Changed();
   if (table && events_) events_->InitializeLayout(*this);
 }
 
@@ -232,6 +234,7 @@ void Grid::SetActive(CellAddress address) {
   if (active_ && active_->row != address.row) OnRowChanged(active_->row);
   active_ = address;
   OnRowChanged(address.row);
+  access_->Changed();
 }
 
 // ---- Selection
@@ -297,6 +300,7 @@ void Grid::OnLayoutChanged() {
 
 LRESULT Grid::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   POINT pt{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+  if (LRESULT answer = 0; access_->Handle(msg, wParam, lParam, answer)) return answer;
   switch (msg) {
     case WM_PAINT:
       OnPaint();
@@ -367,8 +371,11 @@ LRESULT Grid::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
-      if (active_) OnCellChanged(active_->row, active_->column);  // the focus rectangle
+      OnFocusChanged(msg == WM_SETFOCUS);
       return 0;
+    case WM_SYSCHAR:
+      // The grid has no access keys: Alt+letter is its owner's.
+      return SendMessageW(GetParent(Hwnd()), msg, wParam, lParam);
     case WM_SETCURSOR:
       if (LOWORD(lParam) == HTCLIENT && OnSetCursor()) return TRUE;
       break;

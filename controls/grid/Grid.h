@@ -22,6 +22,8 @@
 
 namespace mf::grid {
 
+class GridAccess;
+
 class Grid : public Window {
  public:
   static constexpr const char* kClassName = "DataGridWindow";
@@ -64,6 +66,9 @@ class Grid : public Window {
   void SetRowSelectors(bool shown);
   IDrawFilter* DrawFilter() const noexcept { return filter_; }
   void SetDrawFilter(IDrawFilter* filter);
+  // What assistive technology hears of each row (GridAccess.h); none names
+  // a row by its cells.
+  void SetRowDescription(IRowDescription* description) noexcept { rowDescription_ = description; }
 
   // ---- The band: columns by position and default appearances
   size_t ColumnCount() const noexcept;
@@ -118,6 +123,7 @@ class Grid : public Window {
   void OnCellChanged(size_t row, size_t column);
   void OnRowChanged(size_t row);
   void OnLayoutChanged();
+  void OnSelectionChanged();
   CellColours ResolveCellColours(size_t row, size_t column) const;
   static COLORREF ToRgb(Colour colour);
 
@@ -125,8 +131,10 @@ class Grid : public Window {
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  friend class GridAccess;
+  friend class GridAccessible;
   // Posted by the edit box when it loses the focus: the edit is committed
-  // once the focus change is over.
+  // once the focus change is over. (WM_USER + 2 is GridAccess's.)
   static constexpr UINT kMsgCommitEdit = WM_USER + 1;
 
   struct Hit {
@@ -193,6 +201,11 @@ class Grid : public Window {
   // keyboard asked (-1, -1).
   void OnContextMenu(POINT screen);
   bool InSelection(size_t row) const;
+  // The grid shows where it stands as it takes the focus: the top row
+  // becomes active when none is.
+  void OnFocusChanged(bool gained);
+  // Tab and Shift+Tab leave the grid (WM_NEXTDLGCTL to the parent).
+  void LeaveByTab(bool backwards);
   void ResizeColumnTo(int x);
   bool OnKeyDown(WPARAM key);
   void MoveActive(int dRow, int dColumn, bool extend, bool keepSelection);
@@ -213,6 +226,8 @@ class Grid : public Window {
 
   IGridEvents* events_ = nullptr;
   IDrawFilter* filter_ = nullptr;
+  IRowDescription* rowDescription_ = nullptr;
+  std::unique_ptr<GridAccess> access_;
   std::shared_ptr<Binding> binding_;
   int listenerToken_ = 0;
   std::wstring caption_;

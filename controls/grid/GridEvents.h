@@ -1,10 +1,12 @@
 #pragma once
 // What the grid tells its owner: layout initialisation and the user's edits
 // (IGridEvents), and the owner-draw hook around every element it paints
-// (IDrawFilter).
+// (IDrawFilter); and what the owner tells assistive technology of each row
+// (IRowDescription).
 #include <windows.h>
 
 #include <optional>
+#include <string>
 
 #include "controls/grid/GridModel.h"
 #include "controls/table/Table.h"
@@ -65,6 +67,20 @@ class IGridEvents {
   virtual void CellDoubleClick(const Cell& /*cell*/, bool& /*handled*/) {}
   // The user has dragged the right edge of the column's header.
   virtual void ColumnResized(const Column& /*column*/) {}
+  // A key pressed in the grid, before the grid's own keys; a handler that
+  // acts on it sets `handled` and the grid leaves the key alone.
+  virtual void KeyDown(Grid& /*grid*/, WPARAM /*key*/, bool& /*handled*/) {}
+};
+
+// What a screen reader says of a row: the grid knows only its cells' texts,
+// its owner knows what the row stands for. Without one, a row is named by
+// its cells.
+class IRowDescription {
+ public:
+  virtual ~IRowDescription() = default;
+  virtual std::wstring RowName(size_t row) = 0;
+  // Empty when the row has no value to tell.
+  virtual std::wstring RowValue(size_t row) = 0;
 };
 
 }  // namespace mf::grid

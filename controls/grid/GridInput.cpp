@@ -3,7 +3,8 @@
 // the row selectors select whole rows and the headers whole columns; the
 // arrow keys move the active cell; F2 or a double click edits it; a right
 // click, the context-menu key or Shift+F10 asks the owner for its menu; a
-// header's right edge drags the column's width.
+// header's right edge drags the column's width; Tab moves on to the next
+// control. The owner sees every key first (IGridEvents::KeyDown).
 #include <algorithm>
 
 #include "controls/grid/Grid.h"
@@ -220,11 +221,27 @@ void Grid::MoveActive(int dRow, int dColumn, bool extend, bool keepSelection) {
   InvalidateRect(Hwnd(), nullptr, FALSE);
 }
 
+void Grid::OnFocusChanged(bool gained) {
+  if (gained && !active_ && binding_ && RowCount() > 0 && ColumnCount() > 0)
+    SetActive({std::min(topRow_, RowCount() - 1), 0});
+  if (active_) OnCellChanged(active_->row, active_->column);  // the focus rectangle
+  if (RowCount() == 0) InvalidateRect(Hwnd(), nullptr, FALSE);  // the empty grid's
+}
+
+void Grid::LeaveByTab(bool backwards) {
+  // As a dialog's controls do; an owner that is a dialog moves the focus itself.
+  if (HWND parent = GetParent(Hwnd())) SendMessageA(parent, WM_NEXTDLGCTL, backwards, FALSE);
+}
+
 bool Grid::OnKeyDown(WPARAM key) {
   const bool ctrl = KeyDown(VK_CONTROL), shift = KeyDown(VK_SHIFT);
   const int page = VisibleRowCapacity();
   constexpr int kFar = 1 << 20;
+  bool handled = false;
+  if (events_) events_->KeyDown(*this, key, handled);
+  if (handled) return true;
   switch (key) {
+    case VK_TAB: LeaveByTab(shift); return true;
     case VK_UP: MoveActive(-1, 0, shift, ctrl); return true;
     case VK_DOWN: MoveActive(1, 0, shift, ctrl); return true;
     case VK_LEFT: MoveActive(0, -1, shift, ctrl); return true;

@@ -40,9 +40,18 @@ bool Binding::IsCellSelected(size_t row, size_t column) const noexcept {
   return column < ColumnCount() && Flag(cellSelected, row * ColumnCount() + column);
 }
 
-bool Binding::SelectRow(size_t row, bool on) { return SetFlag(rowSelected, row, on); }
+bool Binding::SelectRow(size_t row, bool on) {
+  return SetFlag(rowSelected, row, on) && SelectionChanged();
+}
 
-bool Binding::SelectColumn(size_t column, bool on) { return SetFlag(columnSelected, column, on); }
+bool Binding::SelectColumn(size_t column, bool on) {
+  return SetFlag(columnSelected, column, on) && SelectionChanged();
+}
+
+bool Binding::SelectionChanged() {
+  if (grid) grid->OnSelectionChanged();
+  return true;
+}
 
 bool Binding::SelectCell(size_t row, size_t column, bool on) {
   if (!SetFlag(cellSelected, row * ColumnCount() + column, on)) return false;
@@ -51,7 +60,7 @@ bool Binding::SelectCell(size_t row, size_t column, bool on) {
     selectionOrder.push_back(a);
   else
     std::erase(selectionOrder, a);
-  return true;
+  return SelectionChanged();
 }
 
 bool Binding::ClearSelection() {
@@ -62,7 +71,7 @@ bool Binding::ClearSelection() {
   columnSelected.clear();
   cellSelected.clear();
   selectionOrder.clear();
-  return any;
+  return any && SelectionChanged();
 }
 
 // ---- Column

@@ -50,6 +50,10 @@ struct Binding {
   bool SelectColumn(size_t column, bool on);
   bool SelectCell(size_t row, size_t column, bool on);
   bool ClearSelection();
+
+ private:
+  // Tells the grid, which tells assistive technology; true.
+  bool SelectionChanged();
 };
 
 // Throws mf::AppError(kErrNoSuchItem) when the address is outside the binding.

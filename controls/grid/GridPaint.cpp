@@ -80,6 +80,13 @@ void Grid::PaintTo(HDC target, const RECT& area) {
     if (frame.top >= clip.bottom) break;
     if (frame.bottom > clip.top) PaintRow(dc, clip, r);
   }
+  if (RowCount() == 0 && GetFocus() == Hwnd()) {
+    // An empty grid that has the focus still shows it, around its rows' place.
+    RECT rows{DataLeft(), DataTop(), client.right, client.bottom};
+    InflateRect(&rows, -2, -2);
+    SetTextColor(dc, RGB(0, 0, 0));
+    DrawFocusRect(dc, &rows);
+  }
   RestoreDC(dc, saved);
   BitBlt(target, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top, dc,
          clip.left, clip.top, SRCCOPY);

@@ -60,8 +60,19 @@ void Polyline3(HDC dc, int x1, int y1, int x2, int y2, int x3, int y3) {
   Polyline(dc, p, 3);
 }
 
-void DrawTextIn(HDC dc, const std::wstring& text, RECT r, UINT flags) {
-  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, flags | DT_NOPREFIX);
+void DrawTextIn(HDC dc, const std::wstring& text, RECT r, UINT flags, int underline = -1) {
+  if (underline < 0 || static_cast<size_t>(underline) >= text.size()) {
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, flags | DT_NOPREFIX);
+    return;
+  }
+  // The access key's letter: DrawText underlines the one after a '&'.
+  std::wstring marked;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (static_cast<int>(i) == underline) marked += L'&';
+    marked += text[i];
+    if (text[i] == L'&') marked += L'&';
+  }
+  DrawTextW(dc, marked.c_str(), static_cast<int>(marked.size()), &r, flags);
 }
 
 SIZE MeasureText(HDC dc, const std::wstring& text) {
@@ -71,7 +82,8 @@ SIZE MeasureText(HDC dc, const std::wstring& text) {
 }
 
 // A glyph and a caption side by side, centred (or aligned) in the rectangle.
-void DrawCaption(HDC dc, const ElementDef& e, RECT r, const std::wstring& text, COLORREF ink, int dpi) {
+void DrawCaption(HDC dc, const ElementDef& e, RECT r, const std::wstring& text, COLORREF ink,
+                 int dpi, int underline) {
   SetTextColor(dc, ink);
   SetBkMode(dc, TRANSPARENT);
   const int glyphSize = ScaleFor(kGlyphSize, dpi);
@@ -89,7 +101,7 @@ void DrawCaption(HDC dc, const ElementDef& e, RECT r, const std::wstring& text, 
   if (!text.empty()) {
     RECT tr{left + glyphWidth, r.top, r.right - (e.align == Align::Right ? pad : 0), r.bottom};
     if (tr.right < tr.left + textWidth) tr.right = r.right;
-    DrawTextIn(dc, text, tr, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+    DrawTextIn(dc, text, tr, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS, underline);
   }
 }
 
@@ -145,7 +157,8 @@ StateColors ColoursOf(const ElementDef& e, const LookDef* look, LookState state,
 
 int LineWidth(int dpi) { return std::max(1, dpi / 96); }
 
-void PaintLabel(HDC dc, const ElementDef& e, RECT r, const std::wstring& text, const PaintStyle& style) {
+void PaintLabel(HDC dc, const ElementDef& e, RECT r, const std::wstring& text, const PaintStyle& style,
+                int underline) {
   SetTextColor(dc, ToColorRef(style.systemColours ? Sys(COLOR_WINDOWTEXT) : e.color.value_or(kInk)));
   SetBkMode(dc, TRANSPARENT);
   UINT flags = e.align == Align::Center ? DT_CENTER : e.align == Align::Right ? DT_RIGHT : DT_LEFT;
@@ -153,7 +166,7 @@ void PaintLabel(HDC dc, const ElementDef& e, RECT r, const std::wstring& text, c
   if (e.trim == Trim::Path) flags |= DT_PATH_ELLIPSIS;
   if (!e.wrap) {
     flags |= DT_SINGLELINE | (e.valign == VAlign::Top ? DT_TOP : e.valign == VAlign::Bottom ? DT_BOTTOM : DT_VCENTER);
-    DrawTextIn(dc, text, r, flags);
+    DrawTextIn(dc, text, r, flags, underline);
     return;
   }
   flags |= DT_WORDBREAK | DT_EDITCONTROL;
@@ -162,7 +175,7 @@ void PaintLabel(HDC dc, const ElementDef& e, RECT r, const std::wstring& text, c
   int height = measure.bottom - measure.top;
   if (e.valign != VAlign::Top && height < r.bottom - r.top)
     r.top += e.valign == VAlign::Bottom ? (r.bottom - r.top - height) : (r.bottom - r.top - height) / 2;
-  DrawTextIn(dc, text, r, flags);
+  DrawTextIn(dc, text, r, flags, underline);
 }
 
 void PaintCheck(HDC dc, const ElementDef& e, const RECT& r, const LookDef* look, const ElementLook& s,
@@ -186,7 +199,7 @@ void PaintCheck(HDC dc, const ElementDef& e, const RECT& r, const LookDef* look,
   RECT tr{b.right + ScaleFor(kTickGap, style.dpi), r.top, r.right, r.bottom};
   SetTextColor(dc, ToColorRef(c.text.value_or(kInk)));
   SetBkMode(dc, TRANSPARENT);
-  DrawTextIn(dc, text, tr, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+  DrawTextIn(dc, text, tr, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS, s.accessKey);
 }
 
 }  // namespace
@@ -323,7 +336,7 @@ void PaintElement(HDC dc, const ElementDef& e, const RECT& r, const LookDef* loo
       if (e.glyph != Glyph::None) DrawBoxGlyph(dc, e.glyph, r, ToColorRef(ink));
       break;
     }
-    case ElementKind::Label: PaintLabel(dc, e, r, text, style); break;
+    case ElementKind::Label: PaintLabel(dc, e, r, text, style, s.accessKey); break;
     case ElementKind::Check: PaintCheck(dc, e, r, look, s, text, style); break;
     case ElementKind::Field: {
       StateColors c = ColoursOf(e, look, StateOf(s, true), {kPaper, kInk, kFrame}, style);
@@ -339,7 +352,7 @@ void PaintElement(HDC dc, const ElementDef& e, const RECT& r, const LookDef* loo
         RECT bar{r.left, r.bottom - ScaleFor(kTabMark, style.dpi), r.right, r.bottom};
         FillRounded(dc, bar, 0, mark, {});
       }
-      DrawCaption(dc, e, r, text, ToColorRef(c.text.value_or(kInk)), style.dpi);
+      DrawCaption(dc, e, r, text, ToColorRef(c.text.value_or(kInk)), style.dpi, s.accessKey);
       break;
     }
     case ElementKind::Drag: break;

@@ -11,6 +11,7 @@ namespace mf::movie {
 // What a user sees of one element at this moment.
 struct ElementLook {
   bool hover = false, down = false, disabled = false, on = false, focused = false;
+  int accessKey = -1;  // the place in the text of the letter to underline; -1 for none
 };
 
 // How elements are drawn. The lengths of a look (glyphs, gaps, corners,

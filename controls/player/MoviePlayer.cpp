@@ -10,6 +10,7 @@
 
 #include "common/Dpi.h"
 #include "common/WindowText.h"
+#include "controls/player/MovieAccessKeys.h"
 #include "controls/player/MovieLayout.h"
 
 namespace mf {
@@ -25,16 +26,24 @@ constexpr int kOverhang = 2;
 MoviePlayer::MoviePlayer() = default;
 
 MoviePlayer::~MoviePlayer() {
+  ReleaseAccessibles();  // clients may hold them longer than the player lives
   Unload();
   if (tips_) DestroyWindow(tips_);
 }
 
 bool MoviePlayer::Create(const CreateArgs& args) {
   events_ = args.events;
+  // The user's "underline access keys" setting; otherwise they show once
+  // the keyboard is used.
+  BOOL cues = FALSE;
+  SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &cues, 0);
+  cues_ = cues != FALSE;
   // Siblings clipped: the owner brings its own windows (the grid) in front.
+  // A tab stop: the keyboard reaches the movie's own stops through it.
   RegisterClassOnce(kClassName, CS_DBLCLKS, nullptr);
-  if (!CreateFor(0, kClassName, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, args.left, args.top, args.width,
-                 args.height, args.parent, nullptr))
+  const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_TABSTOP;
+  if (!CreateFor(0, kClassName, "", style, args.left, args.top, args.width, args.height,
+                 args.parent, nullptr))
     return false;
   dpi_ = style_.dpi = WindowDpi(Hwnd());
   tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0, 0,
@@ -72,8 +81,11 @@ void MoviePlayer::LoadMovie(int layer, const std::wstring& path) {
 
 void MoviePlayer::Unload() {
   if (pressed_ >= 0 && GetCapture() == Hwnd()) ReleaseCapture();
+  ReleaseFieldAccessibles();
   for (auto& [index, edit] : fields_) DestroyWindow(edit);
   fields_.clear();
+  accessKeys_.clear();
+  focus_ = -1;
   panels_.clear();
   dependents_.clear();
   queued_.clear();
@@ -106,6 +118,7 @@ void MoviePlayer::Install(Movie&& m) {
       p.shown = p.opening ? 1 : 0;
     }
   }
+  accessKeys_ = AssignAccessKeys(movie_);
   fonts_ = MakeFonts();
   LayOut();
   CreateFields();
@@ -234,6 +247,7 @@ void MoviePlayer::OnVariableChanged(const std::wstring& name) {
     for (size_t i : it->second) InvalidateElement(i);
   UpdateFields();
   UpdateTip();
+  KeepFocusInPlace();
 }
 
 void MoviePlayer::UpdateFields() {
@@ -348,6 +362,8 @@ ElementLook MoviePlayer::LookOf(size_t index) const {
     auto it = fields_.find(index);
     s.focused = it != fields_.end() && GetFocus() == it->second;
   }
+  auto key = accessKeys_.find(index);
+  if (cues_ && key != accessKeys_.end()) s.accessKey = static_cast<int>(key->second);
   return s;
 }
 
@@ -395,6 +411,7 @@ void MoviePlayer::PaintInto(HDC dc, const RECT& area) {
                  FontOf(e.font, e.look), style_);
     RestoreDC(dc, saved);
   }
+  PaintFocus(dc);
   SelectClipRgn(dc, nullptr);
 }
 

@@ -16,6 +16,10 @@
 
 namespace mf {
 
+namespace access {
+class Accessible;
+}
+
 class IMoviePlayerEvents {
  public:
   virtual ~IMoviePlayerEvents() = default;
@@ -76,10 +80,27 @@ class MoviePlayer : public Window {
   bool SystemColours() const noexcept { return style_.systemColours; }
   void SetSystemColours(bool on);
 
+  // ---- The keyboard (MoviePlayerKeys.cpp). The buttons, tabs, tick boxes
+  // and fields are tab stops in the movie's order; Tab and Shift+Tab leave
+  // the player past either end (WM_NEXTDLGCTL to the parent). Enter or Space
+  // presses the focused one. Each caption that can take one has an access
+  // key (MovieAccessKeys.h): Alt with it, or the key alone while the player
+  // has the focus, presses that element; a label's key moves to its field.
+  bool PressAccessKey(wchar_t key);
+  // The element's access key as an upper-case letter; 0 for none.
+  wchar_t AccessKey(size_t index) const;
+  // The element that has the focus within the player, a field included;
+  // -1 for none.
+  int FocusedElement() const noexcept { return focus_; }
+  // Takes the focus at the first tab stop, or the last when moving backwards.
+  void EnterFocus(bool backwards);
+
  protected:
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  friend class MovieAccessible;
+  friend class FieldAccessible;
   struct PanelState {
     double shown = 0;      // 0 closed .. 1 open
     double from = 0;       // where the running slide started
@@ -132,6 +153,26 @@ class MoviePlayer : public Window {
   void CloseAllPanelsQuietly();
   void OnAnimationTick();
 
+  // Keyboard and assistive technology (MoviePlayerKeys.cpp, MovieAccessible.cpp)
+  bool HandleKeyboard(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  std::vector<size_t> TabStops() const;
+  void MoveFocus(bool backwards);
+  void FocusElement(size_t index);
+  void OnFieldFocus(size_t index);
+  void OnFocusChanged(bool gained);
+  // A focused button that gives way to another in its place (Start and
+  // Stop) hands the focus on to it.
+  void KeepFocusInPlace();
+  bool OnKeyDown(WPARAM key);
+  void ShowCues();
+  void PaintFocus(HDC dc);
+  std::vector<size_t> AccessibleElements() const;
+  void AnnounceFocus();
+  LRESULT AnswerGetObject(WPARAM wParam, LPARAM lParam);
+  LRESULT AnswerFieldGetObject(size_t index, HWND edit, WPARAM wParam, LPARAM lParam);
+  void ReleaseAccessibles();
+  void ReleaseFieldAccessibles();  // the fields go with their movie
+
   // Painting and tips
   void Paint();
   void PaintInto(HDC dc, const RECT& area);
@@ -158,6 +199,11 @@ class MoviePlayer : public Window {
   bool animating_ = false;
 
   int hover_ = -1, pressed_ = -1;
+  int focus_ = -1;
+  std::map<size_t, size_t> accessKeys_;  // element -> its key's place in its text
+  bool cues_ = false;  // access keys underlined
+  access::Accessible* accessible_ = nullptr;
+  std::map<size_t, access::Accessible*> fieldAccessibles_;
   bool tracking_ = false;
   HWND tips_ = nullptr;
   std::wstring tipText_;

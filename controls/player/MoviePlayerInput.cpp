@@ -26,6 +26,7 @@ void MoviePlayer::RaiseFSCommand(const std::wstring& command, const std::wstring
 }
 
 LRESULT MoviePlayer::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (LRESULT answer = 0; HandleKeyboard(msg, wParam, lParam, answer)) return answer;
   switch (msg) {
     case WM_ERASEBKGND:
       return 1;
@@ -309,9 +310,22 @@ LRESULT CALLBACK MoviePlayer::FieldProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
         self->SendCommand(std::wstring(self->movie_.elements[index].command));
         return 0;
       }
+      if (wParam == VK_TAB) {
+        self->MoveFocus(GetKeyState(VK_SHIFT) < 0);
+        return 0;
+      }
       break;
     case WM_CHAR:
-      if (wParam == '\r' || wParam == '\n') return 0;  // no beep for Enter
+      if (wParam == '\r' || wParam == '\n' || wParam == '\t') return 0;  // no beep
+      break;
+    case WM_SYSCHAR:
+      if (self->PressAccessKey(static_cast<wchar_t>(wParam))) return 0;
+      break;
+    case WM_SETFOCUS:
+      self->OnFieldFocus(index);
+      break;
+    case WM_GETOBJECT:
+      if (LRESULT object = self->AnswerFieldGetObject(index, hwnd, wParam, lParam)) return object;
       break;
     case WM_PAINT: {
       LRESULT r = DefSubclassProc(hwnd, msg, wParam, lParam);
