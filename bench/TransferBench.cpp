@@ -79,6 +79,20 @@ class QueueDriverLikeOwner : public mf::IDownloadEvents {
   mf::Download* control = nullptr;
   mf::DownloadList* list = nullptr;
   bool cancelRequested = false;
+  enum { Running, Informed, Complete, Failed } state = Running;
+
+  void InformationReady() override { state = Informed; }
+  void DownloadComplete() override { state = Complete; }
+  void DownloadError(std::wstring&) override { state = Failed; }
+  void DownloadCancelled(long&) override { state = Failed; }
+  // The window's messages flow until the control says the request ended.
+  void AwaitEnd() {
+    MSG msg;
+    while (state == Running && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
 
   void DownloadProgress(long& lProgress) override {
     if (cancelRequested) control->CancelDownload();
@@ -93,7 +107,8 @@ class QueueDriverLikeOwner : public mf::IDownloadEvents {
 Fetch FetchWithComponent(const std::wstring& url, const std::wstring& localFile) {
   mf::DownloadList list;
   list.AddItem(L"http://www.example.com/watch?v=bench", L"bench.flv", L"", L"");
-  mf::Download control;
+  mf::MessageWindow window;
+  mf::Download control{window};
   QueueDriverLikeOwner owner;
   owner.control = &control;
   owner.list = &list;
@@ -102,11 +117,14 @@ Fetch FetchWithComponent(const std::wstring& url, const std::wstring& localFile)
   control.SetLocalFile(localFile);
   // As the queue driver does: the information step first, then the transfer.
   control.RequestInformation();
+  owner.AwaitEnd();
   list.UpdateItem(1, L"", L"", L"", mf::FormatFileSize(control.FileSize()));
   Fetch f = Timed([&](uint64_t& bytes) {
-    bool ok = control.StartDownload();
+    owner.state = QueueDriverLikeOwner::Running;
+    control.StartDownload();
+    owner.AwaitEnd();
     bytes = static_cast<uint64_t>(control.BytesReceived());
-    return ok;
+    return owner.state == QueueDriverLikeOwner::Complete;
   });
   DeleteFileA(mf::ToAnsi(localFile).c_str());
   return f;
@@ -159,7 +177,6 @@ int main(int argc, char** argv) {
   // The program's window exists while it downloads: the control's waits serve it.
   HWND window = CreateWindowExA(0, "STATIC", "transfer bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                                 0, 0, 320, 120, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-  mf::DoEvents();
 
   char temp[MAX_PATH];
   GetTempPathA(MAX_PATH, temp);

@@ -6,7 +6,6 @@
 
 #include "common/AppError.h"
 #include "common/AppInfo.h"
-#include "common/DoEvents.h"
 #include "common/Platform.h"
 #include "downloadlist/Vocabulary.h"
 
@@ -15,10 +14,6 @@ namespace {
 
 constexpr long kErrObjectNotSet = 91;
 constexpr long kErrGridRefused = static_cast<long>(0xA0040202);
-
-void YieldSevenTimes(ThrottledYield& yield) {
-  for (int i = 0; i < 7; ++i) yield();
-}
 
 std::wstring Fit(const std::wstring& text, size_t width) {
   return text.size() <= width ? text : text.substr(0, width);
@@ -34,13 +29,9 @@ void ReportFillError(long number, const std::wstring& description) {
 
 }  // namespace
 
-// Copies the list into a new table, reading each position as it is reached.
+// Copies the list into a new table.
 void DownloadList::BuildTable(table::Table& t) {
-  ThrottledYield yield;
-  for (size_t i = 0; i < items_.size(); ++i) {
-    YieldSevenTimes(yield);
-    if (i >= items_.size()) break;  // a command removed items meanwhile
-    const DownloadItem item = items_[i];
+  for (const DownloadItem& item : items_) {
     size_t row = t.AddNew();
     t.SetValue(row, colID, static_cast<int32_t>(item.ID));
     t.SetValue(row, colVideoURL, Fit(item.Video_URL, kShownUrlLength));
@@ -49,7 +40,6 @@ void DownloadList::BuildTable(table::Table& t) {
     t.SetValue(row, colFileName, Fit(item.FileName, 100));
     t.SetValue(row, colStatus, Fit(item.Status, 120));
     t.SetValue(row, colFileSize, Fit(item.FileSize, 10));
-    YieldSevenTimes(yield);
   }
 }
 
@@ -160,22 +150,17 @@ std::shared_ptr<table::Table> DownloadList::NewListRecordset() {
 }
 
 bool DownloadList::FillDownloadList() {
-  if (filling_) {
-    rebuildRefused_ = true;
-    return false;
-  }
+  // The grid's own handlers may ask again while one is being bound.
+  if (filling_) return false;
   if (items_.empty()) {
     Unbind();
     return false;
   }
   filling_ = true;
   try {
-    do {
-      rebuildRefused_ = false;
-      recordset_.reset();
-      recordset_ = NewListRecordset();
-      BuildTable(*recordset_);
-    } while (rebuildRefused_ && !items_.empty());
+    recordset_.reset();
+    recordset_ = NewListRecordset();
+    BuildTable(*recordset_);
     recordset_->MoveFirst();
   } catch (const AppError& e) {
     filling_ = false;
@@ -184,12 +169,6 @@ bool DownloadList::FillDownloadList() {
   } catch (const std::bad_alloc&) {
     filling_ = false;
     ReportFillError(7, L"Out of memory");
-    return false;
-  }
-  if (items_.empty()) {
-    // Every item went while the table was being built.
-    Unbind();
-    filling_ = false;
     return false;
   }
   if (grid_) {

@@ -97,9 +97,6 @@ class DownloadList {
   uint32_t lastKey_ = 0;
   std::shared_ptr<table::Table> recordset_;
   bool filling_ = false;
-  // A rebuild was asked for while one ran and was refused; the running one
-  // then builds again so the grid never keeps rows that no longer match the list.
-  bool rebuildRefused_ = false;
   IListGrid* grid_ = nullptr;
   IListObserver* observer_ = nullptr;
 };

@@ -141,8 +141,12 @@ std::wstring ParseGoogleVideoPage(const std::wstring& pageFile) {
   return ParseWith(pageFile, &CutGoogleVideoAddress);
 }
 
+std::wstring ParseYouTubePlayer(const std::wstring& pageFile) {
+  return ParseWith(pageFile, &CutYouTubePlayerAddress);
+}
+
 std::wstring ParseYouTubePage(const std::wstring& pageFile, const YoutubePathResolver& resolve) {
-  std::wstring fragment = ParseWith(pageFile, &CutYouTubePlayerAddress);
+  std::wstring fragment = ParseYouTubePlayer(pageFile);
   if (fragment.empty()) return {};
   return resolve(fragment);
 }

@@ -25,6 +25,9 @@ using YoutubePathResolver = std::function<std::wstring(const std::wstring&)>;
 // The parsers read the page file whole; an unreadable file gives empty text.
 std::wstring ParseGoogleVideoPage(const std::wstring& pageFile);
 std::wstring ParseYouTubePage(const std::wstring& pageFile, const YoutubePathResolver& resolve);
+// The first half of ParseYouTubePage: the player address the page names,
+// which the YouTube redirect then follows.
+std::wstring ParseYouTubePlayer(const std::wstring& pageFile);
 std::wstring ParseAngryAlienPage(const std::wstring& pageFile);
 std::wstring ParseBreakPage(const std::wstring& pageFile);
 std::wstring ParseZippyVideosPage(const std::wstring& pageFile);

@@ -1,9 +1,7 @@
 #pragma once
 // What link resolution needs of its owner: the page fetch, which runs through
-// the owner's download control and its notification handlers, and a window
-// to own message boxes.
-#include <windows.h>
-
+// the owner's download control.
+#include <functional>
 #include <string>
 
 namespace mf {
@@ -17,13 +15,14 @@ struct PageAnswer {
 class IResolverHost {
  public:
   virtual ~IResolverHost() = default;
-  // Fetches `address` into `file`. True when the whole page arrived with a
-  // successful answer.
-  virtual bool FetchPage(const std::wstring& address, const std::wstring& file,
-                         PageAnswer& answer) = 0;
-  virtual HWND OwnerWindow() = 0;
-  // The owner no longer wants the result (a stop): waits end at once.
-  virtual bool StopRequested() = 0;
+  // Begins fetching `address` into `file`; `done` is called once it has
+  // ended: true when the whole page arrived with a successful answer. Not
+  // called when the fetch was cancelled (CancelPageFetch).
+  virtual void FetchPage(const std::wstring& address, const std::wstring& file,
+                         std::function<void(bool ok, const PageAnswer& answer)> done) = 0;
+  virtual void CancelPageFetch() = 0;
+  // The YouTube redirect's connection failed: `description` says how.
+  virtual void ConnectionError(const std::wstring& description) = 0;
 };
 
 }  // namespace mf

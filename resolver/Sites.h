@@ -12,10 +12,8 @@
 
 namespace mf {
 
-// What a parser may ask of link resolution while it reads a page.
+// What a parser knows of the page it reads.
 struct ParseContext {
-  // Follows a YouTube player address to the video file's address.
-  YoutubePathResolver followPlayer;
   std::wstring pageAddress;  // where the page came from (after redirects)
   std::wstring contentType;  // the page's Content-Type, charset included
 };
@@ -38,6 +36,9 @@ struct Site {
   // address staying. None: the five sites' texts, which replace the address.
   const wchar_t* noVideo;
   bool automatic;  // the clipboard monitor takes the site's addresses
+  // The parser gives a player's address, which the YouTube redirect follows
+  // to the video file's address.
+  bool followsPlayer;
 };
 
 // The rows in the order they are tried: the first pattern found wins.

@@ -2,9 +2,6 @@
 
 #include <algorithm>
 
-#include "common/AppInfo.h"
-#include "common/DoEvents.h"
-#include "common/Platform.h"
 #include "common/Text.h"
 #include "resolver/AddressText.h"
 #include "resolver/LinkResult.h"
@@ -25,7 +22,10 @@ bool IsSecureAddress(const std::wstring& address) {
 
 }  // namespace
 
-std::wstring YoutubeResolver::GetYoutubePathLnik(const std::wstring& sLink) {
+void YoutubeResolver::GetYoutubePathLnik(const std::wstring& sLink,
+                                         std::function<void(const std::wstring&)> done) {
+  Cancel();
+  done_ = std::move(done);
   // Whatever the caller gives, nothing but plain address characters may
   // reach the request lines.
   const std::wstring address = AddressForWire(sLink);
@@ -38,34 +38,34 @@ std::wstring YoutubeResolver::GetYoutubePathLnik(const std::wstring& sLink) {
   sYoutubeDownLink.clear();
   youtubeAnswer_.clear();
   youtubeFailed_ = false;
-  if (wsHost.empty()) return {};
-
-  bFindYoutubeFinish = false;
+  bFindYoutubeFinish = wsHost.empty();
+  if (bFindYoutubeFinish) return Report();
+  deadline_ = timers_.After(YoutubeAnswerTimeoutMs, [this] {
+    deadline_ = 0;
+    if (bFindYoutubeFinish) return;
+    WS.Close();
+    WS_Error(WSAETIMEDOUT, L"No answer from the server within " +
+                               std::to_wstring(YoutubeAnswerTimeoutMs / 1000) + L" seconds");
+  });
   Connect();
-  const ULONGLONG deadline = GetTickCount64() + YoutubeAnswerTimeoutMs;
-  while (!bFindYoutubeFinish) {
-    // The owner stopped: the answer is no longer wanted, and nothing is said.
-    if (host_.StopRequested()) {
-      WS.Close();
-      return kLinkFetchFailed;
-    }
-    ULONGLONG now = GetTickCount64();
-    if (now >= deadline) {
-      WS.Close();
-      WS_Error(WSAETIMEDOUT, L"No answer from the server within " +
-                                 std::to_wstring(YoutubeAnswerTimeoutMs / 1000) + L" seconds");
-      break;
-    }
-    DoEvents();
-    if (bFindYoutubeFinish) break;
-    // Sleep until a message comes instead of spinning.
-    MsgWaitForMultipleObjectsEx(0, nullptr,
-                                static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 50)),
-                                QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-  }
-  if (youtubeFailed_) return kLinkFetchFailed;
-  if (sYoutubeDownLink.empty()) return {};
-  return (secure_ ? L"https://" : L"http://") + wsHost + sYoutubeDownLink;
+}
+
+void YoutubeResolver::Cancel() {
+  done_ = nullptr;
+  timers_.Cancel(deadline_);
+  deadline_ = 0;
+  WS.Close();
+}
+
+void YoutubeResolver::Report() {
+  timers_.Cancel(deadline_);
+  deadline_ = 0;
+  auto done = std::move(done_);
+  done_ = nullptr;
+  if (!done) return;
+  if (youtubeFailed_) return done(kLinkFetchFailed);
+  done(sYoutubeDownLink.empty() ? std::wstring()
+                                : (secure_ ? L"https://" : L"http://") + wsHost + sYoutubeDownLink);
 }
 
 void YoutubeResolver::Connect() {
@@ -110,13 +110,17 @@ void YoutubeResolver::FinishYoutubeAnswer() {
   bFindYoutubeFinish = true;
   WS.Close();
   sYoutubeDownLink = CutYoutubeRedirect(youtubeAnswer_);
+  Report();
 }
 
 void YoutubeResolver::WS_Error(long /*number*/, const std::wstring& description) {
-  Platform().ShowMessageBox(host_.OwnerWindow(), L"Connection Error," + description, kAppTitle, MB_OK);
+  // Only a request still waiting hears of a failure.
+  if (bFindYoutubeFinish || !done_) return;
   youtubeFailed_ = true;
   WS.Close();
   bFindYoutubeFinish = true;
+  host_.ConnectionError(description);
+  Report();
 }
 
 }  // namespace mf

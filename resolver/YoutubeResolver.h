@@ -1,10 +1,14 @@
 #pragma once
 // The YouTube link resolver: one hand-written request for the player address
 // over a TCP socket, plain for http:// and TLS for https://; the redirection
-// it answers with names the file.
+// it answers with names the file. The socket's notifications drive it; the
+// answer's deadline is a timer.
 #include <windows.h>
 
+#include <functional>
 #include <string>
+
+#include "common/MessageWindow.h"
 
 #include "controls/socket/TcpSocket.h"
 #include "resolver/ResolverHost.h"
@@ -18,10 +22,13 @@ class YoutubeResolver : private ISocketEvents {
   YoutubeResolver& operator=(const YoutubeResolver&) = delete;
 
   // The video file's address for a YouTube player address, with the player
-  // address's scheme and host; empty text when the answer holds no usable
-  // redirection, "-2" when the connection failed (a certificate refused
-  // included) or no answer came in time.
-  std::wstring GetYoutubePathLnik(const std::wstring& sLink);
+  // address's scheme and host, to `done` once the answer is in; empty text
+  // when the answer holds no usable redirection, "-2" when the connection
+  // failed (a certificate refused included; the host hears why) or no answer
+  // came in time. A new request replaces the running one.
+  void GetYoutubePathLnik(const std::wstring& sLink, std::function<void(const std::wstring&)> done);
+  // The running request ends with no result: its callback is never called.
+  void Cancel();
   void Connect();
 
   std::wstring wsHost;
@@ -43,8 +50,13 @@ class YoutubeResolver : private ISocketEvents {
   void Error(long number, const std::wstring& d) override { WS_Error(number, d); }
   void Closed() override { WS_Close(); }
   void FinishYoutubeAnswer();
+  // The request has ended: its result to its callback.
+  void Report();
 
   IResolverHost& host_;
+  MessageWindow timers_;
+  MessageWindow::Timer deadline_ = 0;
+  std::function<void(const std::wstring&)> done_;
   std::string youtubeAnswer_;   // the answer's bytes as they arrive
   bool youtubeFailed_ = false;  // the connection failed or timed out
   bool secure_ = false;         // the player address is https://

@@ -51,19 +51,27 @@ int64_t ExactLength(const std::wstring& value) {
 
 void Download::OpenSession() { SessionHandle = std::make_shared<ProxySettings>(SystemProxy()); }
 
+Download::Download(MessageWindow& window) : window_(window) {
+  mailbox_ = window_.Open([this] { TakeEvents(); });
+}
+
 Download::~Download() {
-  for (Worker& w : workers_) w.job->Stop();
-  for (Worker& w : workers_) w.thread.join();
+  window_.Close(mailbox_);
+  // A thread still in a call that cannot be cut short (a name lookup) is let
+  // go: it touches nothing of ours any more.
+  if (!StopAll(kStopWaitMs))
+    for (Worker& w : workers_) w.thread.detach();
 }
 
 std::shared_ptr<DownloadJob> Download::Launch(DownloadJob::Request request) {
-  // Threads of stopped requests that have ended since are let go here.
+  // Threads of requests that have ended since are let go here.
   PendingThreads();
   request.proxy = SessionHandle;
   request.connectTimeoutMs = connectTimeoutMs_;
   request.idleTimeoutMs = idleTimeoutMs_;
-  auto job = std::make_shared<DownloadJob>(std::move(request));
+  auto job = std::make_shared<DownloadJob>(std::move(request), window_.PosterFor(mailbox_));
   workers_.push_back({job, std::thread([job] { job->Run(); })});
+  cancelled_ = false;
   return job;
 }
 
@@ -76,32 +84,17 @@ size_t Download::PendingThreads() {
   return workers_.size();
 }
 
-Download::Wake Download::NextEvent(DownloadJob& job, JobEvent& event,
-                                   bool (Download::*cancelled)() const, ULONGLONG deadline) {
-  for (;;) {
-    // Events that keep coming must not keep the queue waiting.
-    queue_();
-    if ((this->*cancelled)()) return Wake::Cancel;
-    if (job.Take(event)) return Wake::Event;
-    const ULONGLONG now = GetTickCount64();
-    if (now >= deadline) return Wake::Deadline;
-    HANDLE ready = job.Ready();
-    const DWORD wait =
-        static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, DownloadJob::kLookMs));
-    if (MsgWaitForMultipleObjectsEx(1, &ready, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE) ==
-        WAIT_OBJECT_0 + 1)
-      queue_.Now();
-  }
+bool Download::StopAll(DWORD ms) {
+  for (Worker& w : workers_) w.job->Stop();
+  const ULONGLONG end = ms == INFINITE ? ~0ULL : GetTickCount64() + ms;
+  // A stopped request ends within one slice of its wait.
+  while (PendingThreads() > 0 && GetTickCount64() < end) Sleep(5);
+  if (!workers_.empty()) return false;
+  job_.reset();
+  return true;
 }
 
-int64_t Download::InformedLength() const {
-  // What the information request said of this very address, when it was answered.
-  return infoUrl_ == url_ && InformationAnswered() ? contentLength_ : -1;
-}
-
-void Download::RequestInformation() {
-  InfoRequested = true;
-  infoUrl_ = url_;
+void Download::ClearInformation() {
   // Nothing of an earlier answer may stand for this one: another file's name
   // or size would be taken as this file's.
   fileExists_ = false;
@@ -113,27 +106,146 @@ void Download::RequestInformation() {
   eTag_.clear();
   contentLength_ = -1;
   infoStatus_ = 0;
-  if (!SessionHandle) OpenSession();
+}
 
+bool Download::RequestInformation() {
+  if (job_) return false;
+  kind_ = Kind::Information;
+  BeginInformation();
+  return true;
+}
+
+void Download::BeginInformation() {
+  InfoRequested = true;
+  infoUrl_ = url_;
+  ClearInformation();
+  if (!SessionHandle) OpenSession();
   DownloadJob::Request request{.url = url_, .information = true};
   // Credentials only with a user name; the password alone is never sent.
   if (!siteUser_.empty()) {
     request.user = siteUser_;
     request.password = sitePassword_;
   }
-  // A cancel asked before this request was meant for something else.
-  cancelBeforeInformation_ = CancelFlag;
-  std::shared_ptr<DownloadJob> job = Launch(std::move(request));
-  // The thread ends its own request at its deadlines; this one is a backstop.
-  const ULONGLONG deadline = GetTickCount64() + connectTimeoutMs_ + 2ULL * idleTimeoutMs_;
-  JobEvent answer;
-  if (NextEvent(*job, answer, &Download::InformationCancelled, deadline) == Wake::Event)
-    ApplyInformation(answer);
-  else
-    job->Stop();  // no answer: the properties say so
-  // After the first transfer every information request ends the session,
-  // except one made from a handler while a transfer still uses it.
-  if (TransferStarted && !transferring_) SessionHandle.reset();
+  job_ = Launch(std::move(request));
+}
+
+bool Download::StartDownload() {
+  // One request per instance at a time: a second one started from a handler
+  // of the first would close the session under it.
+  if (job_) return false;
+  bytesReceived_ = 0;
+  statusCode_ = 0;
+  finalUrl_.clear();
+  contentType_.clear();
+  failureReason_.clear();
+  resume_ = Resume::NotAsked;
+  retryAfter_ = 0;
+  answerETag_.clear();
+  answerLastModified_.clear();
+  answerFileLength_ = -1;
+  fileOpened_ = false;
+  lastNetError_ = NetError::None;
+  overLimit_ = false;
+  if (!SessionHandle) OpenSession();
+  // Only a transfer on an instance that has never been asked for
+  // information makes a HEAD request of its own; otherwise FileSize is what
+  // the last RequestInformation left.
+  if (!InfoRequested) {
+    TransferStarted = false;
+    kind_ = Kind::OwnInformation;
+    BeginInformation();
+    return true;
+  }
+  BeginTransfer();
+  return true;
+}
+
+void Download::BeginTransfer() {
+  TransferStarted = true;
+  kind_ = Kind::Transfer;
+  job_ = Launch({.url = url_,
+                 .localFile = localFile_,
+                 .resumeFrom = resumeFrom_,
+                 .ifRange = ifRange_,
+                 .total = resumeTotal_ >= 0 ? resumeTotal_ : InformedLength(),
+                 .maxBytes = maxBytes_});
+  // A partial file is continued by the one transfer it was asked for.
+  maxBytes_ = 0;
+  resumeFrom_ = 0;
+  ifRange_.clear();
+  resumeTotal_ = -1;
+}
+
+void Download::CancelDownload() {
+  if (!job_ || cancelled_) return;
+  cancelled_ = true;
+  job_->Stop();
+}
+
+int64_t Download::InformedLength() const {
+  // What the information request said of this very address, when it was answered.
+  return infoUrl_ == url_ && InformationAnswered() ? contentLength_ : -1;
+}
+
+void Download::TakeEvents() {
+  // Events of a job that is no longer the running one are not taken.
+  for (std::shared_ptr<DownloadJob> job = job_; job && job == job_;) {
+    JobEvent event;
+    if (!job->Take(event)) return;
+    if (!Handle(event)) return;
+  }
+}
+
+void Download::EndJob() {
+  job_.reset();
+  PendingThreads();
+}
+
+bool Download::Handle(const JobEvent& event) {
+  switch (event.kind) {
+    case JobEvent::Opened:
+      TakeOpened(event);
+      return true;
+    case JobEvent::Block:
+      bytesReceived_ = event.total;
+      job_->Consumed();
+      // After a cancel, nothing more is told of the transfer but its end.
+      if (!cancelled_) RaiseProgress(ProgressValue(bytesReceived_, fileSize_));
+      return true;
+    case JobEvent::Information:
+    case JobEvent::Stopped:
+    case JobEvent::Failed:
+    case JobEvent::Done:
+      break;
+  }
+  const bool cancelled = cancelled_;
+  const Kind kind = kind_;
+  EndJob();
+  if (kind != Kind::Transfer) {
+    if (event.kind == JobEvent::Information && !cancelled) ApplyInformation(event);
+    // After the first transfer every information request ends the session.
+    if (kind == Kind::Information && TransferStarted) SessionHandle.reset();
+    if (kind == Kind::Information || cancelled) {
+      if (kind == Kind::Information) RaiseInformationReady();
+      else RaiseCancelled(0);
+      return false;
+    }
+    BeginTransfer();  // the transfer's own information request is in
+    return false;
+  }
+  if (cancelled) {
+    SessionHandle.reset();
+    RaiseCancelled(ClampToLong(bytesReceived_));
+  } else if (event.kind == JobEvent::Done) {
+    SessionHandle.reset();
+    RaiseComplete();
+  } else {
+    TakeFailure(event);
+    // An address that could not be opened leaves the session open.
+    if (event.failure != JobEvent::CouldNotFind) SessionHandle.reset();
+    RaiseError(FailureDescription(event.failure));
+  }
+  return false;
 }
 
 void Download::ApplyInformation(const JobEvent& answer) {
@@ -175,124 +287,6 @@ void Download::ReadStatusOnly(const std::string& status) {
   fileExists_ = status == "200";
   lastModified_ = kNotAvailable;
   fileSize_ = -1;
-}
-
-bool Download::StartDownload() {
-  // One transfer per instance at a time: a second one started from a handler
-  // of the first would close the session under it.
-  if (transferring_) return false;
-  transferring_ = true;
-  bool result = TransferFile();
-  transferring_ = false;
-  return result;
-}
-
-bool Download::TransferFile() {
-  CancelFlag = false;
-  bytesReceived_ = 0;
-  statusCode_ = 0;
-  finalUrl_.clear();
-  contentType_.clear();
-  failureReason_.clear();
-  resume_ = Resume::NotAsked;
-  retryAfter_ = 0;
-  answerETag_.clear();
-  answerLastModified_.clear();
-  answerFileLength_ = -1;
-  fileOpened_ = false;
-  lastNetError_ = NetError::None;
-  overLimit_ = false;
-  if (!SessionHandle) OpenSession();
-
-  // Only a transfer on an instance that has never been asked for
-  // information makes a HEAD request of its own; otherwise FileSize is what
-  // the last RequestInformation left.
-  TransferStarted = false;
-  if (!InfoRequested) RequestInformation();
-  TransferStarted = true;
-  if (CancelFlag) {
-    RaiseCancelled(0);
-    SessionHandle.reset();
-    return false;
-  }
-  std::shared_ptr<DownloadJob> job = Launch({.url = url_,
-                                             .localFile = localFile_,
-                                             .resumeFrom = resumeFrom_,
-                                             .ifRange = ifRange_,
-                                             .total = resumeTotal_ >= 0 ? resumeTotal_
-                                                                         : InformedLength(),
-                                             .maxBytes = maxBytes_});
-  // A partial file is continued by the one transfer it was asked for.
-  maxBytes_ = 0;
-  resumeFrom_ = 0;
-  ifRange_.clear();
-  resumeTotal_ = -1;
-  return FollowTransfer(*job);
-}
-
-bool Download::FollowTransfer(DownloadJob& job) {
-  // The thread ends its own request at its deadlines; this one is a backstop.
-  const ULONGLONG backstop = connectTimeoutMs_ + 2ULL * idleTimeoutMs_;
-  bool opened = false;
-  for (;;) {
-    JobEvent event;
-    const Wake wake =
-        NextEvent(job, event, &Download::TransferCancelled, GetTickCount64() + backstop);
-    if (wake == Wake::Cancel) return EndCancelled(job);
-    if (wake == Wake::Deadline) {
-      WhileServing([&] { job.Stop(); });
-      DrainStopped(job);
-      SessionHandle.reset();
-      RaiseError(opened ? kCouldNotReadUrl : kCouldNotFindUrl);
-      return false;
-    }
-    switch (event.kind) {
-      case JobEvent::Opened:
-        opened = true;
-        TakeOpened(event);
-        break;
-      case JobEvent::Block:
-        bytesReceived_ = event.total;
-        job.Consumed();
-        RaiseProgress(ProgressValue(bytesReceived_, fileSize_));
-        if (CancelFlag) return EndCancelled(job);
-        break;
-      case JobEvent::Failed:
-        queue_.Now();  // what the handlers posted meanwhile runs before the end
-        WhileServing([&] { job.CloseFile(); });
-        TakeFailure(event);
-        // An address that could not be opened leaves the session open.
-        if (event.failure != JobEvent::CouldNotFind) SessionHandle.reset();
-        RaiseError(FailureDescription(event.failure));
-        return false;
-      case JobEvent::Done:
-        queue_.Now();
-        WhileServing([&] { job.CloseFile(); });
-        SessionHandle.reset();
-        RaiseComplete();
-        return true;
-      case JobEvent::Information:
-        break;
-    }
-  }
-}
-
-bool Download::EndCancelled(DownloadJob& job) {
-  // The file keeps what was written; the thread ends by itself and touches
-  // the file no more.
-  WhileServing([&] { job.Stop(); });
-  DrainStopped(job);
-  RaiseCancelled(ClampToLong(bytesReceived_));
-  SessionHandle.reset();
-  return false;
-}
-
-void Download::DrainStopped(DownloadJob& job) {
-  // An answer that came before the stop was taken still says whose bytes
-  // the file holds.
-  JobEvent event;
-  while (job.Take(event))
-    if (event.kind == JobEvent::Opened) TakeOpened(event);
 }
 
 void Download::TakeOpened(const JobEvent& event) {
@@ -346,21 +340,6 @@ const wchar_t* Download::FailureDescription(int failure) {
   }
 }
 
-void Download::WhileServing(const std::function<void()>& work) {
-  // Closing a file of many megabytes takes a tenth of a second under Wine:
-  // long enough to be seen as a frozen window.
-  UniqueKernelHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  HANDLE wait = done.get();
-  std::thread helper([&] {
-    work();
-    SetEvent(wait);
-  });
-  while (MsgWaitForMultipleObjectsEx(1, &wait, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) ==
-         WAIT_OBJECT_0 + 1)
-    queue_.Now();
-  helper.join();
-}
-
 void Download::RaiseComplete() {
   if (events_) events_->DownloadComplete();
 }
@@ -376,6 +355,10 @@ void Download::RaiseError(const wchar_t* text) {
 
 void Download::RaiseCancelled(long position) {
   if (events_) events_->DownloadCancelled(position);
+}
+
+void Download::RaiseInformationReady() {
+  if (events_) events_->InformationReady();
 }
 
 }  // namespace mf

@@ -1,38 +1,35 @@
 #pragma once
 // The download control: transfers one file over HTTP into a local file and
 // answers a HEAD request about a remote file (size, last change, name, type,
-// existence). The main window holds one instance and fetches everything with
-// it: the video pages, the information before a video is named, the videos.
+// existence). The run holds one instance and fetches everything with it: the
+// video pages, the information before a video is named, the videos.
 //
-// A transfer is synchronous: StartDownload returns when it has ended. Its
-// network work (connecting, the request, the reads) runs on a thread of its
-// own; the calling thread waits on it through its message loop, so the
-// owner's handlers, timers and commands keep running, and every notification
-// reaches the owner on the calling thread, in order. That is also how an
-// owner stops it (CancelDownload, from DownloadProgress or from anywhere
-// else on that thread).
+// Every operation only begins: StartDownload and RequestInformation return at
+// once. The network work (connecting, the request, the reads, the file) runs
+// on a thread of its own, which posts to the control's message window; each
+// notification reaches the owner from there, on the owner's thread, in order,
+// as the window's thread takes the message in its turn. Nothing waits in a
+// loop of its own.
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "common/DoEvents.h"
+#include "common/MessageWindow.h"
 #include "transfer/DownloadJob.h"
 
 namespace mf {
 
-// What a Download tells its owner, in the order of declaration. Arguments are
-// passed by reference, as the owner's handlers receive them; changing them
-// changes nothing in the control. A notification the owner does not handle
-// goes nowhere.
+// What a Download tells its owner. Arguments are passed by reference, as the
+// owner's handlers receive them; changing them changes nothing in the
+// control. A notification the owner does not handle goes nowhere.
 class IDownloadEvents {
  public:
   virtual ~IDownloadEvents() = default;
-  // The end of the data was reached; the handles and the local file are closed.
+  // The end of the data was reached; the local file is whole, flushed and closed.
   virtual void DownloadComplete() {}
   // After every block read (up to 256 KiB), the final empty read included: the
   // percentage of FileSize received, or the bytes received when FileSize is
@@ -41,8 +38,12 @@ class IDownloadEvents {
   // The address could not be opened, a read failed, or the local file could
   // not be written.
   virtual void DownloadError(std::wstring& /*sErrorDescription*/) {}
-  // A cancel was seen after a chunk: the bytes received so far.
+  // The transfer was cancelled and has let go of the local file: the bytes
+  // received so far.
   virtual void DownloadCancelled(long& /*lPosition*/) {}
+  // The information request has ended: the properties hold its answer (or
+  // say that none came).
+  virtual void InformationReady() {}
 };
 
 class Download {
@@ -55,6 +56,8 @@ class Download {
   // nothing for the idle time.
   static constexpr DWORD kConnectTimeoutMs = 15000;
   static constexpr DWORD kIdleTimeoutMs = 30000;
+  // How long the control's end waits for its requests' threads.
+  static constexpr DWORD kStopWaitMs = 5000;
 
   // Texts of DownloadError, word for word.
   static constexpr wchar_t kCouldNotFindUrl[] = L"Could not find URL";
@@ -63,8 +66,9 @@ class Download {
   // LastModified when the server gave none.
   static constexpr wchar_t kNotAvailable[] = L"Not Available";
 
-  Download() = default;
-  // Waits for the threads of stopped requests: none outlives the control.
+  // Its requests' threads post to `window`, which must outlive the control.
+  explicit Download(MessageWindow& window);
+  // Stops its requests and waits for their threads: none outlives the control.
   ~Download();
   Download(const Download&) = delete;
   Download& operator=(const Download&) = delete;
@@ -104,19 +108,23 @@ class Download {
   }
 
   // ---- Operations
-  // Transfers Url into LocalFile. True when the end of the data was reached;
-  // false after an error or a cancel, and at once when called while a
-  // transfer of this instance is running.
+  // Begins transferring Url into LocalFile; it ends with DownloadComplete,
+  // DownloadError or DownloadCancelled. False (and nothing begun) while a
+  // request of this instance runs.
   bool StartDownload();
-  // The running transfer stops after its current chunk, right after that
-  // chunk's DownloadProgress; while no chunk comes (a server that is silent)
-  // it stops at once. A running information request ends with no answer.
-  void CancelDownload() noexcept { CancelFlag = true; }
-  // A HEAD request about Url; fills FileExists, LastModified, FileSize,
-  // RemoteFileName (and its decoded form) and RemoteFileType, each from this
-  // answer alone (no answer: no file, "Not Available", -1 and empty texts).
-  // Never raises a notification.
-  void RequestInformation();
+  // The running request stops at once: no progress is told after this call,
+  // and the request ends with DownloadCancelled (an information request with
+  // InformationReady, no answer) once its thread has let go of the file.
+  // Nothing when no request runs.
+  void CancelDownload();
+  // Begins a HEAD request about Url; when it ends, FileExists, LastModified,
+  // FileSize, RemoteFileName (and its decoded form) and RemoteFileType hold
+  // this answer alone (no answer: no file, "Not Available", -1 and empty
+  // texts), and InformationReady is told. False while a request runs.
+  bool RequestInformation();
+  // A request runs (a transfer, a transfer's own information request, or an
+  // information request).
+  bool IsBusy() const noexcept { return static_cast<bool>(job_); }
 
   // ---- Beyond the control's interface
   // Bytes received by the running or last transfer, counted in 64 bits;
@@ -189,40 +197,36 @@ class Download {
     connectTimeoutMs_ = connectMs;
     idleTimeoutMs_ = idleMs;
   }
-  // Threads of requests that were stopped and have not yet ended.
+  // Threads of requests that have not yet ended.
   size_t PendingThreads();
+  // Stops every request and waits up to `ms` for their threads; true when
+  // none is left.
+  bool StopAll(DWORD ms);
 
  private:
-  enum class Wake { Event, Cancel, Deadline };
-
   void OpenSession();
-  bool TransferFile();
-  bool FollowTransfer(DownloadJob& job);
-  bool EndCancelled(DownloadJob& job);
+  void BeginInformation();
+  void BeginTransfer();
+  std::shared_ptr<DownloadJob> Launch(DownloadJob::Request request);
+  // The posted message: the running job's events, taken in order.
+  void TakeEvents();
+  // One event; false once the job has ended (it is let go first).
+  bool Handle(const JobEvent& event);
+  void EndJob();
+  void ApplyInformation(const JobEvent& answer);
+  void ClearInformation();
+  void ReadHeaders(const std::string& raw);
+  void ReadStatusOnly(const std::string& status);
   // What an answer that brings the file says of it.
   void TakeOpened(const JobEvent& event);
   void TakeFailure(const JobEvent& event);
-
   static const wchar_t* FailureDescription(int failure);
-  // The events a stopped job left: its answer, when one came.
-  void DrainStopped(DownloadJob& job);
-  // Runs `work` on a thread of its own while this thread's messages keep
-  // flowing, and returns when it is done.
-  void WhileServing(const std::function<void()>& work);
-  void ApplyInformation(const JobEvent& answer);
-  void ReadHeaders(const std::string& raw);
-  void ReadStatusOnly(const std::string& status);
-  std::shared_ptr<DownloadJob> Launch(DownloadJob::Request request);
-  // Waits for the job's next event while the thread's messages keep flowing.
-  Wake NextEvent(DownloadJob& job, JobEvent& event, bool (Download::*cancelled)() const,
-                 ULONGLONG deadline);
-  bool TransferCancelled() const noexcept { return CancelFlag; }
-  bool InformationCancelled() const noexcept { return CancelFlag && !cancelBeforeInformation_; }
 
   void RaiseComplete();
   void RaiseProgress(long value);
   void RaiseError(const wchar_t* text);
   void RaiseCancelled(long position);
+  void RaiseInformationReady();
 
   IDownloadEvents* events_ = nullptr;
 
@@ -239,11 +243,13 @@ class Download {
 
   // The session: the proxy settings read when it opened.
   std::shared_ptr<const ProxySettings> SessionHandle;
-  bool CancelFlag = false;
   bool InfoRequested = false;     // set by the first RequestInformation, for good
   bool TransferStarted = false;   // false only while a transfer runs its own HEAD
-  bool transferring_ = false;
-  bool cancelBeforeInformation_ = false;
+  MessageWindow& window_;
+  MessageWindow::Mailbox mailbox_ = 0;
+  std::shared_ptr<DownloadJob> job_;  // the running request
+  enum class Kind { Information, OwnInformation, Transfer } kind_ = Kind::Information;
+  bool cancelled_ = false;  // the running request was cancelled
   int64_t bytesReceived_ = 0;
   DWORD statusCode_ = 0;
   std::wstring finalUrl_;
@@ -272,9 +278,6 @@ class Download {
     std::thread thread;
   };
   std::vector<Worker> workers_;
-  // While events keep coming, the queue is still swept every 10 ms: a
-  // hundred sweeps a second, below one frame of a 60 Hz screen.
-  ThrottledYield queue_{10.0};
 };
 
 }  // namespace mf

@@ -1,44 +1,57 @@
 // The queue driver's side of the download control: the page fetch of link
 // resolution, and the handlers of the control's notifications, which show
 // the running item's progress in its Status.
+#include "common/AppInfo.h"
+#include "common/Platform.h"
 #include "downloadlist/FileText.h"
 #include "downloadlist/Vocabulary.h"
 #include "transfer/QueueDriver.h"
 
 namespace mf {
-namespace {
 
-// IsFetchingPage is true exactly for the length of the fetch.
-class FetchingPage {
- public:
-  explicit FetchingPage(bool& flag) : flag_(flag) { flag_ = true; }
-  ~FetchingPage() { flag_ = false; }
-  FetchingPage(const FetchingPage&) = delete;
-  FetchingPage& operator=(const FetchingPage&) = delete;
-
- private:
-  bool& flag_;
-};
-
-}  // namespace
-
-bool QueueDriver::FetchPage(const std::wstring& address, const std::wstring& file,
-                            PageAnswer& answer) {
+void QueueDriver::FetchPage(const std::wstring& address, const std::wstring& file,
+                            std::function<void(bool ok, const PageAnswer& answer)> done) {
   TransferResult.clear();
-  pageTooLarge_ = false;
   Download.SetUrl(address);
   Download.SetLocalFile(file);
   // A page is read no further than its limit.
   Download.LimitTo(kMaxPageBytes);
-  {
-    FetchingPage fetching(IsFetchingPage);
-    Download.StartDownload();
-  }
-  answer.address = Download.FinalUrl();
-  answer.contentType = Download.ContentType();
+  pageDone_ = std::move(done);
+  IsFetchingPage = Download.StartDownload();
+  if (!IsFetchingPage) PageEnded(false);
+}
+
+void QueueDriver::CancelPageFetch() {
+  pageDone_ = nullptr;
+  if (IsFetchingPage) Download.CancelDownload();
+}
+
+void QueueDriver::PageEnded(bool ok) {
+  IsFetchingPage = false;
+  const PageAnswer answer{.address = Download.FinalUrl(), .contentType = Download.ContentType()};
   // An error page, a page cut off or one too large is no page to read.
   const DWORD status = Download.StatusCode();
-  return TransferResult == L"1" && status >= 200 && status < 300 && !pageTooLarge_;
+  ok = ok && TransferResult == L"1" && status >= 200 && status < 300;
+  if (auto done = std::move(pageDone_)) done(ok, answer);
+}
+
+void QueueDriver::ConnectionError(const std::wstring& description) {
+  Platform().ShowMessageBox(host_.OwnerWindow(), L"Connection Error," + description, kAppTitle, MB_OK);
+}
+
+void QueueDriver::DownloadCancelled(long& /*position*/) {
+  // The request has let go of its file: a stopped or removed item ends now.
+  if (IsFetchingPage) {
+    IsFetchingPage = false;
+    pageDone_ = nullptr;
+  } else if (stage_ == Stage::Transferring) {
+    return TransferEnded();
+  }
+  if (stage_ == Stage::Stopping || ItemGone()) LetGo();
+}
+
+void QueueDriver::InformationReady() {
+  if (auto informed = std::move(informed_)) informed();
 }
 
 bool QueueDriver::SetItemStatus(const std::wstring& status) {
@@ -49,21 +62,23 @@ bool QueueDriver::SetItemStatus(const std::wstring& status) {
 }
 
 void QueueDriver::Download_DownloadComplete() {
-  if (IsFetchingPage) SetItemStatus(vocab::kStartDownloading);
   TransferResult = L"1";
+  if (IsFetchingPage) {
+    SetItemStatus(vocab::kStartDownloading);
+    return PageEnded(true);
+  }
+  if (stage_ == Stage::Transferring || stage_ == Stage::Stopping) TransferEnded();
 }
 
 void QueueDriver::Download_DownloadError(std::wstring& sErrorDescription) {
   TransferResult = sErrorDescription;
+  if (IsFetchingPage) return PageEnded(false);
+  if (stage_ == Stage::Transferring || stage_ == Stage::Stopping) TransferEnded();
 }
 
 void QueueDriver::Download_DownloadProgress(long& lProgress) {
-  // A stop, or the running item removed: the transfer ends after this chunk.
-  if (StopRequested()) Download.CancelDownload();
-  if (IsFetchingPage && Download.BytesReceived() > kMaxPageBytes) {
-    pageTooLarge_ = true;
-    Download.CancelDownload();
-  }
+  // The running item removed: its request ends at once.
+  if (ItemGone()) return Download.CancelDownload();
   const DownloadItem* item = RunningKey ? list_.ByKey(RunningKey) : nullptr;
   if (!item) return;
   std::wstring status;

@@ -77,8 +77,8 @@ struct DownloadJob::Answer {
   }
 };
 
-DownloadJob::DownloadJob(Request request)
-    : request_(std::move(request)), ready_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+DownloadJob::DownloadJob(Request request, std::function<void()> wake)
+    : request_(std::move(request)), wake_(std::move(wake)) {}
 
 DownloadJob::~DownloadJob() { CloseLocalFile(); }
 
@@ -87,8 +87,13 @@ void DownloadJob::Run() {
     RunInformation();
   else
     RunTransfer();
-  // A stopped request may end in the middle: its connection closes here.
+  // A stopped request may end in the middle: its connection and its file
+  // close here, on this thread, and then it says so.
   connection_.reset();
+  if (stop_ && !ended_) {
+    CloseLocalFile();
+    Push({.kind = JobEvent::Stopped});
+  }
   finished_ = true;
 }
 
@@ -160,10 +165,16 @@ bool DownloadJob::Fail(JobEvent::Failure failure, const Answer* answer) {
 void DownloadJob::RunTransfer() {
   // A stopped request tells nothing more.
   if (!Transfer()) {
-    if (failure_ && !stop_) EndWith(std::move(*failure_));
+    if (failure_ && !stop_) {
+      CloseLocalFile();
+      EndWith(std::move(*failure_));
+    }
     return;
   }
+  // A whole file is flushed and closed here: closing one of many megabytes
+  // takes a while, which the window's thread must not wait for.
   whole_ = true;
+  CloseLocalFile();
   EndWith({.kind = JobEvent::Done});
 }
 
@@ -250,6 +261,7 @@ bool DownloadJob::Judge(const Answer& answer, int64_t from, bool first, Plan& pl
 // The connection is closed before the end is told.
 void DownloadJob::EndWith(JobEvent last) {
   connection_.reset();
+  ended_ = true;
   Push(std::move(last));
 }
 
@@ -322,13 +334,14 @@ class DownloadJob::Locked {
 };
 
 void DownloadJob::Push(JobEvent event) {
-  bool wake = event.kind != JobEvent::Block;
   {
     Locked guard(lock_);
-    if (!wake) wake = ++ahead_ >= kWakeBatch;
+    if (event.kind == JobEvent::Block) ++ahead_;
     events_.push_back(std::move(event));
   }
-  if (wake && armed_.exchange(false)) SetEvent(ready_.get());
+  // One message at a time: the control takes every event there is when it
+  // comes, and arms the next wake only once it found none left.
+  if (armed_.exchange(false) && wake_) wake_();
 }
 
 bool DownloadJob::Take(JobEvent& event) {
@@ -359,15 +372,12 @@ bool DownloadJob::WaitForRoom() {
 }
 
 void DownloadJob::Stop() {
+  // Under the file's lock: no write is under way, and none follows. Every
+  // byte written is a byte of this version in its place: none is cut.
   {
     Locked guard(fileLock_);
-    {
-      Locked events(lock_);
-      stop_ = true;
-    }
-    // Every byte written is a byte of this version in its place: none is cut.
-    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
-    file_ = INVALID_HANDLE_VALUE;
+    Locked events(lock_);
+    stop_ = true;
   }
   WakeAllConditionVariable(&roomChanged_);
 }
@@ -395,11 +405,9 @@ bool DownloadJob::OpenLocalFile(int64_t keep) {
 bool DownloadJob::WriteBlock(const char* data, DWORD size) {
   Locked guard(fileLock_);
   DWORD written = 0;
-  return file_ != INVALID_HANDLE_VALUE && WriteFile(file_, data, size, &written, nullptr) &&
-         written == size;
+  return !stop_ && file_ != INVALID_HANDLE_VALUE &&
+         WriteFile(file_, data, size, &written, nullptr) && written == size;
 }
-
-void DownloadJob::CloseFile() { CloseLocalFile(); }
 
 void DownloadJob::CloseLocalFile() {
   Locked guard(fileLock_);

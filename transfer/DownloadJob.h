@@ -1,14 +1,18 @@
 #pragma once
 // The network side of the download control: one request (the information
 // request or a transfer) run on a thread of its own, so that connecting,
-// waiting for an answer and reading never hold up the user-interface thread.
-// The thread reports each step as an event; the control takes the events on
-// its own thread and raises its notifications from there.
+// waiting for an answer, reading, writing and closing the file never hold up
+// the user-interface thread. The thread reports each step as an event and
+// wakes the control through the function it was given (a message posted to
+// the control's window); the control takes the events on its own thread and
+// raises its notifications from there. Every job ends with exactly one of
+// Done, Failed, Information or Stopped.
 #include <windows.h>
 
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,8 +30,9 @@ struct JobEvent {
     Opened,       // an answer that brings the file is in: `status`, and where it goes on
     Block,        // a block arrived and was written (or the final empty read): `total` bytes so far
     Failed,       // `failure` ends the transfer
-    Done,         // the whole file is in and flushed; the thread's handles are closed
+    Done,         // the whole file is in, flushed and closed
     Information,  // the answer to the information request
+    Stopped,      // after Stop: the request has let go of the file and the network
   };
   enum Failure {
     CouldNotFind,      // no answer, or an error status
@@ -77,11 +82,7 @@ class DownloadJob {
   static DWORD NextBlockSize(DWORD asked, DWORD read, double ms);
   // Blocks the thread may read ahead of what the control has taken.
   static constexpr LONG kBlocksAhead = 4;
-  // Blocks wake the sleeping control in batches of this many: one wake-up per
-  // block would cost the control a thread switch per block. The control
-  // looks at least every kLookMs anyway.
-  static constexpr LONG kWakeBatch = 2;
-  static constexpr DWORD kLookMs = 10;
+
 
   struct Request {
     std::shared_ptr<const ProxySettings> proxy;  // the session's
@@ -103,7 +104,7 @@ class DownloadJob {
   // Redirects a request follows before it gives up.
   static constexpr int kMaxRedirects = 10;
 
-  explicit DownloadJob(Request request);
+  DownloadJob(Request request, std::function<void()> wake);
   ~DownloadJob();
   DownloadJob(const DownloadJob&) = delete;
   DownloadJob& operator=(const DownloadJob&) = delete;
@@ -112,20 +113,17 @@ class DownloadJob {
   void Run();
 
   // ---- The control's side
-  // Takes the next event; when there is none, arms Ready() to be signalled
-  // by the next one, so that the control can sleep on it.
+  // Takes the next event; when there is none, arms the wake function to be
+  // called by the next one (once: a wake is never repeated before a Take).
   bool Take(JobEvent& event);
-  HANDLE Ready() const noexcept { return ready_.get(); }
   // A block event was handled: the thread may read one more block.
   void Consumed();
-  // The thread ends as soon as its current network call returns. The local
-  // file is closed at once as it is, and nothing of this request writes,
-  // cuts or opens it again, however late its answer comes.
+  // From this call on nothing of this request writes, cuts or opens the
+  // local file, however late its answer comes. The thread ends within one
+  // slice of its current wait, closes the file and tells Stopped (unless it
+  // had already told its end).
   void Stop();
   bool Finished() const noexcept { return finished_; }
-  // After the last event: the local file is closed (the thread leaves it
-  // open for the control), its data flushed to disk first when it is whole.
-  void CloseFile();
 
  private:
   class Locked;
@@ -181,10 +179,11 @@ class DownloadJob {
   HANDLE file_ = INVALID_HANDLE_VALUE;  // guarded by fileLock_
   LONG ahead_ = 0;                      // blocks pushed and not yet consumed; guarded by lock_
   std::atomic<bool> stop_{false};
-  std::atomic<bool> armed_{false};      // the control waits on ready_
-  UniqueKernelHandle ready_;            // auto reset
+  std::atomic<bool> armed_{true};       // the control waits for a wake
+  std::function<void()> wake_;
   std::atomic<bool> finished_{false};
   bool whole_ = false;
+  bool ended_ = false;  // the last event was told
   std::optional<JobEvent> failure_;  // how the request failed, told once it has ended  // the file holds all its data: flushed before it is closed
 };
 

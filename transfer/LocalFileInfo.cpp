@@ -22,10 +22,14 @@ std::wstring CutKeepingExtension(const std::wstring& name, size_t length) {
 
 }  // namespace
 
-LocalFileInfo QueueDriver::GetLocalFileInfo(const std::wstring& sLink, int16_t siteId) {
+void QueueDriver::GetLocalFileInfo(const std::wstring& sLink, int16_t siteId,
+                                   std::function<void(const LocalFileInfo&)> done) {
   Download.SetUrl(sLink);
-  Download.RequestInformation();
+  informed_ = [this, sLink, siteId, done] { done(NameFromInformation(sLink, siteId)); };
+  if (!Download.RequestInformation()) informed_ = nullptr;
+}
 
+LocalFileInfo QueueDriver::NameFromInformation(const std::wstring& sLink, int16_t siteId) {
   LocalFileInfo info;
   const Site* site = FindSite(siteId);
   // The server's name as it meant it (RFC 6266 and 5987: quotes, escapes and

@@ -8,30 +8,34 @@
 
 namespace mf {
 
-std::wstring QueueDriver::PrepareItem(int16_t position) {
+void QueueDriver::PrepareItem(int16_t position, std::function<void(const std::wstring&)> done) {
   const DownloadItem* item = position >= 0 ? list_.At(static_cast<size_t>(position)) : nullptr;
-  if (!item) return kLinkUnsupported;
-  RunningKey = item->Key;
-  return Prepare(item->Key);
+  if (!item) return done(kLinkUnsupported);
+  const uint32_t key = item->Key;
+  RunningKey = key;
+  SetItemStatus(vocab::kPreparingStart);
+  Resolver.GetDownloadLink(item->Video_URL, [this, key, done](const std::wstring& link) {
+    DownloadItem* resolved = list_.ByKey(key);
+    if (!resolved) return done(kLinkUnsupported);
+    if (link == kLinkUnsupported || link == kLinkNotFound || link == kLinkFetchFailed)
+      return done(ResolutionFailed(key, link, resolved->Video_URL));
+    GetLocalFileInfo(link, GetSiteID(resolved->Video_URL), [this, key, link, done](const LocalFileInfo& info) {
+      DownloadItem* named = list_.ByKey(key);
+      if (!named) return done(kLinkUnsupported);
+      // Only the placeholder is replaced: a name the user typed stays.
+      if (named->FileName == vocab::kAutoDetect) named->FileName = info.FileName;
+      named->FileSize = info.FileSize;
+      done(link);
+    });
+  });
 }
 
-std::wstring QueueDriver::Prepare(uint32_t key) {
-  // The item is found again after every step that yields to the message loop
-  // (the rebuild, the fetch, the information request): it may move or go.
-  // After a stop, or once the item went, nothing more is asked of the network.
-  if (!SetItemStatus(vocab::kPreparingStart)) return kLinkUnsupported;
-  list_.FillDownloadList();
-  if (StopRequested()) return kLinkUnsupported;
-  const std::wstring pageAddress = list_.ByKey(key)->Video_URL;
-
-  std::wstring link = Resolver.GetDownloadLink(pageAddress);
-  if (StopRequested()) return kLinkUnsupported;
+std::wstring QueueDriver::ResolutionFailed(uint32_t key, const std::wstring& code,
+                                           const std::wstring& pageAddress) {
   const int16_t id = list_.ByKey(key)->ID;
-  if (link == kLinkUnsupported) {
+  if (code == kLinkUnsupported) {
     list_.UpdateItem(id, L"", vocab::kUnsupportedLink, vocab::kError, L"");
-    return kLinkUnsupported;
-  }
-  if (link == kLinkNotFound) {
+  } else if (code == kLinkNotFound) {
     // A page of one of the five sites without its video loses its address,
     // as it always has; any other page keeps it and says so in plain words.
     const Site* site = FindSite(GetSiteID(pageAddress));
@@ -39,21 +43,12 @@ std::wstring QueueDriver::Prepare(uint32_t key) {
       list_.UpdateItem(id, L"", site->noVideo, vocab::kError, L"");
     else
       list_.UpdateItem(id, vocab::kInappropriate, vocab::kProcessFailed, vocab::kError, L"");
-    return kLinkUnsupported;
-  }
-  if (link == kLinkFetchFailed) {
+  } else {
     // The page address stays: a failed fetch is no verdict on the video.
     list_.UpdateItem(id, L"", L"", vocab::kError, L"");
     TellFailure(*list_.ByKey(key));
-    return kLinkUnsupported;
   }
-  const LocalFileInfo info = GetLocalFileInfo(link, GetSiteID(pageAddress));
-  if (StopRequested()) return kLinkUnsupported;
-  DownloadItem& item = *list_.ByKey(key);
-  // Only the placeholder is replaced: a name the user typed stays.
-  if (item.FileName == vocab::kAutoDetect) item.FileName = info.FileName;
-  item.FileSize = info.FileSize;
-  return link;
+  return kLinkUnsupported;
 }
 
 }  // namespace mf

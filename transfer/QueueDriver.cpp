@@ -1,5 +1,5 @@
-// The queue driver: works through the Download list one item at a time, and
-// the start/stop toggle that every start and stop request ends in.
+// The queue driver: the start/stop toggle that every start and stop request
+// ends in, and the life of a run from its start to its end.
 #include "transfer/QueueDriver.h"
 
 #include <windows.h>
@@ -7,7 +7,6 @@
 #include "common/AppInfo.h"
 #include "common/AppPath.h"
 #include "common/Platform.h"
-#include "common/Text.h"
 #include "downloadlist/Vocabulary.h"
 
 namespace mf {
@@ -29,9 +28,7 @@ int QueueDriver::CurrentIndex() const {
   return at ? static_cast<int>(*at) : -1;
 }
 
-bool QueueDriver::StopRequested() {
-  return CancelRequested || (RunningKey != 0 && CurrentIndex() < 0);
-}
+bool QueueDriver::ItemGone() const { return RunningKey != 0 && CurrentIndex() < 0; }
 
 // Captions and front-end variables of a run under way (true) or of none.
 void QueueDriver::ShowRunning(bool running) {
@@ -46,26 +43,8 @@ void QueueDriver::ShowRunning(bool running) {
 
 void QueueDriver::cmdStartDownload_Click() {
   // While a run is under way the toggle stops it, whatever the list holds.
-  if (IsDownloading) {
-    StopOrQueueStart();
-    return;
-  }
-  do {
-    const bool queued = startPending_;
-    startPending_ = false;
-    if (!BeginRun()) {
-      if (queued) ShowRunning(false);
-      return;
-    }
-    StartDownloading();
-  } while (startPending_);
-  // A stop during the run has already put captions and variables back.
-  if (CancelRequested) return;
-  host_.SetStartButtonCaption(kStartCaption);
-  host_.SetFlashVariable(L"_root.startDownload", L"1");
-  host_.SetFlashVariable(L"_root.downloadBtn", L"1");
-  host_.SetFlashVariable(L"_root.downloadTab", L"1");
-  host_.SetMenuDownloadCaption(kStartCaption);
+  if (IsDownloading) return StopOrQueueStart();
+  if (BeginRun()) StartDownloading();
 }
 
 bool QueueDriver::BeginRun() {
@@ -91,10 +70,10 @@ bool QueueDriver::BeginRun() {
 }
 
 void QueueDriver::StopOrQueueStart() {
-  // A stopped run is still ending (a wait being left, a transfer being shut):
-  // the start waits for it and begins once it has ended.
-  if (CancelRequested && !startPending_) {
-    startPending_ = true;
+  // A stopped run is still ending (its request letting go): the start waits
+  // for it and begins once it has ended.
+  if (CancelRequested && !startQueued_) {
+    startQueued_ = true;
     ShowRunning(true);
     return;
   }
@@ -102,14 +81,12 @@ void QueueDriver::StopOrQueueStart() {
                                 L"Are you sure that you want to cancel downloading?", kAppTitle,
                                 MB_YESNO | MB_ICONQUESTION) != IDYES)
     return;
-  // Only the waiting start is called off when there is one; otherwise the run
-  // stops: its current step sees the request and nothing more is begun.
-  if (startPending_) {
-    startPending_ = false;
-  } else {
-    CancelRequested = true;
-    // Also a request waiting on a silent server ends now, not at its next block.
-    Download.CancelDownload();
+  // Only the waiting start is called off when there is one; otherwise the
+  // run stops. The run may have ended while the question was open.
+  if (startQueued_) {
+    startQueued_ = false;
+  } else if (IsDownloading) {
+    Stop();
   }
   ShowRunning(false);
 }
@@ -121,32 +98,108 @@ void QueueDriver::StartDownloading() {
   if (!FolderExists(folder)) CreateDirectoryW(folder.c_str(), nullptr);
   CancelRequested = false;
   IsDownloading = true;
-
-  // Items are worked on in the list's order as it stands after each item, by
-  // identity: items the user moves, removes or adds meanwhile are neither
-  // mistaken for one another nor visited twice.
-  std::set<uint32_t> visited;
-  int downloaded = 0, failed = 0;
-  while (const DownloadItem* item = NextItem(visited)) {
-    const uint32_t key = item->Key;
-    visited.insert(key);
-    if (item->Status == vocab::kComplete || item->Status == vocab::kError) continue;
-    const ItemOutcome outcome = DownloadItemAt(key);
-    if (const DownloadItem* done = list_.ByKey(key)) {
-      downloaded += done->Status == vocab::kComplete ? 1 : 0;
-      failed += done->Status == vocab::kError ? 1 : 0;
-    }
-    if (outcome == ItemOutcome::RunCancelled) break;
-  }
-  RunningKey = 0;
-  IsDownloading = false;
-  host_.RunEnded(downloaded, failed);
+  visited_.clear();
+  downloaded_ = failed_ = 0;
+  NextItemOfRun();
 }
 
-const DownloadItem* QueueDriver::NextItem(const std::set<uint32_t>& visited) const {
+// Items are worked on in the list's order as it stands after each item, by
+// identity: items the user moves, removes or adds meanwhile are neither
+// mistaken for one another nor visited twice.
+const DownloadItem* QueueDriver::NextItem() const {
   for (const DownloadItem& item : list_.Items())
-    if (!visited.contains(item.Key)) return &item;
+    if (!visited_.contains(item.Key)) return &item;
   return nullptr;
+}
+
+void QueueDriver::NextItemOfRun() {
+  while (const DownloadItem* item = NextItem()) {
+    visited_.insert(item->Key);
+    if (item->Status == vocab::kComplete || item->Status == vocab::kError) continue;
+    RunningKey = item->Key;
+    retry_ = 0;
+    partFile_.clear();
+    return TryItem();
+  }
+  EndRun();
+}
+
+void QueueDriver::ItemEnded() {
+  if (DownloadItem* item = list_.ByKey(RunningKey)) {
+    downloaded_ += item->Status == vocab::kComplete ? 1 : 0;
+    failed_ += item->Status == vocab::kError ? 1 : 0;
+    // A partial file that never got a byte reserves its name no longer.
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!item->PartFile.empty() &&
+        GetFileAttributesExW(item->PartFile.c_str(), GetFileExInfoStandard, &data) &&
+        data.nFileSizeLow == 0 && data.nFileSizeHigh == 0) {
+      DeleteFileW(item->PartFile.c_str());
+      item->PartFile.clear();
+    }
+  }
+  if (CancelRequested) return EndRun();
+  NextItemOfRun();
+}
+
+void QueueDriver::EndRun() {
+  RunningKey = 0;
+  IsDownloading = false;
+  stage_ = Stage::Idle;
+  host_.RunEnded(downloaded_, failed_);
+  // A stop has already put captions and variables back.
+  if (!CancelRequested) {
+    host_.SetStartButtonCaption(kStartCaption);
+    host_.SetFlashVariable(L"_root.startDownload", L"1");
+    host_.SetFlashVariable(L"_root.downloadBtn", L"1");
+    host_.SetFlashVariable(L"_root.downloadTab", L"1");
+    host_.SetMenuDownloadCaption(kStartCaption);
+  }
+  if (!startQueued_) return;
+  startQueued_ = false;
+  if (BeginRun())
+    StartDownloading();
+  else
+    ShowRunning(false);
+}
+
+void QueueDriver::Stop() {
+  CancelRequested = true;
+  const Stage stage = stage_;
+  stage_ = Stage::Stopping;
+  switch (stage) {
+    case Stage::Resolving:
+      // A page fetch lets go of the page file first; a redirect ends at once.
+      if (IsFetchingPage) return CancelPageFetch();
+      Resolver.Cancel();
+      return LetGo();
+    case Stage::Informing:
+    case Stage::Transferring:
+      // The control tells when its request has let go of the file.
+      return Download.CancelDownload();
+    case Stage::Waiting:
+      Messages.Cancel(retryTimer_);
+      return LetGo();
+    case Stage::Idle:
+    case Stage::Stopping:
+      return;
+  }
+}
+
+void QueueDriver::LetGo() {
+  if (ItemGone()) {
+    // Removed while it was worked on: its partial file has no item any more.
+    if (!partFile_.empty()) DeleteFileW(partFile_.c_str());
+    return ItemEnded();
+  }
+  SetItemStatus(vocab::kCancelled);
+  list_.FillDownloadList();
+  EndRun();
+}
+
+bool QueueDriver::Shutdown(DWORD ms) {
+  if (IsDownloading) Stop();
+  Resolver.Cancel();
+  return Download.StopAll(ms);
 }
 
 }  // namespace mf

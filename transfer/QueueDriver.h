@@ -2,13 +2,22 @@
 // The queue driver: works through the Download list one item at a time,
 // resolving each item's page, naming its file and transferring it with the
 // one download control; and the start/stop toggle that every start and stop
-// request ends in. It creates no window; it reaches the window through
-// IQueueHost.
+// request ends in. It creates no window of the user's; it reaches the window
+// through IQueueHost.
+//
+// A run is a state machine. Each item goes through its steps (its page, the
+// YouTube redirect, the information request, the transfer, a wait before a
+// try again, its end), each begun by one call and ended by the notification
+// that comes back: from the download control, the resolver or a timer, all
+// messages of the driver's own message-only window. Start returns at once;
+// nothing waits in a loop.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <string>
 
+#include "common/MessageWindow.h"
 #include "downloadlist/DownloadList.h"
 #include "resolver/LinkResolver.h"
 #include "transfer/Download.h"
@@ -22,31 +31,43 @@ class QueueDriver : private IDownloadEvents, private IResolverHost {
   // Pages larger than this are no video pages; their fetch fails.
   static constexpr int64_t kMaxPageBytes = 16LL << 20;
 
+  // Where a run stands.
+  enum class Stage {
+    Idle,          // no run
+    Resolving,     // the item's page, and for YouTube its player's redirect
+    Informing,     // the information request about the video file
+    Transferring,  // the video file arrives
+    Waiting,       // a failure that may pass: the next try comes after a wait
+    Stopping,      // a stop was asked; the step under way is letting go
+  };
+
   QueueDriver(DownloadList& list, IQueueHost& host);
   QueueDriver(const QueueDriver&) = delete;
   QueueDriver& operator=(const QueueDriver&) = delete;
 
   // The start/stop toggle (the start button's click). While a run is under
   // way it asks to stop it; a start asked while a stopped run is still ending
-  // waits for that run to end and then begins, so runs never nest.
+  // begins once that run has ended, so runs never overlap.
   void cmdStartDownload_Click();
-  // Works through the Download list; returns when the run is over.
+  // Begins a run through the Download list; it goes on by itself.
   void StartDownloading();
   bool IsConnected();
 
-  // Resolves the item at this position: the link, or "-1" when there is none
-  // (or the run stopped, or the item went, meanwhile).
-  std::wstring PrepareItem(int16_t position);
+  // Resolves the item at this position: the link, or "-1" when there is none,
+  // to `done` (the item's status and fields show the steps as a run does).
+  void PrepareItem(int16_t position, std::function<void(const std::wstring&)> done);
   // Asks the server about the resolved file link and derives the local file
-  // name and the size text; `siteId` is the site of the item's page address.
-  LocalFileInfo GetLocalFileInfo(const std::wstring& sLink, int16_t siteId);
+  // name and the size text, to `done`; `siteId` is the site of the item's
+  // page address.
+  void GetLocalFileInfo(const std::wstring& sLink, int16_t siteId,
+                        std::function<void(const LocalFileInfo&)> done);
 
   // Handlers of the download control's notifications.
   void Download_DownloadComplete();
   void Download_DownloadProgress(long& lProgress);
   void Download_DownloadError(std::wstring& sErrorDescription);
 
-  bool IsDownloading = false;   // a run is under way, until it has wholly ended
+  bool IsDownloading = false;  // a run is under way, until it has wholly ended
   bool CancelRequested = false;
   // The item being worked on, by its key (0: none): positions change under a
   // run whenever the user removes or moves items.
@@ -56,6 +77,7 @@ class QueueDriver : private IDownloadEvents, private IResolverHost {
   // "" before a page fetch; "1" once a transfer completed, else its error text.
   std::wstring TransferResult;
   bool IsFetchingPage = false;  // the running transfer fetches a page
+  Stage CurrentStage() const noexcept { return stage_; }
 
   // A failure that may pass is tried again this many more times, after
   // these waits; a server's Retry-After is heeded up to the last figure.
@@ -63,12 +85,17 @@ class QueueDriver : private IDownloadEvents, private IResolverHost {
   std::array<DWORD, kRetries> RetryWaitsMs{1000, 4000, 16000};
   DWORD MaxRetryAfterMs = 60000;
 
+  // The one message-only window the run's notifications come through.
+  MessageWindow Messages;
   // The one download control, which fetches pages and files.
-  mf::Download Download;
+  mf::Download Download{Messages};
   LinkResolver Resolver{*this};
 
+  // Shutdown: the run stops, and its requests are given up to `ms` to let
+  // go; true when all did.
+  bool Shutdown(DWORD ms);
+
  private:
-  enum class ItemOutcome { Skipped, Transferred, RunCancelled };
   // How one try at an item ended: for good (done or failed), with a failure
   // that may pass, stopped, or with the item gone.
   enum class Attempt { Ended, Transient, Cancelled, Gone };
@@ -81,42 +108,65 @@ class QueueDriver : private IDownloadEvents, private IResolverHost {
   };
   bool BeginRun();
   void StopOrQueueStart();
+  void Stop();
   void ShowRunning(bool running);
-  const DownloadItem* NextItem(const std::set<uint32_t>& visited) const;
-  ItemOutcome DownloadItemAt(uint32_t key);
-  ItemOutcome TryUntilEnd(uint32_t key);
-  Attempt TryItem(uint32_t key);
+  const DownloadItem* NextItem() const;
+  // The steps of a run.
+  void NextItemOfRun();
+  void TryItem();
+  void Resolved(const std::wstring& link);
+  void Informed();
+  void BeginTransfer();
+  void TransferEnded();
+  void AttemptEnded(Attempt attempt);
+  void ItemEnded();
+  void EndRun();
+  // The step under way let go after a stop (or its item went): the item ends.
+  void LetGo();
+  bool ItemGone() const;
+
+  // The parts of a step.
+  std::wstring ResolutionFailed(uint32_t key, const std::wstring& code,
+                                const std::wstring& pageAddress);
+  LocalFileInfo NameFromInformation(const std::wstring& sLink, int16_t siteId);
   ResumePoint PreparePart(uint32_t key, const std::wstring& partFile);
   // The version of the answer whose bytes the partial file now holds.
   void RecordVersion(DownloadItem& item);
-  Attempt NoFreeName(const std::wstring& name);
   bool EnoughSpace(uint32_t key, const std::wstring& folder, int64_t have);
   bool LastFailureTransient() const;
-  // False when a stop (or the item's removal) ended the wait.
-  bool WaitBeforeRetry(int retry);
-  ItemOutcome CancelRun();
+  DWORD RetryWait(int retry) const;
   Attempt FolderTooLong();
+  Attempt NoFreeName(const std::wstring& name);
   Attempt FinishTransfer(uint32_t key, const std::wstring& partFile);
   void TellFailure(const DownloadItem& item);
-  std::wstring Prepare(uint32_t key);
   bool SetItemStatus(const std::wstring& status);
 
   // IDownloadEvents
   void DownloadComplete() override { Download_DownloadComplete(); }
   void DownloadProgress(long& p) override { Download_DownloadProgress(p); }
   void DownloadError(std::wstring& s) override { Download_DownloadError(s); }
+  void DownloadCancelled(long& position) override;
+  void InformationReady() override;
   // IResolverHost: the page goes through the same control and handlers.
-  bool FetchPage(const std::wstring& address, const std::wstring& file,
-                 PageAnswer& answer) override;
-  HWND OwnerWindow() override { return host_.OwnerWindow(); }
-  // A stop was asked, or the running item went: nothing more is asked of the
-  // network for it.
-  bool StopRequested() override;
+  void FetchPage(const std::wstring& address, const std::wstring& file,
+                 std::function<void(bool ok, const PageAnswer& answer)> done) override;
+  void CancelPageFetch() override;
+  void ConnectionError(const std::wstring& description) override;
+  void PageEnded(bool ok);
 
   DownloadList& list_;
   IQueueHost& host_;
-  bool startPending_ = false;  // a start asked while a stopped run was ending
-  bool pageTooLarge_ = false;
+  Stage stage_ = Stage::Idle;
+  bool startQueued_ = false;  // a start asked while a stopped run was ending
+  std::set<uint32_t> visited_;  // the items this run has taken up
+  int downloaded_ = 0, failed_ = 0;
+  int retry_ = 0;  // the running item's tries again so far
+  MessageWindow::Timer retryTimer_ = 0;
+  std::wstring link_;      // the running item's video file address
+  std::wstring partFile_;  // and the partial file it arrives in
+  int64_t resumedFrom_ = 0;
+  std::function<void(bool, const PageAnswer&)> pageDone_;
+  std::function<void()> informed_;  // what follows the running information request
   bool restartTold_ = false;  // the user heard that the server sent the file whole again
 };
 

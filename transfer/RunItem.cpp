@@ -1,17 +1,18 @@
 // One item of a run: resolve it, name its file, transfer it into a partial
 // file and give the file its final name once all of it is there. A failure
 // that may pass (the network, a busy server) is tried again after a wait,
-// continuing the partial file. The item is found again by its key after
-// every step that yields to the message loop.
+// continuing the partial file. Each step begins here and ends in the
+// notification that comes back; the item is found again by its key in each.
 #include <windows.h>
 
 #include <algorithm>
 
 #include "common/AppPath.h"
 #include "common/ContentDisposition.h"
-#include "common/DoEvents.h"
 #include "downloadlist/FileText.h"
 #include "downloadlist/Vocabulary.h"
+#include "resolver/LinkResult.h"
+#include "resolver/SiteId.h"
 #include "transfer/PartFile.h"
 #include "transfer/QueueDriver.h"
 
@@ -62,73 +63,91 @@ int64_t SizeOfFile(const std::wstring& path) {
 
 }  // namespace
 
-QueueDriver::ItemOutcome QueueDriver::DownloadItemAt(uint32_t key) {
-  RunningKey = key;
-  const ItemOutcome outcome = TryUntilEnd(key);
-  // A partial file that never got a byte reserves its name no longer.
-  if (DownloadItem* item = list_.ByKey(key); item && !item->PartFile.empty() &&
-                                             SizeOfFile(item->PartFile) == 0) {
-    DeleteFileW(item->PartFile.c_str());
-    item->PartFile.clear();
-  }
-  return outcome;
-}
-
-QueueDriver::ItemOutcome QueueDriver::TryUntilEnd(uint32_t key) {
-  for (int retry = 0;; ++retry) {
-    const Attempt attempt = TryItem(key);
-    if (attempt == Attempt::Cancelled) return CancelRun();
-    // Done, failed for good, or gone; or no tries left: it stays "ERROR".
-    if (attempt != Attempt::Transient || retry == kRetries) return ItemOutcome::Transferred;
-    if (!WaitBeforeRetry(retry)) return CancelRequested ? CancelRun() : ItemOutcome::Skipped;
-  }
-}
-
-QueueDriver::Attempt QueueDriver::TryItem(uint32_t key) {
+void QueueDriver::TryItem() {
   host_.LocateCurrentRow();
-  const std::wstring link = Prepare(key);
+  SetItemStatus(vocab::kPreparingStart);
   list_.FillDownloadList();
-  if (CancelRequested) return Attempt::Cancelled;
-  DownloadItem* item = list_.ByKey(key);
-  if (!item) return Attempt::Gone;  // the user removed it: the run goes on
-  if (item->Status == vocab::kError)
-    return LastFailureTransient() ? Attempt::Transient : Attempt::Ended;
+  stage_ = Stage::Resolving;
+  const std::wstring pageAddress = list_.ByKey(RunningKey)->Video_URL;
+  Resolver.GetDownloadLink(pageAddress, [this](const std::wstring& link) { Resolved(link); });
+}
 
+void QueueDriver::Resolved(const std::wstring& link) {
+  if (stage_ == Stage::Stopping || ItemGone()) return LetGo();
+  DownloadItem& item = *list_.ByKey(RunningKey);
+  if (link == kLinkUnsupported || link == kLinkNotFound || link == kLinkFetchFailed) {
+    ResolutionFailed(RunningKey, link, item.Video_URL);
+    list_.FillDownloadList();
+    return AttemptEnded(LastFailureTransient() ? Attempt::Transient : Attempt::Ended);
+  }
+  link_ = link;
+  stage_ = Stage::Informing;
+  const int16_t siteId = GetSiteID(item.Video_URL);
+  GetLocalFileInfo(link, siteId, [this](const LocalFileInfo& info) {
+    if (stage_ == Stage::Stopping || ItemGone()) return LetGo();
+    DownloadItem& named = *list_.ByKey(RunningKey);
+    // Only the placeholder is replaced: a name the user typed stays.
+    if (named.FileName == vocab::kAutoDetect) named.FileName = info.FileName;
+    named.FileSize = info.FileSize;
+    list_.FillDownloadList();
+    BeginTransfer();
+  });
+}
+
+void QueueDriver::BeginTransfer() {
+  DownloadItem* item = list_.ByKey(RunningKey);
   // A name, wherever it came from, is cleaned, cut to fit the platform's
   // limit with its ".part" and a number, kept from naming a device, and
   // given a free place of its own: no other item, no other file shares it.
   const std::wstring folder = host_.DownloadFolder();
-  const std::wstring fitted = DiskName(folder, item->FileName, link);
-  if (fitted.empty()) return FolderTooLong();
+  const std::wstring fitted = DiskName(folder, item->FileName, link_);
+  if (fitted.empty()) return AttemptEnded(FolderTooLong());
   const std::wstring name = ClaimFileName(folder, fitted, item->PartFile);
-  if (name.empty()) return NoFreeName(fitted);
+  if (name.empty()) return AttemptEnded(NoFreeName(fitted));
   if (name != item->FileName) list_.UpdateItem(item->ID, L"", name, L"", L"");
-  const std::wstring partFile = folder + L"\\" + name + kPartSuffix;
-  const ResumePoint resume = PreparePart(key, partFile);
-  if (!EnoughSpace(key, folder, resume.from)) return Attempt::Ended;
+  partFile_ = folder + L"\\" + name + kPartSuffix;
+  const ResumePoint resume = PreparePart(RunningKey, partFile_);
+  if (!EnoughSpace(RunningKey, folder, resume.from)) return AttemptEnded(Attempt::Ended);
 
-  Download.SetUrl(link);
-  Download.SetLocalFile(partFile);
+  Download.SetUrl(link_);
+  Download.SetLocalFile(partFile_);
   if (resume.from > 0) Download.ResumeFrom(resume.from, resume.ifRange, resume.total);
+  resumedFrom_ = resume.from;
   restartTold_ = false;
+  TransferResult.clear();
   host_.LocateCurrentRow();
+  stage_ = Stage::Transferring;
   Download.StartDownload();
+}
+
+void QueueDriver::TransferEnded() {
   host_.EndTransferProgress();
   // The partial file's bytes now belong to the version of the answer that
   // brought them, also when the transfer was stopped or broke.
-  if (DownloadItem* started = list_.ByKey(key); started && resume.from == 0 && Download.FileOpened())
-    RecordVersion(*started);
-
+  if (DownloadItem* item = list_.ByKey(RunningKey); item && resumedFrom_ == 0 && Download.FileOpened())
+    RecordVersion(*item);
   // A stopped or failed transfer keeps its partial file.
-  if (CancelRequested) return Attempt::Cancelled;
-  if (!list_.ByKey(key)) {
-    // Removed while it arrived: its partial file has no item any more.
-    DeleteFileW(partFile.c_str());
-    return Attempt::Gone;
-  }
-  const Attempt attempt = FinishTransfer(key, partFile);
+  if (stage_ == Stage::Stopping || ItemGone()) return LetGo();
+  const Attempt attempt = FinishTransfer(RunningKey, partFile_);
   list_.FillDownloadList();
-  return attempt;
+  AttemptEnded(attempt);
+}
+
+void QueueDriver::AttemptEnded(Attempt attempt) {
+  // Done, failed for good, or gone; or no tries left: it stays "ERROR".
+  if (attempt != Attempt::Transient || retry_ == kRetries) return ItemEnded();
+  const std::wstring status = L"Retrying (" + std::to_wstring(retry_ + 1) + L" of " +
+                              std::to_wstring(kRetries) + L")...";
+  SetItemStatus(status);
+  host_.ShowCurrentStatus(status);
+  stage_ = Stage::Waiting;
+  // A stop, or the item's removal, ends the wait at once.
+  retryTimer_ = Messages.After(RetryWait(retry_), [this] {
+    retryTimer_ = 0;
+    ++retry_;
+    if (ItemGone()) return LetGo();
+    TryItem();
+  });
 }
 
 QueueDriver::ResumePoint QueueDriver::PreparePart(uint32_t key, const std::wstring& partFile) {
@@ -201,12 +220,6 @@ QueueDriver::Attempt QueueDriver::NoFreeName(const std::wstring& name) {
   return Attempt::Ended;
 }
 
-QueueDriver::ItemOutcome QueueDriver::CancelRun() {
-  SetItemStatus(vocab::kCancelled);
-  list_.FillDownloadList();
-  return ItemOutcome::RunCancelled;
-}
-
 QueueDriver::Attempt QueueDriver::FinishTransfer(uint32_t key, const std::wstring& partFile) {
   DownloadItem& item = *list_.ByKey(key);
   const Download::Resume resume = Download.LastResume();
@@ -251,27 +264,11 @@ bool QueueDriver::LastFailureTransient() const {
   return IsPassing(Download.LastNetError());
 }
 
-bool QueueDriver::WaitBeforeRetry(int retry) {
+DWORD QueueDriver::RetryWait(int retry) const {
   // A server that says when to come back is heeded, up to a minute.
   const uint64_t asked = Download.RetryAfter();
-  const DWORD wait = !asked                           ? RetryWaitsMs[static_cast<size_t>(retry)]
-                     : asked > MaxRetryAfterMs / 1000 ? MaxRetryAfterMs
-                                                      : static_cast<DWORD>(asked * 1000);
-  const std::wstring status = L"Retrying (" + std::to_wstring(retry + 1) + L" of " +
-                              std::to_wstring(kRetries) + L")...";
-  SetItemStatus(status);
-  host_.ShowCurrentStatus(status);
-  // The wait sleeps until a message comes or the time is up; a stop comes as
-  // a message and ends it at once.
-  const ULONGLONG end = GetTickCount64() + wait;
-  for (;;) {
-    if (StopRequested()) return false;
-    const ULONGLONG now = GetTickCount64();
-    if (now >= end) return true;
-    MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(end - now), QS_ALLINPUT,
-                                MWMO_INPUTAVAILABLE);
-    DoEvents();
-  }
+  if (!asked) return RetryWaitsMs[static_cast<size_t>(retry)];
+  return asked > MaxRetryAfterMs / 1000 ? MaxRetryAfterMs : static_cast<DWORD>(asked * 1000);
 }
 
 void QueueDriver::TellFailure(const DownloadItem& item) {

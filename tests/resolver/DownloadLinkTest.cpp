@@ -17,6 +17,7 @@
 #include "tests/support/Files.h"
 #include "tests/support/HttpServer.h"
 #include "tests/support/RecordingPlatform.h"
+#include "tests/support/Wait.h"
 
 using namespace mf;
 using namespace mf::test;
@@ -49,6 +50,13 @@ class DownloadLinkTest : public ::testing::Test {
   void TearDown() override {
     http.Stop();
   }
+  // The run's steps, each to its answer.
+  std::wstring Resolve(const std::wstring& page) {
+    return Await<std::wstring>([&](auto done) { app.queue.Resolver.GetDownloadLink(page, done); });
+  }
+  std::wstring Prepare(int16_t position) {
+    return Await<std::wstring>([&](auto done) { app.queue.PrepareItem(position, done); });
+  }
   // A page address of the site the pattern names, served by the test server.
   std::wstring PageAt(const std::string& target, const std::string& page) {
     http.Route(target, HttpResponse::Text(page));
@@ -72,7 +80,7 @@ TEST_F(DownloadLinkTest, EachSitesPageIsFetchedIntoThePageFileAndParsed) {
   g_watched = &app.queue;
   g_sawFetching = false;
   UINT_PTR timer = SetTimer(nullptr, 0, 10, &WatchFetching);
-  std::wstring link = app.queue.Resolver.GetDownloadLink(http.Url("/video.google.com/videoplay?docid=1"));
+  std::wstring link = Resolve(http.Url("/video.google.com/videoplay?docid=1"));
   KillTimer(nullptr, timer);
   g_watched = nullptr;
   EXPECT_TRUE(g_sawFetching);
@@ -82,14 +90,14 @@ TEST_F(DownloadLinkTest, EachSitesPageIsFetchedIntoThePageFileAndParsed) {
   EXPECT_FALSE(app.queue.IsFetchingPage);
   EXPECT_EQ(http.CountRequests("GET", "/video.google.com/videoplay?docid=1"), 1u);
 
-  EXPECT_EQ(app.queue.Resolver.GetDownloadLink(
+  EXPECT_EQ(Resolve(
                 PageAt("/angryalien.com/0504/bunnies.asp", "<embed src=\"http://h/bunnies.swf\">")),
             L"http://h/bunnies.swf");
-  EXPECT_EQ(app.queue.Resolver.GetDownloadLink(
+  EXPECT_EQ(Resolve(
                 PageAt("/www.break.com/index/cat.html",
                        "var sGlobalFileName='cat'; var sGlobalContentFilePath='2007/11';")),
             L"http://media1.break.com/dnet/media/2007/11/cat.flv");
-  EXPECT_EQ(app.queue.Resolver.GetDownloadLink(
+  EXPECT_EQ(Resolve(
                 PageAt("/zippyvideos.com/1/clip/",
                        "<embed src='/p.swf?storageId=3&userName=u&videoId=4&srvURL=http://s/v' >")),
             L"http://s/v/3/u/4");
@@ -98,7 +106,7 @@ TEST_F(DownloadLinkTest, EachSitesPageIsFetchedIntoThePageFileAndParsed) {
 TEST_F(DownloadLinkTest, AYouTubePageGoesThroughTheRawRequestToItsRedirect) {
   ASSERT_TRUE(youtube.Start({.pieces = {kRedirect}}));
   app.queue.Resolver.Youtube.WS.SetTestPortOverride(youtube.Port());
-  std::wstring link = app.queue.Resolver.GetDownloadLink(
+  std::wstring link = Resolve(
       PageAt("/www.youtube.com/watch?v=abc", YouTubePage("http://127.0.0.1/v/abc")));
   EXPECT_EQ(link, L"http://127.0.0.1/get_video?video_id=abc&t=OEgs");
   ASSERT_EQ(youtube.Requests().size(), 1u);
@@ -120,7 +128,7 @@ TEST_F(DownloadLinkTest, AYouTubePageGoesThroughTheRawRequestToItsRedirect) {
 
 TEST_F(DownloadLinkTest, AYouTubeConnectionFailureIsAFetchFailureNotAMissingVideo) {
   app.queue.Resolver.Youtube.WS.SetTestPortOverride(LoopbackSocketServer::UnusedPort());
-  EXPECT_EQ(app.queue.Resolver.GetDownloadLink(
+  EXPECT_EQ(Resolve(
                 PageAt("/www.youtube.com/watch?v=abc", YouTubePage("http://127.0.0.1/v/abc"))),
             kLinkFetchFailed);
   ASSERT_EQ(platform.messageBoxes.size(), 1u);
@@ -128,20 +136,20 @@ TEST_F(DownloadLinkTest, AYouTubeConnectionFailureIsAFetchFailureNotAMissingVide
 }
 
 TEST_F(DownloadLinkTest, APageWithoutAnAddressGivesZero) {
-  EXPECT_EQ(app.queue.Resolver.GetDownloadLink(PageAt("/angryalien.com/x", "<embed src=\"relative.swf\">")),
+  EXPECT_EQ(Resolve(PageAt("/angryalien.com/x", "<embed src=\"relative.swf\">")),
             kLinkNotFound);
   ASSERT_TRUE(youtube.Start({.pieces = {kRedirect}}));
   app.queue.Resolver.Youtube.WS.SetTestPortOverride(youtube.Port());
   // An empty player address asks nothing of the socket.
-  EXPECT_EQ(app.queue.Resolver.GetDownloadLink(PageAt("/youtube.com/watch?v=e", "embed src=;&amp;")),
+  EXPECT_EQ(Resolve(PageAt("/youtube.com/watch?v=e", "embed src=;&amp;")),
             kLinkNotFound);
   EXPECT_EQ(youtube.Connections(), 0);
 }
 
 TEST_F(DownloadLinkTest, AnUnsupportedAddressCostsNoNetworkAndLeavesThePageFile) {
   WriteFileBytes(PageFile(), "the page of last time");
-  EXPECT_EQ(app.queue.Resolver.GetDownloadLink(L"ftp://vimeo.com/12345"), kLinkUnsupported);
-  EXPECT_EQ(app.queue.Resolver.GetDownloadLink(L"youtube.com/user/someone"), kLinkUnsupported);
+  EXPECT_EQ(Resolve(L"ftp://vimeo.com/12345"), kLinkUnsupported);
+  EXPECT_EQ(Resolve(L"youtube.com/user/someone"), kLinkUnsupported);
   EXPECT_EQ(ReadFileBytes(PageFile()), "the page of last time");
   EXPECT_TRUE(http.Requests().empty());
 }
@@ -153,12 +161,12 @@ TEST_F(DownloadLinkTest, AFetchAnsweredByAnErrorGivesMinusTwoAndRunsNoParser) {
   std::wstring nowhere = L"http://127.0.0.1:" +
                          std::to_wstring(LoopbackSocketServer::UnusedPort()) +
                          L"/www.youtube.com/watch?v=abc";
-  EXPECT_EQ(app.queue.Resolver.GetDownloadLink(nowhere), kLinkFetchFailed);
+  EXPECT_EQ(Resolve(nowhere), kLinkFetchFailed);
   EXPECT_EQ(app.queue.TransferResult, L"Could not find URL");
   // The connection breaks in the middle of the page.
   std::string page = YouTubePage("http://127.0.0.1/v/abc") + std::string(20000, ' ');
   http.Route("/www.youtube.com/watch?v=cut", HttpResponse::Text(page).DropAfter(3000, true));
-  EXPECT_EQ(app.queue.Resolver.GetDownloadLink(http.Url("/www.youtube.com/watch?v=cut")), kLinkFetchFailed);
+  EXPECT_EQ(Resolve(http.Url("/www.youtube.com/watch?v=cut")), kLinkFetchFailed);
   EXPECT_EQ(app.queue.TransferResult, L"Could not read URL");
   EXPECT_FALSE(app.queue.IsFetchingPage);
   // The player address was in the part received, yet no parser asked for it.
@@ -170,7 +178,7 @@ TEST_F(DownloadLinkTest, APageFileThatCannotBeReplacedFailsTheFetchBeforeAnyRequ
   HANDLE held = CreateFileA(ToAnsi(PageFile()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                             OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(app.queue.Resolver.GetDownloadLink(PageAt("/angryalien.com/new", "<embed src=\"http://h/new.swf\">")),
+  EXPECT_EQ(Resolve(PageAt("/angryalien.com/new", "<embed src=\"http://h/new.swf\">")),
             kLinkFetchFailed);
   CloseHandle(held);
   EXPECT_EQ(http.CountRequests("GET"), 0u);
@@ -180,7 +188,7 @@ TEST_F(DownloadLinkTest, TypedCharactersBeyondAnsiReachTheServerAsUtf8) {
   const std::string target = "/www.youtube.com/watch?v=%C3%A9%D0%96";
   http.Route(target, HttpResponse::Text("no embed code"));
   std::wstring typed = http.Url("/www.youtube.com/watch?v=") + L"\u00E9\u0416";
-  EXPECT_EQ(app.queue.Resolver.GetDownloadLink(typed), kLinkNotFound);
+  EXPECT_EQ(Resolve(typed), kLinkNotFound);
   EXPECT_EQ(http.CountRequests("GET", target), 1u);
 }
 
@@ -200,7 +208,7 @@ class PrepareItemTest : public DownloadLinkTest {
 TEST_F(PrepareItemTest, ARenamedItemKeepsItsNameAndGetsOnlyItsSize) {
   std::wstring page = GooglePageFor("/clip.flv", 2048);
   ASSERT_TRUE(app.list.AddItem(page, L"my own name.flv", vocab::kWaiting, vocab::kUnknownSize));
-  EXPECT_EQ(app.queue.PrepareItem(0), http.Url("/clip.flv"));
+  EXPECT_EQ(Prepare(0), http.Url("/clip.flv"));
   EXPECT_EQ(Item(0).FileName, L"my own name.flv");
   EXPECT_EQ(Item(0).FileSize, L"2 KB");
   // The page fetch's notifications wrote its progress, then its arrival.
@@ -216,7 +224,7 @@ TEST_F(PrepareItemTest, ARenamedItemKeepsItsNameAndGetsOnlyItsSize) {
 TEST_F(PrepareItemTest, ThePlaceholderNameIsReplacedByTheDerivedOne) {
   std::wstring page = GooglePageFor("/talk.flv", 3 * 1024 * 1024);
   ASSERT_TRUE(app.list.AddItem(page, vocab::kAutoDetect, vocab::kWaiting, vocab::kUnknownSize));
-  EXPECT_EQ(app.queue.PrepareItem(0), http.Url("/talk.flv"));
+  EXPECT_EQ(Prepare(0), http.Url("/talk.flv"));
   EXPECT_EQ(Item(0).FileName, L"talk.flv");
   EXPECT_EQ(Item(0).FileSize, L"3 MB");
 }
@@ -229,17 +237,17 @@ TEST_F(PrepareItemTest, EachFailureCodeLeavesItsMarksOnTheItem) {
   for (const std::wstring& a : {unsupported, empty, broken})
     ASSERT_TRUE(app.list.AddItem(a, vocab::kAutoDetect, vocab::kWaiting, vocab::kUnknownSize));
 
-  EXPECT_EQ(app.queue.PrepareItem(0), kLinkUnsupported);
+  EXPECT_EQ(Prepare(0), kLinkUnsupported);
   EXPECT_EQ(Item(0).Status, vocab::kError);
   EXPECT_EQ(Item(0).FileName, vocab::kUnsupportedLink);
   EXPECT_EQ(Item(0).Video_URL, unsupported);
 
-  EXPECT_EQ(app.queue.PrepareItem(1), kLinkUnsupported);
+  EXPECT_EQ(Prepare(1), kLinkUnsupported);
   EXPECT_EQ(Item(1).Status, vocab::kError);
   EXPECT_EQ(Item(1).FileName, vocab::kProcessFailed);
   EXPECT_EQ(Item(1).Video_URL, vocab::kInappropriate);
 
-  EXPECT_EQ(app.queue.PrepareItem(2), kLinkUnsupported);
+  EXPECT_EQ(Prepare(2), kLinkUnsupported);
   EXPECT_EQ(Item(2).Status, vocab::kError);
   EXPECT_EQ(Item(2).FileName, vocab::kAutoDetect);
   EXPECT_EQ(Item(2).Video_URL, broken);  // the user's address survives a network failure
@@ -251,7 +259,7 @@ TEST_F(PrepareItemTest, AYouTubeConnectionFailureKeepsTheItemsAddress) {
   const std::wstring page =
       PageAt("/www.youtube.com/watch?v=abc", YouTubePage("http://127.0.0.1/v/abc"));
   ASSERT_TRUE(app.list.AddItem(page, vocab::kAutoDetect, vocab::kWaiting, vocab::kUnknownSize));
-  EXPECT_EQ(app.queue.PrepareItem(0), kLinkUnsupported);
+  EXPECT_EQ(Prepare(0), kLinkUnsupported);
   EXPECT_EQ(Item(0).Status, vocab::kError);
   EXPECT_EQ(Item(0).Video_URL, page);
   EXPECT_EQ(Item(0).FileName, vocab::kAutoDetect);

@@ -17,6 +17,11 @@ using mf::test::LoopbackSocketServer;
 
 namespace {
 
+// The redirect followed, to its answer.
+std::wstring Follow(YoutubeResolver& youtube, const std::wstring& player) {
+  return test::Await<std::wstring>([&](auto done) { youtube.GetYoutubePathLnik(player, done); });
+}
+
 const std::string kRedirect =
     "HTTP/1.1 303 See Other\r\n"
     "Date: Tue, 27 Nov 2007 10:00:00 GMT\r\n"
@@ -36,7 +41,7 @@ class YoutubeResolverTest : public ::testing::Test {
   std::wstring Resolve(const LoopbackSocketServer::Script& script, const std::wstring& player) {
     EXPECT_TRUE(server.Start(script));
     app.queue.Resolver.Youtube.WS.SetTestPortOverride(server.Port());
-    std::wstring result = app.queue.Resolver.Youtube.GetYoutubePathLnik(player);
+    std::wstring result = Follow(app.queue.Resolver.Youtube, player);
     server.Stop();
     return result;
   }
@@ -94,7 +99,7 @@ TEST_F(YoutubeResolverTest, AnOverLongAnswerEndsTheWaitWithoutAResult) {
                                       .pieces = {endless}};
   EXPECT_TRUE(server.Start(script));
   app.queue.Resolver.Youtube.WS.SetTestPortOverride(server.Port());
-  EXPECT_EQ(app.queue.Resolver.Youtube.GetYoutubePathLnik(L"http://127.0.0.1/v/x"), L"");
+  EXPECT_EQ(Follow(app.queue.Resolver.Youtube, L"http://127.0.0.1/v/x"), L"");
   EXPECT_LT(GetTickCount64() - start, 10000u);
   EXPECT_TRUE(platform.messageBoxes.empty());
 }
@@ -103,7 +108,7 @@ TEST_F(YoutubeResolverTest, AConnectionErrorIsReportedAndNeverReusesAnEarlierPat
   ASSERT_EQ(Resolve({.pieces = {kRedirect}}, L"http://127.0.0.1/v/first"),
             L"http://127.0.0.1/get_video?video_id=dQw4w9WgXcQ&t=OEgsToPDskJ");
   app.queue.Resolver.Youtube.WS.SetTestPortOverride(LoopbackSocketServer::UnusedPort());
-  EXPECT_EQ(app.queue.Resolver.Youtube.GetYoutubePathLnik(L"http://127.0.0.1/v/second"), kLinkFetchFailed);
+  EXPECT_EQ(Follow(app.queue.Resolver.Youtube, L"http://127.0.0.1/v/second"), kLinkFetchFailed);
   EXPECT_EQ(app.queue.Resolver.Youtube.sYoutubeDownLink, L"");
   ASSERT_EQ(platform.messageBoxes.size(), 1u);
   EXPECT_EQ(platform.messageBoxes[0].text, L"Connection Error,Connection is forcefully rejected");
@@ -131,7 +136,7 @@ TEST_F(YoutubeResolverTest, AServerThatNeverAnswersEndsAtTheTimeLimit) {
 
 TEST_F(YoutubeResolverTest, ThePortIs80WhateverThePlayerAddressSays) {
   // No lookup happens: "127.0.0.1:8123" cannot name a host.
-  EXPECT_EQ(app.queue.Resolver.Youtube.GetYoutubePathLnik(L"http://127.0.0.1:8123/v/x"), kLinkFetchFailed);
+  EXPECT_EQ(Follow(app.queue.Resolver.Youtube, L"http://127.0.0.1:8123/v/x"), kLinkFetchFailed);
   EXPECT_EQ(app.queue.Resolver.Youtube.wsHost, L"127.0.0.1:8123");
   EXPECT_EQ(app.queue.Resolver.Youtube.WS.RemoteHost(), L"127.0.0.1:8123");
   EXPECT_EQ(app.queue.Resolver.Youtube.WS.RemotePort(), 80);
@@ -193,7 +198,7 @@ TEST_F(YoutubeOverTlsTest, AnHttpsPlayerAddressIsAskedOverTlsWithTheSameRequest)
     SCOPED_TRACE(ToAnsi(c.player));
     http.ClearRequests();
     youtube.WS.SetTestPortOverride(c.portOverride ? front.Port() : 0);
-    EXPECT_EQ(youtube.GetYoutubePathLnik(c.player),
+    EXPECT_EQ(Follow(youtube, c.player),
               L"https://" + c.host + L"/get_video?video_id=abc&t=OEgs");
     ASSERT_EQ(http.Requests().size(), 1u);
     EXPECT_EQ(Rewritten(http.Requests()[0]), BuildYoutubeRequest(ToAnsi(c.host), "/v/x"));
@@ -222,7 +227,7 @@ TEST_F(YoutubeOverTlsTest, ARefusedCertificateIsAConnectionErrorThatSaysWhy) {
     SCOPED_TRACE(ToAnsi(c.reason));
     platform.messageBoxes.clear();
     youtube.WS.SetTestPortOverride(front.Port(c.certificate));
-    EXPECT_EQ(youtube.GetYoutubePathLnik(L"https://localhost/v/x"), kLinkFetchFailed);
+    EXPECT_EQ(Follow(youtube, L"https://localhost/v/x"), kLinkFetchFailed);
     EXPECT_EQ(youtube.sYoutubeDownLink, L"");
     ASSERT_EQ(platform.messageBoxes.size(), 1u);
     EXPECT_EQ(platform.messageBoxes[0].text, std::wstring(L"Connection Error,") + c.reason);

@@ -341,9 +341,10 @@ TEST_F(TrayTest, StopDownloadingDuringARunAsksWhetherToCancelIt) {
     return TrayMenuDriver::Choose(posDownload);
   };
   platform.messageBoxAnswers = {IDYES};
-  // The click arrives while the run works: the driver's first yield takes it.
+  // The click arrives while the run works.
   ShellSays(WM_RBUTTONUP);
-  form.cmdStartDownload_Click();  // returns when the run is over
+  form.cmdStartDownload_Click();
+  EXPECT_TRUE(PumpUntil([&] { return !app.queue.IsDownloading; }, 30000));
 
   EXPECT_EQ(captionInRun, L"Stop Downloading");
   ASSERT_EQ(platform.messageBoxes.size(), 1u);
@@ -388,6 +389,7 @@ TEST_F(TrayTest, ARunThatEndsOutOfSightSaysSoInABalloonWhoseClickBringsTheWindow
     for (int i = 0; i < c.videos + c.failures; ++i) add(i < c.videos);
     ShowWindow(form.Hwnd(), c.show);
     form.cmdStartDownload_Click();  // items done before are passed over
+    EXPECT_TRUE(PumpUntil([&] { return !app.queue.IsDownloading; }, 30000));
     if (!c.shown) {
       PumpFor(1000);
       EXPECT_FALSE(BalloonShown(c.balloon));

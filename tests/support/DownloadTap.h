@@ -31,6 +31,7 @@ class DownloadTap : public IDownloadEvents {
     Note();
   }
   void DownloadCancelled(long& p) override { inner_->DownloadCancelled(p); }
+  void InformationReady() override { inner_->InformationReady(); }
 
   // Runs after each progress notification, e.g. to act in the middle of a run.
   std::function<void()> onProgress;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 
 namespace mf::test {
 
@@ -12,5 +13,15 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
 
 // Dispatches messages for the given time.
 void PumpFor(DWORD ms);
+
+// Begins an operation that answers through a callback, and dispatches
+// messages until it has: the answer (T{} when none came in time).
+template <typename T, typename Begin>
+T Await(Begin begin, DWORD timeoutMs = 30000) {
+  std::optional<T> answer;
+  begin([&answer](const T& value) { answer = value; });
+  PumpUntil([&answer] { return answer.has_value(); }, timeoutMs);
+  return answer.value_or(T{});
+}
 
 }  // namespace mf::test

@@ -64,7 +64,7 @@ TEST_F(CancelTest, CancelFromAProgressHandlerEndsRightAfterThatChunk) {
   owner.onProgress = [&](long) {
     if (owner.Count(Kind::Progress) == 3) download.CancelDownload();
   };
-  EXPECT_FALSE(download.StartDownload());
+  EXPECT_FALSE(Transfer());
   ASSERT_EQ(owner.Sequence(), "PPPX");
   // Without a size, progress is the byte count: no read came after the third.
   EXPECT_EQ(owner.events[3].value, owner.events[2].value);
@@ -89,7 +89,7 @@ TEST_F(CancelTest, CancelFromATimerTakesEffectAfterAtMostOneMoreProgress) {
     download.CancelDownload();
   };
   window.StartTimer(400);
-  EXPECT_FALSE(download.StartDownload());
+  EXPECT_FALSE(Transfer());
   ASSERT_TRUE(cancelled);
   EXPECT_LE(owner.Count(Kind::Progress), progressAtCancel + 1);
   ASSERT_EQ(owner.events.back().kind, Kind::Cancelled);
@@ -118,7 +118,7 @@ TEST_F(CancelTest, TheOwnersTimersAndMessagesRunWhileATransferIsUnderWay) {
     messageAtComplete = message;
   };
   window.StartTimer(20);
-  ASSERT_TRUE(download.StartDownload());
+  ASSERT_TRUE(Transfer());
   window.StopTimer();
   EXPECT_GE(ticksAtComplete, 3);
   EXPECT_TRUE(messageAtComplete);
@@ -135,7 +135,7 @@ TEST_F(CancelTest, AMessagePostedDuringAFastTransferIsHandledBeforeItEnds) {
   owner.onProgress = [&](long) {
     if (owner.Count(Kind::Progress) == 1) window.Post();
   };
-  ASSERT_TRUE(download.StartDownload());
+  ASSERT_TRUE(Transfer());
   EXPECT_GE(handledAt, 1u);
   EXPECT_LT(handledAt, owner.Count(Kind::Progress));
 }
@@ -144,7 +144,7 @@ TEST_F(CancelTest, ACancelBeforeTheTransferIsForgottenWhenItStarts) {
   ServeFile("/f", 5000);
   Aim("/f", L"f.bin");
   download.CancelDownload();
-  EXPECT_TRUE(download.StartDownload());
+  EXPECT_TRUE(Transfer());
   EXPECT_EQ(owner.Count(Kind::Cancelled), 0u);
   EXPECT_EQ(owner.Sequence().back(), 'C');
 }
@@ -158,22 +158,24 @@ TEST_F(CancelTest, ASecondTransferStartedFromAHandlerIsRefused) {
       EXPECT_FALSE(download.StartDownload());
     }
   };
-  EXPECT_TRUE(download.StartDownload());
+  EXPECT_TRUE(Transfer());
   EXPECT_EQ(owner.Count(Kind::Complete), 1u);
   EXPECT_EQ(owner.Count(Kind::Error), 0u);
   EXPECT_EQ(server.CountRequests("GET"), 1u);
   EXPECT_EQ(ReadWholeFile(LocalPath(L"f.bin")), Pattern(3, 0, 9000));
 }
 
-TEST_F(CancelTest, InformationAskedFromAHandlerDoesNotEndTheRunningTransfer) {
+TEST_F(CancelTest, InformationAskedFromAHandlerIsRefusedAndTheTransferGoesOn) {
   ServeFile("/f", 40000, 5);
   Aim("/f", L"f.bin");
-  ASSERT_TRUE(download.StartDownload());  // from now on every request ends the session
+  ASSERT_TRUE(Transfer());  // from now on every request ends the session
   owner.events.clear();
   owner.onProgress = [&](long) {
-    if (owner.Count(Kind::Progress) == 2) download.RequestInformation();
+    if (owner.Count(Kind::Progress) == 2) {
+      EXPECT_FALSE(download.RequestInformation());
+    }
   };
-  EXPECT_TRUE(download.StartDownload());
+  EXPECT_TRUE(Transfer());
   EXPECT_EQ(owner.Sequence().back(), 'C');
   EXPECT_EQ(ReadWholeFile(LocalPath(L"f.bin")), Pattern(5, 0, 40000));
   EXPECT_FALSE(download.IsSessionOpen());
@@ -263,7 +265,7 @@ TEST_F(DeadlineTest, ASilentOrStalledServerEndsWithTheErrorsWithinTheirDeadline)
       download.SetUrl(silent.Url());
     download.SetFileSize(100000);
     const ULONGLONG started = GetTickCount64();
-    EXPECT_FALSE(download.StartDownload());
+    EXPECT_FALSE(Transfer());
     EXPECT_LT(GetTickCount64() - started, 2800u);
     ASSERT_FALSE(owner.events.empty());
     EXPECT_EQ(owner.events.back().text, c.error);
@@ -288,7 +290,7 @@ TEST_F(DeadlineTest, AStopDuringASilentConnectEndsAtOnce) {
     download.CancelDownload();
   };
   window.StartTimer(200);
-  EXPECT_FALSE(download.StartDownload());
+  EXPECT_FALSE(Transfer());
   ASSERT_NE(stoppedAt, 0u);
   EXPECT_LT(GetTickCount64() - stoppedAt, 100u);
   EXPECT_EQ(owner.Sequence(), "X");
@@ -299,16 +301,16 @@ TEST_F(DeadlineTest, NotificationsArriveInOrderOnTheCallersThreadAndNoThreadOutl
   // WinINet keeps threads of its own once used (its connection pool): they
   // are there before the count.
   Aim("/f", L"warm.bin");
-  ASSERT_TRUE(download.StartDownload());
+  ASSERT_TRUE(Transfer());
   owner.events.clear();
   SilentServer silent;
   const size_t before = SettledThreadCount();
   {
-    Download control;
+    Download control{window};
     control.SetEvents(&owner);
     control.SetUrl(server.Url("/f"));
     control.SetLocalFile(LocalPath(L"f.bin"));
-    ASSERT_TRUE(control.StartDownload());
+    ASSERT_TRUE(Transfer(control));
     // A second request stopped while its server says nothing: its thread
     // still ends with the control.
     control.SetUrl(silent.Url());
@@ -319,7 +321,7 @@ TEST_F(DeadlineTest, NotificationsArriveInOrderOnTheCallersThreadAndNoThreadOutl
       control.CancelDownload();
     };
     window.StartTimer(100);
-    EXPECT_FALSE(control.StartDownload());
+    EXPECT_FALSE(Transfer(control));
   }
   // Right after the control: none of its threads is left (others may end).
   EXPECT_LE(ThreadCount(), before);

@@ -76,7 +76,7 @@ TEST_F(HttpsRoad, EverySiteAndADirectLinkArriveOverHttps) {
   http.Route("/aa/moved.swf", HttpResponse::File(30000, 9));
   Add(http.Url("/www.angryalien.com/old.asp"));
 
-  form.cmdStartDownload_Click();
+  Run();
 
   seed = 1;
   for (size_t i = 0; i < std::size(cases); ++i) {
@@ -92,7 +92,9 @@ TEST_F(HttpsRoad, EverySiteAndADirectLinkArriveOverHttps) {
   // Break's videos come from its own media host; its page comes over https.
   http.Route("/www.break.com/index/b.html",
              HttpResponse::Text("sGlobalFileName='clip';sGlobalContentFilePath='2008/1';"));
-  EXPECT_EQ(app.queue.Resolver.GetDownloadLink(tls.Url("/www.break.com/index/b.html")),
+  EXPECT_EQ(Await<std::wstring>([&](auto done) {
+              app.queue.Resolver.GetDownloadLink(tls.Url("/www.break.com/index/b.html"), done);
+            }),
             std::wstring(L"http://") + kBreakMediaHost + L"/dnet/media/2008/1/clip.flv");
 }
 
@@ -105,7 +107,7 @@ TEST_F(HttpsRoad, APageOfAnyOtherSiteGivesTheVideoItsMarkupNames) {
   const std::wstring post = Add(tls.Url("/blog/post.html"));
   const std::wstring empty = Add(tls.Url("/blog/empty.html"));
 
-  form.cmdStartDownload_Click();
+  Run();
 
   EXPECT_EQ(ItemOf(post)->Status, vocab::kComplete);
   EXPECT_EQ(FileHash(InFolder(L"film.webm")), PatternHash(50000, 4));

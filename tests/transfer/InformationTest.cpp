@@ -13,7 +13,7 @@ class InformationTest : public DownloadTest {
  protected:
   void Ask(const std::string& target) {
     download.SetUrl(server.Url(target));
-    download.RequestInformation();
+    Inform();
   }
   // A full answer, so that a later call shows what it replaces and what it keeps.
   void AskAboutAFullAnswer() {
@@ -149,7 +149,7 @@ TEST_F(InformationTest, LongHeaderBlocksAreReadWhole) {
 TEST_F(InformationTest, AServerThatDoesNotAnswerGivesNoFileAndNoSize) {
   AskAboutAFullAnswer();
   download.SetUrl(L"http://127.0.0.1:" + std::to_wstring(ClosedPort()) + L"/full");
-  download.RequestInformation();
+  Inform();
   EXPECT_FALSE(download.FileExists());
   EXPECT_EQ(download.FileSize(), -1.0f);
   EXPECT_EQ(download.LastModified(), L"Not Available");
@@ -163,7 +163,7 @@ TEST_F(InformationTest, WithoutARequestNothingOfThePreviousAnswerStays) {
   AskAboutAFullAnswer();
   // No host at all: there is no connection to make a request on.
   download.SetUrl(L"http:///full");
-  download.RequestInformation();
+  Inform();
   EXPECT_FALSE(download.FileExists());
   EXPECT_EQ(download.FileSize(), -1.0f);
   EXPECT_EQ(download.LastModified(), L"Not Available");

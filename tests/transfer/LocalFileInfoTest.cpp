@@ -4,6 +4,7 @@
 #include "common/Text.h"
 #include "resolver/SiteId.h"
 #include "shell/Program.h"
+#include "tests/support/Wait.h"
 #include "tests/transfer/TransferFixture.h"
 
 using namespace mf;
@@ -13,8 +14,11 @@ namespace {
 
 class LocalFileInfoTest : public DownloadTest {
  protected:
+  LocalFileInfo Inform(const std::wstring& link, int16_t site) {
+    return Await<LocalFileInfo>([&](auto done) { app.queue.GetLocalFileInfo(link, site, done); });
+  }
   LocalFileInfo Info(const std::string& target, int16_t site) {
-    return app.queue.GetLocalFileInfo(server.Url(target), site);
+    return Inform(server.Url(target), site);
   }
   Program app;
   frmMain& form = app.form;
@@ -47,7 +51,7 @@ TEST_F(LocalFileInfoTest, WithoutAServerNameTheLinksLastPartIsCleaned) {
 TEST_F(LocalFileInfoTest, ALinkWithoutAnySlashIsNamedWhole) {
   server.Route("/", HttpResponse::File(10));
   const std::wstring link = L"127.0.0.1:" + std::to_wstring(server.Port());
-  LocalFileInfo info = app.queue.GetLocalFileInfo(link, siteBreak);
+  LocalFileInfo info = Inform(link, siteBreak);
   EXPECT_EQ(info.FileName, L"127.0.0.1" + std::to_wstring(server.Port()));
   EXPECT_EQ(info.FileSize, L"10 Bytes");
 }
@@ -125,7 +129,7 @@ TEST_F(LocalFileInfoTest, SizeTextsForAKnownAnUnknownAndAMissingFile) {
   EXPECT_EQ(Info("/page.flv", siteBreak).FileSize, std::to_wstring(pageSize) + L" Bytes");
 
   // No server at all: neither file nor size either.
-  LocalFileInfo none = app.queue.GetLocalFileInfo(
+  LocalFileInfo none = Inform(
       L"http://127.0.0.1:" + std::to_wstring(ClosedPort()) + L"/x.flv", siteBreak);
   EXPECT_EQ(none.FileSize, L"-1 Bytes");
   EXPECT_EQ(none.FileName, L"x.flv");

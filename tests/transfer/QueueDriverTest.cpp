@@ -48,7 +48,7 @@ TEST_F(QueueDriverTest, FiveItemsOfSeveralSitesAreDownloadedIntoTheFolder) {
   http.Route("/ipod/v8.flv", HttpResponse::File(9000, 5).WithoutContentLength());
 
   StatusRecorder recorder(app);
-  form.cmdStartDownload_Click();
+  Run();
 
   ASSERT_EQ(app.list.Items().size(), 5u);
   for (size_t i = 0; i < 5; ++i) EXPECT_EQ(Item(i).Status, vocab::kComplete) << i;
@@ -98,7 +98,7 @@ TEST_F(QueueDriverTest, FiveItemsOfSeveralSitesAreDownloadedIntoTheFolder) {
 
 TEST_F(QueueDriverTest, StartOnAnEmptyListOnlySaysSo) {
   form.Flash.SetVariable(L"_root.startDownload", L"0");
-  form.cmdStartDownload_Click();
+  Run();
   ASSERT_EQ(platform.messageBoxes.size(), 1u);
   EXPECT_EQ(platform.messageBoxes[0].text, L"Please add video URL's first.");
   EXPECT_EQ(platform.messageBoxes[0].title, L"Empty List");
@@ -111,7 +111,7 @@ TEST_F(QueueDriverTest, StartOnAnEmptyListOnlySaysSo) {
 TEST_F(QueueDriverTest, NotConnectedSaysSoAndChangesNothing) {
   Add(Page("/angryalien.com/a", "<embed src=\"http://127.0.0.1/aa/a.swf\">"));
   platform.online = false;
-  form.cmdStartDownload_Click();
+  Run();
   ASSERT_EQ(platform.messageBoxes.size(), 1u);
   EXPECT_EQ(platform.messageBoxes[0].text,
             L"You are not connected to the internet, Please connect first then try again");
@@ -126,7 +126,7 @@ TEST_F(QueueDriverTest, NotConnectedSaysSoAndChangesNothing) {
 TEST_F(QueueDriverTest, ItemsAlreadyCompleteOrFailedEndTheRunAtOnce) {
   app.list.AddItem(L"http://www.youtube.com/watch?v=done", L"a.flv", vocab::kComplete, L"1 KB");
   app.list.AddItem(L"http://www.youtube.com/watch?v=bad", L"b.flv", vocab::kError, L"1 KB");
-  form.cmdStartDownload_Click();
+  Run();
   EXPECT_TRUE(http.Requests().empty());
   EXPECT_EQ(Item(0).Status, vocab::kComplete);
   EXPECT_EQ(Item(1).Status, vocab::kError);
@@ -139,7 +139,7 @@ TEST_F(QueueDriverTest, AFailedResolutionDoesNotStopTheNextItem) {
   Add(http.Url("/angryalien.com/missing"));  // answered with the server's 404 page
   Add(Page("/angryalien.com/b", "<embed src=\"http://127.0.0.1/aa/b.swf\">"));
   http.Route("/aa/b.swf", HttpResponse::File(4096, 9));
-  form.cmdStartDownload_Click();
+  Run();
   EXPECT_EQ(Item(0).Status, vocab::kError);
   // An error page is no verdict on the video: the item keeps its address.
   EXPECT_EQ(Item(0).FileName, vocab::kAutoDetect);
@@ -171,7 +171,7 @@ TEST_F(QueueDriverTest, StopDuringATransferAsksAndCancelsOnlyOnYes) {
       EXPECT_EQ(Var(L"_root.downloadTab"), L"1");
     }
   };
-  form.cmdStartDownload_Click();
+  Run();
   ASSERT_EQ(platform.messageBoxes.size(), 2u);
   EXPECT_EQ(platform.messageBoxes[0].text, L"Are you sure that you want to cancel downloading?");
   EXPECT_EQ(platform.messageBoxes[0].Buttons(), static_cast<UINT>(MB_YESNO));
@@ -192,7 +192,7 @@ TEST_F(QueueDriverTest, AnItemAddedDuringTheLastTransferIsDownloadedInTheSameRun
   recorder.onProgress = [&] {
     if (!app.queue.IsFetchingPage && app.list.Items().size() == 1) app.gridView.AddURLToList(later);
   };
-  form.cmdStartDownload_Click();
+  Run();
   ASSERT_EQ(app.list.Items().size(), 2u);
   EXPECT_EQ(Item(0).Status, vocab::kComplete);
   EXPECT_EQ(Item(1).Status, vocab::kComplete);
@@ -207,7 +207,7 @@ TEST_F(QueueDriverTest, TransfersThatEndWithoutTheirDataAreErrors) {
   Add(Page("/angryalien.com/gone", "<embed src=\"http://127.0.0.1/aa/gone.swf\">"));
   // The server knows neither the file nor its size.
   Add(Page("/angryalien.com/nothing", "<embed src=\"http://127.0.0.1:1/x/nothing.swf\">"));
-  form.cmdStartDownload_Click();
+  Run();
   EXPECT_EQ(Item(0).Status, vocab::kError);
   // The part received stays under the partial file's name, never the video's.
   EXPECT_TRUE(FileExists(InFolder(L"cut.swf.part")));
@@ -226,7 +226,7 @@ TEST_F(QueueDriverTest, ADeviceNameOrDotsStayAFileInTheFolder) {
   http.Route("/aa/d.swf", HttpResponse::File(1000, 2));
   app.list.UpdateItem(1, L"", L"CON.flv", L"", L"");  // renamed by the user
   app.list.UpdateItem(2, L"", L"..", L"", L"");
-  form.cmdStartDownload_Click();
+  Run();
   EXPECT_EQ(Item(0).Status, vocab::kComplete);
   EXPECT_EQ(Item(0).FileName, L"_CON.flv");
   EXPECT_EQ(FileHash(InFolder(L"_CON.flv")), PatternHash(1000, 1));
@@ -240,7 +240,7 @@ TEST_F(QueueDriverTest, ARunStartedOnTheAboutPageTellsTheDownloadTab) {
   form.CurrentTab = L"About";
   Add(Page("/angryalien.com/e", "<embed src=\"http://127.0.0.1/aa/e.swf\">"));
   http.Route("/aa/e.swf", HttpResponse::File(10, 1));
-  form.cmdStartDownload_Click();
+  Run();
   EXPECT_EQ(Var(L"_root.downloadBtnTab"), L"1");
   EXPECT_TRUE(FolderExists(folder));
   EXPECT_EQ(Item(0).Status, vocab::kComplete);
@@ -277,7 +277,7 @@ TEST_F(QueueDriverTest, TheSpeedLineShowsSpeedAndTimeLeftWhileAFileArrivesAndGoe
       EXPECT_EQ(form.SysTray.ToolTip(), item.FileName + L"\n" + line);
     }
   };
-  form.cmdStartDownload_Click();
+  Run();
 
   for (size_t i = 0; i < std::size(cases); ++i) {
     EXPECT_EQ(Item(i).Status, vocab::kComplete);

@@ -15,6 +15,7 @@
 #include "tests/support/HttpServer.h"
 #include "tests/support/RecordingPlatform.h"
 #include "tests/support/Sha256.h"
+#include "tests/support/Wait.h"
 #include "transfer/QueueDriver.h"
 
 using namespace mf;
@@ -76,6 +77,7 @@ TEST(QueueStandIn, RunsTheListThroughWithoutAWindow) {
                vocab::kUnknownSize);
 
   queue.cmdStartDownload_Click();
+  EXPECT_TRUE(PumpUntil([&] { return !queue.IsDownloading; }, 30000));
 
   EXPECT_FALSE(queue.IsDownloading);
   ASSERT_EQ(list.Count(), 2u);

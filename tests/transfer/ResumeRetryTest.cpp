@@ -50,7 +50,7 @@ TEST_F(ResumeRetry, ATransferCutAgainAndAgainEndsWholeHavingFetchedItOnce) {
     if (n == 2) return r.Slow(cuts[2], 2000).SlowUntil(cuts[2]);
     return r;
   });
-  form.cmdStartDownload_Click();
+  Run();
 
   EXPECT_EQ(Item(0).Status, vocab::kComplete);
   EXPECT_EQ(FileHash(InFolder(L"big.swf")), PatternHash(kSize, 3));
@@ -105,7 +105,7 @@ TEST_F(ResumeRetry, ServersThatSendAnotherPartEndWithTheRightFileOrAnHonestError
                      : Versioned(kSize, 4, etag).DropAfter(100000);
       return c.second(request);
     });
-    form.cmdStartDownload_Click();
+    Run();
     const DownloadItem& item = *app.list.At(app.list.Count() - 1);
     // Either the right file, or an honest "ERROR" and no file under the name.
     if (item.Status == vocab::kComplete) {
@@ -144,7 +144,7 @@ TEST_F(ResumeRetry, BusyServersAreTriedAgainWithTheAttemptShownAndRefusalsAreNot
     }
   };
   const UINT_PTR timer = SetTimer(nullptr, 0, 20, &Watch::Tick);
-  form.cmdStartDownload_Click();
+  Run();
   KillTimer(nullptr, timer);
 
   EXPECT_EQ(Item(0).Status, vocab::kComplete);
@@ -175,7 +175,7 @@ TEST_F(ResumeRetry, AStopEndsTheWaitBeforeATryAtOnce) {
     }
   };
   SetTimer(nullptr, 0, 300, &Stopper::Tick);
-  form.cmdStartDownload_Click();
+  Run();
   ASSERT_NE(stoppedAt, 0u);
   EXPECT_LT(GetTickCount64() - stoppedAt, 100u);
   EXPECT_EQ(Item(0).Status, vocab::kCancelled);
@@ -185,7 +185,7 @@ TEST_F(ResumeRetry, AFileLargerThanTheFreeSpaceIsRefusedBeforeAnyByteIsWritten) 
   Video("huge.swf", [](const HttpRequest&) {
     return HttpResponse::File(10, 1).AnnounceLength(1ull << 55);  // 32 PiB
   });
-  form.cmdStartDownload_Click();
+  Run();
   EXPECT_EQ(Item(0).Status, vocab::kError);
   EXPECT_NE(form.Flash.GetVariable(L"_root.notice").find(L"not enough free space"), std::wstring::npos);
   EXPECT_EQ(http.CountRequests("GET", "/aa/huge.swf"), 0u);

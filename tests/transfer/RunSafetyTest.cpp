@@ -82,7 +82,7 @@ class RunSafety : public QueueFixture {
   // Presses Stop and answers the question with Yes.
   void StopWithYes() {
     platform.messageBoxAnswers.push_back(IDYES);
-    form.cmdStartDownload_Click();
+    Run();
   }
 };
 
@@ -140,7 +140,7 @@ TEST_F(RunSafety, EditsDuringATransferNeverMisattributeAnItem) {
         rowChecked = true;
       }
     };
-    form.cmdStartDownload_Click();
+    Run();
 
     EXPECT_FALSE(app.queue.IsDownloading);
     EXPECT_EQ(rowChecked, !c.runningRemoved);
@@ -205,7 +205,7 @@ TEST_F(RunSafety, AStopEndsTheRunAtOnceAndTouchesNothingMore) {
       StopWithYes();
     };
     const ULONGLONG started = GetTickCount64();
-    form.cmdStartDownload_Click();
+    Run();
     const ULONGLONG took = GetTickCount64() - started;
 
     EXPECT_FALSE(app.queue.IsDownloading);
@@ -243,7 +243,7 @@ TEST_F(RunSafety, AStartWhileAStoppedRunEndsWaitsForIt) {
       EXPECT_EQ(GetText(form.cmdStartDownload), L"Stop Downloading");
     });
   };
-  form.cmdStartDownload_Click();
+  Run();
 
   EXPECT_FALSE(app.queue.IsDownloading);
   EXPECT_EQ(platform.messageBoxes.size(), 1u);
@@ -275,7 +275,7 @@ TEST_F(RunSafety, APageThatDidNotArriveWholeKeepsTheAddress) {
     const std::string target = std::string("/angryalien.com/") + c.page;
     http.Route(target, c.answer);
     const std::wstring page = Add(http.Url(target));
-    form.cmdStartDownload_Click();
+    Run();
     EXPECT_EQ(ItemOf(page)->Status, vocab::kError);
     EXPECT_EQ(ItemOf(page)->FileName, vocab::kAutoDetect);
   }
@@ -310,7 +310,7 @@ TEST_F(RunSafety, ATakenNameNeverCostsAFile) {
       partSeen = FileExists(InFolder(L"clip.mp4.part")) && !FileExists(InFolder(L"clip.mp4"));
     }
   };
-  form.cmdStartDownload_Click();
+  Run();
 
   EXPECT_TRUE(partSeen) << "the video arrived under its final name";
   const std::vector<std::pair<std::wstring, std::string>> files = {
@@ -355,7 +355,7 @@ TEST_F(RunSafety, TheWindowKeepsItsStateWhileAPageLoadsAndAsksBeforeClosing) {
       SendMessageA(form.Hwnd(), WM_CLOSE, 0, 0);
     }
   };
-  form.cmdStartDownload_Click();
+  Run();
   EXPECT_GT(pageProgress, 3);
   ASSERT_EQ(platform.messageBoxes.size(), 1u);
   EXPECT_EQ(platform.messageBoxes[0].text,

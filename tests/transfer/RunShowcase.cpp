@@ -15,6 +15,7 @@
 #include "common/Text.h"
 #include "shell/Program.h"
 #include "tests/support/HttpServer.h"
+#include "tests/support/Wait.h"
 #include "tests/support/RecordingPlatform.h"
 
 namespace {
@@ -59,7 +60,8 @@ int main(int argc, char** argv) {
     app.gridView.AddURLToList(http.Url(std::string("/www.angryalien.com/") + v.name + ".asp"));
   }
   SetTimer(nullptr, 0, showFor, &StopRun);
-  app.form.cmdStartDownload_Click();  // returns once the run has stopped
+  app.form.cmdStartDownload_Click();
+  mf::test::PumpUntil([&] { return !app.queue.IsDownloading; }, 600000);
 
   for (const auto& v : videos) {
     mf::DeleteFileForced(app.settings.DownloadFolder + L"\\" + mf::FromAnsi(v.name));

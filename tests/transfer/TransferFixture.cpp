@@ -6,6 +6,7 @@
 
 #include "common/Handles.h"
 #include "common/Text.h"
+#include "tests/support/Wait.h"
 
 namespace mf::test {
 
@@ -55,6 +56,23 @@ void DownloadTest::SetUp() {
   CreateDirectoryA(ToAnsi(folder_).c_str(), nullptr);
   ASSERT_TRUE(server.Start());
   download.SetEvents(&owner);
+}
+
+bool DownloadTest::Transfer(Download& control) {
+  const auto ends = [&] {
+    return std::count_if(owner.events.begin(), owner.events.end(),
+                         [](const DownloadEvent& e) { return e.kind != DownloadEvent::Progress; });
+  };
+  const auto before = ends();
+  if (!control.StartDownload()) return false;
+  EXPECT_TRUE(PumpUntil([&] { return ends() > before; }, 120000));
+  return owner.events.back().kind == DownloadEvent::Complete;
+}
+
+void DownloadTest::Inform(Download& control) {
+  const int before = owner.informed;
+  if (!control.RequestInformation()) return;
+  EXPECT_TRUE(PumpUntil([&] { return owner.informed > before; }, 120000));
 }
 
 void DownloadTest::TearDown() {

@@ -35,6 +35,8 @@ class RecordingOwner : public IDownloadEvents {
   void DownloadProgress(long& lProgress) override;
   void DownloadError(std::wstring& sErrorDescription) override;
   void DownloadCancelled(long& lPosition) override;
+  void InformationReady() override { ++informed; }
+  int informed = 0;  // information requests answered
 
   std::vector<long> Progress() const;
   size_t Count(DownloadEvent::Kind kind) const;
@@ -55,9 +57,18 @@ class DownloadTest : public ::testing::Test {
   // Url and LocalFile of the control.
   void Aim(const std::string& target, const std::wstring& fileName);
 
+  // Begins a transfer and lets the messages flow until it has ended: true
+  // when it completed.
+  bool Transfer(Download& control);
+  bool Transfer() { return Transfer(download); }
+  // Asks about Url, to the answer.
+  void Inform(Download& control);
+  void Inform() { Inform(download); }
+
   HttpServer server;
   RecordingOwner owner;
-  Download download;
+  MessageWindow window;
+  Download download{window};
 
  private:
   std::wstring folder_;

@@ -24,9 +24,9 @@ TEST_F(TransferTest, FilesArriveByteForByte) {
     ServeFile(target, size, seed);
     const std::wstring name = L"file" + std::to_wstring(size) + L".bin";
     Aim(target, name);
-    download.RequestInformation();
+    Inform();
     owner.events.clear();
-    ASSERT_TRUE(download.StartDownload());
+    ASSERT_TRUE(Transfer());
     EXPECT_EQ(Sha256OfFile(LocalPath(name)), Sha256OfPattern(seed, size));
     EXPECT_EQ(download.BytesReceived(), static_cast<int64_t>(size));
     ASSERT_GE(owner.Sequence().size(), 2u);
@@ -43,7 +43,7 @@ TEST_F(TransferTest, AnEmptyBodyGivesOneProgressOfZeroThenCompleteAndAnEmptyFile
   ServeFile("/empty", 0);
   Aim("/empty", L"empty.bin");
   ASSERT_FALSE(FileSizeOf(LocalPath(L"empty.bin")));
-  EXPECT_TRUE(download.StartDownload());
+  EXPECT_TRUE(Transfer());
   EXPECT_EQ(owner.Sequence(), "PC");
   EXPECT_EQ(owner.Progress(), std::vector<long>{0});
   EXPECT_EQ(FileSizeOf(LocalPath(L"empty.bin")), 0u);
@@ -52,10 +52,10 @@ TEST_F(TransferTest, AnEmptyBodyGivesOneProgressOfZeroThenCompleteAndAnEmptyFile
 TEST_F(TransferTest, WithoutContentLengthTheSizeIsUnknownAndProgressCountsBytes) {
   server.Route("/nolength", HttpResponse::File(10000, 5).WithoutContentLength());
   Aim("/nolength", L"nolength.bin");
-  download.RequestInformation();
+  Inform();
   EXPECT_EQ(download.FileSize(), -1.0f);
   EXPECT_TRUE(download.FileExists());
-  ASSERT_TRUE(download.StartDownload());
+  ASSERT_TRUE(Transfer());
   std::vector<long> progress = owner.Progress();
   ASSERT_GE(progress.size(), 2u);
   for (size_t i = 1; i + 1 < progress.size(); ++i) EXPECT_GT(progress[i], progress[i - 1]);
@@ -68,10 +68,10 @@ TEST_F(TransferTest, ASizeSmallerThanTheRealOneGivesProgressAbove100) {
   ServeFile("/small", 1000);
   ServeFile("/big", 4000, 2);
   Aim("/small", L"ignored.bin");
-  download.RequestInformation();
+  Inform();
   ASSERT_EQ(download.FileSize(), 1000.0f);
   Aim("/big", L"big.bin");
-  ASSERT_TRUE(download.StartDownload());
+  ASSERT_TRUE(Transfer());
   EXPECT_EQ(owner.Progress().back(), 400);
   EXPECT_EQ(ReadWholeFile(LocalPath(L"big.bin")), Pattern(2, 0, 4000));
 }
@@ -80,27 +80,27 @@ TEST_F(TransferTest, OnlyTheFirstTransferOfAnInstanceNeverAskedMakesAHeadRequest
   ServeFile("/a", 3000);
   ServeFile("/b", 5000, 2);
   Aim("/a", L"a.bin");
-  ASSERT_TRUE(download.StartDownload());
+  ASSERT_TRUE(Transfer());
   EXPECT_EQ(server.CountRequests("HEAD", "/a"), 1u);
   EXPECT_EQ(download.FileSize(), 3000.0f);
   EXPECT_EQ(owner.Progress().back(), 100);
 
   Aim("/b", L"b.bin");
   owner.events.clear();
-  ASSERT_TRUE(download.StartDownload());
+  ASSERT_TRUE(Transfer());
   EXPECT_EQ(server.CountRequests("HEAD"), 1u);
   EXPECT_EQ(server.CountRequests("GET"), 2u);
   // The size is still the first file's: 5000 of 3000 bytes.
   EXPECT_EQ(owner.Progress().back(), 167);
 
   // An instance asked for information first makes no HEAD of its own.
-  Download other;
+  Download other{window};
   RecordingOwner otherOwner;
   other.SetEvents(&otherOwner);
   other.SetUrl(server.Url("/b"));
   other.SetLocalFile(LocalPath(L"b2.bin"));
-  other.RequestInformation();
-  ASSERT_TRUE(other.StartDownload());
+  Inform(other);
+  ASSERT_TRUE(Transfer(other));
   EXPECT_EQ(server.CountRequests("HEAD", "/b"), 1u);
   EXPECT_EQ(otherOwner.Progress().back(), 100);
 }
@@ -109,16 +109,16 @@ TEST_F(TransferTest, TheSessionLivesFromTheFirstRequestToTheEndOfTheNextTransfer
   ServeFile("/s", 100);
   Aim("/s", L"s.bin");
   EXPECT_FALSE(download.IsSessionOpen());
-  download.RequestInformation();
+  Inform();
   EXPECT_TRUE(download.IsSessionOpen());
-  download.RequestInformation();
+  Inform();
   EXPECT_TRUE(download.IsSessionOpen());  // no transfer yet: it stays for the transfer
-  ASSERT_TRUE(download.StartDownload());
+  ASSERT_TRUE(Transfer());
   EXPECT_FALSE(download.IsSessionOpen());
-  download.RequestInformation();
+  Inform();
   EXPECT_FALSE(download.IsSessionOpen());  // after a transfer each request ends it
   EXPECT_TRUE(download.FileExists());
-  ASSERT_TRUE(download.StartDownload());
+  ASSERT_TRUE(Transfer());
   EXPECT_FALSE(download.IsSessionOpen());
   EXPECT_EQ(server.CountRequests("GET", "/s"), 2u);
 }
@@ -126,7 +126,7 @@ TEST_F(TransferTest, TheSessionLivesFromTheFirstRequestToTheEndOfTheNextTransfer
 TEST_F(TransferTest, AnUnreachableAddressGivesCouldNotFindUrlAndWritesNoFile) {
   download.SetUrl(L"http://127.0.0.1:" + std::to_wstring(ClosedPort()) + L"/video.flv");
   download.SetLocalFile(LocalPath(L"new.bin"));
-  EXPECT_FALSE(download.StartDownload());
+  EXPECT_FALSE(Transfer());
   ASSERT_EQ(owner.Sequence(), "E");
   EXPECT_EQ(owner.events[0].text, L"Could not find URL");
   EXPECT_FALSE(FileSizeOf(LocalPath(L"new.bin")));
@@ -135,7 +135,7 @@ TEST_F(TransferTest, AnUnreachableAddressGivesCouldNotFindUrlAndWritesNoFile) {
   // A file already there is left as it was.
   ASSERT_TRUE(WriteWholeFile(LocalPath(L"old.bin"), "previous content"));
   download.SetLocalFile(LocalPath(L"old.bin"));
-  EXPECT_FALSE(download.StartDownload());
+  EXPECT_FALSE(Transfer());
   EXPECT_EQ(ReadWholeFile(LocalPath(L"old.bin")), "previous content");
 }
 
@@ -144,9 +144,9 @@ TEST_F(TransferTest, ADroppedConnectionGivesCouldNotReadUrlAndKeepsTheBytesRecei
     SCOPED_TRACE(reset ? "reset" : "orderly close");
     server.Route("/drop", HttpResponse::File(100000, 3).DropAfter(30000, reset));
     Aim("/drop", L"drop.bin");
-    download.RequestInformation();
+    Inform();
     owner.events.clear();
-    EXPECT_FALSE(download.StartDownload());
+    EXPECT_FALSE(Transfer());
     ASSERT_FALSE(owner.events.empty());
     EXPECT_EQ(owner.events.back().kind, Kind::Error);
     EXPECT_EQ(owner.events.back().text, L"Could not read URL");
@@ -166,7 +166,7 @@ TEST_F(TransferTest, ALongerLeftoverFileIsCutToTheNewData) {
   ASSERT_TRUE(WriteWholeFile(LocalPath(L"video.flv"), std::string(10000, 'Z')));
   ServeFile("/video.flv", 3000, 9);
   Aim("/video.flv", L"video.flv");
-  ASSERT_TRUE(download.StartDownload());
+  ASSERT_TRUE(Transfer());
   EXPECT_EQ(FileSizeOf(LocalPath(L"video.flv")), 3000u);
   EXPECT_EQ(ReadWholeFile(LocalPath(L"video.flv")), Pattern(9, 0, 3000));
 }
@@ -181,14 +181,14 @@ TEST_F(TransferTest, CompleteComesWithTheFileAndTheSessionAlreadyClosed) {
     exclusive = static_cast<bool>(f);
     session = download.IsSessionOpen();
   };
-  ASSERT_TRUE(download.StartDownload());
+  ASSERT_TRUE(Transfer());
   EXPECT_TRUE(exclusive);
   EXPECT_FALSE(session);
 }
 
 TEST_F(TransferTest, AnErrorPageIsNoDownloadAndWritesNothing) {
   Aim("/nowhere", L"page.html");  // no route: the server's 404 page
-  EXPECT_FALSE(download.StartDownload());
+  EXPECT_FALSE(Transfer());
   EXPECT_EQ(owner.events.back().text, L"Could not find URL");
   EXPECT_EQ(download.StatusCode(), 404u);
   EXPECT_EQ(GetFileAttributesW(LocalPath(L"page.html").c_str()), INVALID_FILE_ATTRIBUTES);
@@ -197,7 +197,7 @@ TEST_F(TransferTest, AnErrorPageIsNoDownloadAndWritesNothing) {
 TEST_F(TransferTest, ALocalFileThatCannotBeWrittenIsReportedAsAnError) {
   ServeFile("/f", 5000);
   Aim("/f", L"no such folder\\f.bin");
-  EXPECT_FALSE(download.StartDownload());
+  EXPECT_FALSE(Transfer());
   ASSERT_EQ(owner.Sequence(), "E");
   EXPECT_EQ(owner.events[0].text, L"Could not write file");
   EXPECT_FALSE(download.IsSessionOpen());
@@ -205,7 +205,7 @@ TEST_F(TransferTest, ALocalFileThatCannotBeWrittenIsReportedAsAnError) {
   // A device name is no file either.
   owner.events.clear();
   Aim("/f", L"NUL.flv");
-  EXPECT_FALSE(download.StartDownload());
+  EXPECT_FALSE(Transfer());
   ASSERT_EQ(owner.Sequence(), "E");
   EXPECT_EQ(owner.events[0].text, L"Could not write file");
 }
@@ -216,7 +216,7 @@ TEST_F(TransferTest, ASlowServerStillGivesProgressSeveralTimesASecond) {
   // size would hold it all.
   server.Route("/slow", HttpResponse::File(300000, 6).Slow(2048, 5));
   Aim("/slow", L"slow.bin");
-  ASSERT_TRUE(download.StartDownload());
+  ASSERT_TRUE(Transfer());
   EXPECT_GE(owner.Progress().size(), 5u);
   EXPECT_EQ(ReadWholeFile(LocalPath(L"slow.bin")), Pattern(6, 0, 300000));
 }

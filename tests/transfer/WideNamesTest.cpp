@@ -63,7 +63,7 @@ TEST_F(WideNames, AFolderAndServerNamesInAnyScriptGiveThatFolderAndThoseFiles) {
   };
   for (size_t i = 0; i < std::size(cases); ++i)
     Named(std::to_string(i), cases[i].disposition, 3000 + i);
-  form.cmdStartDownload_Click();
+  Run();
 
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(i);
@@ -82,7 +82,7 @@ TEST_F(WideNames, ANameIsCutToFitThePathAndAFolderWithoutRoomFailsTheItem) {
   std::string disposition = "attachment; filename=";
   disposition.append(50, 'x').append(".mp4");
   Named("long", disposition, 5000);
-  form.cmdStartDownload_Click();
+  Run();
   const std::wstring cut = std::wstring(16, L'x') + L".mp4";
   EXPECT_EQ(app.list.At(0)->Status, vocab::kComplete);
   EXPECT_EQ(app.list.At(0)->FileName, cut);
@@ -92,7 +92,7 @@ TEST_F(WideNames, ANameIsCutToFitThePathAndAFolderWithoutRoomFailsTheItem) {
   const std::wstring deeper = folder + L"\\" + std::wstring(245 - folder.size() - 1, L'e');
   app.settings.DownloadFolder = deeper;
   Named("a", "attachment; filename=\"a.mp4\"", 6000);
-  form.cmdStartDownload_Click();
+  Run();
   EXPECT_EQ(app.list.At(1)->Status, vocab::kError);
   EXPECT_EQ(app.list.At(1)->FileName, L"a.mp4");
   EXPECT_NE(Var(L"_root.notice").find(L"too long"), std::wstring::npos);
