@@ -135,7 +135,7 @@ TEST_F(HttpsRoad, ARefusedCertificateEndsTheItemWithItsReasonAndWritesNothing) {
       http.ClearRequests();
       const std::wstring address = tls.Url(target, c.certificate);
       Add(address);
-      form.cmdStartDownload_Click();
+      Run();
       EXPECT_EQ(ItemOf(address)->Status, vocab::kError) << target;
       EXPECT_NE(Notice().find(c.reason), std::wstring::npos) << ToAnsi(Notice());
       EXPECT_TRUE(http.Requests().empty()) << "a request passed the refused certificate";

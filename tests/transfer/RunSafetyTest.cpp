@@ -82,7 +82,7 @@ class RunSafety : public QueueFixture {
   // Presses Stop and answers the question with Yes.
   void StopWithYes() {
     platform.messageBoxAnswers.push_back(IDYES);
-    Run();
+    form.cmdStartDownload_Click();
   }
 };
 

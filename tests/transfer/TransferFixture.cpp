@@ -59,6 +59,8 @@ void DownloadTest::SetUp() {
 }
 
 bool DownloadTest::Transfer(Download& control) {
+  // The owner that hears this control.
+  RecordingOwner& owner = *static_cast<RecordingOwner*>(control.Events());
   const auto ends = [&] {
     return std::count_if(owner.events.begin(), owner.events.end(),
                          [](const DownloadEvent& e) { return e.kind != DownloadEvent::Progress; });
@@ -70,6 +72,7 @@ bool DownloadTest::Transfer(Download& control) {
 }
 
 void DownloadTest::Inform(Download& control) {
+  RecordingOwner& owner = *static_cast<RecordingOwner*>(control.Events());
   const int before = owner.informed;
   if (!control.RequestInformation()) return;
   EXPECT_TRUE(PumpUntil([&] { return owner.informed > before; }, 120000));
