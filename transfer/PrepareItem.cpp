@@ -14,6 +14,7 @@ void QueueDriver::PrepareItem(int16_t position, std::function<void(const std::ws
   const uint32_t key = item->Key;
   RunningKey = key;
   SetItemStatus(vocab::kPreparingStart);
+  list_.FillDownloadList();
   Resolver.GetDownloadLink(item->Video_URL, [this, key, done](const std::wstring& link) {
     DownloadItem* resolved = list_.ByKey(key);
     if (!resolved) return done(kLinkUnsupported);

@@ -182,7 +182,9 @@ TEST_F(PollingTest, FirstPollTakesTheCurrentAddressAndDownloadsItAtOnce) {
   app.monitor.LastClipboardText = page;  // seen before the box was switched on
 
   Click();
-  app.monitor.CallMonTimer();  // runs the whole download before it returns
+  app.monitor.CallMonTimer();  // starts the download at once
+  ASSERT_TRUE(app.queue.IsDownloading);
+  ASSERT_TRUE(PumpUntil([&] { return !app.queue.IsDownloading; }, 30000));
   ASSERT_EQ(app.list.Items().size(), 1u);
   EXPECT_EQ(app.list.Items()[0].Status, vocab::kComplete);
   EXPECT_EQ(Var(L"_root.video_url"), page);
