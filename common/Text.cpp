@@ -4,24 +4,6 @@
 
 namespace mf {
 
-std::string ToAnsi(std::wstring_view text) {
-  if (text.empty()) return {};
-  int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                              nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
-                      nullptr, nullptr);
-  return out;
-}
-
-std::wstring FromAnsi(std::string_view text) {
-  if (text.empty()) return {};
-  int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-  return out;
-}
-
 std::wstring LowerCase(std::wstring_view text) {
   std::wstring out(text);
   if (!out.empty()) CharLowerBuffW(out.data(), static_cast<DWORD>(out.size()));

@@ -1,16 +1,16 @@
 #pragma once
 // Text helpers. The program holds text as UTF-16 and calls the system's wide
-// entry points with names and paths; the ANSI conversions are for text that
-// arrives or leaves as bytes of the system's code page.
+// entry points with names and paths; the ANSI conversions (shared with
+// Sabledrift) are for text that arrives or leaves as bytes of the system's code page.
 #include <string>
 #include <string_view>
 
+#include "base/AnsiText.h"
+
 namespace mf {
 
-// UTF-16 to the system's ANSI code page; characters it lacks become '?'.
-std::string ToAnsi(std::wstring_view text);
-// The system's ANSI code page to UTF-16.
-std::wstring FromAnsi(std::string_view text);
+using base::FromAnsi;
+using base::ToAnsi;
 
 std::wstring LowerCase(std::wstring_view text);
 // Position of `what` in `text` at or after `from`, ignoring letter case;

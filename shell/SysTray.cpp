@@ -8,12 +8,15 @@
 #include <cstdio>
 
 #include "Quenbrook.h"
+#include "base/Bstr.h"
 #include "common/AppInfo.h"
 #include "common/Platform.h"
 #include "shell/TrayIconSite.h"
 
 namespace mf {
 namespace {
+
+using base::Bstr;
 
 // A window or icon handle as the 32-bit number the control's interface
 // takes; such handles are 32-bit values on 64-bit Windows too.
@@ -23,19 +26,6 @@ LONG HandleNumber(const void* handle) {
 
 // The marker the control reads as "no tooltip given" (keeps its own).
 constexpr wchar_t kNoToolTip[] = L"~nOtOoLtIp";
-
-class Bstr {
- public:
-  explicit Bstr(const std::wstring& text)
-      : b_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  ~Bstr() { SysFreeString(b_); }
-  BSTR& Ref() noexcept { return b_; }
-
- private:
-  BSTR b_;
-};
 
 }  // namespace
 
@@ -172,7 +162,7 @@ bool TrayIconHost::Create(HWND owner) {
   LONG ownerNumber = HandleNumber(owner);
   LONG keepIcon = 0;  // 0 keeps IconHandle as set
   Bstr keepToolTip(kNoToolTip);
-  return SUCCEEDED(control_->Create(&ownerNumber, &keepIcon, &keepToolTip.Ref()));
+  return SUCCEEDED(control_->Create(&ownerNumber, &keepIcon, keepToolTip.InOut()));
 }
 
 void TrayIconHost::SetTrayIconVisible(bool visible) {
@@ -198,15 +188,13 @@ void TrayIconHost::Remove() {
 void TrayIconHost::SetToolTip(const std::wstring& text) {
   if (!control_) return;
   Bstr value(text);
-  control_->put_ToolTip(value.Ref());
+  control_->put_ToolTip(value.Get());
 }
 
 std::wstring TrayIconHost::ToolTip() const {
-  BSTR value = nullptr;
-  if (!control_ || FAILED(control_->get_ToolTip(&value)) || !value) return {};
-  std::wstring text(value, SysStringLen(value));
-  SysFreeString(value);
-  return text;
+  Bstr value;
+  if (!control_ || FAILED(control_->get_ToolTip(value.Put()))) return {};
+  return value.Text();
 }
 
 bool TrayIconHost::BalloonTipShow(BalloonIcon icon, const std::wstring& prompt,
@@ -217,7 +205,7 @@ bool TrayIconHost::BalloonTipShow(BalloonIcon icon, const std::wstring& prompt,
   Bstr promptText(prompt);
   Bstr titleText(title);
   return SUCCEEDED(
-      control_->BalloonTipShow(&type, promptText.Ref(), titleText.Ref(), &timeout));
+      control_->BalloonTipShow(&type, promptText.Get(), titleText.Get(), &timeout));
 }
 
 }  // namespace mf

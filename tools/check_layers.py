@@ -3,7 +3,8 @@
 
 The layers, top to bottom. A folder may include its own files and those of
 folders of a lower rank, never one of the same or a higher rank. Sabledrift
-(traylib/) stands apart: it includes nothing of the program, and the program
+(traylib/) stands apart: it includes nothing of the program but base/, the
+header-only owners and conversions both binaries share, and the program
 reaches it only through its type library's generated header.
   usage: tools/check_layers.py [source root]
 """
@@ -20,8 +21,10 @@ LAYERS = {
     "controls": 1,      # our own components: grid, table, movie player, socket
     "media": 1,         # streams: playlists, manifests, segments joined into one movie
     "common": 0,        # small shared pieces
+    "base": -1,         # header-only, below both binaries: handle and COM owners, ANSI text
 }
 APART = "traylib"
+SHARED = "base"  # the one folder Sabledrift includes
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
@@ -41,7 +44,7 @@ def violations(root):
             continue  # tests, benchmarks, tools and generated files may include anything
         for included in INCLUDE.findall(source.read_text(errors="replace")):
             target = folder_of(included)
-            if target is None or target == owner:
+            if target is None or target == owner or (owner == APART and target == SHARED):
                 continue
             if owner == APART or target == APART:
                 yield f"{relative}: includes {included}, but Sabledrift stays apart"

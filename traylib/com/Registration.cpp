@@ -6,13 +6,16 @@
 #include <string>
 #include <vector>
 
-#include "traylib/Handles.h"
+#include "base/Handles.h"
 #include "traylib/com/ClassTable.h"
 #include "traylib/com/ComError.h"
 #include "traylib/com/ComPtr.h"
 #include "traylib/com/Module.h"
 
 namespace sd {
+
+using base::UniqueRegKey;
+
 namespace {
 
 // One registry entry. A null value name is the key's default value; a null
@@ -174,7 +177,7 @@ UniqueRegKey OpenClasses(RegistrationKind kind) {
   HKEY hive = kind == RegistrationKind::kUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
   UniqueRegKey classes;
   LSTATUS status = ::RegCreateKeyExW(hive, L"Software\\Classes", 0, nullptr, 0,
-                                     KEY_READ | KEY_WRITE, nullptr, classes.Put(), nullptr);
+                                     KEY_READ | KEY_WRITE, nullptr, classes.put(), nullptr);
   if (status != ERROR_SUCCESS) throw ComError(HRESULT_FROM_WIN32(status));
   return classes;
 }
@@ -182,10 +185,10 @@ UniqueRegKey OpenClasses(RegistrationKind kind) {
 HRESULT WriteRow(HKEY classes, const ExpandedRow& row) {
   UniqueRegKey key;
   LSTATUS status = ::RegCreateKeyExW(classes, row.key.c_str(), 0, nullptr, 0, KEY_WRITE,
-                                     nullptr, key.Put(), nullptr);
+                                     nullptr, key.put(), nullptr);
   if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
   if (!row.keyOnly) {
-    status = ::RegSetValueExW(key.Get(), row.defaultValue ? nullptr : row.value.c_str(), 0, REG_SZ,
+    status = ::RegSetValueExW(key.get(), row.defaultValue ? nullptr : row.value.c_str(), 0, REG_SZ,
                               reinterpret_cast<const BYTE*>(row.data.c_str()),
                               static_cast<DWORD>((row.data.size() + 1) * sizeof(wchar_t)));
   }
@@ -199,15 +202,15 @@ bool Gone(LSTATUS status) { return status == ERROR_SUCCESS || status == ERROR_FI
 HRESULT RemoveRow(HKEY classes, const ExpandedRow& row) {
   UniqueRegKey key;
   LSTATUS status = ::RegOpenKeyExW(classes, row.key.c_str(), 0,
-                                   KEY_SET_VALUE | KEY_QUERY_VALUE, key.Put());
+                                   KEY_SET_VALUE | KEY_QUERY_VALUE, key.put());
   if (status == ERROR_FILE_NOT_FOUND) return S_OK;
   if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
   if (!row.keyOnly)
-    status = ::RegDeleteValueW(key.Get(), row.defaultValue ? nullptr : row.value.c_str());
+    status = ::RegDeleteValueW(key.get(), row.defaultValue ? nullptr : row.value.c_str());
   DWORD subkeys = 0, values = 0;
-  LSTATUS query = ::RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr,
+  LSTATUS query = ::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr,
                                      nullptr, &values, nullptr, nullptr, nullptr, nullptr);
-  key.Reset();  // closed before the key itself may go
+  key.reset();  // closed before the key itself may go
   if (!Gone(status)) return HRESULT_FROM_WIN32(status);
   if (query == ERROR_SUCCESS && subkeys == 0 && values == 0) {
     status = ::RegDeleteKeyW(classes, row.key.c_str());
@@ -230,7 +233,7 @@ ComPtr<ITypeLib> LoadOwnTypeLibrary(const std::wstring& modulePath, TypeLibraryF
 bool TypeLibraryRegistered(HKEY classes, const TypeLibraryFacts& lib) {
   std::wstring key = L"TypeLib\\" + GuidText(lib.libid) + L"\\" + VersionText(lib);
   UniqueRegKey handle;
-  return ::RegOpenKeyExW(classes, key.c_str(), 0, KEY_READ, handle.Put()) == ERROR_SUCCESS;
+  return ::RegOpenKeyExW(classes, key.c_str(), 0, KEY_READ, handle.put()) == ERROR_SUCCESS;
 }
 
 HRESULT Unregister(RegistrationKind kind, HKEY classes, ITypeLib* lib,
@@ -265,12 +268,12 @@ HRESULT RegisterServer(RegistrationKind kind) noexcept {
     }
     if (SUCCEEDED(hr)) {
       for (const ExpandedRow& row : AllRows(kind, lib.Get(), facts, modulePath)) {
-        hr = WriteRow(classes.Get(), row);
+        hr = WriteRow(classes.get(), row);
         if (FAILED(hr)) break;  // the rest would describe a class that cannot be created
       }
     }
     // A half registration is worse than none.
-    if (FAILED(hr)) Unregister(kind, classes.Get(), lib.Get(), facts, modulePath);
+    if (FAILED(hr)) Unregister(kind, classes.get(), lib.Get(), facts, modulePath);
     return hr;
   });
 }
@@ -281,7 +284,7 @@ HRESULT UnregisterServer(RegistrationKind kind) noexcept {
     TypeLibraryFacts facts{};
     ComPtr<ITypeLib> lib = LoadOwnTypeLibrary(modulePath, facts);
     UniqueRegKey classes = OpenClasses(kind);
-    return Unregister(kind, classes.Get(), lib.Get(), facts, modulePath);
+    return Unregister(kind, classes.get(), lib.Get(), facts, modulePath);
   });
 }
 

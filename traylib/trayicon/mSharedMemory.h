@@ -6,9 +6,11 @@
 
 #include <cstddef>
 
-#include "traylib/Handles.h"
+#include "base/Handles.h"
 
 namespace sd::mSharedMemory {
+
+using base::UniqueKernelHandle;
 
 // A block allocated inside another process, with the process handle that reaches it.
 class RemoteBlock {
