@@ -69,13 +69,15 @@ TEST_F(PlayerKeys, AccessKeysComeFromTheCaptionsAndNeverClashOnAPage) {
 TEST_F(PlayerKeys, TabWalksTheStopsAndEnterOrAnAccessKeyPressesThem) {
   host.player.EnterFocus(false);
   Commands walked{Focused()};
-  for (int i = 0; i < 12; ++i) {
+  for (int i = 0; i < 13; ++i) {
     Tab();
     walked.push_back(Focused());
   }
   // Add and Start wait for an address and a list: they are no stops yet.
-  EXPECT_EQ(walked, (Commands{L"Download", L"About", L"Minimise", L"Hide in the notification area",
-                              L"Close Marrowfin", L"_root.video_url", L"Select all", L"Remove",
+  // Restore stands in Maximise's place only while the window is maximized.
+  EXPECT_EQ(walked, (Commands{L"Download", L"About", L"Minimise", L"Maximise",
+                              L"Hide in the notification area", L"Close Marrowfin",
+                              L"_root.video_url", L"Select all", L"Remove",
                               L"Move the selected video up", L"Move the selected video down",
                               L"Clear completed", L"Settings", L"Download"}));  // round again
   Tab(true);
@@ -102,7 +104,7 @@ TEST_F(PlayerKeys, TabWalksTheStopsAndEnterOrAnAccessKeyPressesThem) {
 TEST_F(PlayerKeys, AScreenReaderReadsTheButtonsAndPressesThemAsAClickDoes) {
   mf::test::MsaaClient reader(host.player.Hwnd());
   ASSERT_EQ(reader.hr, S_OK);
-  EXPECT_EQ(reader.Count(), 13);  // tabs, window buttons and the download page's buttons
+  EXPECT_EQ(reader.Count(), 14);  // tabs, window buttons and the download page's buttons
   const long on = STATE_SYSTEM_FOCUSABLE;
   const std::pair<const wchar_t*, long> states[] = {
       {L"Download", on | STATE_SYSTEM_PRESSED},  // the chosen tab
@@ -117,6 +119,7 @@ TEST_F(PlayerKeys, AScreenReaderReadsTheButtonsAndPressesThemAsAClickDoes) {
     EXPECT_EQ(reader.State(child), state) << mf::ToAnsi(name);
   }
   EXPECT_EQ(reader.Find(L"Stop downloading"), 0);  // not on show
+  EXPECT_EQ(reader.Find(L"Restore"), 0);
   EXPECT_EQ(reader.Shortcut(reader.Find(L"Select all")), L"Alt+S");
   EXPECT_EQ(reader.Press(reader.Find(L"Add")), E_FAIL);
   EXPECT_EQ(reader.Press(reader.Find(L"Select all")), S_OK);

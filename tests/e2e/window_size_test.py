@@ -38,6 +38,9 @@ def prepare_prefix(display):
     subprocess.run([WINE, "reg", "add", desktop, "/v", "Desktop", "/d", "Default", "/f"], timeout=60, **QUIET)
     subprocess.run([WINE, "reg", "add", desktop + r"\Desktops", "/v", "Default", "/d", "%dx%d" % SCREEN, "/f"],
                    timeout=60, **QUIET)
+    # The desktop is chosen as the prefix's server starts: the one wineboot -i
+    # left running would keep plain windows, which no window manager maximizes.
+    subprocess.run(["wineserver", "-w"], env=dict(os.environ, WINEPREFIX=PREFIX), timeout=120, **QUIET)
     subprocess.run([WINE, "reg", "delete", r"HKCU\Software\Tallowmere Marrowfin", "/f"], timeout=60, **QUIET)
     for kept in glob.glob(os.path.join(PREFIX, "drive_c", "users", "*", "AppData", "Local", "Tallowmere Marrowfin",
                                        "queue.json*")):
