@@ -15,8 +15,10 @@ constexpr uint32_t kTrunDataOffset = 0x001, kTrunDuration = 0x100, kTrunSize = 0
                    kTrunFlags = 0x400, kTrunCompositionOffset = 0x800;
 constexpr uint16_t kUndeterminedLanguage = 0x55C4;  // "und", packed
 
-uint64_t Rescale(uint64_t value, uint64_t from, uint64_t to) {
-  return from == 0 ? 0 : uint64_t((unsigned __int128)value * to / from);
+// value * to / from, exact without a 128-bit product (the 32-bit build has
+// none): timescales are 32-bit, so the remainder times `to` fits.
+uint64_t Rescale(uint64_t value, uint32_t from, uint32_t to) {
+  return from == 0 ? 0 : value / from * to + value % from * to / from;
 }
 
 void Matrix(ByteWriter& w) {

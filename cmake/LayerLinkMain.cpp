@@ -1,0 +1,2 @@
+// The entry point of the layer link checks (cmake/LayerLinkCheck.cmake): never run.
+int main() { return 0; }
