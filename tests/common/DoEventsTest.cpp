@@ -40,19 +40,4 @@ TEST(DoEvents, DispatchesEverythingWaitingAndKeepsAQuitForTheOuterLoop) {
   EXPECT_EQ(msg.wParam, 7u);
 }
 
-TEST(ThrottledYield, PumpsAtOnceAndThenOncePerInterval) {
-  Counter c;
-  mf::ThrottledYield yield(80.0);
-  c.Post();
-  yield();
-  EXPECT_EQ(c.seen, 1);  // the first yield always pumps
-  c.Post();
-  yield();
-  yield();
-  EXPECT_EQ(c.seen, 1);  // within the interval: only the clock is read
-  Sleep(100);
-  yield();
-  EXPECT_EQ(c.seen, 2);
-}
-
 }  // namespace
