@@ -79,9 +79,9 @@ class DownloadGridView : public IListGrid,
   void MoveUp();
   void MoveDown();
   void LocateCurrentRow();
-  // Writes the running item's Status cell; nothing while a rebuild runs, which
-  // shows the list's statuses itself.
-  void ShowCurrentStatus(const std::wstring& status);
+  // Writes the cells of the item's row with what the item is now; nothing
+  // while a rebuild runs, which shows the list's items itself.
+  void ShowItem(uint32_t key);
 
   // The menu on the items of the selected rows, at `screen` (ItemMenu.cpp):
   // Open, Show in folder, Copy page address, Try again, Remove; an item
@@ -136,6 +136,8 @@ class DownloadGridView : public IListGrid,
   // After removals: an empty list lays the grid out again next time.
   void AfterRemoval();
   void BindAndLayOut(bool initial);
+  // The grid row that shows the item at this position; none when there is none.
+  std::optional<grid::Row> RowOf(size_t position) const;
   bool TryAgain(const std::wstring& pageAddress);
 
   DownloadList& list_;

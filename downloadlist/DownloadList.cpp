@@ -29,17 +29,22 @@ void ReportFillError(long number, const std::wstring& description) {
 
 }  // namespace
 
+DownloadList::RowTexts DownloadList::TextsOf(const DownloadItem& item) {
+  // A longer name or status than the column holds is shown cut.
+  return {Fit(item.Video_URL, kShownUrlLength), Fit(item.FileName, 100), Fit(item.Status, 120),
+          Fit(item.FileSize, 10)};
+}
+
 // Copies the list into a new table.
 void DownloadList::BuildTable(table::Table& t) {
   for (const DownloadItem& item : items_) {
+    const RowTexts texts = TextsOf(item);
     size_t row = t.AddNew();
     t.SetValue(row, colID, static_cast<int32_t>(item.ID));
-    t.SetValue(row, colVideoURL, Fit(item.Video_URL, kShownUrlLength));
-    // A longer name or status than the column holds is shown cut; the item
-    // keeps its whole text.
-    t.SetValue(row, colFileName, Fit(item.FileName, 100));
-    t.SetValue(row, colStatus, Fit(item.Status, 120));
-    t.SetValue(row, colFileSize, Fit(item.FileSize, 10));
+    t.SetValue(row, colVideoURL, texts.address);
+    t.SetValue(row, colFileName, texts.name);
+    t.SetValue(row, colStatus, texts.status);
+    t.SetValue(row, colFileSize, texts.size);
   }
 }
 

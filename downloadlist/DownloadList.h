@@ -83,6 +83,13 @@ class DownloadList {
   // only: at most kMaxItems are taken.
   void RestoreItems(DownloadItems items);
 
+  // What an item's row shows, cut to the columns' widths (the item keeps
+  // its whole texts).
+  struct RowTexts {
+    std::wstring address, name, status, size;
+  };
+  static RowTexts TextsOf(const DownloadItem& item);
+
   // A new, empty table with the five columns in their order.
   static std::shared_ptr<table::Table> NewListRecordset();
 

@@ -128,31 +128,50 @@ void DownloadGridView::MoveDown() {
   list_.FillDownloadList();
 }
 
-void DownloadGridView::ShowCurrentStatus(const std::wstring& status) {
+void DownloadGridView::ShowItem(uint32_t key) {
   if (list_.IsFilling()) return;
-  const int index = host_.CurrentIndex();
-  // A row of an older table, or of another item, is never written.
-  if (CurrentRow && CurrentRow->Cells(DownloadList::colID).Text() != std::to_wstring(index + 1))
+  const std::optional<size_t> at = list_.Find(key);
+  if (!at) return;
+  const DownloadItem& item = list_.Items()[*at];
+  // Only the item's own row is written: the table is not rebuilt, so the
+  // user's selection, scroll position and open rename stay.
+  if (!CurrentRow || CurrentRow->Cells(DownloadList::colID).Text() != std::to_wstring(*at + 1))
     LocateCurrentRow();
-  if (CurrentRow) CurrentRow->Cells(DownloadList::colStatus).SetValue(status);
+  std::optional<grid::Row> row = CurrentRow;
+  if (!row || row->Cells(DownloadList::colID).Text() != std::to_wstring(*at + 1)) {
+    row = RowOf(*at);
+    if (!row) {
+      list_.FillDownloadList();
+      return;
+    }
+  }
+  const DownloadList::RowTexts texts = list_.TextsOf(item);
+  const std::pair<size_t, const std::wstring*> cells[] = {
+      {DownloadList::colVideoURL, &texts.address}, {DownloadList::colFileName, &texts.name},
+      {DownloadList::colStatus, &texts.status}, {DownloadList::colFileSize, &texts.size}};
+  try {
+    for (const auto& [column, text] : cells)
+      if (row->Cells(column).Text() != *text) row->Cells(column).SetValue(*text);
+  } catch (const AppError&) {
+    // the grid refused: the next rebuild shows the item
+  }
+}
+
+std::optional<grid::Row> DownloadGridView::RowOf(size_t position) const {
+  const std::wstring wanted = std::to_wstring(position + 1);
+  try {
+    for (std::optional<grid::Row> row = DownloadGrid.FirstRow(); row;
+         row = row->HasNextSibling() ? std::optional(row->NextSibling()) : std::nullopt)
+      if (row->Cells(DownloadList::colID).Text() == wanted) return row;
+  } catch (const AppError&) {
+  }
+  return std::nullopt;
 }
 
 void DownloadGridView::LocateCurrentRow() {
   CurrentRow.reset();
   const int index = host_.CurrentIndex();
-  if (index < 0) return;
-  const std::wstring wanted = std::to_wstring(index + 1);
-  try {
-    for (std::optional<grid::Row> row = DownloadGrid.FirstRow(); row;
-         row = row->HasNextSibling() ? std::optional(row->NextSibling()) : std::nullopt) {
-      if (row->Cells(DownloadList::colID).Text() == wanted) {
-        CurrentRow = row;
-        return;
-      }
-    }
-  } catch (const AppError&) {
-    CurrentRow.reset();
-  }
+  if (index >= 0) CurrentRow = RowOf(static_cast<size_t>(index));
 }
 
 // ---- Renaming a local file in the grid

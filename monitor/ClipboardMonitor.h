@@ -1,27 +1,24 @@
 #pragma once
-// The clipboard monitor: starts and stops the clipboard watcher "Clip.exe",
-// takes in each address it writes into the window's hidden box, and the
-// second way, a poll of the clipboard behind a hidden check box. It creates
-// no window; it reaches the window through IMonitorHost.
-#include <windows.h>
-
+// The clipboard monitor: whether the clipboard is watched, the addresses the
+// watcher "Clip.exe" hands over, and the second way, a poll of the clipboard
+// every two seconds. It knows no window: the program starts the watcher and
+// shows what the monitor took.
 #include <string>
 
 namespace mf {
 
-class IMonitorHost {
+class IMonitorEvents {
  public:
-  virtual ~IMonitorHost() = default;
-  virtual HWND OwnerWindow() = 0;
-  // The hidden box the watcher writes each address into (txtMonitor).
-  virtual HWND MonitorBox() = 0;
-  // Switches the polling timer; the check box shows the new state.
+  virtual ~IMonitorEvents() = default;
+  // Starts (true) or stops the clipboard watcher program.
+  virtual void LaunchWatcher(bool on) = 0;
+  // Switches the two-second poll.
   virtual void SetPolling(bool on) = 0;
   virtual bool IsPolling() = 0;
   virtual bool AddURLToList(const std::wstring& address) = 0;
-  virtual void SetFlashVariable(const std::wstring& name, const std::wstring& value) = 0;
-  // "Video Link Added : ..." on the tray icon.
-  virtual void ShowBalloon(const std::wstring& text) = 0;
+  // An address was taken from the clipboard; `announce` when it came from
+  // the watcher and went into the list (the user hears of it).
+  virtual void AddressTaken(const std::wstring& address, bool announce) = 0;
   virtual bool IsDownloading() = 0;
   // The start/stop toggle, about 200 ms from now (the start timer) or at once.
   virtual void StartDownloadSoon() = 0;
@@ -30,22 +27,22 @@ class IMonitorHost {
 
 class ClipboardMonitor {
  public:
-  explicit ClipboardMonitor(IMonitorHost& host) : host_(host) {}
+  explicit ClipboardMonitor(IMonitorEvents& host) : host_(host) {}
   ClipboardMonitor(const ClipboardMonitor&) = delete;
   ClipboardMonitor& operator=(const ClipboardMonitor&) = delete;
 
   bool MonitorOn = false;  // clipboard monitoring wanted
   // Starts (true) or stops the clipboard watcher program; sets MonitorOn.
   void Monitor(bool on);
-  // The watcher wrote an address into the hidden box.
-  void txtMonitor_Change();
+  // The watcher handed over this text (what it wrote into the hidden box).
+  void txtMonitor_Change(const std::wstring& address);
   // The polling way behind the hidden check box.
   void chkMonitor_Click();
   void CallMonTimer();
   std::wstring LastClipboardText;  // what the previous poll found
 
  private:
-  IMonitorHost& host_;
+  IMonitorEvents& host_;
 };
 
 }  // namespace mf

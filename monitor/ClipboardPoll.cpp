@@ -1,5 +1,7 @@
 // The second way of monitoring: a timer that reads the clipboard every two
 // seconds while the hidden check box has it switched on.
+#include <windows.h>
+
 #include <optional>
 #include <string>
 
@@ -12,10 +14,10 @@ namespace {
 
 // The clipboard's plain text; empty when it holds none. No value at all when
 // another program holds the clipboard open right now.
-std::optional<std::wstring> ReadClipboardText(HWND owner) {
+std::optional<std::wstring> ReadClipboardText() {
   // The system offers ANSI text as Unicode text too.
   if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) return std::wstring();
-  if (!OpenClipboard(owner)) return std::nullopt;
+  if (!OpenClipboard(nullptr)) return std::nullopt;
   std::wstring text;
   if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) text = ClipboardBlockText(data);
   CloseClipboard();
@@ -34,7 +36,7 @@ void ClipboardMonitor::chkMonitor_Click() {
 // five sites or a direct media link) that differs from the previous poll's
 // text is added and downloading starts at once when no run is under way.
 void ClipboardMonitor::CallMonTimer() {
-  std::optional<std::wstring> read = ReadClipboardText(host_.OwnerWindow());
+  std::optional<std::wstring> read = ReadClipboardText();
   // A clipboard held open elsewhere is read at the next tick: taking it for
   // empty would make the unchanged address look new then.
   if (!read) return;
@@ -44,7 +46,7 @@ void ClipboardMonitor::CallMonTimer() {
     return;
   }
   host_.AddURLToList(text);
-  host_.SetFlashVariable(L"_root.video_url", text);
+  host_.AddressTaken(text, false);
   LastClipboardText = text;
   if (!host_.IsDownloading()) host_.StartDownloadNow();
 }

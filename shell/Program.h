@@ -16,8 +16,8 @@
 
 namespace mf {
 
-class Program final : private IQueueHost,
-                      private IMonitorHost,
+class Program final : private IRunEvents,
+                      private IMonitorEvents,
                       private ISettingsHost,
                       private IDownloadGridHost {
  public:
@@ -48,24 +48,25 @@ class Program final : private IQueueHost,
     return gridView.AddURLToList(address);
   }
 
-  // IQueueHost
-  void SetStartButtonCaption(const std::wstring& caption) override;
-  void SetMenuDownloadCaption(const std::wstring& caption) override;
-  std::wstring CurrentTab() override { return form.CurrentTab; }
+  // IRunEvents (shell/RunEvents.cpp)
   std::wstring DownloadFolder() override { return settings.DownloadFolder; }
-  void LocateCurrentRow() override { gridView.LocateCurrentRow(); }
-  void ShowCurrentStatus(const std::wstring& status) override {
-    gridView.ShowCurrentStatus(status);
-  }
-  void ShowTransferProgress(int64_t bytesReceived, float fileSize) override;
-  void EndTransferProgress() override;
+  bool ConfirmStop() override;
+  void StartRefused(Refusal why) override;
+  void RunningChanged(bool running) override;
+  void RunStarted() override;
   void RunEnded(int downloaded, int failed) override;
+  void ItemChanged(uint32_t key) override { gridView.ShowItem(key); }
+  void TransferProgress(uint32_t key, int64_t bytesReceived, float fileSize) override;
+  void TransferEnded(uint32_t key) override;
+  void ItemNotice(uint32_t key, const std::wstring& text) override;
+  void ConnectionError(const std::wstring& description) override;
+  void EndTransferProgress();
 
-  // IMonitorHost
-  HWND MonitorBox() override { return form.txtMonitor; }
+  // IMonitorEvents
+  void LaunchWatcher(bool on) override;
   void SetPolling(bool on) override;
   bool IsPolling() override { return form.tmrMonitor.Enabled(); }
-  void ShowBalloon(const std::wstring& text) override;
+  void AddressTaken(const std::wstring& address, bool announce) override;
   void StartDownloadSoon() override { form.tmrDownload.SetEnabled(true); }
   void StartDownloadNow() override { queue.cmdStartDownload_Click(); }
 

@@ -218,7 +218,13 @@ void frmMain::tmrDownload_Timer() {
   cmdStartDownload_Click();
 }
 
-void frmMain::txtMonitor_Change() { app_.monitor.txtMonitor_Change(); }
+// Runs for every change of the box, the program's own emptying included.
+void frmMain::txtMonitor_Change() {
+  const std::wstring address = GetText(txtMonitor);
+  if (address.empty()) return;
+  app_.monitor.txtMonitor_Change(address);
+  SetText(txtMonitor, L"");
+}
 void frmMain::chkMonitor_Click() { app_.monitor.chkMonitor_Click(); }
 void frmMain::tmrMonitor_Timer() { app_.monitor.CallMonTimer(); }
 void frmMain::cmdAdd2List_Click() { app_.gridView.AddURLToList(GetText(txtURL)); }

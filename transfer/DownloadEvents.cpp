@@ -1,8 +1,6 @@
 // The queue driver's side of the download control: the page fetch of link
 // resolution, and the handlers of the control's notifications, which show
 // the running item's progress in its Status.
-#include "common/AppInfo.h"
-#include "common/Platform.h"
 #include "downloadlist/FileText.h"
 #include "downloadlist/Vocabulary.h"
 #include "transfer/QueueDriver.h"
@@ -36,7 +34,7 @@ void QueueDriver::PageEnded(bool ok) {
 }
 
 void QueueDriver::ConnectionError(const std::wstring& description) {
-  Platform().ShowMessageBox(host_.OwnerWindow(), L"Connection Error," + description, kAppTitle, MB_OK);
+  host_.ConnectionError(description);
 }
 
 void QueueDriver::DownloadCancelled(long& /*position*/) {
@@ -96,18 +94,15 @@ void QueueDriver::Download_DownloadProgress(long& lProgress) {
   // all of it again: the file starts over, and the user hears why.
   if (!IsFetchingPage && !restartTold_ && Download.LastResume() == Download::Resume::Restarted) {
     restartTold_ = true;
-    host_.SetFlashVariable(L"_root.notice", item->FileName +
-                                                L": the server sent the whole file again, so it "
-                                                L"is downloaded from its beginning.");
+    Notice(L"the server sent the whole file again, so it is downloaded from its beginning.");
   }
   // The speed line takes every block; it measures time itself.
-  if (!IsFetchingPage) host_.ShowTransferProgress(Download.BytesReceived(), Download.FileSize());
-  // Blocks come by the thousand: only a status that changes is shown, and
-  // only in the running item's cell, for pages too (a rebuild would take the
-  // user's selection, scroll position and open rename away).
+  if (!IsFetchingPage)
+    host_.TransferProgress(RunningKey, Download.BytesReceived(), Download.FileSize());
+  // Blocks come by the thousand: only a status that changes is told.
   if (status == item->Status) return;
   SetItemStatus(status);
-  host_.ShowCurrentStatus(status);
+  host_.ItemChanged(RunningKey);
 }
 
 }  // namespace mf

@@ -14,7 +14,7 @@ void QueueDriver::PrepareItem(int16_t position, std::function<void(const std::ws
   const uint32_t key = item->Key;
   RunningKey = key;
   SetItemStatus(vocab::kPreparingStart);
-  list_.FillDownloadList();
+  host_.ItemChanged(RunningKey);
   Resolver.GetDownloadLink(item->Video_URL, [this, key, done](const std::wstring& link) {
     DownloadItem* resolved = list_.ByKey(key);
     if (!resolved) return done(kLinkUnsupported);
@@ -47,7 +47,7 @@ std::wstring QueueDriver::ResolutionFailed(uint32_t key, const std::wstring& cod
   } else {
     // The page address stays: a failed fetch is no verdict on the video.
     list_.UpdateItem(id, L"", L"", vocab::kError, L"");
-    TellFailure(*list_.ByKey(key));
+    TellFailure();
   }
   return kLinkUnsupported;
 }

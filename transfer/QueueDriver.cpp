@@ -4,20 +4,13 @@
 
 #include <windows.h>
 
-#include "common/AppInfo.h"
 #include "common/AppPath.h"
 #include "common/Platform.h"
 #include "downloadlist/Vocabulary.h"
 
 namespace mf {
-namespace {
 
-constexpr wchar_t kStartCaption[] = L"Start Downloading";
-constexpr wchar_t kStopCaption[] = L"Stop Downloading";
-
-}  // namespace
-
-QueueDriver::QueueDriver(DownloadList& list, IQueueHost& host) : list_(list), host_(host) {
+QueueDriver::QueueDriver(DownloadList& list, IRunEvents& host) : list_(list), host_(host) {
   Download.SetEvents(this);  // hears the control from the start on
 }
 
@@ -30,17 +23,6 @@ int QueueDriver::CurrentIndex() const {
 
 bool QueueDriver::ItemGone() const { return RunningKey != 0 && CurrentIndex() < 0; }
 
-// Captions and front-end variables of a run under way (true) or of none.
-void QueueDriver::ShowRunning(bool running) {
-  const wchar_t* caption = running ? kStopCaption : kStartCaption;
-  const wchar_t* value = running ? L"0" : L"1";
-  host_.SetStartButtonCaption(caption);
-  host_.SetMenuDownloadCaption(caption);
-  host_.SetFlashVariable(L"_root.downloadBtn", value);
-  host_.SetFlashVariable(L"_root.startDownload", value);
-  host_.SetFlashVariable(L"_root.downloadTab", value);
-}
-
 void QueueDriver::cmdStartDownload_Click() {
   // While a run is under way the toggle stops it, whatever the list holds.
   if (IsDownloading) return StopOrQueueStart();
@@ -49,23 +31,14 @@ void QueueDriver::cmdStartDownload_Click() {
 
 bool QueueDriver::BeginRun() {
   if (list_.IsListEmpty()) {
-    host_.SetFlashVariable(L"_root.startDownload", L"1");
-    Platform().ShowMessageBox(host_.OwnerWindow(), L"Please add video URL's first.", L"Empty List",
-                              MB_OK | MB_ICONEXCLAMATION);
+    host_.StartRefused(IRunEvents::Refusal::EmptyList);
     return false;
   }
   if (!IsConnected()) {
-    Platform().ShowMessageBox(
-        host_.OwnerWindow(),
-        L"You are not connected to the internet, Please connect first then try again", kAppTitle,
-        MB_OK | MB_ICONEXCLAMATION);
+    host_.StartRefused(IRunEvents::Refusal::NotConnected);
     return false;
   }
-  host_.SetStartButtonCaption(kStopCaption);
-  host_.SetMenuDownloadCaption(kStopCaption);
-  host_.SetFlashVariable(L"_root.downloadBtn", L"0");
-  host_.SetFlashVariable(L"_root.startDownload", L"0");
-  host_.SetFlashVariable(L"_root.downloadTab", L"0");
+  host_.RunningChanged(true);
   return true;
 }
 
@@ -74,13 +47,10 @@ void QueueDriver::StopOrQueueStart() {
   // for it and begins once it has ended.
   if (CancelRequested && !startQueued_) {
     startQueued_ = true;
-    ShowRunning(true);
+    host_.RunningChanged(true);
     return;
   }
-  if (Platform().ShowMessageBox(host_.OwnerWindow(),
-                                L"Are you sure that you want to cancel downloading?", kAppTitle,
-                                MB_YESNO | MB_ICONQUESTION) != IDYES)
-    return;
+  if (!host_.ConfirmStop()) return;
   // Only the waiting start is called off when there is one; otherwise the
   // run stops. The run may have ended while the question was open.
   if (startQueued_) {
@@ -88,11 +58,11 @@ void QueueDriver::StopOrQueueStart() {
   } else if (IsDownloading) {
     Stop();
   }
-  ShowRunning(false);
+  host_.RunningChanged(false);
 }
 
 void QueueDriver::StartDownloading() {
-  if (host_.CurrentTab() == L"About") host_.SetFlashVariable(L"_root.downloadBtnTab", L"1");
+  host_.RunStarted();
   // One level only; a folder that cannot be made shows up as failed transfers.
   const std::wstring folder = host_.DownloadFolder();
   if (!FolderExists(folder)) CreateDirectoryW(folder.c_str(), nullptr);
@@ -146,20 +116,14 @@ void QueueDriver::EndRun() {
   IsDownloading = false;
   stage_ = Stage::Idle;
   host_.RunEnded(downloaded_, failed_);
-  // A stop has already put captions and variables back.
-  if (!CancelRequested) {
-    host_.SetStartButtonCaption(kStartCaption);
-    host_.SetFlashVariable(L"_root.startDownload", L"1");
-    host_.SetFlashVariable(L"_root.downloadBtn", L"1");
-    host_.SetFlashVariable(L"_root.downloadTab", L"1");
-    host_.SetMenuDownloadCaption(kStartCaption);
-  }
+  // A stop has already shown the run as ended.
+  if (!CancelRequested) host_.RunningChanged(false);
   if (!startQueued_) return;
   startQueued_ = false;
   if (BeginRun())
     StartDownloading();
   else
-    ShowRunning(false);
+    host_.RunningChanged(false);
 }
 
 void QueueDriver::Stop() {
@@ -192,7 +156,7 @@ void QueueDriver::LetGo() {
     return ItemEnded();
   }
   SetItemStatus(vocab::kCancelled);
-  list_.FillDownloadList();
+  host_.ItemChanged(RunningKey);
   EndRun();
 }
 

@@ -2,8 +2,8 @@
 // The queue driver: works through the Download list one item at a time,
 // resolving each item's page, naming its file and transferring it with the
 // one download control; and the start/stop toggle that every start and stop
-// request ends in. It creates no window of the user's; it reaches the window
-// through IQueueHost.
+// request ends in. It knows no window: it tells its owner what happens
+// through IRunEvents.
 //
 // A run is a state machine. Each item goes through its steps (its page, the
 // YouTube redirect, the information request, the transfer, a wait before a
@@ -22,7 +22,7 @@
 #include "resolver/LinkResolver.h"
 #include "transfer/Download.h"
 #include "transfer/LocalFileInfo.h"
-#include "transfer/QueueHost.h"
+#include "transfer/RunEvents.h"
 
 namespace mf {
 
@@ -41,7 +41,7 @@ class QueueDriver : private IDownloadEvents, private IResolverHost {
     Stopping,      // a stop was asked; the step under way is letting go
   };
 
-  QueueDriver(DownloadList& list, IQueueHost& host);
+  QueueDriver(DownloadList& list, IRunEvents& host);
   QueueDriver(const QueueDriver&) = delete;
   QueueDriver& operator=(const QueueDriver&) = delete;
 
@@ -109,7 +109,6 @@ class QueueDriver : private IDownloadEvents, private IResolverHost {
   bool BeginRun();
   void StopOrQueueStart();
   void Stop();
-  void ShowRunning(bool running);
   const DownloadItem* NextItem() const;
   // The steps of a run.
   void NextItemOfRun();
@@ -132,13 +131,14 @@ class QueueDriver : private IDownloadEvents, private IResolverHost {
   ResumePoint PreparePart(uint32_t key, const std::wstring& partFile);
   // The version of the answer whose bytes the partial file now holds.
   void RecordVersion(DownloadItem& item);
-  bool EnoughSpace(uint32_t key, const std::wstring& folder, int64_t have);
+  bool EnoughSpace(const std::wstring& folder, int64_t have);
   bool LastFailureTransient() const;
   DWORD RetryWait(int retry) const;
   Attempt FolderTooLong();
   Attempt NoFreeName(const std::wstring& name);
   Attempt FinishTransfer(uint32_t key, const std::wstring& partFile);
-  void TellFailure(const DownloadItem& item);
+  void TellFailure();
+  void Notice(const std::wstring& text);
   bool SetItemStatus(const std::wstring& status);
 
   // IDownloadEvents
@@ -155,7 +155,7 @@ class QueueDriver : private IDownloadEvents, private IResolverHost {
   void PageEnded(bool ok);
 
   DownloadList& list_;
-  IQueueHost& host_;
+  IRunEvents& host_;
   Stage stage_ = Stage::Idle;
   bool startQueued_ = false;  // a start asked while a stopped run was ending
   std::set<uint32_t> visited_;  // the items this run has taken up

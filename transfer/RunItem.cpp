@@ -64,9 +64,8 @@ int64_t SizeOfFile(const std::wstring& path) {
 }  // namespace
 
 void QueueDriver::TryItem() {
-  host_.LocateCurrentRow();
   SetItemStatus(vocab::kPreparingStart);
-  list_.FillDownloadList();
+  host_.ItemChanged(RunningKey);
   stage_ = Stage::Resolving;
   const std::wstring pageAddress = list_.ByKey(RunningKey)->Video_URL;
   Resolver.GetDownloadLink(pageAddress, [this](const std::wstring& link) { Resolved(link); });
@@ -77,7 +76,7 @@ void QueueDriver::Resolved(const std::wstring& link) {
   DownloadItem& item = *list_.ByKey(RunningKey);
   if (link == kLinkUnsupported || link == kLinkNotFound || link == kLinkFetchFailed) {
     ResolutionFailed(RunningKey, link, item.Video_URL);
-    list_.FillDownloadList();
+    host_.ItemChanged(RunningKey);
     return AttemptEnded(LastFailureTransient() ? Attempt::Transient : Attempt::Ended);
   }
   link_ = link;
@@ -89,7 +88,7 @@ void QueueDriver::Resolved(const std::wstring& link) {
     // Only the placeholder is replaced: a name the user typed stays.
     if (named.FileName == vocab::kAutoDetect) named.FileName = info.FileName;
     named.FileSize = info.FileSize;
-    list_.FillDownloadList();
+    host_.ItemChanged(RunningKey);
     BeginTransfer();
   });
 }
@@ -107,7 +106,7 @@ void QueueDriver::BeginTransfer() {
   if (name != item->FileName) list_.UpdateItem(item->ID, L"", name, L"", L"");
   partFile_ = folder + L"\\" + name + kPartSuffix;
   const ResumePoint resume = PreparePart(RunningKey, partFile_);
-  if (!EnoughSpace(RunningKey, folder, resume.from)) return AttemptEnded(Attempt::Ended);
+  if (!EnoughSpace(folder, resume.from)) return AttemptEnded(Attempt::Ended);
 
   Download.SetUrl(link_);
   Download.SetLocalFile(partFile_);
@@ -115,13 +114,12 @@ void QueueDriver::BeginTransfer() {
   resumedFrom_ = resume.from;
   restartTold_ = false;
   TransferResult.clear();
-  host_.LocateCurrentRow();
   stage_ = Stage::Transferring;
   Download.StartDownload();
 }
 
 void QueueDriver::TransferEnded() {
-  host_.EndTransferProgress();
+  host_.TransferEnded(RunningKey);
   // The partial file's bytes now belong to the version of the answer that
   // brought them, also when the transfer was stopped or broke.
   if (DownloadItem* item = list_.ByKey(RunningKey); item && resumedFrom_ == 0 && Download.FileOpened())
@@ -129,7 +127,7 @@ void QueueDriver::TransferEnded() {
   // A stopped or failed transfer keeps its partial file.
   if (stage_ == Stage::Stopping || ItemGone()) return LetGo();
   const Attempt attempt = FinishTransfer(RunningKey, partFile_);
-  list_.FillDownloadList();
+  host_.ItemChanged(RunningKey);
   AttemptEnded(attempt);
 }
 
@@ -139,7 +137,7 @@ void QueueDriver::AttemptEnded(Attempt attempt) {
   const std::wstring status = L"Retrying (" + std::to_wstring(retry_ + 1) + L" of " +
                               std::to_wstring(kRetries) + L")...";
   SetItemStatus(status);
-  host_.ShowCurrentStatus(status);
+  host_.ItemChanged(RunningKey);
   stage_ = Stage::Waiting;
   // A stop, or the item's removal, ends the wait at once.
   retryTimer_ = Messages.After(RetryWait(retry_), [this] {
@@ -184,7 +182,7 @@ void QueueDriver::RecordVersion(DownloadItem& item) {
   item.PartLength = length >= 0 ? std::to_wstring(length) : L"";
 }
 
-bool QueueDriver::EnoughSpace(uint32_t key, const std::wstring& folder, int64_t have) {
+bool QueueDriver::EnoughSpace(const std::wstring& folder, int64_t have) {
   const int64_t length = Download.ContentLength();
   ULARGE_INTEGER free{};
   // A size the server did not tell, or a folder the system cannot tell about,
@@ -192,31 +190,27 @@ bool QueueDriver::EnoughSpace(uint32_t key, const std::wstring& folder, int64_t 
   if (length <= have || !GetDiskFreeSpaceExW(folder.c_str(), &free, nullptr, nullptr) ||
       free.QuadPart >= static_cast<uint64_t>(length - have))
     return true;
-  const DownloadItem& item = *list_.ByKey(key);
-  host_.SetFlashVariable(
-      L"_root.notice",
-      item.FileName + L": there is not enough free space in the download folder (" +
-          FormatFileSize(static_cast<float>(length - have)) + L" needed, " +
-          FormatFileSize(static_cast<float>(free.QuadPart)) + L" free).");
+  Notice(L"there is not enough free space in the download folder (" +
+         FormatFileSize(static_cast<float>(length - have)) + L" needed, " +
+         FormatFileSize(static_cast<float>(free.QuadPart)) + L" free).");
   SetItemStatus(vocab::kError);
-  list_.FillDownloadList();
+  host_.ItemChanged(RunningKey);
   return false;
 }
 
 QueueDriver::Attempt QueueDriver::FolderTooLong() {
   // Nothing is written anywhere else: the item fails and says why.
-  host_.SetFlashVariable(L"_root.notice", kFolderTooLongNotice);
+  host_.ItemNotice(0, kFolderTooLongNotice);
   SetItemStatus(vocab::kError);
-  list_.FillDownloadList();
+  host_.ItemChanged(RunningKey);
   return Attempt::Ended;
 }
 
 QueueDriver::Attempt QueueDriver::NoFreeName(const std::wstring& name) {
-  host_.SetFlashVariable(L"_root.notice", name + L": every name up to \"" +
-                                              NumberedName(name, kMaxNameNumber) +
-                                              L"\" is taken in the download folder.");
+  Notice(L"every name up to \"" + NumberedName(name, kMaxNameNumber) +
+         L"\" is taken in the download folder.");
   SetItemStatus(vocab::kError);
-  list_.FillDownloadList();
+  host_.ItemChanged(RunningKey);
   return Attempt::Ended;
 }
 
@@ -250,7 +244,7 @@ QueueDriver::Attempt QueueDriver::FinishTransfer(uint32_t key, const std::wstrin
   }
   SetItemStatus(failed ? vocab::kError : vocab::kComplete);
   if (!failed) return Attempt::Ended;
-  TellFailure(item);
+  TellFailure();
   return !complete && LastFailureTransient() ? Attempt::Transient : Attempt::Ended;
 }
 
@@ -271,13 +265,13 @@ DWORD QueueDriver::RetryWait(int retry) const {
   return asked > MaxRetryAfterMs / 1000 ? MaxRetryAfterMs : static_cast<DWORD>(asked * 1000);
 }
 
-void QueueDriver::TellFailure(const DownloadItem& item) {
+void QueueDriver::TellFailure() {
   // Why the platform refused the request (a certificate above all) is told
   // under the list; the item's status stays "ERROR".
   const std::wstring& reason = Download.FailureReason();
-  if (reason.empty()) return;
-  const std::wstring& name = item.FileName == vocab::kAutoDetect ? item.Video_URL : item.FileName;
-  host_.SetFlashVariable(L"_root.notice", name + L": " + reason);
+  if (!reason.empty()) Notice(reason);
 }
+
+void QueueDriver::Notice(const std::wstring& text) { host_.ItemNotice(RunningKey, text); }
 
 }  // namespace mf

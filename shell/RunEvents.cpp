@@ -1,0 +1,110 @@
+// What a run tells the program, shown as the design has it: the captions of
+// the start button and the tray menu, the movie's variables, the grid's row
+// of the item, the speed line, the tray's tooltip and balloon, and the
+// questions and messages of message boxes.
+#include "common/AppInfo.h"
+#include "common/Platform.h"
+#include "common/WindowText.h"
+#include "downloadlist/Vocabulary.h"
+#include "shell/Program.h"
+
+namespace mf {
+namespace {
+
+// The movie's line beside the start button while a file arrives.
+constexpr wchar_t kProgressText[] = L"_root.progressTxt";
+// The notification area keeps 127 characters of a tooltip.
+constexpr size_t kToolTipRoom = 127;
+
+std::wstring TrayToolTip(const std::wstring& name, const std::wstring& rate) {
+  if (name.empty()) return rate;
+  const size_t room = kToolTipRoom - rate.size() - 1;
+  const std::wstring shown = name.size() <= room ? name : name.substr(0, room - 3) + L"...";
+  return shown + L"\n" + rate;
+}
+
+std::wstring Videos(int n) { return std::to_wstring(n) + (n == 1 ? L" video" : L" videos"); }
+
+std::wstring RunSummary(int downloaded, int failed) {
+  std::wstring text = Videos(downloaded) + L" downloaded";
+  return failed ? text + L", " + std::to_wstring(failed) + L" failed" : text;
+}
+
+constexpr wchar_t kStartCaption[] = L"Start Downloading";
+constexpr wchar_t kStopCaption[] = L"Stop Downloading";
+
+}  // namespace
+
+bool Program::ConfirmStop() {
+  return Platform().ShowMessageBox(form.Hwnd(),
+                                   L"Are you sure that you want to cancel downloading?",
+                                   kAppTitle, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+void Program::StartRefused(Refusal why) {
+  if (why == Refusal::EmptyList) {
+    SetFlashVariable(L"_root.startDownload", L"1");
+    Platform().ShowMessageBox(form.Hwnd(), L"Please add video URL's first.", L"Empty List",
+                              MB_OK | MB_ICONEXCLAMATION);
+    return;
+  }
+  Platform().ShowMessageBox(
+      form.Hwnd(), L"You are not connected to the internet, Please connect first then try again",
+      kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+}
+
+// Captions and front-end variables of a run under way, or of none.
+void Program::RunningChanged(bool running) {
+  const wchar_t* caption = running ? kStopCaption : kStartCaption;
+  const wchar_t* value = running ? L"0" : L"1";
+  SetText(form.cmdStartDownload, caption);
+  form.Menu.SetCaption(frmMenu::mnuDownload, caption);
+  SetFlashVariable(L"_root.downloadBtn", value);
+  SetFlashVariable(L"_root.startDownload", value);
+  SetFlashVariable(L"_root.downloadTab", value);
+}
+
+void Program::RunStarted() {
+  if (form.CurrentTab == L"About") SetFlashVariable(L"_root.downloadBtnTab", L"1");
+}
+
+void Program::TransferProgress(uint32_t key, int64_t bytesReceived, float fileSize) {
+  const int64_t size = fileSize > 0 ? static_cast<int64_t>(fileSize) : 0;
+  std::optional<std::wstring> text = rate_.Update(GetTickCount64(), bytesReceived, size);
+  if (!text) return;
+  form.SetFlashVariable(kProgressText, *text);
+  const DownloadItem* item = list.ByKey(key);
+  form.SysTray.SetToolTip(TrayToolTip(item ? item->FileName : std::wstring(), *text));
+}
+
+void Program::TransferEnded(uint32_t /*key*/) { EndTransferProgress(); }
+
+void Program::EndTransferProgress() {
+  rate_.Reset();
+  if (form.Flash.GetVariable(kProgressText).empty()) return;
+  form.SetFlashVariable(kProgressText, L"");
+  form.SysTray.SetToolTip(kAppTitle);
+}
+
+// One word when a run ends out of sight; a run the user stopped needs none.
+void Program::RunEnded(int downloaded, int failed) {
+  EndTransferProgress();
+  const bool away = !IsWindowVisible(form.Hwnd()) || IsIconic(form.Hwnd());
+  if (!away || queue.CancelRequested || downloaded + failed == 0) return;
+  form.SysTray.BalloonTipShow(failed ? BalloonIcon::Warning : BalloonIcon::Info,
+                              RunSummary(downloaded, failed), kAppTitle, 0);
+}
+
+// Under the list: the item's name (its address while it has none), then why.
+void Program::ItemNotice(uint32_t key, const std::wstring& text) {
+  const DownloadItem* item = key ? list.ByKey(key) : nullptr;
+  if (!item) return SetFlashVariable(L"_root.notice", text);
+  const std::wstring& name = item->FileName == vocab::kAutoDetect ? item->Video_URL : item->FileName;
+  SetFlashVariable(L"_root.notice", name + L": " + text);
+}
+
+void Program::ConnectionError(const std::wstring& description) {
+  Platform().ShowMessageBox(form.Hwnd(), L"Connection Error," + description, kAppTitle, MB_OK);
+}
+
+}  // namespace mf
