@@ -56,6 +56,7 @@ bool QueueDriver::SetItemStatus(const std::wstring& status) {
   DownloadItem* item = RunningKey ? list_.ByKey(RunningKey) : nullptr;
   if (!item) return false;
   item->Status = status;
+  host_.ItemChanged(RunningKey);
   return true;
 }
 
@@ -100,9 +101,7 @@ void QueueDriver::Download_DownloadProgress(long& lProgress) {
   if (!IsFetchingPage)
     host_.TransferProgress(RunningKey, Download.BytesReceived(), Download.FileSize());
   // Blocks come by the thousand: only a status that changes is told.
-  if (status == item->Status) return;
-  SetItemStatus(status);
-  host_.ItemChanged(RunningKey);
+  if (status != item->Status) SetItemStatus(status);
 }
 
 }  // namespace mf

@@ -214,11 +214,10 @@ TEST_F(PrepareItemTest, ARenamedItemKeepsItsNameAndGetsOnlyItsSize) {
   // The page fetch's notifications wrote its progress, then its arrival.
   EXPECT_EQ(Item(0).Status, vocab::kStartDownloading);
   EXPECT_EQ(Item(0).Video_URL, page);
-  // The grid's table was rebuilt once, as preparation began; the fetch's
-  // progress went to the running item's cell only, not into a rebuild.
+  // The grid's row shows the item as it is now, written in place.
   ASSERT_TRUE(app.list.ListRecordset());
   EXPECT_EQ(table::ValueText(app.list.ListRecordset()->GetValue(0, DownloadList::colStatus)),
-            L"Preparing (0%)");
+            vocab::kStartDownloading);
 }
 
 TEST_F(PrepareItemTest, ThePlaceholderNameIsReplacedByTheDerivedOne) {
