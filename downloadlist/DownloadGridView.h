@@ -17,7 +17,12 @@ namespace mf {
 class IDownloadGridHost {
  public:
   virtual ~IDownloadGridHost() = default;
-  virtual void SetFlashVariable(const std::wstring& name, const std::wstring& value) = 0;
+  // The list has items to download (Start is available), or none.
+  virtual void ListHasItems(bool any) = 0;
+  // A word for the user under the list; empty text clears it.
+  virtual void ListNotice(const std::wstring& text) = 0;
+  // The list's table could not be built.
+  virtual void ListFillFailed(long number, const std::wstring& description) = 0;
   // A run is under way, working on the item at CurrentIndex (its position
   // now; -1 when there is none).
   virtual bool IsDownloading() = 0;
@@ -57,6 +62,7 @@ class DownloadGridView : public IListGrid,
   // The system's colours in place of the grid's own (high contrast).
   void UseSystemColours(bool on);
   void UnbindListTable() override;
+  void FillFailed(long number, const std::wstring& d) override { host_.ListFillFailed(number, d); }
   void DownloadGrid_InitializeLayout();
   void DownloadGrid_BeforeCellUpdate(const grid::Cell& cell, const table::Value& newValue,
                                      bool& cancel);

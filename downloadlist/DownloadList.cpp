@@ -5,8 +5,6 @@
 #include <new>
 
 #include "common/AppError.h"
-#include "common/AppInfo.h"
-#include "common/Platform.h"
 #include "downloadlist/Vocabulary.h"
 
 namespace mf {
@@ -17,14 +15,6 @@ constexpr long kErrGridRefused = static_cast<long>(0xA0040202);
 
 std::wstring Fit(const std::wstring& text, size_t width) {
   return text.size() <= width ? text : text.substr(0, width);
-}
-
-void ReportFillError(long number, const std::wstring& description) {
-  if (number == kErrObjectNotSet || number == kErrGridRefused) return;
-  Platform().ShowMessageBox(nullptr,
-                            L"An error occured while filling the Download list\r" +
-                                std::to_wstring(number) + L":" + description,
-                            kAppTitle, MB_OK | MB_ICONERROR);
 }
 
 }  // namespace
@@ -185,6 +175,11 @@ bool DownloadList::FillDownloadList() {
   }
   filling_ = false;
   return true;
+}
+
+void DownloadList::ReportFillError(long number, const std::wstring& description) {
+  if (number == kErrObjectNotSet || number == kErrGridRefused) return;
+  if (grid_) grid_->FillFailed(number, description);
 }
 
 void DownloadList::Unbind() {

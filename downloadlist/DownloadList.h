@@ -20,6 +20,8 @@ class IListGrid {
   virtual void UnbindListTable() = 0;
   // Binds the list's ListRecordset to the grid, laying the grid out when needed.
   virtual bool FormatDownloadGrid(bool initial) = 0;
+  // The table could not be built: the error's number and description.
+  virtual void FillFailed(long number, const std::wstring& description) = 0;
 };
 
 // Told whenever the items may have changed: after every operation of the list
@@ -96,6 +98,7 @@ class DownloadList {
  private:
   void BuildTable(table::Table& t);
   void Unbind();
+  void ReportFillError(long number, const std::wstring& description);
   void Changed() const noexcept {
     if (observer_) observer_->ListChanged();
   }

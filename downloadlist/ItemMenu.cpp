@@ -184,7 +184,7 @@ void DownloadGridView::TryAgainItems(const std::vector<uint32_t>& keys) {
     if (CanTryAgain(*item)) changed = TryAgain(item->Video_URL) || changed;
   if (!changed) return;
   list_.FillDownloadList();
-  host_.SetFlashVariable(L"_root.downloadBtn", L"1");
+  host_.ListHasItems(true);
 }
 
 void DownloadGridView::RemoveItems(const std::vector<uint32_t>& keys) {

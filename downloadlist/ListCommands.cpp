@@ -14,9 +14,7 @@
 namespace mf {
 namespace {
 
-constexpr wchar_t kDownloadButton[] = L"_root.downloadBtn";
 constexpr wchar_t kFileNameKey[] = L"FileName";
-constexpr wchar_t kNotice[] = L"_root.notice";
 constexpr wchar_t kTriedAgain[] =
     L"This video was in the list already and had not been downloaded; it waits to be tried again.";
 
@@ -42,8 +40,8 @@ bool DownloadGridView::AddURLToList(const std::wstring& pageAddress) {
                           vocab::kUnknownSize)
           : list_.AddItem(pageAddress, vocab::kAutoDetect, vocab::kWaiting, vocab::kUnknownSize);
   list_.FillDownloadList();
-  host_.SetFlashVariable(kDownloadButton, L"1");
-  host_.SetFlashVariable(kNotice, retried ? kTriedAgain : L"");
+  host_.ListHasItems(true);
+  host_.ListNotice(retried ? kTriedAgain : L"");
   if (host_.IsDownloading()) LocateCurrentRow();  // the rebuild replaced the rows
   return added;
 }
@@ -93,7 +91,7 @@ void DownloadGridView::RemoveSelected() {
 void DownloadGridView::AfterRemoval() {
   if (list_.IsListEmpty()) {
     GridFormatted = false;
-    host_.SetFlashVariable(kDownloadButton, L"0");
+    host_.ListHasItems(false);
   }
   list_.FillDownloadList();
 }

@@ -59,13 +59,13 @@ void QueueKeeper::SetFile(const std::wstring& file) {
   timer_.Attach(Hwnd());
 }
 
-void QueueKeeper::Restore() {
-  if (file_.empty()) return;
+std::wstring QueueKeeper::Restore() {
+  if (file_.empty()) return {};
   DWORD error = ERROR_SUCCESS;
   std::optional<std::string> text = ReadWholeFile(file_, kMaxFileBytes, error);
   if (!text && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) {
     saving_ = true;  // nothing kept yet
-    return;
+    return {};
   }
   std::wstring why = ReadFailure(error);
   std::optional<DownloadItems> items;
@@ -74,16 +74,14 @@ void QueueKeeper::Restore() {
   } catch (const std::exception&) {
     items.reset();  // out of memory: treated as a file this run cannot read
   }
-  if (!items) {
-    SetAside(why);
-    return;
-  }
+  if (!items) return SetAside(why);
   saved_ = std::move(*text);
   list_.RestoreItems(std::move(*items));
   saving_ = true;
+  return {};
 }
 
-void QueueKeeper::SetAside(const std::wstring& why) {
+std::wstring QueueKeeper::SetAside(const std::wstring& why) {
   // Kept for the user (or for us) to look at; a later start never reads it.
   const std::wstring base = file_ + kAsideMark + TimeStamp();
   std::wstring aside = base;
@@ -100,7 +98,7 @@ void QueueKeeper::SetAside(const std::wstring& why) {
   text += moved ? L"The file was kept as \"" + aside + L"\"."
                 : L"The file was left as it is, \"" + file_ +
                       L"\", and this time the list will not be kept.";
-  Platform().ShowMessageBox(nullptr, text, kAppTitle, MB_OK | MB_ICONWARNING);
+  return text;
 }
 
 bool QueueKeeper::SaveNow() {

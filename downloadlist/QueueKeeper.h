@@ -32,8 +32,9 @@ class QueueKeeper final : public Window, private IListObserver {
   const std::wstring& File() const noexcept { return file_; }
 
   // Puts the file's items into the list. A file that cannot be read is set
-  // aside under another name, the user is told, and the list starts empty.
-  void Restore();
+  // aside under another name and the list starts empty: then what to tell
+  // the user, else empty text.
+  std::wstring Restore();
   // Writes the list now when its text differs from the file's. False when
   // nothing could be written (no file, or it was left in place unread).
   bool SaveNow();
@@ -46,7 +47,7 @@ class QueueKeeper final : public Window, private IListObserver {
   enum TimerId : UINT_PTR { idTmrSave = 1 };
 
   void ListChanged() noexcept override;
-  void SetAside(const std::wstring& why);
+  std::wstring SetAside(const std::wstring& why);
   bool Write(const std::string& text);
 
   DownloadList& list_;

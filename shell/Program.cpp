@@ -1,5 +1,6 @@
 #include "shell/Program.h"
 
+#include "common/AppInfo.h"
 #include "common/AppPath.h"
 #include "common/Platform.h"
 #include "common/WindowText.h"
@@ -12,7 +13,8 @@ void Program::SetFlashVariable(const std::wstring& name, const std::wstring& val
 }
 
 void Program::RestoreList() {
-  keeper.Restore();
+  if (const std::wstring told = keeper.Restore(); !told.empty())
+    Platform().ShowMessageBox(nullptr, told, kAppTitle, MB_OK | MB_ICONWARNING);
   if (list.IsListEmpty()) return;
   // The file is the user's to edit: what it names is acted on only once safe.
   std::set<std::wstring> claimed;
@@ -20,6 +22,13 @@ void Program::RestoreList() {
     SettleRestoredItem(*list.At(i), settings.DownloadFolder, claimed);
   list.FillDownloadList();
   SetFlashVariable(L"_root.downloadBtn", L"1");
+}
+
+void Program::ListFillFailed(long number, const std::wstring& description) {
+  Platform().ShowMessageBox(nullptr,
+                            L"An error occured while filling the Download list\r" +
+                                std::to_wstring(number) + L":" + description,
+                            kAppTitle, MB_OK | MB_ICONERROR);
 }
 
 void Program::SetPolling(bool on) {

@@ -71,6 +71,9 @@ class Program final : private IRunEvents,
   void StartDownloadNow() override { queue.cmdStartDownload_Click(); }
 
   // IDownloadGridHost
+  void ListHasItems(bool any) override { SetFlashVariable(L"_root.downloadBtn", any ? L"1" : L"0"); }
+  void ListNotice(const std::wstring& text) override { SetFlashVariable(L"_root.notice", text); }
+  void ListFillFailed(long number, const std::wstring& description) override;
   int CurrentIndex() override { return queue.CurrentIndex(); }
 
   TransferRate rate_;  // of the running item's transfer

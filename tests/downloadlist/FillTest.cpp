@@ -31,6 +31,8 @@ class CountingGrid : public IListGrid {
     bound = list_.ListRecordset();
     return true;
   }
+  void FillFailed(long, const std::wstring&) override { ++failures; }
+  int failures = 0;
 
  private:
   const DownloadList& list_;
@@ -152,6 +154,7 @@ TEST_F(FillTest, BindingFailureAfterACompleteBuildIsIgnored) {
    public:
     void UnbindListTable() override {}
     bool FormatDownloadGrid(bool) override { throw std::runtime_error("grid failed"); }
+    void FillFailed(long, const std::wstring&) override { ADD_FAILURE() << "reported"; }
   } throwing;
   list.SetGrid(&throwing);
   list.AddItem(L"a", L"", L"", L"");
