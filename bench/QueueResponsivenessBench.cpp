@@ -17,6 +17,7 @@
 #include "common/Platform.h"
 #include "common/Text.h"
 #include "downloadlist/DownloadList.h"
+#include "shell/ItemPresenter.h"
 #include "shell/Program.h"
 #include "bench/QuietPlatform.h"
 #include "tests/support/HttpServer.h"
@@ -81,7 +82,7 @@ int main(int argc, char** argv) {
   double p99 = g_gaps.empty() ? 0 : g_gaps[g_gaps.size() * 99 / 100] - 10;
   std::printf("%llu MiB in %.1f s (%.1f MB/s), status %ls\n", static_cast<unsigned long long>(mib),
               seconds, double(mib) * 1.048576 / seconds,
-              app.list.Items()[0].Status.c_str());
+              mf::ItemPresenter::StatusText(app.list.Items()[0]).c_str());
   std::printf("10 ms timer: %zu ticks, worst delay %.1f ms, 99th percentile %.1f ms"
               " (targets: below 50 ms and 5 ms)\n",
               g_gaps.size() + 1, worst, p99);

@@ -35,8 +35,9 @@ mf::DownloadItems Items(int n) {
     mf::DownloadItem& item = items[static_cast<size_t>(i)];
     item.Video_URL = L"http://www.youtube.com/watch?v=vid" + std::to_wstring(i) + L"&feature=related";
     item.FileName = L"Vidéo numéro " + std::to_wstring(i) + L" — a longer title.flv";
-    item.Status = i % 2 ? L"Complete" : L"Waiting";
-    item.FileSize = L"12.34 MB";
+    item.State = i % 2 ? mf::ItemState::Complete : mf::ItemState::Waiting;
+    item.Size = mf::SizeKnown::Length;
+    item.FileLength = 12939428;
     item.PartFile = i % 2 ? L"" : L"C:\\Downloaded Videos\\" + item.FileName + L".part";
   }
   return items;
@@ -59,7 +60,7 @@ int main() {
     size_t bytes = 0;
     const double text = AverageMs(rounds, [&](int) { bytes = mf::QueueToJson(list.Items()).size(); });
     const double write = AverageMs(rounds, [&](int i) {
-      list.At(0)->FileSize = std::to_wstring(i);  // a change, so every save writes
+      list.At(0)->FileLength = i;  // a change, so every save writes
       keeper.SaveNow();
     });
     const double same = AverageMs(rounds, [&](int) { keeper.SaveNow(); });

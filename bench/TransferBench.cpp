@@ -79,6 +79,7 @@ class QueueDriverLikeOwner : public mf::IDownloadEvents {
   mf::Download* control = nullptr;
   mf::DownloadList* list = nullptr;
   bool cancelRequested = false;
+  long shown = -1;
   enum { Running, Informed, Complete, Failed } state = Running;
 
   void InformationReady() override { state = Informed; }
@@ -96,11 +97,11 @@ class QueueDriverLikeOwner : public mf::IDownloadEvents {
 
   void DownloadProgress(long& lProgress) override {
     if (cancelRequested) control->CancelDownload();
-    const mf::DownloadItem& item = list->Items().front();
-    std::wstring status = item.FileSize == mf::vocab::kSizeWithoutLength
-                              ? mf::FormatFileSize(static_cast<float>(lProgress)) + mf::vocab::kSoFar
-                              : std::to_wstring(lProgress);
-    if (status != item.Status) list->UpdateItem(item.ID, L"", L"", status, L"");
+    // As the queue driver does: the item takes the value, told when it changes.
+    mf::DownloadItem& item = *list->At(0);
+    item.State = mf::ItemState::Arriving;
+    item.Received = control->BytesReceived();
+    if (lProgress != shown) shown = lProgress;
   }
 };
 

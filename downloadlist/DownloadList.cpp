@@ -5,7 +5,6 @@
 #include <new>
 
 #include "common/AppError.h"
-#include "downloadlist/Vocabulary.h"
 
 namespace mf {
 namespace {
@@ -19,10 +18,11 @@ std::wstring Fit(const std::wstring& text, size_t width) {
 
 }  // namespace
 
-DownloadList::RowTexts DownloadList::TextsOf(const DownloadItem& item) {
+RowTexts DownloadList::TextsOf(const DownloadItem& item) const {
+  RowTexts texts = texts_ ? texts_->TextsOf(item) : RowTexts{item.Video_URL, item.FileName};
   // A longer name or status than the column holds is shown cut.
-  return {Fit(item.Video_URL, kShownUrlLength), Fit(item.FileName, 100), Fit(item.Status, 120),
-          Fit(item.FileSize, 10)};
+  return {Fit(texts.address, kShownUrlLength), Fit(texts.name, 100), Fit(texts.status, 120),
+          Fit(texts.size, 10)};
 }
 
 // Copies the list into a new table.
@@ -47,9 +47,9 @@ bool DownloadList::AddItem(const std::wstring& videoUrl, const std::wstring& fil
     item.Key = ++lastKey_;
     item.ID = static_cast<int16_t>(items_.size() + 1);
     item.Video_URL = videoUrl;
-    item.FileName = fileName;
-    item.Status = status.empty() ? vocab::kWaiting : status;
-    item.FileSize = fileSize.empty() ? vocab::kUnknownSize : fileSize;
+    ApplyNameText(item, fileName);
+    ApplySizeText(item, fileSize);
+    ApplyStatusText(item, status);
     items_.push_back(std::move(item));
   } catch (const std::bad_alloc&) {
     return false;
@@ -90,10 +90,10 @@ bool DownloadList::UpdateItem(int16_t id, const std::wstring& videoUrl, const st
                 const std::wstring& status, const std::wstring& fileSize) {
   if (id < 1 || static_cast<size_t>(id) > items_.size()) return true;
   DownloadItem& item = items_[static_cast<size_t>(id) - 1];
-  if (!videoUrl.empty()) item.Video_URL = videoUrl;
-  if (!fileName.empty()) item.FileName = fileName;
-  if (!status.empty()) item.Status = status;
-  if (!fileSize.empty()) item.FileSize = fileSize;
+  ApplyAddressText(item, videoUrl);
+  ApplyNameText(item, fileName);
+  ApplySizeText(item, fileSize);
+  ApplyStatusText(item, status);
   Changed();
   return true;
 }

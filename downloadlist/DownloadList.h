@@ -9,6 +9,7 @@
 
 #include "controls/table/Table.h"
 #include "downloadlist/DownloadItem.h"
+#include "downloadlist/ItemTexts.h"
 
 namespace mf {
 
@@ -72,6 +73,8 @@ class DownloadList {
   bool IsFilling() const noexcept { return filling_; }
 
   bool IsListEmpty() const noexcept { return items_.empty(); }
+  // The design's operations, with the texts a row shows: each text says
+  // what it always said of the item (an empty one changes nothing).
   bool AddItem(const std::wstring& videoUrl, const std::wstring& fileName,
                const std::wstring& status, const std::wstring& fileSize);
   bool UpdateItem(int16_t id, const std::wstring& videoUrl, const std::wstring& fileName,
@@ -85,12 +88,10 @@ class DownloadList {
   // only: at most kMaxItems are taken.
   void RestoreItems(DownloadItems items);
 
-  // What an item's row shows, cut to the columns' widths (the item keeps
-  // its whole texts).
-  struct RowTexts {
-    std::wstring address, name, status, size;
-  };
-  static RowTexts TextsOf(const DownloadItem& item);
+  // What an item's row shows, cut to the columns' widths.
+  RowTexts TextsOf(const DownloadItem& item) const;
+  // Who makes the rows' texts (the program's presenter); none until set.
+  void SetTexts(const IItemTexts* texts) noexcept { texts_ = texts; }
 
   // A new, empty table with the five columns in their order.
   static std::shared_ptr<table::Table> NewListRecordset();
@@ -108,6 +109,7 @@ class DownloadList {
   std::shared_ptr<table::Table> recordset_;
   bool filling_ = false;
   IListGrid* grid_ = nullptr;
+  const IItemTexts* texts_ = nullptr;
   IListObserver* observer_ = nullptr;
 };
 

@@ -14,7 +14,6 @@
 #include "common/ClipboardText.h"
 #include "common/Platform.h"
 #include "downloadlist/DownloadGridView.h"
-#include "downloadlist/Vocabulary.h"
 #include "resolver/MediaLink.h"
 
 namespace mf {
@@ -43,13 +42,13 @@ constexpr MenuEntry kItemMenu[] = {
 };
 
 bool CanTryAgain(const DownloadItem& item) {
-  return item.Status == vocab::kError || item.Status == vocab::kCancelled;
+  return item.State == ItemState::Failed || item.State == ItemState::Cancelled;
 }
 
 }  // namespace
 
 std::wstring DownloadGridView::ItemFile(const DownloadItem& item) {
-  if (item.Status == vocab::kComplete) return host_.DownloadFolder() + L"\\" + item.FileName;
+  if (item.State == ItemState::Complete) return host_.DownloadFolder() + L"\\" + item.FileName;
   return item.PartFile;  // what a failed or stopped transfer left, if anything
 }
 
@@ -97,7 +96,7 @@ void DownloadGridView::ShowItemMenu(POINT screen) {
   if (!menu) return;
   bool open = false, show = false, retry = false;
   for (const DownloadItem* item : ItemsOf(keys)) {
-    const bool complete = item->Status == vocab::kComplete;
+    const bool complete = item->State == ItemState::Complete;
     // Only items whose file is there; looked for until one is found.
     if ((complete && !open) || !show) {
       const std::wstring file = ItemFile(*item);
@@ -147,7 +146,7 @@ void DownloadGridView::RunItemCommand(UINT command, const std::vector<uint32_t>&
 
 void DownloadGridView::OpenFiles(const std::vector<uint32_t>& keys) {
   for (const DownloadItem* item : ItemsOf(keys)) {
-    if (item->Status != vocab::kComplete) continue;
+    if (item->State != ItemState::Complete) continue;
     // Only a video or a sound is opened: any other file came from a server
     // and could run, so it is shown in its folder instead. A file the shell
     // cannot open is reported by the shell itself.
@@ -197,7 +196,7 @@ void DownloadGridView::OpenIfComplete(const grid::Cell& cell, bool& handled) {
   const size_t column = cell.ColumnIndex();
   if (column != DownloadList::colVideoURL && column != DownloadList::colStatus) return;
   const DownloadItem* item = ItemOfRow(cell.Row());
-  if (!item || item->Status != vocab::kComplete) return;
+  if (!item || item->State != ItemState::Complete) return;
   handled = true;
   OpenFiles({item->Key});
 }

@@ -50,7 +50,7 @@ bool DownloadGridView::TryAgain(const std::wstring& pageAddress) {
   std::optional<size_t> at = list_.FindAddress(pageAddress);
   if (!at) return false;
   const DownloadItem& item = *list_.At(*at);
-  if (item.Status != vocab::kError && item.Status != vocab::kCancelled) return false;
+  if (item.State != ItemState::Failed && item.State != ItemState::Cancelled) return false;
   return list_.UpdateItem(item.ID, L"", L"", vocab::kWaiting, L"");
 }
 
@@ -143,7 +143,7 @@ void DownloadGridView::ShowItem(uint32_t key) {
       return;
     }
   }
-  const DownloadList::RowTexts texts = list_.TextsOf(item);
+  const RowTexts texts = list_.TextsOf(item);
   const std::pair<size_t, const std::wstring*> cells[] = {
       {DownloadList::colVideoURL, &texts.address}, {DownloadList::colFileName, &texts.name},
       {DownloadList::colStatus, &texts.status}, {DownloadList::colFileSize, &texts.size}};

@@ -46,11 +46,10 @@ std::wstring DownloadGridView::RowName(size_t row) {
   // While a rebuild runs the rows still show the list as it was: an item
   // that no longer stands at the row's place is not the row's.
   const std::wstring address = table::ValueText(shown->GetValue(row, DownloadList::colVideoURL));
-  if (item && item->Video_URL.compare(0, address.size(), address) != 0) item = nullptr;
-  std::wstring name =
-      item ? item->FileName : table::ValueText(shown->GetValue(row, DownloadList::colFileName));
-  if (!IsPlaceholderName(name)) return name;
-  return item ? item->Video_URL : address;
+  if (item && list.TextsOf(*item).address != address) item = nullptr;
+  if (item) return item->FileName.empty() ? item->Video_URL : item->FileName;
+  std::wstring name = table::ValueText(shown->GetValue(row, DownloadList::colFileName));
+  return IsPlaceholderName(name) ? address : name;
 }
 
 std::wstring DownloadGridView::RowValue(size_t row) {

@@ -1,6 +1,6 @@
 #pragma once
-// Every text the program writes into an item's fields. Compared exactly
-// (case-sensitive) wherever the program tests them.
+// Every text an item's row shows, as the program's presenter writes them and
+// as old list files hold them.
 namespace mf::vocab {
 
 // Status
@@ -15,6 +15,7 @@ inline constexpr wchar_t kSoFar[] = L" so far..";  // appended to a size text
 inline constexpr wchar_t kComplete[] = L"Complete";
 inline constexpr wchar_t kCancelled[] = L"Cancelled";
 inline constexpr wchar_t kError[] = L"ERROR";
+inline constexpr wchar_t kRetryingOpen[] = L"Retrying (";  // + try + " of " + tries + ")..."
 
 // FileName
 inline constexpr wchar_t kAutoDetect[] = L"Waiting (Auto Detect)";
@@ -30,5 +31,6 @@ inline constexpr wchar_t kInappropriate[] =
 // FileSize
 inline constexpr wchar_t kUnknownSize[] = L"????";
 inline constexpr wchar_t kSizeWithoutLength[] = L"0";
+inline constexpr wchar_t kSizeWithoutFile[] = L"-1 Bytes";  // neither the file nor its length
 
 }  // namespace mf::vocab

@@ -9,6 +9,7 @@
 #include "downloadlist/DownloadList.h"
 #include "downloadlist/QueueKeeper.h"
 #include "monitor/ClipboardMonitor.h"
+#include "shell/ItemPresenter.h"
 #include "shell/Settings.h"
 #include "shell/frmMain.h"
 #include "transfer/QueueDriver.h"
@@ -21,7 +22,7 @@ class Program final : private IRunEvents,
                       private ISettingsHost,
                       private IDownloadGridHost {
  public:
-  Program() = default;
+  Program() { list.SetTexts(&presenter_); }
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
@@ -40,6 +41,8 @@ class Program final : private IRunEvents,
   void RestoreList();
 
  private:
+  ItemPresenter presenter_;
+
   // Shared by several of the interfaces.
   HWND OwnerWindow() override { return form.Hwnd(); }
   void SetFlashVariable(const std::wstring& name, const std::wstring& value) override;

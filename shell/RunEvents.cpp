@@ -5,7 +5,6 @@
 #include "common/AppInfo.h"
 #include "common/Platform.h"
 #include "common/WindowText.h"
-#include "downloadlist/Vocabulary.h"
 #include "shell/Program.h"
 
 namespace mf {
@@ -74,7 +73,7 @@ void Program::TransferProgress(uint32_t key, int64_t bytesReceived, float fileSi
   if (!text) return;
   form.SetFlashVariable(kProgressText, *text);
   const DownloadItem* item = list.ByKey(key);
-  form.SysTray.SetToolTip(TrayToolTip(item ? item->FileName : std::wstring(), *text));
+  form.SysTray.SetToolTip(TrayToolTip(item ? ItemPresenter::ShownName(*item) : std::wstring(), *text));
 }
 
 void Program::TransferEnded(uint32_t /*key*/) { EndTransferProgress(); }
@@ -99,8 +98,7 @@ void Program::RunEnded(int downloaded, int failed) {
 void Program::ItemNotice(uint32_t key, const std::wstring& text) {
   const DownloadItem* item = key ? list.ByKey(key) : nullptr;
   if (!item) return SetFlashVariable(L"_root.notice", text);
-  const std::wstring& name = item->FileName == vocab::kAutoDetect ? item->Video_URL : item->FileName;
-  SetFlashVariable(L"_root.notice", name + L": " + text);
+  SetFlashVariable(L"_root.notice", ItemPresenter::ShownName(*item) + L": " + text);
 }
 
 void Program::ConnectionError(const std::wstring& description) {

@@ -71,6 +71,7 @@ std::shared_ptr<DownloadJob> Download::Launch(DownloadJob::Request request) {
   request.idleTimeoutMs = idleTimeoutMs_;
   auto job = std::make_shared<DownloadJob>(std::move(request), window_.PosterFor(mailbox_));
   workers_.push_back({job, std::thread([job] { job->Run(); })});
+  mostOpen_ = std::max(mostOpen_, workers_.size());
   cancelled_ = false;
   return job;
 }

@@ -202,6 +202,9 @@ class Download {
   // Stops every request and waits up to `ms` for their threads; true when
   // none is left.
   bool StopAll(DWORD ms);
+  // The most requests that were open at once (a stopped one stays open until
+  // its thread has let go), since the control was made.
+  size_t MostOpenAtOnce() const noexcept { return mostOpen_; }
 
  private:
   void OpenSession();
@@ -278,6 +281,7 @@ class Download {
     std::thread thread;
   };
   std::vector<Worker> workers_;
+  size_t mostOpen_ = 0;
 };
 
 }  // namespace mf

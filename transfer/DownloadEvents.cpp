@@ -1,8 +1,6 @@
 // The queue driver's side of the download control: the page fetch of link
 // resolution, and the handlers of the control's notifications, which show
 // the running item's progress in its Status.
-#include "downloadlist/FileText.h"
-#include "downloadlist/Vocabulary.h"
 #include "transfer/QueueDriver.h"
 
 namespace mf {
@@ -52,18 +50,41 @@ void QueueDriver::InformationReady() {
   if (auto informed = std::move(informed_)) informed();
 }
 
-bool QueueDriver::SetItemStatus(const std::wstring& status) {
+bool QueueDriver::SetState(ItemState state, int progress) {
   DownloadItem* item = RunningKey ? list_.ByKey(RunningKey) : nullptr;
   if (!item) return false;
-  item->Status = status;
+  item->State = state;
+  item->Progress = progress;
+  if (state != ItemState::Failed) {
+    item->Failure = ItemFailure::None;
+    item->Reason.clear();
+  }
   host_.ItemChanged(RunningKey);
   return true;
+}
+
+void QueueDriver::Fail(ItemFailure failure, const std::wstring& reason) {
+  DownloadItem* item = RunningKey ? list_.ByKey(RunningKey) : nullptr;
+  if (!item) return;
+  item->Failure = failure;
+  item->Reason = reason;
+  SetState(ItemState::Failed);
+}
+
+void QueueDriver::TakeName(const LocalFileInfo& info) {
+  DownloadItem* item = RunningKey ? list_.ByKey(RunningKey) : nullptr;
+  if (!item) return;
+  // Only a name that is not known is given: a name the user typed stays.
+  if (item->FileName.empty()) item->FileName = info.FileName;
+  item->Size = info.Size;
+  item->FileLength = info.FileLength;
+  host_.ItemChanged(RunningKey);
 }
 
 void QueueDriver::Download_DownloadComplete() {
   TransferResult = L"1";
   if (IsFetchingPage) {
-    SetItemStatus(vocab::kStartDownloading);
+    SetState(ItemState::Prepared);
     return PageEnded(true);
   }
   if (stage_ == Stage::Transferring || stage_ == Stage::Stopping) TransferEnded();
@@ -78,18 +99,16 @@ void QueueDriver::Download_DownloadError(std::wstring& sErrorDescription) {
 void QueueDriver::Download_DownloadProgress(long& lProgress) {
   // The running item removed: its request ends at once.
   if (ItemGone()) return Download.CancelDownload();
-  const DownloadItem* item = RunningKey ? list_.ByKey(RunningKey) : nullptr;
+  DownloadItem* item = RunningKey ? list_.ByKey(RunningKey) : nullptr;
   if (!item) return;
-  std::wstring status;
+  // Blocks come by the thousand: only a value that changes is told.
+  const bool changed = lProgress != shownProgress_;
+  shownProgress_ = lProgress;
   if (IsFetchingPage) {
-    status = lProgress < 101 ? vocab::kPreparingOpen + std::to_wstring(lProgress) +
-                                   vocab::kPreparingClose
-                             : std::wstring(vocab::kPreparingMore);
+    if (changed) SetState(ItemState::Preparing, lProgress < 101 ? static_cast<int>(lProgress) : -1);
   } else {
-    // Without a known size the progress value is a byte count.
-    status = item->FileSize == vocab::kSizeWithoutLength
-                 ? FormatFileSize(static_cast<float>(lProgress)) + vocab::kSoFar
-                 : std::to_wstring(lProgress);
+    item->Received = Download.BytesReceived();
+    if (changed || item->State != ItemState::Arriving) SetState(ItemState::Arriving);
   }
   // A server that ignored the request for the rest of a partial file sends
   // all of it again: the file starts over, and the user hears why.
@@ -100,8 +119,6 @@ void QueueDriver::Download_DownloadProgress(long& lProgress) {
   // The speed line takes every block; it measures time itself.
   if (!IsFetchingPage)
     host_.TransferProgress(RunningKey, Download.BytesReceived(), Download.FileSize());
-  // Blocks come by the thousand: only a status that changes is told.
-  if (status != item->Status) SetItemStatus(status);
 }
 
 }  // namespace mf

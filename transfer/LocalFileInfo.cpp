@@ -4,7 +4,6 @@
 #include "common/ContentDisposition.h"
 #include "common/Text.h"
 #include "downloadlist/FileText.h"
-#include "downloadlist/Vocabulary.h"
 #include "resolver/Sites.h"
 #include "transfer/QueueDriver.h"
 
@@ -38,9 +37,13 @@ LocalFileInfo QueueDriver::NameFromInformation(const std::wstring& sLink, int16_
   std::wstring name = Download.RemoteFileNameDecoded();
   if (name.empty())
     name = site && site->namesFromHeader ? FileNameFromAddress(sLink) : Download.RemoteFileName();
-  info.FileSize = Download.FileSize() == -1 && Download.FileExists()
-                      ? std::wstring(vocab::kSizeWithoutLength)
-                      : FormatFileSize(Download.FileSize());
+  // Its size as the information request gave it (the design's float), also
+  // for an error page; -1 is a file without a length, or no file at all.
+  const float size = Download.FileSize();
+  info.Size = size != -1 ? SizeKnown::Length
+              : Download.FileExists() ? SizeKnown::NoLength
+                                      : SizeKnown::NoFile;
+  if (size != -1) info.FileLength = static_cast<int64_t>(size);
 
   const std::wstring tail =
       LowerCase(sLink.size() > kExtensionLength ? sLink.substr(sLink.size() - kExtensionLength)

@@ -6,7 +6,6 @@
 
 #include "common/AppPath.h"
 #include "common/Platform.h"
-#include "downloadlist/Vocabulary.h"
 
 namespace mf {
 
@@ -85,7 +84,7 @@ const DownloadItem* QueueDriver::NextItem() const {
 void QueueDriver::NextItemOfRun() {
   while (const DownloadItem* item = NextItem()) {
     visited_.insert(item->Key);
-    if (item->Status == vocab::kComplete || item->Status == vocab::kError) continue;
+    if (item->State == ItemState::Complete || item->State == ItemState::Failed) continue;
     RunningKey = item->Key;
     retry_ = 0;
     partFile_.clear();
@@ -96,8 +95,8 @@ void QueueDriver::NextItemOfRun() {
 
 void QueueDriver::ItemEnded() {
   if (DownloadItem* item = list_.ByKey(RunningKey)) {
-    downloaded_ += item->Status == vocab::kComplete ? 1 : 0;
-    failed_ += item->Status == vocab::kError ? 1 : 0;
+    downloaded_ += item->State == ItemState::Complete ? 1 : 0;
+    failed_ += item->State == ItemState::Failed ? 1 : 0;
     // A partial file that never got a byte reserves its name no longer.
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!item->PartFile.empty() &&
@@ -155,8 +154,7 @@ void QueueDriver::LetGo() {
     if (!partFile_.empty()) DeleteFileW(partFile_.c_str());
     return ItemEnded();
   }
-  SetItemStatus(vocab::kCancelled);
-  host_.ItemChanged(RunningKey);
+  SetState(ItemState::Cancelled);
   EndRun();
 }
 

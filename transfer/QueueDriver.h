@@ -125,8 +125,8 @@ class QueueDriver : private IDownloadEvents, private IResolverHost {
   bool ItemGone() const;
 
   // The parts of a step.
-  std::wstring ResolutionFailed(uint32_t key, const std::wstring& code,
-                                const std::wstring& pageAddress);
+  // The running item failed to resolve: it says why.
+  std::wstring ResolutionFailed(const std::wstring& code, const std::wstring& pageAddress);
   LocalFileInfo NameFromInformation(const std::wstring& sLink, int16_t siteId);
   ResumePoint PreparePart(uint32_t key, const std::wstring& partFile);
   // The version of the answer whose bytes the partial file now holds.
@@ -139,7 +139,12 @@ class QueueDriver : private IDownloadEvents, private IResolverHost {
   Attempt FinishTransfer(uint32_t key, const std::wstring& partFile);
   void TellFailure();
   void Notice(const std::wstring& text);
-  bool SetItemStatus(const std::wstring& status);
+  // The running item's state (and the number it shows with it), told at once.
+  bool SetState(ItemState state, int progress = 0);
+  // The running item failed: why, in the words of `failure` and `reason`.
+  void Fail(ItemFailure failure = ItemFailure::None, const std::wstring& reason = {});
+  // The running item takes what the information request said of its file.
+  void TakeName(const LocalFileInfo& info);
 
   // IDownloadEvents
   void DownloadComplete() override { Download_DownloadComplete(); }
@@ -168,6 +173,7 @@ class QueueDriver : private IDownloadEvents, private IResolverHost {
   std::function<void(bool, const PageAnswer&)> pageDone_;
   std::function<void()> informed_;  // what follows the running information request
   bool restartTold_ = false;  // the user heard that the server sent the file whole again
+  long shownProgress_ = -1;   // the last progress value told
 };
 
 }  // namespace mf

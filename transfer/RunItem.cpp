@@ -10,7 +10,6 @@
 #include "common/AppPath.h"
 #include "common/ContentDisposition.h"
 #include "downloadlist/FileText.h"
-#include "downloadlist/Vocabulary.h"
 #include "resolver/LinkResult.h"
 #include "resolver/SiteId.h"
 #include "transfer/PartFile.h"
@@ -28,7 +27,7 @@ constexpr wchar_t kFolderTooLongNotice[] =
 void ForgetVersion(DownloadItem& item) {
   item.PartETag.clear();
   item.PartModified.clear();
-  item.PartLength.clear();
+  item.PartLength = -1;
 }
 
 // What a request names to get the rest of the version the partial file
@@ -64,8 +63,7 @@ int64_t SizeOfFile(const std::wstring& path) {
 }  // namespace
 
 void QueueDriver::TryItem() {
-  SetItemStatus(vocab::kPreparingStart);
-  host_.ItemChanged(RunningKey);
+  SetState(ItemState::Preparing);
   stage_ = Stage::Resolving;
   const std::wstring pageAddress = list_.ByKey(RunningKey)->Video_URL;
   Resolver.GetDownloadLink(pageAddress, [this](const std::wstring& link) { Resolved(link); });
@@ -75,8 +73,7 @@ void QueueDriver::Resolved(const std::wstring& link) {
   if (stage_ == Stage::Stopping || ItemGone()) return LetGo();
   DownloadItem& item = *list_.ByKey(RunningKey);
   if (link == kLinkUnsupported || link == kLinkNotFound || link == kLinkFetchFailed) {
-    ResolutionFailed(RunningKey, link, item.Video_URL);
-    host_.ItemChanged(RunningKey);
+    ResolutionFailed(link, item.Video_URL);
     return AttemptEnded(LastFailureTransient() ? Attempt::Transient : Attempt::Ended);
   }
   link_ = link;
@@ -84,11 +81,7 @@ void QueueDriver::Resolved(const std::wstring& link) {
   const int16_t siteId = GetSiteID(item.Video_URL);
   GetLocalFileInfo(link, siteId, [this](const LocalFileInfo& info) {
     if (stage_ == Stage::Stopping || ItemGone()) return LetGo();
-    DownloadItem& named = *list_.ByKey(RunningKey);
-    // Only the placeholder is replaced: a name the user typed stays.
-    if (named.FileName == vocab::kAutoDetect) named.FileName = info.FileName;
-    named.FileSize = info.FileSize;
-    host_.ItemChanged(RunningKey);
+    TakeName(info);
     BeginTransfer();
   });
 }
@@ -103,7 +96,10 @@ void QueueDriver::BeginTransfer() {
   if (fitted.empty()) return AttemptEnded(FolderTooLong());
   const std::wstring name = ClaimFileName(folder, fitted, item->PartFile);
   if (name.empty()) return AttemptEnded(NoFreeName(fitted));
-  if (name != item->FileName) list_.UpdateItem(item->ID, L"", name, L"", L"");
+  if (name != item->FileName) {
+    item->FileName = name;
+    host_.ItemChanged(RunningKey);
+  }
   partFile_ = folder + L"\\" + name + kPartSuffix;
   const ResumePoint resume = PreparePart(RunningKey, partFile_);
   if (!EnoughSpace(folder, resume.from)) return AttemptEnded(Attempt::Ended);
@@ -126,18 +122,13 @@ void QueueDriver::TransferEnded() {
     RecordVersion(*item);
   // A stopped or failed transfer keeps its partial file.
   if (stage_ == Stage::Stopping || ItemGone()) return LetGo();
-  const Attempt attempt = FinishTransfer(RunningKey, partFile_);
-  host_.ItemChanged(RunningKey);
-  AttemptEnded(attempt);
+  AttemptEnded(FinishTransfer(RunningKey, partFile_));
 }
 
 void QueueDriver::AttemptEnded(Attempt attempt) {
   // Done, failed for good, or gone; or no tries left: it stays "ERROR".
   if (attempt != Attempt::Transient || retry_ == kRetries) return ItemEnded();
-  const std::wstring status = L"Retrying (" + std::to_wstring(retry_ + 1) + L" of " +
-                              std::to_wstring(kRetries) + L")...";
-  SetItemStatus(status);
-  host_.ItemChanged(RunningKey);
+  SetState(ItemState::Retrying, retry_ + 1);
   stage_ = Stage::Waiting;
   // A stop, or the item's removal, ends the wait at once.
   retryTimer_ = Messages.After(RetryWait(retry_), [this] {
@@ -162,11 +153,9 @@ QueueDriver::ResumePoint QueueDriver::PreparePart(uint32_t key, const std::wstri
   const bool changed =
       Download.InformationAnswered() &&
       (Differ(Download.ETag(), item.PartETag) || Differ(modified, item.PartModified) ||
-       Differ(length >= 0 ? std::to_wstring(length) : L"", item.PartLength));
-  if (have > 0 && !changed && !RecordedVersion(item).empty()) {
-    const int64_t total = item.PartLength.empty() ? -1 : std::wcstoll(item.PartLength.c_str(), nullptr, 10);
-    return {have, RecordedVersion(item), total};
-  }
+       (length >= 0 && item.PartLength >= 0 && length != item.PartLength));
+  if (have > 0 && !changed && !RecordedVersion(item).empty())
+    return {have, RecordedVersion(item), item.PartLength};
   if (have > 0) EmptyPartFile(partFile);
   ForgetVersion(item);
   return {};
@@ -179,7 +168,7 @@ void QueueDriver::RecordVersion(DownloadItem& item) {
   // announce more than it brings.
   const int64_t informed = Download.InformedLength();
   const int64_t length = informed >= 0 ? informed : Download.AnswerFileLength();
-  item.PartLength = length >= 0 ? std::to_wstring(length) : L"";
+  item.PartLength = length >= 0 ? length : -1;
 }
 
 bool QueueDriver::EnoughSpace(const std::wstring& folder, int64_t have) {
@@ -190,27 +179,26 @@ bool QueueDriver::EnoughSpace(const std::wstring& folder, int64_t have) {
   if (length <= have || !GetDiskFreeSpaceExW(folder.c_str(), &free, nullptr, nullptr) ||
       free.QuadPart >= static_cast<uint64_t>(length - have))
     return true;
-  Notice(L"there is not enough free space in the download folder (" +
-         FormatFileSize(static_cast<float>(length - have)) + L" needed, " +
-         FormatFileSize(static_cast<float>(free.QuadPart)) + L" free).");
-  SetItemStatus(vocab::kError);
-  host_.ItemChanged(RunningKey);
+  const std::wstring reason = L"there is not enough free space in the download folder (" +
+                             FormatFileSize(static_cast<float>(length - have)) + L" needed, " +
+                             FormatFileSize(static_cast<float>(free.QuadPart)) + L" free).";
+  Notice(reason);
+  Fail(ItemFailure::None, reason);
   return false;
 }
 
 QueueDriver::Attempt QueueDriver::FolderTooLong() {
   // Nothing is written anywhere else: the item fails and says why.
   host_.ItemNotice(0, kFolderTooLongNotice);
-  SetItemStatus(vocab::kError);
-  host_.ItemChanged(RunningKey);
+  Fail(ItemFailure::None, kFolderTooLongNotice);
   return Attempt::Ended;
 }
 
 QueueDriver::Attempt QueueDriver::NoFreeName(const std::wstring& name) {
-  Notice(L"every name up to \"" + NumberedName(name, kMaxNameNumber) +
-         L"\" is taken in the download folder.");
-  SetItemStatus(vocab::kError);
-  host_.ItemChanged(RunningKey);
+  const std::wstring reason = L"every name up to \"" + NumberedName(name, kMaxNameNumber) +
+                             L"\" is taken in the download folder.";
+  Notice(reason);
+  Fail(ItemFailure::None, reason);
   return Attempt::Ended;
 }
 
@@ -222,7 +210,7 @@ QueueDriver::Attempt QueueDriver::FinishTransfer(uint32_t key, const std::wstrin
     // cannot be continued, and the next try starts it again.
     EmptyPartFile(partFile);
     ForgetVersion(item);
-    SetItemStatus(vocab::kError);
+    Fail();
     return Attempt::Transient;
   }
   // Complete only when the transfer verified that the whole file came: a
@@ -230,7 +218,7 @@ QueueDriver::Attempt QueueDriver::FinishTransfer(uint32_t key, const std::wstrin
   // that knew neither the file nor its size make the item "ERROR". Nothing
   // but the file's own bytes was ever written into the partial file.
   const bool complete = TransferResult == L"1";
-  bool failed = !complete || item.FileSize.starts_with(L"-1");
+  bool failed = !complete || item.Size == SizeKnown::NoFile;
   if (!failed) {
     const std::wstring folder = host_.DownloadFolder();
     const std::wstring finalName = MoveIntoPlace(partFile, folder, item.FileName);
@@ -242,8 +230,11 @@ QueueDriver::Attempt QueueDriver::FinishTransfer(uint32_t key, const std::wstrin
       ForgetVersion(item);
     }
   }
-  SetItemStatus(failed ? vocab::kError : vocab::kComplete);
-  if (!failed) return Attempt::Ended;
+  if (!failed) {
+    SetState(ItemState::Complete);
+    return Attempt::Ended;
+  }
+  Fail(ItemFailure::None, Download.FailureReason());
   TellFailure();
   return !complete && LastFailureTransient() ? Attempt::Transient : Attempt::Ended;
 }

@@ -30,7 +30,7 @@ class FormFixture : public ::testing::Test {
   void Fill(const std::vector<std::wstring>& statuses) {
     for (size_t i = 0; i < statuses.size(); ++i)
       app.list.AddItem(Url(static_cast<int>(i + 1)), L"file" + std::to_wstring(i + 1) + L".flv",
-                       statuses[i], L"1.5 MB");
+                       statuses[i], statuses[i].ends_with(L" so far..") ? L"0" : L"1.5 MB");
     ASSERT_TRUE(app.list.FillDownloadList());
     UpdateWindow(app.gridView.DownloadGrid.Hwnd());
   }

@@ -13,6 +13,7 @@
 #include "downloadlist/Vocabulary.h"
 #include "tests/downloadlist/FormFixture.h"
 #include "tests/shell/TrayMenuDriver.h"
+#include "tests/support/Shown.h"
 
 using namespace mf;
 using namespace mf::test;
@@ -145,8 +146,8 @@ TEST_F(ItemMenu, EachCommandActsOnTheRowsInTheSelection) {
   ClickSelector(1);
   ClickSelector(3, MK_CONTROL);
   EXPECT_EQ(RightClick(3, 'T'), (std::vector<UINT>{kShow, kCopy, kTryAgain, kRemove}));
-  EXPECT_EQ(app.list.At(1)->Status, vocab::kWaiting);
-  EXPECT_EQ(app.list.At(3)->Status, vocab::kWaiting);
+  EXPECT_EQ(StatusText(*app.list.At(1)), vocab::kWaiting);
+  EXPECT_EQ(StatusText(*app.list.At(3)), vocab::kWaiting);
   EXPECT_EQ(Cell(3, DownloadList::colStatus).Text(), vocab::kWaiting);
 
   // The context-menu key opens it for the selection too.

@@ -5,6 +5,7 @@
 #include "common/WindowText.h"
 #include "downloadlist/Vocabulary.h"
 #include "tests/downloadlist/FormFixture.h"
+#include "tests/support/Shown.h"
 
 using namespace mf;
 
@@ -117,17 +118,17 @@ TEST_F(ListCommands, AddTakesTheTextBoxMarksUnsupportedAddressesAndIgnoresRepeat
   PressButton(form.cmdAdd2List);  // the same address again
   ASSERT_EQ(app.list.Items().size(), 1u);
   const DownloadItem& item = app.list.Items()[0];
-  EXPECT_EQ(item.FileName, vocab::kAutoDetect);
-  EXPECT_EQ(item.Status, vocab::kWaiting);
-  EXPECT_EQ(item.FileSize, vocab::kUnknownSize);
+  EXPECT_EQ(NameText(item), vocab::kAutoDetect);
+  EXPECT_EQ(StatusText(item), vocab::kWaiting);
+  EXPECT_EQ(SizeText(item), vocab::kUnknownSize);
   EXPECT_EQ(DownloadButton(), L"1");
   EXPECT_TRUE(app.gridView.AddURLToList(Url(1)));  // a repeat still reports success
 
   EXPECT_TRUE(app.gridView.AddURLToList(L"ftp://example.com/clip"));
   ASSERT_EQ(app.list.Items().size(), 2u);
-  EXPECT_EQ(app.list.Items()[1].Status, vocab::kLinkNotSupported);
-  EXPECT_EQ(app.list.Items()[1].FileName, vocab::kNameError);
-  EXPECT_EQ(app.list.Items()[1].FileSize, vocab::kUnknownSize);
+  EXPECT_EQ(StatusText(app.list.Items()[1]), vocab::kLinkNotSupported);
+  EXPECT_EQ(NameText(app.list.Items()[1]), vocab::kNameError);
+  EXPECT_EQ(SizeText(app.list.Items()[1]), vocab::kUnknownSize);
   EXPECT_EQ(GridRows().size(), 2u);
   EXPECT_EQ(Cell(1, DownloadList::colStatus).Text(), vocab::kLinkNotSupported);
   EXPECT_TRUE(platform.messageBoxes.empty());

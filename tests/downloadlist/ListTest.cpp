@@ -3,6 +3,7 @@
 
 #include "downloadlist/DownloadList.h"
 #include "downloadlist/Vocabulary.h"
+#include "tests/support/Shown.h"
 
 using namespace mf;
 
@@ -32,14 +33,14 @@ TEST_F(ListTest, AddFillsDefaultsAndNumbersFromOne) {
   ASSERT_EQ(list.Items().size(), 2u);
   const auto& first = list.Items()[0];
   EXPECT_EQ(first.ID, 1);
-  EXPECT_EQ(first.Status, vocab::kWaiting);
-  EXPECT_EQ(first.FileSize, vocab::kUnknownSize);
+  EXPECT_EQ(StatusText(first), vocab::kWaiting);
+  EXPECT_EQ(SizeText(first), vocab::kUnknownSize);
   EXPECT_EQ(first.FileName, L"file.flv");
   const auto& second = list.Items()[1];
   EXPECT_EQ(second.ID, 2);
   EXPECT_EQ(second.FileName, L"");  // stored unchanged
-  EXPECT_EQ(second.Status, L"Complete");
-  EXPECT_EQ(second.FileSize, L"1 KB");
+  EXPECT_EQ(StatusText(second), L"Complete");
+  EXPECT_EQ(SizeText(second), L"1 KB");
   EXPECT_FALSE(list.IsListEmpty());
 }
 
@@ -47,7 +48,7 @@ TEST_F(ListTest, RepeatedAddressIsAbsorbedButOtherCaseIsNew) {
   Add(L"http://www.youtube.com/watch?v=abc");
   EXPECT_TRUE(list.AddItem(L"http://www.youtube.com/watch?v=abc", L"x", L"ERROR", L"1"));
   EXPECT_EQ(list.Items().size(), 1u);
-  EXPECT_EQ(list.Items()[0].Status, vocab::kWaiting);  // the first one is untouched
+  EXPECT_EQ(StatusText(list.Items()[0]), vocab::kWaiting);  // the first one is untouched
   Add(L"HTTP://WWW.YOUTUBE.COM/watch?v=abc");
   EXPECT_EQ(list.Items().size(), 2u);
 }
@@ -67,8 +68,8 @@ TEST_F(ListTest, UpdateWritesOnlyNonEmptyFields) {
   const auto& item = list.Items()[0];
   EXPECT_EQ(item.Video_URL, L"a");
   EXPECT_EQ(item.FileName, L"new.flv");
-  EXPECT_EQ(item.Status, vocab::kWaiting);
-  EXPECT_EQ(item.FileSize, L"2 MB");
+  EXPECT_EQ(StatusText(item), vocab::kWaiting);
+  EXPECT_EQ(SizeText(item), L"2 MB");
   // An ID without an item changes nothing and still reports success.
   EXPECT_TRUE(list.UpdateItem(7, L"z", L"z", L"z", L"z"));
   EXPECT_TRUE(list.UpdateItem(0, L"z", L"z", L"z", L"z"));
@@ -100,9 +101,9 @@ TEST_F(ListTest, RemoveKeepsOtherItemsThatShareATextAndTheirFields) {
   ASSERT_TRUE(list.RemoveItem(2));
   ASSERT_EQ(list.Items().size(), 2u);
   for (const auto& item : list.Items()) {
-    EXPECT_EQ(item.Video_URL, vocab::kInappropriate);
-    EXPECT_EQ(item.FileName, vocab::kProcessFailed);
-    EXPECT_EQ(item.Status, vocab::kError);
+    EXPECT_EQ(AddressText(item), vocab::kInappropriate);
+    EXPECT_EQ(NameText(item), vocab::kProcessFailed);
+    EXPECT_EQ(StatusText(item), vocab::kError);
   }
   ExpectIdsInOrder();
 }

@@ -118,7 +118,7 @@ def start_program():
 
 
 def statuses(items):
-    return [item["Status"] for item in items]
+    return [item["State"] for item in items]
 
 
 def expect_list(items, pages, wanted, when):
@@ -153,7 +153,7 @@ def first_run(base, pages):
             items = kept_list()
             return (items and os.path.isfile(part) and os.path.getsize(part) > 0
                     and items[SLOW - 1]["PartFile"].endswith("clip%d.swf.part" % SLOW)
-                    and items[SLOW - 2]["Status"] == "Complete")
+                    and items[SLOW - 2]["State"] == "complete")
         wait_for("the slow video under way and kept", slow_one_kept, 120)
         if WINDOW.probe("kill") != ["killed"]:
             fail("TerminateProcess did not end Marrowfin")
@@ -162,9 +162,9 @@ def first_run(base, pages):
     finally:
         if program.poll() is None:
             program.kill()
-    done = ["Complete"] * (SLOW - 1)
-    done[MISSING - 1] = "ERROR"
-    expect_list(kept_list(), pages, done + ["Waiting"] * (ITEMS - SLOW + 1), "after the kill")
+    done = ["complete"] * (SLOW - 1)
+    done[MISSING - 1] = "failed"
+    expect_list(kept_list(), pages, done + ["waiting"] * (ITEMS - SLOW + 1), "after the kill")
 
 
 def second_run(pages):
@@ -177,14 +177,14 @@ def second_run(pages):
         for n in range(SLOW, ITEMS + 1):
             wait_for("video %d in the download folder" % n, lambda: arrived(n), 180)
         wait_for("the list kept complete",
-                 lambda: (k := kept_list()) and statuses(k)[-1] == "Complete", 30)
+                 lambda: (k := kept_list()) and statuses(k)[-1] == "complete", 30)
         WINDOW.click(rect, r"command=IDC_FS_Close")
         program.wait(timeout=30)
     finally:
         if program.poll() is None:
             program.kill()
-    final = ["Complete"] * ITEMS
-    final[MISSING - 1] = "ERROR"
+    final = ["complete"] * ITEMS
+    final[MISSING - 1] = "failed"
     expect_list(kept_list(), pages, final, "at the end")
     # Only what was left was asked for, in the list's order.
     fetched = [int(m.group(1)) for p in Site.requests

@@ -18,6 +18,7 @@
 #include "tests/support/RecordingPlatform.h"
 #include "tests/support/Sha256.h"
 #include "tests/support/Wait.h"
+#include "tests/support/Shown.h"
 
 using namespace mf;
 using namespace mf::test;
@@ -115,7 +116,7 @@ TEST_F(MonitorRoad, CopiedAddressIsDeliveredAddedAnnouncedAndDownloaded) {
   ASSERT_TRUE(PumpUntil([&] {
     if (!addedAt && !app.list.Items().empty()) addedAt = GetTickCount64();
     return addedAt && !app.list.Items().empty() &&
-           app.list.Items()[0].Status == vocab::kComplete;
+           StatusText(app.list.Items()[0]) == vocab::kComplete;
   }, 30000));
   EXPECT_EQ(app.list.Items()[0].Video_URL, page);
   EXPECT_EQ(form.Flash.GetVariable(L"_root.video_url"), page);
@@ -145,8 +146,8 @@ TEST_F(MonitorRoad, DuringARunTheNextAddressIsAddedWithoutASecondStart) {
   ASSERT_TRUE(PutOnClipboard(ToAnsi(first)));
   ASSERT_TRUE(PumpUntil([&] {
     return app.list.Items().size() == 2 &&
-           app.list.Items()[0].Status == vocab::kComplete &&
-           app.list.Items()[1].Status == vocab::kComplete;
+           StatusText(app.list.Items()[0]) == vocab::kComplete &&
+           StatusText(app.list.Items()[1]) == vocab::kComplete;
   }, 60000));
   EXPECT_TRUE(copied);
   EXPECT_FALSE(timerArmedAtDelivery);

@@ -15,6 +15,7 @@
 #include "tests/support/HttpServer.h"
 #include "tests/support/RecordingPlatform.h"
 #include "tests/support/Wait.h"
+#include "tests/support/Shown.h"
 
 using namespace mf;
 using namespace mf::test;
@@ -95,7 +96,7 @@ TEST_F(MonitorTest, DeliveredAddressIsAddedShownAnnouncedAndStartsTheTimer) {
   Deliver(page);
   ASSERT_EQ(app.list.Items().size(), 1u);
   EXPECT_EQ(app.list.Items()[0].Video_URL, page);
-  EXPECT_EQ(app.list.Items()[0].Status, vocab::kWaiting);
+  EXPECT_EQ(StatusText(app.list.Items()[0]), vocab::kWaiting);
   EXPECT_EQ(Var(L"_root.video_url"), page);
   EXPECT_TRUE(form.tmrDownload.Enabled());
   EXPECT_EQ(GetText(form.txtMonitor), L"");  // emptied for the next one
@@ -126,7 +127,7 @@ TEST_F(MonitorTest, RepeatedAndUnsupportedAddressesStillGetTheBalloonAndTheField
   Deliver(other);
   ASSERT_EQ(app.list.Items().size(), 2u);
   EXPECT_EQ(app.list.Items()[1].Video_URL, other);
-  EXPECT_EQ(app.list.Items()[1].Status, vocab::kLinkNotSupported);
+  EXPECT_EQ(StatusText(app.list.Items()[1]), vocab::kLinkNotSupported);
   EXPECT_EQ(Var(L"_root.video_url"), other);
 }
 
@@ -186,7 +187,7 @@ TEST_F(PollingTest, FirstPollTakesTheCurrentAddressAndDownloadsItAtOnce) {
   ASSERT_TRUE(app.queue.IsDownloading);
   ASSERT_TRUE(PumpUntil([&] { return !app.queue.IsDownloading; }, 30000));
   ASSERT_EQ(app.list.Items().size(), 1u);
-  EXPECT_EQ(app.list.Items()[0].Status, vocab::kComplete);
+  EXPECT_EQ(StatusText(app.list.Items()[0]), vocab::kComplete);
   EXPECT_EQ(Var(L"_root.video_url"), page);
   EXPECT_EQ(app.monitor.LastClipboardText, page);
   EXPECT_EQ(platform.onlineChecks, 1);

@@ -18,6 +18,7 @@
 #include "tests/support/HttpServer.h"
 #include "tests/support/RecordingPlatform.h"
 #include "tests/support/Wait.h"
+#include "tests/support/Shown.h"
 
 using namespace mf;
 using namespace mf::test;
@@ -210,9 +211,9 @@ TEST_F(PrepareItemTest, ARenamedItemKeepsItsNameAndGetsOnlyItsSize) {
   ASSERT_TRUE(app.list.AddItem(page, L"my own name.flv", vocab::kWaiting, vocab::kUnknownSize));
   EXPECT_EQ(Prepare(0), http.Url("/clip.flv"));
   EXPECT_EQ(Item(0).FileName, L"my own name.flv");
-  EXPECT_EQ(Item(0).FileSize, L"2 KB");
+  EXPECT_EQ(SizeText(Item(0)), L"2 KB");
   // The page fetch's notifications wrote its progress, then its arrival.
-  EXPECT_EQ(Item(0).Status, vocab::kStartDownloading);
+  EXPECT_EQ(StatusText(Item(0)), vocab::kStartDownloading);
   EXPECT_EQ(Item(0).Video_URL, page);
   // The grid's row shows the item as it is now, written in place.
   ASSERT_TRUE(app.list.ListRecordset());
@@ -225,7 +226,7 @@ TEST_F(PrepareItemTest, ThePlaceholderNameIsReplacedByTheDerivedOne) {
   ASSERT_TRUE(app.list.AddItem(page, vocab::kAutoDetect, vocab::kWaiting, vocab::kUnknownSize));
   EXPECT_EQ(Prepare(0), http.Url("/talk.flv"));
   EXPECT_EQ(Item(0).FileName, L"talk.flv");
-  EXPECT_EQ(Item(0).FileSize, L"3 MB");
+  EXPECT_EQ(SizeText(Item(0)), L"3 MB");
 }
 
 TEST_F(PrepareItemTest, EachFailureCodeLeavesItsMarksOnTheItem) {
@@ -237,20 +238,20 @@ TEST_F(PrepareItemTest, EachFailureCodeLeavesItsMarksOnTheItem) {
     ASSERT_TRUE(app.list.AddItem(a, vocab::kAutoDetect, vocab::kWaiting, vocab::kUnknownSize));
 
   EXPECT_EQ(Prepare(0), kLinkUnsupported);
-  EXPECT_EQ(Item(0).Status, vocab::kError);
-  EXPECT_EQ(Item(0).FileName, vocab::kUnsupportedLink);
+  EXPECT_EQ(StatusText(Item(0)), vocab::kError);
+  EXPECT_EQ(NameText(Item(0)), vocab::kUnsupportedLink);
   EXPECT_EQ(Item(0).Video_URL, unsupported);
 
   EXPECT_EQ(Prepare(1), kLinkUnsupported);
-  EXPECT_EQ(Item(1).Status, vocab::kError);
-  EXPECT_EQ(Item(1).FileName, vocab::kProcessFailed);
-  EXPECT_EQ(Item(1).Video_URL, vocab::kInappropriate);
+  EXPECT_EQ(StatusText(Item(1)), vocab::kError);
+  EXPECT_EQ(NameText(Item(1)), vocab::kProcessFailed);
+  EXPECT_EQ(AddressText(Item(1)), vocab::kInappropriate);
 
   EXPECT_EQ(Prepare(2), kLinkUnsupported);
-  EXPECT_EQ(Item(2).Status, vocab::kError);
-  EXPECT_EQ(Item(2).FileName, vocab::kAutoDetect);
+  EXPECT_EQ(StatusText(Item(2)), vocab::kError);
+  EXPECT_EQ(NameText(Item(2)), vocab::kAutoDetect);
   EXPECT_EQ(Item(2).Video_URL, broken);  // the user's address survives a network failure
-  EXPECT_EQ(Item(2).FileSize, vocab::kUnknownSize);
+  EXPECT_EQ(SizeText(Item(2)), vocab::kUnknownSize);
 }
 
 TEST_F(PrepareItemTest, AYouTubeConnectionFailureKeepsTheItemsAddress) {
@@ -259,9 +260,9 @@ TEST_F(PrepareItemTest, AYouTubeConnectionFailureKeepsTheItemsAddress) {
       PageAt("/www.youtube.com/watch?v=abc", YouTubePage("http://127.0.0.1/v/abc"));
   ASSERT_TRUE(app.list.AddItem(page, vocab::kAutoDetect, vocab::kWaiting, vocab::kUnknownSize));
   EXPECT_EQ(Prepare(0), kLinkUnsupported);
-  EXPECT_EQ(Item(0).Status, vocab::kError);
+  EXPECT_EQ(StatusText(Item(0)), vocab::kError);
   EXPECT_EQ(Item(0).Video_URL, page);
-  EXPECT_EQ(Item(0).FileName, vocab::kAutoDetect);
+  EXPECT_EQ(NameText(Item(0)), vocab::kAutoDetect);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "downloadlist/Vocabulary.h"
 #include "shell/Program.h"
 #include "tests/support/RecordingPlatform.h"
+#include "tests/support/Shown.h"
 
 using namespace mf;
 
@@ -70,9 +71,9 @@ TEST_F(QueueStartupTest, TheWindowOpensWithTheLastRunsListOrSaysWhyNot) {
     EXPECT_EQ(app.form.Flash.GetVariable(L"_root.downloadBtn"), L"1");
     const DownloadItem& interrupted = *app.list.At(1);
     EXPECT_EQ(interrupted.Video_URL, L"http://www.youtube.com/watch?v=b");
-    EXPECT_EQ(interrupted.Status, vocab::kWaiting);
+    EXPECT_EQ(StatusText(interrupted), vocab::kWaiting);
     EXPECT_EQ(interrupted.PartFile, L"C:\\Downloaded Videos\\b.flv.part");
-    EXPECT_EQ(app.list.At(0)->Status, vocab::kComplete);
+    EXPECT_EQ(StatusText(*app.list.At(0)), vocab::kComplete);
   }
 }
 

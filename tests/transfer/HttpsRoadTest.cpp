@@ -11,6 +11,7 @@
 #include "resolver/PageParsers.h"
 #include "tests/support/HttpsFront.h"
 #include "tests/transfer/QueueFixture.h"
+#include "tests/support/Shown.h"
 
 using namespace mf;
 using namespace mf::test;
@@ -81,11 +82,11 @@ TEST_F(HttpsRoad, EverySiteAndADirectLinkArriveOverHttps) {
   seed = 1;
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(cases[i].site);
-    EXPECT_EQ(Item(i).Status, vocab::kComplete);
+    EXPECT_EQ(StatusText(Item(i)), vocab::kComplete);
     EXPECT_EQ(Item(i).FileName, cases[i].name);
     EXPECT_EQ(FileHash(InFolder(cases[i].name)), PatternHash(cases[i].size, seed++));
   }
-  EXPECT_EQ(Item(std::size(cases)).Status, vocab::kComplete);
+  EXPECT_EQ(StatusText(Item(std::size(cases))), vocab::kComplete);
   EXPECT_EQ(FileHash(InFolder(L"moved.swf")), PatternHash(30000, 9));
   EXPECT_TRUE(platform.messageBoxes.empty());
 
@@ -109,11 +110,11 @@ TEST_F(HttpsRoad, APageOfAnyOtherSiteGivesTheVideoItsMarkupNames) {
 
   Run();
 
-  EXPECT_EQ(ItemOf(post)->Status, vocab::kComplete);
+  EXPECT_EQ(StatusText(*ItemOf(post)), vocab::kComplete);
   EXPECT_EQ(FileHash(InFolder(L"film.webm")), PatternHash(50000, 4));
   // Nothing found: the item says so and keeps its address.
-  EXPECT_EQ(ItemOf(empty)->Status, vocab::kError);
-  EXPECT_EQ(ItemOf(empty)->FileName, L"No video found on this page");
+  EXPECT_EQ(StatusText(*ItemOf(empty)), vocab::kError);
+  EXPECT_EQ(NameText(*ItemOf(empty)), L"No video found on this page");
 }
 
 TEST_F(HttpsRoad, ARefusedCertificateEndsTheItemWithItsReasonAndWritesNothing) {
@@ -136,7 +137,7 @@ TEST_F(HttpsRoad, ARefusedCertificateEndsTheItemWithItsReasonAndWritesNothing) {
       const std::wstring address = tls.Url(target, c.certificate);
       Add(address);
       Run();
-      EXPECT_EQ(ItemOf(address)->Status, vocab::kError) << target;
+      EXPECT_EQ(StatusText(*ItemOf(address)), vocab::kError) << target;
       EXPECT_NE(Notice().find(c.reason), std::wstring::npos) << ToAnsi(Notice());
       EXPECT_TRUE(http.Requests().empty()) << "a request passed the refused certificate";
       EXPECT_FALSE(FileExists(InFolder(L"refused.mp4")) || FileExists(InFolder(L"refused.mp4.part")));
@@ -150,7 +151,7 @@ TEST_F(HttpsRoad, ASecureDownloadSentOnToHttpIsRefused) {
   http.Route("/media/plain.mp4", HttpResponse::File(5000, 1));
   const std::wstring address = Add(tls.Url("/media/down.mp4"));
   Run();
-  EXPECT_EQ(ItemOf(address)->Status, vocab::kError);
+  EXPECT_EQ(StatusText(*ItemOf(address)), vocab::kError);
   EXPECT_NE(Notice().find(L"insecure (http)"), std::wstring::npos) << ToAnsi(Notice());
   EXPECT_EQ(http.CountRequests("GET", "/media/plain.mp4"), 0u);
   EXPECT_FALSE(FileExists(InFolder(L"down.mp4")));

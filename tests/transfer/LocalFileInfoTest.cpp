@@ -6,6 +6,7 @@
 #include "shell/Program.h"
 #include "tests/support/Wait.h"
 #include "tests/transfer/TransferFixture.h"
+#include "tests/support/Shown.h"
 
 using namespace mf;
 using namespace mf::test;
@@ -29,7 +30,7 @@ TEST_F(LocalFileInfoTest, TheServersNameIsUsedUnlessTheLinkEndsInAVideoExtension
                                 "Content-Disposition", "attachment; filename=\"My: Clip.avi\""));
   LocalFileInfo info = Info("/get?id=7", siteBreak);
   EXPECT_EQ(info.FileName, L"My Clip.avi");  // quotes and colon cleaned away
-  EXPECT_EQ(info.FileSize, L"2 KB");
+  EXPECT_EQ(SizeText(info), L"2 KB");
   EXPECT_EQ(app.queue.Download.Url(), server.Url("/get?id=7"));
   EXPECT_EQ(server.CountRequests("HEAD", "/get?id=7"), 1u);
 
@@ -45,7 +46,7 @@ TEST_F(LocalFileInfoTest, WithoutAServerNameTheLinksLastPartIsCleaned) {
   server.Route("/dl/get_video?v=a&t=b:c|d", HttpResponse::File(100));
   LocalFileInfo info = Info("/dl/get_video?v=a&t=b:c|d", siteGoogleVideo);
   EXPECT_EQ(info.FileName, L"get_videov=at=bcd");
-  EXPECT_EQ(info.FileSize, L"100 Bytes");
+  EXPECT_EQ(SizeText(info), L"100 Bytes");
 }
 
 TEST_F(LocalFileInfoTest, ALinkWithoutAnySlashIsNamedWhole) {
@@ -53,7 +54,7 @@ TEST_F(LocalFileInfoTest, ALinkWithoutAnySlashIsNamedWhole) {
   const std::wstring link = L"127.0.0.1:" + std::to_wstring(server.Port());
   LocalFileInfo info = Inform(link, siteBreak);
   EXPECT_EQ(info.FileName, L"127.0.0.1" + std::to_wstring(server.Port()));
-  EXPECT_EQ(info.FileSize, L"10 Bytes");
+  EXPECT_EQ(SizeText(info), L"10 Bytes");
 }
 
 TEST_F(LocalFileInfoTest, YouTubeAndZippyVideosNamesGetTheFlvExtension) {
@@ -112,26 +113,26 @@ TEST_F(LocalFileInfoTest, DeviceNamesFromTheServerBecomeFileNames) {
 
 TEST_F(LocalFileInfoTest, SizeTextsForAKnownAnUnknownAndAMissingFile) {
   server.Route("/known.flv", HttpResponse::File(3072));
-  EXPECT_EQ(Info("/known.flv", siteBreak).FileSize, L"3 KB");
+  EXPECT_EQ(SizeText(Info("/known.flv", siteBreak)), L"3 KB");
 
   server.Route("/unknown.flv", HttpResponse::File(3072).WithoutContentLength());
-  EXPECT_EQ(Info("/unknown.flv", siteBreak).FileSize, L"0");
+  EXPECT_EQ(SizeText(Info("/unknown.flv", siteBreak)), L"0");
 
   server.Route("/missing.flv", HttpResponse::NotFound().WithoutContentLength());
   LocalFileInfo missing = Info("/missing.flv", siteBreak);
-  EXPECT_EQ(missing.FileSize, L"-1 Bytes");
+  EXPECT_EQ(SizeText(missing), L"-1 Bytes");
   EXPECT_EQ(missing.FileName, L"missing.flv");
 
   // A 404 page with a length: its own size.
   HttpResponse page = HttpResponse::NotFound();
   const size_t pageSize = page.body.size();
   server.Route("/page.flv", page);
-  EXPECT_EQ(Info("/page.flv", siteBreak).FileSize, std::to_wstring(pageSize) + L" Bytes");
+  EXPECT_EQ(SizeText(Info("/page.flv", siteBreak)), std::to_wstring(pageSize) + L" Bytes");
 
   // No server at all: neither file nor size either.
   LocalFileInfo none = Inform(
       L"http://127.0.0.1:" + std::to_wstring(ClosedPort()) + L"/x.flv", siteBreak);
-  EXPECT_EQ(none.FileSize, L"-1 Bytes");
+  EXPECT_EQ(SizeText(none), L"-1 Bytes");
   EXPECT_EQ(none.FileName, L"x.flv");
 }
 

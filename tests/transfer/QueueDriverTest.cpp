@@ -13,6 +13,7 @@
 #include "common/WindowText.h"
 #include "downloadlist/Vocabulary.h"
 #include "tests/transfer/QueueFixture.h"
+#include "tests/support/Shown.h"
 
 using namespace mf;
 using namespace mf::test;
@@ -51,14 +52,14 @@ TEST_F(QueueDriverTest, FiveItemsOfSeveralSitesAreDownloadedIntoTheFolder) {
   Run();
 
   ASSERT_EQ(app.list.Items().size(), 5u);
-  for (size_t i = 0; i < 5; ++i) EXPECT_EQ(Item(i).Status, vocab::kComplete) << i;
+  for (size_t i = 0; i < 5; ++i) EXPECT_EQ(StatusText(Item(i)), vocab::kComplete) << i;
   EXPECT_EQ(Item(0).FileName, L"get_videovideo_id=abct=X1.flv");
   EXPECT_EQ(Item(1).FileName, L"talk.mp4");
   EXPECT_EQ(Item(2).FileName, L"bunnies.swf");
   EXPECT_EQ(Item(3).FileName, L"4.flv");
   EXPECT_EQ(Item(4).FileName, L"v8.flv");
-  EXPECT_EQ(Item(0).FileSize, L"293 KB");
-  EXPECT_EQ(Item(4).FileSize, vocab::kSizeWithoutLength);
+  EXPECT_EQ(SizeText(Item(0)), L"293 KB");
+  EXPECT_EQ(SizeText(Item(4)), vocab::kSizeWithoutLength);
   const std::pair<uint64_t, uint32_t> served[] = {{300000, 1}, {2049, 2}, {70000, 3}, {5000, 4},
                                                   {9000, 5}};
   for (size_t i = 0; i < 5; ++i)
@@ -117,7 +118,7 @@ TEST_F(QueueDriverTest, NotConnectedSaysSoAndChangesNothing) {
             L"You are not connected to the internet, Please connect first then try again");
   EXPECT_EQ(platform.messageBoxes[0].title, L"Marrowfin");
   EXPECT_EQ(platform.messageBoxes[0].Icon(), static_cast<UINT>(MB_ICONEXCLAMATION));
-  EXPECT_EQ(Item(0).Status, vocab::kWaiting);
+  EXPECT_EQ(StatusText(Item(0)), vocab::kWaiting);
   EXPECT_EQ(GetText(form.cmdStartDownload), L"Start Downloading");
   EXPECT_EQ(Var(L"_root.startDownload"), L"");
   EXPECT_TRUE(http.Requests().empty());
@@ -128,8 +129,8 @@ TEST_F(QueueDriverTest, ItemsAlreadyCompleteOrFailedEndTheRunAtOnce) {
   app.list.AddItem(L"http://www.youtube.com/watch?v=bad", L"b.flv", vocab::kError, L"1 KB");
   Run();
   EXPECT_TRUE(http.Requests().empty());
-  EXPECT_EQ(Item(0).Status, vocab::kComplete);
-  EXPECT_EQ(Item(1).Status, vocab::kError);
+  EXPECT_EQ(StatusText(Item(0)), vocab::kComplete);
+  EXPECT_EQ(StatusText(Item(1)), vocab::kError);
   EXPECT_EQ(GetText(form.cmdStartDownload), L"Start Downloading");
   EXPECT_EQ(Var(L"_root.downloadBtn"), L"1");
   EXPECT_FALSE(app.queue.IsDownloading);
@@ -140,11 +141,11 @@ TEST_F(QueueDriverTest, AFailedResolutionDoesNotStopTheNextItem) {
   Add(Page("/angryalien.com/b", "<embed src=\"http://127.0.0.1/aa/b.swf\">"));
   http.Route("/aa/b.swf", HttpResponse::File(4096, 9));
   Run();
-  EXPECT_EQ(Item(0).Status, vocab::kError);
+  EXPECT_EQ(StatusText(Item(0)), vocab::kError);
   // An error page is no verdict on the video: the item keeps its address.
-  EXPECT_EQ(Item(0).FileName, vocab::kAutoDetect);
+  EXPECT_EQ(NameText(Item(0)), vocab::kAutoDetect);
   EXPECT_EQ(Item(0).Video_URL, http.Url("/angryalien.com/missing"));
-  EXPECT_EQ(Item(1).Status, vocab::kComplete);
+  EXPECT_EQ(StatusText(Item(1)), vocab::kComplete);
   EXPECT_EQ(FileHash(InFolder(L"b.swf")), PatternHash(4096, 9));
 }
 
@@ -176,8 +177,8 @@ TEST_F(QueueDriverTest, StopDuringATransferAsksAndCancelsOnlyOnYes) {
   EXPECT_EQ(platform.messageBoxes[0].text, L"Are you sure that you want to cancel downloading?");
   EXPECT_EQ(platform.messageBoxes[0].Buttons(), static_cast<UINT>(MB_YESNO));
   EXPECT_EQ(platform.messageBoxes[0].Icon(), static_cast<UINT>(MB_ICONQUESTION));
-  EXPECT_EQ(Item(0).Status, vocab::kCancelled);
-  EXPECT_EQ(Item(1).Status, vocab::kWaiting);  // untouched
+  EXPECT_EQ(StatusText(Item(0)), vocab::kCancelled);
+  EXPECT_EQ(StatusText(Item(1)), vocab::kWaiting);  // untouched
   EXPECT_EQ(http.CountRequests("GET", "/aa/next.swf"), 0u);
   EXPECT_FALSE(app.queue.IsDownloading);
   EXPECT_LE(progressSeen, 8);
@@ -194,8 +195,8 @@ TEST_F(QueueDriverTest, AnItemAddedDuringTheLastTransferIsDownloadedInTheSameRun
   };
   Run();
   ASSERT_EQ(app.list.Items().size(), 2u);
-  EXPECT_EQ(Item(0).Status, vocab::kComplete);
-  EXPECT_EQ(Item(1).Status, vocab::kComplete);
+  EXPECT_EQ(StatusText(Item(0)), vocab::kComplete);
+  EXPECT_EQ(StatusText(Item(1)), vocab::kComplete);
   EXPECT_EQ(FileHash(InFolder(L"two.swf")), PatternHash(3000, 2));
 }
 
@@ -208,15 +209,15 @@ TEST_F(QueueDriverTest, TransfersThatEndWithoutTheirDataAreErrors) {
   // The server knows neither the file nor its size.
   Add(Page("/angryalien.com/nothing", "<embed src=\"http://127.0.0.1:1/x/nothing.swf\">"));
   Run();
-  EXPECT_EQ(Item(0).Status, vocab::kError);
+  EXPECT_EQ(StatusText(Item(0)), vocab::kError);
   // The part received stays under the partial file's name, never the video's.
   EXPECT_TRUE(FileExists(InFolder(L"cut.swf.part")));
   EXPECT_FALSE(FileExists(InFolder(L"cut.swf")));
-  EXPECT_EQ(Item(1).Status, vocab::kError);
+  EXPECT_EQ(StatusText(Item(1)), vocab::kError);
   EXPECT_FALSE(FileExists(InFolder(L"gone.swf"))) << "the error page was kept as the video";
   EXPECT_FALSE(FileExists(InFolder(L"gone.swf.part")));
-  EXPECT_EQ(Item(2).Status, vocab::kError);
-  EXPECT_EQ(Item(2).FileSize, L"-1 Bytes");
+  EXPECT_EQ(StatusText(Item(2)), vocab::kError);
+  EXPECT_EQ(SizeText(Item(2)), L"-1 Bytes");
 }
 
 TEST_F(QueueDriverTest, ADeviceNameOrDotsStayAFileInTheFolder) {
@@ -227,10 +228,10 @@ TEST_F(QueueDriverTest, ADeviceNameOrDotsStayAFileInTheFolder) {
   app.list.UpdateItem(1, L"", L"CON.flv", L"", L"");  // renamed by the user
   app.list.UpdateItem(2, L"", L"..", L"", L"");
   Run();
-  EXPECT_EQ(Item(0).Status, vocab::kComplete);
+  EXPECT_EQ(StatusText(Item(0)), vocab::kComplete);
   EXPECT_EQ(Item(0).FileName, L"_CON.flv");
   EXPECT_EQ(FileHash(InFolder(L"_CON.flv")), PatternHash(1000, 1));
-  EXPECT_EQ(Item(1).Status, vocab::kComplete);
+  EXPECT_EQ(StatusText(Item(1)), vocab::kComplete);
   // A name of only dots is no name: the address gives one.
   EXPECT_EQ(Item(1).FileName, L"d.swf");
   EXPECT_EQ(FileHash(InFolder(L"d.swf")), PatternHash(1000, 2));
@@ -243,7 +244,7 @@ TEST_F(QueueDriverTest, ARunStartedOnTheAboutPageTellsTheDownloadTab) {
   Run();
   EXPECT_EQ(Var(L"_root.downloadBtnTab"), L"1");
   EXPECT_TRUE(FolderExists(folder));
-  EXPECT_EQ(Item(0).Status, vocab::kComplete);
+  EXPECT_EQ(StatusText(Item(0)), vocab::kComplete);
 }
 
 TEST_F(QueueDriverTest, TheSpeedLineShowsSpeedAndTimeLeftWhileAFileArrivesAndGoesAfter) {
@@ -280,7 +281,7 @@ TEST_F(QueueDriverTest, TheSpeedLineShowsSpeedAndTimeLeftWhileAFileArrivesAndGoe
   Run();
 
   for (size_t i = 0; i < std::size(cases); ++i) {
-    EXPECT_EQ(Item(i).Status, vocab::kComplete);
+    EXPECT_EQ(StatusText(Item(i)), vocab::kComplete);
     const std::vector<std::wstring>& seen = lines[Item(i).Video_URL];
     ASSERT_GE(seen.size(), 2u) << i;
     EXPECT_EQ(seen.front(), L"") << "cleared when the item before it ended";

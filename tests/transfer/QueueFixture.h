@@ -18,6 +18,7 @@
 #include "tests/support/RecordingPlatform.h"
 #include "tests/support/Sha256.h"
 #include "tests/support/Wait.h"
+#include "tests/support/Shown.h"
 
 namespace mf::test {
 
@@ -34,7 +35,7 @@ class StatusRecorder : public test::DownloadTap {
     const DownloadItem* item = app_.list.At(static_cast<size_t>(app_.queue.CurrentIndex()));
     if (!item) return;
     auto& list = seen[item->Video_URL];
-    if (list.empty() || list.back() != item->Status) list.push_back(item->Status);
+    if (list.empty() || list.back() != StatusText(*item)) list.push_back(StatusText(*item));
   }
 };
 

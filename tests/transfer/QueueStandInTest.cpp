@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "tests/support/Sha256.h"
 #include "tests/support/Wait.h"
 #include "transfer/QueueDriver.h"
+#include "tests/support/Shown.h"
 
 using namespace mf;
 using namespace mf::test;
@@ -41,7 +43,7 @@ class StandInWindow : public IRunEvents {
   }
   void ItemChanged(uint32_t key) override {
     const DownloadItem* item = list->ByKey(key);
-    if (item && (statuses.empty() || statuses.back() != item->Status)) statuses.push_back(item->Status);
+    if (item && (statuses.empty() || statuses.back() != StatusText(*item))) statuses.push_back(StatusText(*item));
   }
   void TransferProgress(uint32_t, int64_t bytes, float size) override {
     transfer.push_back({bytes, size});
@@ -79,13 +81,13 @@ TEST(QueueStandIn, RunsTheListThroughWithoutAWindow) {
 
   EXPECT_FALSE(queue.IsDownloading);
   ASSERT_EQ(list.Count(), 2u);
-  EXPECT_EQ(list.At(0)->Status, vocab::kComplete);
+  EXPECT_EQ(StatusText(*list.At(0)), vocab::kComplete);
   EXPECT_EQ(list.At(0)->FileName, L"bunnies.swf");
-  EXPECT_EQ(list.At(0)->FileSize, L"146.5 KB");
+  EXPECT_EQ(SizeText(*list.At(0)), L"146.5 KB");
   const std::wstring file = window.folder + L"\\bunnies.swf";
   EXPECT_EQ(Sha256OfFile(file), Sha256OfPattern(7, 150000));
-  EXPECT_EQ(list.At(1)->Status, vocab::kError);
-  EXPECT_EQ(list.At(1)->Video_URL, vocab::kInappropriate);
+  EXPECT_EQ(StatusText(*list.At(1)), vocab::kError);
+  EXPECT_EQ(AddressText(*list.At(1)), vocab::kInappropriate);
 
   // The first item's statuses as the grid row would have shown them.
   ASSERT_GE(window.statuses.size(), 3u);
@@ -103,6 +105,66 @@ TEST(QueueStandIn, RunsTheListThroughWithoutAWindow) {
 
   DeleteFileForced(file);
   RemoveDirectoryA(ToAnsi(window.folder).c_str());
+}
+
+// Stop at each step of an item, then Start at once: the stopped step lets go
+// before anything new is asked, the item is "Cancelled" in between, and the
+// run that follows brings it whole.
+TEST(QueueStandIn, StopAtEveryStepThenStartNeverOverlapsRequests) {
+  using Stage = QueueDriver::Stage;
+  const struct {
+    const char* what;
+    Stage stage;
+  } cases[] = {{"its page", Stage::Resolving},
+               {"the information request", Stage::Informing},
+               {"its file", Stage::Transferring},
+               {"the wait to try again", Stage::Waiting}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    RecordingPlatform platform;
+    ScopedPlatform usePlatform{platform};
+    HttpServer http;
+    ASSERT_TRUE(http.Start());
+    std::atomic<bool> slow{true};  // until the stop: then every answer comes at once
+    http.Route("/www.angryalien.com/0504/bunnies.asp", [&](const HttpRequest&) {
+      HttpResponse page = HttpResponse::Text("<embed src=\"" + ToAnsi(http.Url("/aa/b.swf")) + "\">");
+      return slow && c.stage == Stage::Resolving ? page.DelayHeaders(3000) : page;
+    });
+    http.Route("/aa/b.swf", [&](const HttpRequest& request) {
+      HttpResponse file = HttpResponse::File(1 << 20, 9);
+      if (!slow) return file;
+      if (request.method == "HEAD") return c.stage == Stage::Informing ? file.DelayHeaders(3000) : file;
+      if (c.stage == Stage::Waiting) return HttpResponse::Text("busy").Status(503, "Busy");
+      return c.stage == Stage::Transferring ? file.Slow(16384, 40) : file;
+    });
+
+    StandInWindow window;
+    window.folder = FromAnsi(std::getenv("TEMP") ? std::getenv("TEMP") : "C:\\") + L"\\mf-stop-" +
+                    std::to_wstring(static_cast<int>(c.stage));
+    DownloadList list;
+    window.list = &list;
+    QueueDriver queue(list, window);
+    queue.RetryWaitsMs = {5000, 5000, 5000};
+    list.AddItem(http.Url("/www.angryalien.com/0504/bunnies.asp"), L"", L"", L"");
+
+    queue.cmdStartDownload_Click();
+    ASSERT_TRUE(PumpUntil([&] { return queue.CurrentStage() == c.stage; }, 10000));
+    queue.cmdStartDownload_Click();  // stop
+    queue.cmdStartDownload_Click();  // and start again, while the stop is under way
+    slow = false;
+    EXPECT_TRUE(PumpUntil([&] { return !queue.IsDownloading; }, 30000));
+
+    EXPECT_EQ(queue.Download.MostOpenAtOnce(), 1u);
+    ASSERT_GE(window.statuses.size(), 2u);
+    EXPECT_NE(std::find(window.statuses.begin(), window.statuses.end(), vocab::kCancelled),
+              window.statuses.end());
+    EXPECT_EQ(window.statuses.back(), vocab::kComplete);
+    EXPECT_EQ(std::count(window.shown.begin(), window.shown.end(), L"started"), 2);
+    const std::wstring file = window.folder + L"\\b.swf";
+    EXPECT_EQ(Sha256OfFile(file), Sha256OfPattern(9, 1 << 20));
+    DeleteFileForced(file);
+    RemoveDirectoryW(window.folder.c_str());
+  }
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "downloadlist/Vocabulary.h"
 #include "tests/transfer/QueueFixture.h"
+#include "tests/support/Shown.h"
 
 using namespace mf;
 using namespace mf::test;
@@ -52,7 +53,7 @@ TEST_F(ResumeRetry, ATransferCutAgainAndAgainEndsWholeHavingFetchedItOnce) {
   });
   Run();
 
-  EXPECT_EQ(Item(0).Status, vocab::kComplete);
+  EXPECT_EQ(StatusText(Item(0)), vocab::kComplete);
   EXPECT_EQ(FileHash(InFolder(L"big.swf")), PatternHash(kSize, 3));
   EXPECT_EQ(gets.load(), 4);
   EXPECT_LT(http.BodyBytesSent(), kSize + kSize / 10) << "the parts were fetched again";
@@ -108,13 +109,13 @@ TEST_F(ResumeRetry, ServersThatSendAnotherPartEndWithTheRightFileOrAnHonestError
     Run();
     const DownloadItem& item = *app.list.At(app.list.Count() - 1);
     // Either the right file, or an honest "ERROR" and no file under the name.
-    if (item.Status == vocab::kComplete) {
+    if (StatusText(item) == vocab::kComplete) {
       EXPECT_EQ(FileHash(InFolder(FromAnsi(name))), PatternHash(kSize, 4));
     } else {
-      EXPECT_EQ(item.Status, vocab::kError);
+      EXPECT_EQ(StatusText(item), vocab::kError);
       EXPECT_FALSE(FileExists(InFolder(FromAnsi(name))));
     }
-    EXPECT_EQ(item.Status, vocab::kComplete) << "each of these servers allows a right file";
+    EXPECT_EQ(StatusText(item), vocab::kComplete) << "each of these servers allows a right file";
     // The page's few bytes come on top.
     EXPECT_LE(http.BodyBytesSent() - sentBefore, c.sentAtMost + 1000);
   }
@@ -139,7 +140,7 @@ TEST_F(ResumeRetry, BusyServersAreTriedAgainWithTheAttemptShownAndRefusalsAreNot
   list = &app.list;
   struct Watch {
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-      const std::string status = ToAnsi(list->At(0)->Status);
+      const std::string status = ToAnsi(StatusText(*list->At(0)));
       if (seen.empty() || seen.back() != status) seen.push_back(status);
     }
   };
@@ -147,11 +148,11 @@ TEST_F(ResumeRetry, BusyServersAreTriedAgainWithTheAttemptShownAndRefusalsAreNot
   Run();
   KillTimer(nullptr, timer);
 
-  EXPECT_EQ(Item(0).Status, vocab::kComplete);
+  EXPECT_EQ(StatusText(Item(0)), vocab::kComplete);
   EXPECT_EQ(FileHash(InFolder(L"later.swf")), PatternHash(20000, 5));
   for (const char* attempt : {"Retrying (1 of 3)...", "Retrying (2 of 3)..."})
     EXPECT_NE(std::find(seen.begin(), seen.end(), attempt), seen.end()) << attempt;
-  EXPECT_EQ(Item(1).Status, vocab::kError);
+  EXPECT_EQ(StatusText(Item(1)), vocab::kError);
   EXPECT_EQ(missing.load(), 1) << "a 404 was tried again";
 }
 
@@ -178,7 +179,7 @@ TEST_F(ResumeRetry, AStopEndsTheWaitBeforeATryAtOnce) {
   Run();
   ASSERT_NE(stoppedAt, 0u);
   EXPECT_LT(GetTickCount64() - stoppedAt, 100u);
-  EXPECT_EQ(Item(0).Status, vocab::kCancelled);
+  EXPECT_EQ(StatusText(Item(0)), vocab::kCancelled);
 }
 
 TEST_F(ResumeRetry, AFileLargerThanTheFreeSpaceIsRefusedBeforeAnyByteIsWritten) {
@@ -186,7 +187,7 @@ TEST_F(ResumeRetry, AFileLargerThanTheFreeSpaceIsRefusedBeforeAnyByteIsWritten) 
     return HttpResponse::File(10, 1).AnnounceLength(1ull << 55);  // 32 PiB
   });
   Run();
-  EXPECT_EQ(Item(0).Status, vocab::kError);
+  EXPECT_EQ(StatusText(Item(0)), vocab::kError);
   EXPECT_NE(form.Flash.GetVariable(L"_root.notice").find(L"not enough free space"), std::wstring::npos);
   EXPECT_EQ(http.CountRequests("GET", "/aa/huge.swf"), 0u);
   EXPECT_FALSE(FileExists(InFolder(L"huge.swf.part")));

@@ -14,6 +14,7 @@
 #include "downloadlist/Vocabulary.h"
 #include "tests/support/Files.h"
 #include "tests/transfer/QueueFixture.h"
+#include "tests/support/Shown.h"
 
 using namespace mf;
 using namespace mf::test;
@@ -153,7 +154,7 @@ TEST_F(RunSafety, EditsDuringATransferNeverMisattributeAnItem) {
         EXPECT_FALSE(FileExists(file) || FileExists(file + L".part")) << name;
         continue;
       }
-      EXPECT_EQ(item->Status, vocab::kComplete) << name;
+      EXPECT_EQ(StatusText(*item), vocab::kComplete) << name;
       const std::pair<uint64_t, uint32_t> sent = name == "b"   ? std::pair{200000ull, 2u}
                                                  : name == "c" ? std::pair{3000ull, 3u}
                                                                : std::pair{2500ull, 4u};
@@ -216,8 +217,8 @@ TEST_F(RunSafety, AStopEndsTheRunAtOnceAndTouchesNothingMore) {
       EXPECT_TRUE(app.list.IsListEmpty());
       continue;
     }
-    EXPECT_EQ(ItemOf(b)->Status, vocab::kCancelled);
-    EXPECT_EQ(ItemOf(next)->Status, vocab::kWaiting);
+    EXPECT_EQ(StatusText(*ItemOf(b)), vocab::kCancelled);
+    EXPECT_EQ(StatusText(*ItemOf(next)), vocab::kWaiting);
     EXPECT_EQ(http.CountRequests("GET", "/angryalien.com/c"), 0u);
     const std::string video = c.youtube ? "/get_video?video_id=b&t=T" : "/aa/b.swf";
     EXPECT_EQ(http.CountRequests("HEAD", video), c.duringTransfer ? 1u : 0u);
@@ -247,8 +248,8 @@ TEST_F(RunSafety, AStartWhileAStoppedRunEndsWaitsForIt) {
 
   EXPECT_FALSE(app.queue.IsDownloading);
   EXPECT_EQ(platform.messageBoxes.size(), 1u);
-  EXPECT_EQ(ItemOf(b)->Status, vocab::kComplete);
-  EXPECT_EQ(ItemOf(c)->Status, vocab::kComplete);
+  EXPECT_EQ(StatusText(*ItemOf(b)), vocab::kComplete);
+  EXPECT_EQ(StatusText(*ItemOf(c)), vocab::kComplete);
   EXPECT_EQ(FileHash(InFolder(ItemOf(b)->FileName)), PatternHash(40000, 2));
   EXPECT_EQ(FileHash(InFolder(ItemOf(c)->FileName)), PatternHash(30000, 3));
   EXPECT_EQ(http.CountRequests("GET", "/get_video?video_id=b&t=T"), 1u);
@@ -276,8 +277,8 @@ TEST_F(RunSafety, APageThatDidNotArriveWholeKeepsTheAddress) {
     http.Route(target, c.answer);
     const std::wstring page = Add(http.Url(target));
     Run();
-    EXPECT_EQ(ItemOf(page)->Status, vocab::kError);
-    EXPECT_EQ(ItemOf(page)->FileName, vocab::kAutoDetect);
+    EXPECT_EQ(StatusText(*ItemOf(page)), vocab::kError);
+    EXPECT_EQ(NameText(*ItemOf(page)), vocab::kAutoDetect);
   }
   EXPECT_EQ(app.list.Count(), std::size(cases));  // every address is still there
   EXPECT_EQ(http.CountRequests("GET", "/aa/v.swf"), 0u);
@@ -286,7 +287,7 @@ TEST_F(RunSafety, APageThatDidNotArriveWholeKeepsTheAddress) {
   const std::wstring first = app.list.At(0)->Video_URL;
   EXPECT_TRUE(app.gridView.AddURLToList(first));
   EXPECT_EQ(app.list.Count(), std::size(cases));
-  EXPECT_EQ(app.list.At(0)->Status, vocab::kWaiting);
+  EXPECT_EQ(StatusText(*app.list.At(0)), vocab::kWaiting);
   EXPECT_NE(form.Flash.GetVariable(L"_root.notice"), L"");
 }
 
@@ -320,7 +321,7 @@ TEST_F(RunSafety, ATakenNameNeverCostsAFile) {
       {L"x4.swf", PatternHash(4000, 4)},
   };
   for (size_t i = 0; i < files.size(); ++i) {
-    EXPECT_EQ(app.list.At(i)->Status, vocab::kComplete) << i;
+    EXPECT_EQ(StatusText(*app.list.At(i)), vocab::kComplete) << i;
     EXPECT_EQ(app.list.At(i)->FileName, files[i].first) << i;
     EXPECT_EQ(FileHash(InFolder(files[i].first)), files[i].second) << i;
     EXPECT_FALSE(FileExists(InFolder(files[i].first + L".part"))) << i;
@@ -360,7 +361,7 @@ TEST_F(RunSafety, TheWindowKeepsItsStateWhileAPageLoadsAndAsksBeforeClosing) {
   ASSERT_EQ(platform.messageBoxes.size(), 1u);
   EXPECT_EQ(platform.messageBoxes[0].text,
             L"Download is in Progress, Are you sure that you want to exit?");
-  EXPECT_EQ(app.list.At(0)->Status, vocab::kComplete);  // "No" let it go on
+  EXPECT_EQ(StatusText(*app.list.At(0)), vocab::kComplete);  // "No" let it go on
   EXPECT_TRUE(IsWindow(form.Hwnd()));
 }
 

@@ -14,6 +14,7 @@
 #include "downloadlist/Vocabulary.h"
 #include "tests/support/Files.h"
 #include "tests/transfer/QueueFixture.h"
+#include "tests/support/Shown.h"
 
 using namespace mf;
 using namespace mf::test;
@@ -71,7 +72,7 @@ class Verified : public QueueFixture {
     item.FileName = name;
     item.PartFile = InFolder(name + L".part");
     item.PartETag = L"\"v1\"";
-    item.PartLength = std::to_wstring(kSize);
+    item.PartLength = kSize;
     std::string bytes(have, '\0');
     FillPattern(1, 0, bytes.data(), bytes.size());
     WriteFileBytes(item.PartFile, bytes);
@@ -135,14 +136,14 @@ TEST_F(Verified, CompleteComesOnlyWithTheServersWholeFile) {
     Run();
     const DownloadItem& item = ItemOf(page);
     if (c.complete) {
-      EXPECT_EQ(item.Status, vocab::kComplete);
+      EXPECT_EQ(StatusText(item), vocab::kComplete);
       EXPECT_EQ(FileHash(InFolder(name)), PatternHash(kSize, c.complete));
       EXPECT_FALSE(FileExists(InFolder(name + L".part")));
       if (c.partial && !c.fetchedAgain) {
         EXPECT_LT(http.BodyBytesSent() - sentBefore, kSize * 85 / 100);
       }
     } else {
-      EXPECT_EQ(item.Status, vocab::kError);
+      EXPECT_EQ(StatusText(item), vocab::kError);
       EXPECT_FALSE(FileExists(InFolder(name)));
       if (c.partial) ExpectKept(InFolder(name + L".part"), c.partial);
     }
@@ -215,9 +216,9 @@ TEST_F(Verified, APartialFileIsContinuedExactlyOrStartedAgainAcrossFailures) {
     if (c.during) c.during();
     const uint64_t sentBefore = http.BodyBytesSent();
     Run();
-    if (ItemOf(page).Status == vocab::kCancelled) Run();  // the stopped item, started again
+    if (StatusText(ItemOf(page)) == vocab::kCancelled) Run();  // the stopped item, started again
     PumpFor(1000);  // a late answer has come and gone
-    EXPECT_EQ(ItemOf(page).Status, vocab::kComplete);
+    EXPECT_EQ(StatusText(ItemOf(page)), vocab::kComplete);
     EXPECT_EQ(FileHash(InFolder(name)), PatternHash(kSize, c.seed));
     if (c.seed == 1) {
       EXPECT_LT(http.BodyBytesSent() - sentBefore, kSize * 85 / 100);
@@ -241,8 +242,8 @@ TEST_F(Verified, ItemsOfOneNameKeepTheirOwnPartialFiles) {
     return mayFinish ? AnswerRange(r, named(2, "\"b\"")) : HttpResponse::Text("").Status(503, "Busy");
   });
   Run();
-  EXPECT_EQ(ItemOf(a).Status, vocab::kError);
-  EXPECT_EQ(ItemOf(b).Status, vocab::kError);
+  EXPECT_EQ(StatusText(ItemOf(a)), vocab::kError);
+  EXPECT_EQ(StatusText(ItemOf(b)), vocab::kError);
   mayFinish = true;
   const uint64_t sentBefore = http.BodyBytesSent();
   for (const std::wstring& page : {a, b}) EXPECT_TRUE(app.gridView.AddURLToList(page));  // tried again
@@ -279,8 +280,8 @@ TEST_F(Verified, NamesFromOutsideStayInTheFolderAndHideNothing) {
   http.Route("/n/q.mp4", HttpResponse::File(3000, 6));
   DownloadItems restored;
   for (const wchar_t* name : {L"..\\..\\x.bat", L"a:s.mp4", L"p.mp4"})
-    restored.push_back({.Video_URL = http.Url("/n/q.mp4"), .FileName = name, .Status = L"Waiting",
-                        .FileSize = L"????", .PartFile = name[0] == L'p' ? precious : L""});
+    restored.push_back({.Video_URL = http.Url("/n/q.mp4"), .FileName = name,
+                        .PartFile = name[0] == L'p' ? precious : L""});
   WriteFileBytes(kept, QueueToJson(restored));
   app.keeper.SetFile(kept);
   app.RestoreList();
@@ -295,7 +296,7 @@ TEST_F(Verified, NamesFromOutsideStayInTheFolderAndHideNothing) {
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(cases[i].target);
     const DownloadItem& item = Item(restored.size() + i);
-    EXPECT_EQ(item.Status, vocab::kComplete);
+    EXPECT_EQ(StatusText(item), vocab::kComplete);
     EXPECT_EQ(item.FileName, cases[i].name);
     EXPECT_EQ(FileHash(InFolder(cases[i].name)), PatternHash(3000, 5));
     platform.shellCalls.clear();
@@ -358,13 +359,13 @@ TEST_F(Verified, RedirectsPagesAndWaitsAreBounded) {
   const std::wstring later = Add(http.Url("/r/later.mp4"));
   const std::wstring loop = Add(http.Url("/r/loop.mp4"));
   Run();
-  EXPECT_EQ(ItemOf(loop).Status, vocab::kError);
+  EXPECT_EQ(StatusText(ItemOf(loop)), vocab::kError);
   EXPECT_LE(http.CountRequests("GET", "/r/loop.mp4") + http.CountRequests("HEAD", "/r/loop.mp4"), 22u);
   EXPECT_NE(form.Flash.GetVariable(L"_root.notice").find(L"Too many redirects"), std::wstring::npos);
-  EXPECT_EQ(ItemOf(chain).Status, vocab::kComplete);
-  EXPECT_EQ(ItemOf(huge).Status, vocab::kError);
+  EXPECT_EQ(StatusText(ItemOf(chain)), vocab::kComplete);
+  EXPECT_EQ(StatusText(ItemOf(huge)), vocab::kError);
   EXPECT_LT(http.BodyBytesSent(), 40u << 20) << "the page was read past its limit";
-  EXPECT_EQ(ItemOf(later).Status, vocab::kComplete);
+  EXPECT_EQ(StatusText(ItemOf(later)), vocab::kComplete);
   EXPECT_GE(secondTry - firstTry, 1400u) << "the server's wait was cut short";
 }
 

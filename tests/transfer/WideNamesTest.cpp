@@ -9,6 +9,7 @@
 
 #include "downloadlist/Vocabulary.h"
 #include "tests/transfer/QueueFixture.h"
+#include "tests/support/Shown.h"
 
 using namespace mf;
 using namespace mf::test;
@@ -67,7 +68,7 @@ TEST_F(WideNames, AFolderAndServerNamesInAnyScriptGiveThatFolderAndThoseFiles) {
 
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(i);
-    EXPECT_EQ(app.list.At(i)->Status, vocab::kComplete);
+    EXPECT_EQ(StatusText(*app.list.At(i)), vocab::kComplete);
     EXPECT_EQ(app.list.At(i)->FileName, cases[i].file);
     EXPECT_EQ(FileHash(chosen + L"\\" + cases[i].file),
               PatternHash(3000 + i, static_cast<uint32_t>(3000 + i)));
@@ -84,7 +85,7 @@ TEST_F(WideNames, ANameIsCutToFitThePathAndAFolderWithoutRoomFailsTheItem) {
   Named("long", disposition, 5000);
   Run();
   const std::wstring cut = std::wstring(16, L'x') + L".mp4";
-  EXPECT_EQ(app.list.At(0)->Status, vocab::kComplete);
+  EXPECT_EQ(StatusText(*app.list.At(0)), vocab::kComplete);
   EXPECT_EQ(app.list.At(0)->FileName, cut);
   EXPECT_EQ(FileHash(deep + L"\\" + cut), PatternHash(5000, 5000));
 
@@ -93,7 +94,7 @@ TEST_F(WideNames, ANameIsCutToFitThePathAndAFolderWithoutRoomFailsTheItem) {
   app.settings.DownloadFolder = deeper;
   Named("a", "attachment; filename=\"a.mp4\"", 6000);
   Run();
-  EXPECT_EQ(app.list.At(1)->Status, vocab::kError);
+  EXPECT_EQ(StatusText(*app.list.At(1)), vocab::kError);
   EXPECT_EQ(app.list.At(1)->FileName, L"a.mp4");
   EXPECT_NE(Var(L"_root.notice").find(L"too long"), std::wstring::npos);
   EXPECT_EQ(http.CountRequests("GET", "/aa/a.swf"), 0u);
