@@ -34,8 +34,8 @@ int main() {
     bool ok = list.FillDownloadList();
     QueryPerformanceCounter(&t1);
     double us = Microseconds(t0, t1);
-    std::printf("FillDownloadList %5d items: %10.0f us total, %7.2f us per item%s\n", n, us,
-                us / n, ok ? "" : " (failed)");
+    std::printf("FillDownloadList %5d items: %10.0f us total, %7.2f us per item%s\n", n, us, us / n,
+                ok ? "" : " (failed)");
   }
   return 0;
 }

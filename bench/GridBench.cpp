@@ -46,7 +46,7 @@ int main() {
   constexpr int kItems = 1000;
   for (int i = 0; i < kItems; ++i)
     app.list.AddItem(L"http://www.youtube.com/watch?v=" + std::to_wstring(i),
-                         L"Waiting (Auto Detect)", L"Waiting", L"????");
+                     L"Waiting (Auto Detect)", L"Waiting", L"????");
   for (int run = 0; run < 3; ++run) {
     LARGE_INTEGER t0 = Now();
     bool ok = app.list.FillDownloadList();
@@ -83,7 +83,8 @@ int main() {
   // The grid's own painting of that cell (what WM_PAINT does between
   // BeginPaint and EndPaint), into a screen-compatible bitmap.
   RECT cell{};
-  app.gridView.DownloadGrid.GetCellRect(app.gridView.CurrentRow->Cells(mf::DownloadList::colStatus), &cell);
+  app.gridView.DownloadGrid.GetCellRect(app.gridView.CurrentRow->Cells(mf::DownloadList::colStatus),
+                                        &cell);
   RECT client;
   GetClientRect(app.gridView.DownloadGrid.Hwnd(), &client);
   HDC screen = GetDC(nullptr);
@@ -107,7 +108,9 @@ int main() {
   HBITMAP bm = CreateCompatibleBitmap(screenDc, 120, 20);
   ReleaseDC(nullptr, screenDc);
   HGDIOBJ old = SelectObject(dc, bm);
-  mf::grid::UIElement element{mf::grid::kElementCell, {0, 0, 112, 17}, nullptr,
+  mf::grid::UIElement element{mf::grid::kElementCell,
+                              {0, 0, 112, 17},
+                              nullptr,
                               app.gridView.CurrentRow->Cells(mf::DownloadList::colStatus)};
   mf::grid::DrawInfo info{dc, element};
   t0 = Now();
@@ -123,7 +126,7 @@ int main() {
   DeleteDC(dc);
 
   app.queue.IsDownloading = false;
-  
+
   OleUninitialize();
   return 0;
 }

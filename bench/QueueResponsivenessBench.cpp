@@ -57,9 +57,10 @@ int main(int argc, char** argv) {
   auto slowly = [](mf::test::HttpResponse r) {
     return r.DelayHeaders(2000).Slow(512, 50).SlowUntil(16 * 1024);
   };
-  http.Route("/angryalien.com/big",
-             slowly(mf::test::HttpResponse::Text("<embed src=\"" + mf::ToAnsi(http.Url("/big.swf")) +
-                                                 "\">" + std::string(20000, ' '))));
+  http.Route(
+      "/angryalien.com/big",
+      slowly(mf::test::HttpResponse::Text("<embed src=\"" + mf::ToAnsi(http.Url("/big.swf")) +
+                                          "\">" + std::string(20000, ' '))));
   http.Route("/big.swf", slowly(mf::test::HttpResponse::File(mib * 1024 * 1024, 7)));
 
   mf::Program app;
@@ -83,9 +84,10 @@ int main(int argc, char** argv) {
   std::printf("%llu MiB in %.1f s (%.1f MB/s), status %ls\n", static_cast<unsigned long long>(mib),
               seconds, double(mib) * 1.048576 / seconds,
               mf::ItemPresenter::StatusText(app.list.Items()[0]).c_str());
-  std::printf("10 ms timer: %zu ticks, worst delay %.1f ms, 99th percentile %.1f ms"
-              " (targets: below 50 ms and 5 ms)\n",
-              g_gaps.size() + 1, worst, p99);
+  std::printf(
+      "10 ms timer: %zu ticks, worst delay %.1f ms, 99th percentile %.1f ms"
+      " (targets: below 50 ms and 5 ms)\n",
+      g_gaps.size() + 1, worst, p99);
   mf::DeleteFileForced(file);
   RemoveDirectoryA(mf::ToAnsi(app.settings.DownloadFolder).c_str());
   return 0;

@@ -33,7 +33,8 @@ mf::DownloadItems Items(int n) {
   mf::DownloadItems items(static_cast<size_t>(n));
   for (int i = 0; i < n; ++i) {
     mf::DownloadItem& item = items[static_cast<size_t>(i)];
-    item.Video_URL = L"http://www.youtube.com/watch?v=vid" + std::to_wstring(i) + L"&feature=related";
+    item.Video_URL =
+        L"http://www.youtube.com/watch?v=vid" + std::to_wstring(i) + L"&feature=related";
     item.FileName = L"Vidéo numéro " + std::to_wstring(i) + L" — a longer title.flv";
     item.State = i % 2 ? mf::ItemState::Complete : mf::ItemState::Waiting;
     item.Size = mf::SizeKnown::Length;
@@ -58,7 +59,8 @@ int main() {
     list.RestoreItems(Items(n));
     const int rounds = n >= 10000 ? 5 : 20;
     size_t bytes = 0;
-    const double text = AverageMs(rounds, [&](int) { bytes = mf::QueueToJson(list.Items()).size(); });
+    const double text =
+        AverageMs(rounds, [&](int) { bytes = mf::QueueToJson(list.Items()).size(); });
     const double write = AverageMs(rounds, [&](int i) {
       list.At(0)->FileLength = i;  // a change, so every save writes
       keeper.SaveNow();

@@ -49,7 +49,8 @@ double CpuSeconds() {
   FILETIME created, ended, kernel, user;
   GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user);
   auto value = [](const FILETIME& t) {
-    return static_cast<double>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+    return static_cast<double>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) /
+           1e7;
   };
   return value(kernel) + value(user);
 }
@@ -137,9 +138,8 @@ Fetch FetchBare(decltype(&WinHttpLoop) loop, const std::wstring& url, DWORD bloc
                 const std::wstring& localFile) {
   mf::UniqueFile out(CreateFileW(localFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  Fetch f = Timed([&](uint64_t& bytes) {
-    return loop(mf::Download::kAgent, url, block, out.get(), bytes);
-  });
+  Fetch f = Timed(
+      [&](uint64_t& bytes) { return loop(mf::Download::kAgent, url, block, out.get(), bytes); });
   out.reset();
   DeleteFileW(localFile.c_str());
   return f;
@@ -176,8 +176,8 @@ int main(int argc, char** argv) {
     if (std::string(argv[i]) == "--rounds") rounds = std::max(1, std::atoi(argv[++i]));
 
   // The program's window exists while it downloads: the control's waits serve it.
-  HWND window = CreateWindowExA(0, "STATIC", "transfer bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                0, 0, 320, 120, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  HWND window = CreateWindowExA(0, "STATIC", "transfer bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                                0, 320, 120, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
 
   char temp[MAX_PATH];
   GetTempPathA(MAX_PATH, temp);
@@ -211,8 +211,8 @@ int main(int argc, char** argv) {
     std::printf("\n");
   }
   for (const Way& way : ways) {
-    std::printf("result %s %.2f\nbest %s %.2f\ncpu %s %.0f\n", way.name, Median(way.mbps),
-                way.name, *std::max_element(way.mbps.begin(), way.mbps.end()), way.name,
+    std::printf("result %s %.2f\nbest %s %.2f\ncpu %s %.0f\n", way.name, Median(way.mbps), way.name,
+                *std::max_element(way.mbps.begin(), way.mbps.end()), way.name,
                 Median(way.cpuPerMB));
   }
   std::printf("peak_working_set %.1f\n", peak);

@@ -13,11 +13,11 @@ bool WinHttpLoop(const char* agentName, const std::wstring& url, DWORD block, HA
   const std::wstring agent = mf::FromAnsi(agentName);
   mf::UniqueWinHttp session(WinHttpOpen(agent.c_str(), WINHTTP_ACCESS_TYPE_NO_PROXY,
                                         WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
-  mf::UniqueWinHttp connection(WinHttpConnect(session.get(), address->host.c_str(), address->port, 0));
-  mf::UniqueWinHttp request(WinHttpOpenRequest(connection.get(), L"GET", address->target.c_str(),
-                                               nullptr, WINHTTP_NO_REFERER,
-                                               WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                               address->secure ? WINHTTP_FLAG_SECURE : 0));
+  mf::UniqueWinHttp connection(
+      WinHttpConnect(session.get(), address->host.c_str(), address->port, 0));
+  mf::UniqueWinHttp request(WinHttpOpenRequest(
+      connection.get(), L"GET", address->target.c_str(), nullptr, WINHTTP_NO_REFERER,
+      WINHTTP_DEFAULT_ACCEPT_TYPES, address->secure ? WINHTTP_FLAG_SECURE : 0));
   if (!request ||
       !WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA,
                           0, 0, 0) ||

@@ -16,10 +16,9 @@ bool WinInetLoop(const char* agent, const std::wstring& url, DWORD block, HANDLE
   parts.lpszUrlPath = path;
   parts.dwUrlPathLength = 2048;
   InternetCrackUrlW(url.c_str(), 0, 0, &parts);
-  mf::UniqueInternet session(
-      InternetOpenA(agent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
-  mf::UniqueInternet connection(InternetConnectW(session.get(), host, parts.nPort, nullptr,
-                                                 nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+  mf::UniqueInternet session(InternetOpenA(agent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+  mf::UniqueInternet connection(InternetConnectW(session.get(), host, parts.nPort, nullptr, nullptr,
+                                                 INTERNET_SERVICE_HTTP, 0, 0));
   mf::UniqueInternet request(HttpOpenRequestW(connection.get(), L"GET", path, nullptr, nullptr,
                                               nullptr, INTERNET_FLAG_NO_CACHE_WRITE, 0));
   if (!request || !HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) return false;

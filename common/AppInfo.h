@@ -4,4 +4,4 @@ namespace mf {
 inline constexpr wchar_t kAppTitle[] = L"Marrowfin";
 // The maker's web site, opened from the About page.
 inline constexpr wchar_t kWebSite[] = L"https://www.tallowmere.com/marrowfin/";
-}
+}  // namespace mf

@@ -62,8 +62,8 @@ HttpHeaderBlock ParseHeaderBlock(std::string_view raw) {
     if (colon == std::string_view::npos || colon == 0 ||
         std::any_of(line.begin(), line.begin() + colon, IsBlank))
       continue;
-    block.fields.push_back({std::string(line.substr(0, colon)),
-                            std::string(Trimmed(line.substr(colon + 1)))});
+    block.fields.push_back(
+        {std::string(line.substr(0, colon)), std::string(Trimmed(line.substr(colon + 1)))});
   }
   return block;
 }

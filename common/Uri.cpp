@@ -197,7 +197,8 @@ std::wstring DecodePathSegment(std::wstring_view segment) {
     wchar_t c = segment[i];
     if (c == L'%' && i + 2 < segment.size() && HexDigitValue(segment[i + 1]) >= 0 &&
         HexDigitValue(segment[i + 2]) >= 0) {
-      bytes += static_cast<char>(HexDigitValue(segment[i + 1]) * 16 + HexDigitValue(segment[i + 2]));
+      bytes +=
+          static_cast<char>(HexDigitValue(segment[i + 1]) * 16 + HexDigitValue(segment[i + 2]));
       i += 2;
     } else if (c < 0x80) {
       bytes += static_cast<char>(c);

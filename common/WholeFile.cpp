@@ -31,8 +31,7 @@ bool WriteNewFile(const std::wstring& path, std::string_view bytes) {
 
 std::wstring NewFileName(const std::wstring& path) { return path + L".new"; }
 
-std::optional<std::string> ReadWholeFile(const std::wstring& path, size_t maxBytes,
-                                         DWORD& error) {
+std::optional<std::string> ReadWholeFile(const std::wstring& path, size_t maxBytes, DWORD& error) {
   UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER size{};

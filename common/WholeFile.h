@@ -12,8 +12,7 @@ namespace mf {
 
 // The file's bytes; nothing when it cannot be opened or read, or holds more
 // than `maxBytes` (ERROR_FILE_TOO_LARGE). `error` gets GetLastError's code then.
-std::optional<std::string> ReadWholeFile(const std::wstring& path, size_t maxBytes,
-                                         DWORD& error);
+std::optional<std::string> ReadWholeFile(const std::wstring& path, size_t maxBytes, DWORD& error);
 
 // Writes the bytes to "<path>.new", flushes them to the disk and only then
 // renames that file over `path`: whenever the program stops, `path` holds

@@ -27,10 +27,10 @@ void Window::RegisterClassOnce(const char* className, UINT style, HBRUSH backgro
   RegisterClassExA(&wc);
 }
 
-bool Window::CreateFor(DWORD exStyle, const char* className, const char* title, DWORD style,
-                       int x, int y, int width, int height, HWND parent, HMENU menuOrId) {
-  HWND h = CreateWindowExA(exStyle, className, title, style, x, y, width, height, parent,
-                           menuOrId, GetModuleHandleA(nullptr), this);
+bool Window::CreateFor(DWORD exStyle, const char* className, const char* title, DWORD style, int x,
+                       int y, int width, int height, HWND parent, HMENU menuOrId) {
+  HWND h = CreateWindowExA(exStyle, className, title, style, x, y, width, height, parent, menuOrId,
+                           GetModuleHandleA(nullptr), this);
   return h != nullptr && h == hwnd_;
 }
 

@@ -20,8 +20,8 @@ class Window {
   static void RegisterClassOnce(const char* className, UINT style, HBRUSH background,
                                 HICON icon = nullptr, HCURSOR cursor = nullptr);
   // Creates the window for this object; false when the system refused.
-  bool CreateFor(DWORD exStyle, const char* className, const char* title, DWORD style, int x,
-                 int y, int width, int height, HWND parent, HMENU menuOrId);
+  bool CreateFor(DWORD exStyle, const char* className, const char* title, DWORD style, int x, int y,
+                 int width, int height, HWND parent, HMENU menuOrId);
 
   // Every message of the window arrives here; the default is DefWindowProcA.
   virtual LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);

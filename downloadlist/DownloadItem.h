@@ -46,12 +46,12 @@ struct DownloadItem {
   std::wstring Video_URL;  // the page address the user gave
   std::wstring FileName;   // the local file's name; empty while none is known
   ItemState State = ItemState::Waiting;
-  int Progress = 0;             // Preparing: the page's percentage; Retrying: the try
+  int Progress = 0;  // Preparing: the page's percentage; Retrying: the try
   SizeKnown Size = SizeKnown::NotAsked;
-  int64_t FileLength = -1;      // when Size is Length
-  int64_t Received = 0;         // Arriving: bytes of the file so far
+  int64_t FileLength = -1;  // when Size is Length
+  int64_t Received = 0;     // Arriving: bytes of the file so far
   ItemFailure Failure = ItemFailure::None;
-  std::wstring Reason;          // why it failed, in the user's words; empty when nothing says
+  std::wstring Reason;  // why it failed, in the user's words; empty when nothing says
   // The partial file the item's transfer writes ("<final name>.part" in the
   // download folder), once one has started; it is this item's own.
   std::wstring PartFile;

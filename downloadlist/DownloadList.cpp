@@ -39,7 +39,7 @@ void DownloadList::BuildTable(table::Table& t) {
 }
 
 bool DownloadList::AddItem(const std::wstring& videoUrl, const std::wstring& fileName,
-             const std::wstring& status, const std::wstring& fileSize) {
+                           const std::wstring& status, const std::wstring& fileSize) {
   if (FindAddress(videoUrl)) return true;  // a repeat is not an error
   if (items_.size() >= kMaxItems) return false;
   try {
@@ -86,8 +86,9 @@ DownloadItem* DownloadList::ByKey(uint32_t key) noexcept {
   return at ? &items_[*at] : nullptr;
 }
 
-bool DownloadList::UpdateItem(int16_t id, const std::wstring& videoUrl, const std::wstring& fileName,
-                const std::wstring& status, const std::wstring& fileSize) {
+bool DownloadList::UpdateItem(int16_t id, const std::wstring& videoUrl,
+                              const std::wstring& fileName, const std::wstring& status,
+                              const std::wstring& fileSize) {
   if (id < 1 || static_cast<size_t>(id) > items_.size()) return true;
   DownloadItem& item = items_[static_cast<size_t>(id) - 1];
   ApplyAddressText(item, videoUrl);
@@ -103,8 +104,7 @@ bool DownloadList::RemoveItem(int16_t id) {
   // Survivors keep their order and are renumbered 1..n. They are kept even
   // when two carry the same address text (failed items share one text).
   std::erase_if(items_, [id](const DownloadItem& item) { return item.ID == id; });
-  for (size_t i = 0; i < items_.size(); ++i)
-    items_[i].ID = static_cast<int16_t>(i + 1);
+  for (size_t i = 0; i < items_.size(); ++i) items_[i].ID = static_cast<int16_t>(i + 1);
   Changed();
   return true;
 }

@@ -37,7 +37,13 @@ class IListObserver {
 class DownloadList {
  public:
   // Column positions, which the grid commands rely on.
-  enum Column : size_t { colID = 0, colVideoURL = 1, colFileName = 2, colStatus = 3, colFileSize = 4 };
+  enum Column : size_t {
+    colID = 0,
+    colVideoURL = 1,
+    colFileName = 2,
+    colStatus = 3,
+    colFileSize = 4
+  };
   // Addresses longer than this are cut in the grid; the item keeps them whole.
   static constexpr size_t kShownUrlLength = 219;
 

@@ -17,8 +17,7 @@ namespace {
 std::wstring DecimalSeparator() {
   wchar_t buf[8] = {};
   const int size = static_cast<int>(std::size(buf));
-  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buf, size) > 1)
-    return buf;
+  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buf, size) > 1) return buf;
   return L".";
 }
 
@@ -49,8 +48,8 @@ std::wstring OneDecimal(double quotient) {
 bool Forbidden(wchar_t c) {
   constexpr std::wstring_view kReserved = L"\\/:*?\"<>|&";
   const bool control = c < 0x20 || c == 0x7F;
-  const bool bidi = c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
-                    (c >= 0x2066 && c <= 0x2069);
+  const bool bidi =
+      c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
   return control || bidi || kReserved.find(c) != std::wstring_view::npos;
 }
 
@@ -79,11 +78,10 @@ std::wstring SafeFileName(const std::wstring& name) {
   const auto portDigit = [](wchar_t c) {
     return (c >= L'0' && c <= L'9') || c == L'\u00B9' || c == L'\u00B2' || c == L'\u00B3';
   };
-  const bool device =
-      base == L"con" || base == L"prn" || base == L"aux" || base == L"nul" ||
-      base == L"conin$" || base == L"conout$" ||
-      (base.size() == 4 && (base.starts_with(L"com") || base.starts_with(L"lpt")) &&
-       portDigit(base[3]));
+  const bool device = base == L"con" || base == L"prn" || base == L"aux" || base == L"nul" ||
+                      base == L"conin$" || base == L"conout$" ||
+                      (base.size() == 4 && (base.starts_with(L"com") || base.starts_with(L"lpt")) &&
+                       portDigit(base[3]));
   const bool onlyDots = name.find_first_not_of(L". ") == std::wstring::npos;
   return device || onlyDots ? L"_" + name : name;
 }

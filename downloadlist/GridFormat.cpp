@@ -61,7 +61,6 @@ void SkippingFailure(Step&& step) {
   }
 }
 
-
 }  // namespace
 
 DownloadGridView::DownloadGridView(DownloadList& list, IDownloadGridHost& host)
@@ -194,11 +193,13 @@ void DownloadGridView::UnbindListTable() {
 void DownloadGridView::InitializeLayout(grid::Grid&) { DownloadGrid_InitializeLayout(); }
 
 void DownloadGridView::BeforeCellUpdate(const grid::Cell& cell, const table::Value& newValue,
-                               bool& cancel) {
+                                        bool& cancel) {
   DownloadGrid_BeforeCellUpdate(cell, newValue, cancel);
 }
 
-void DownloadGridView::AfterCellUpdate(const grid::Cell& cell) { DownloadGrid_AfterCellUpdate(cell); }
+void DownloadGridView::AfterCellUpdate(const grid::Cell& cell) {
+  DownloadGrid_AfterCellUpdate(cell);
+}
 
 void DownloadGridView::DownloadGrid_InitializeLayout() { DownloadGrid.SetDrawFilter(this); }
 

@@ -76,7 +76,8 @@ std::vector<uint32_t> DownloadGridView::SelectedKeys() const {
   }
   std::set<size_t> positions;
   for (const grid::Row& row : rows)
-    if (const DownloadItem* item = ItemOfRow(row)) positions.insert(static_cast<size_t>(item->ID - 1));
+    if (const DownloadItem* item = ItemOfRow(row))
+      positions.insert(static_cast<size_t>(item->ID - 1));
   std::vector<uint32_t> keys;  // in the list's order
   for (size_t at : positions) keys.push_back(list_.At(at)->Key);
   return keys;
@@ -154,8 +155,8 @@ void DownloadGridView::OpenFiles(const std::vector<uint32_t>& keys) {
       ShowInFolder({item->Key});
       continue;
     }
-    Platform().ShellOpen(DownloadGrid.Hwnd(), L"open", ItemFile(*item), L"",
-                         host_.DownloadFolder(), SW_SHOWNORMAL);
+    Platform().ShellOpen(DownloadGrid.Hwnd(), L"open", ItemFile(*item), L"", host_.DownloadFolder(),
+                         SW_SHOWNORMAL);
   }
 }
 

@@ -33,7 +33,9 @@ int64_t BytesOf(const std::wstring& text) {
   return -1;
 }
 
-bool StartsWith(const std::wstring& text, const wchar_t* start) { return text.rfind(start, 0) == 0; }
+bool StartsWith(const std::wstring& text, const wchar_t* start) {
+  return text.rfind(start, 0) == 0;
+}
 
 }  // namespace
 
@@ -59,9 +61,12 @@ void ApplyNameText(DownloadItem& item, const std::wstring& name) {
 void ApplyStatusText(DownloadItem& item, const std::wstring& status) {
   if (status.empty()) return;
   const std::pair<const wchar_t*, ItemState> settled[] = {
-      {vocab::kWaiting, ItemState::Waiting},        {vocab::kLinkNotSupported, ItemState::Unsupported},
-      {vocab::kComplete, ItemState::Complete},      {vocab::kCancelled, ItemState::Cancelled},
-      {vocab::kStartDownloading, ItemState::Prepared}, {vocab::kPreparingMore, ItemState::Preparing}};
+      {vocab::kWaiting, ItemState::Waiting},
+      {vocab::kLinkNotSupported, ItemState::Unsupported},
+      {vocab::kComplete, ItemState::Complete},
+      {vocab::kCancelled, ItemState::Cancelled},
+      {vocab::kStartDownloading, ItemState::Prepared},
+      {vocab::kPreparingMore, ItemState::Preparing}};
   item.State = ItemState::Waiting;
   item.Progress = status == vocab::kPreparingMore ? -1 : 0;
   for (const auto& [text, state] : settled)
@@ -87,7 +92,8 @@ void ApplyStatusText(DownloadItem& item, const std::wstring& status) {
   } else if (LeadingNumber(status, value, rest) && rest.empty()) {
     item.State = ItemState::Arriving;  // a percentage of the length the item knows
     const bool length = item.Size == SizeKnown::Length && item.FileLength > 0;
-    item.Received = std::llround(length ? value / 100.0 * static_cast<double>(item.FileLength) : value);
+    item.Received =
+        std::llround(length ? value / 100.0 * static_cast<double>(item.FileLength) : value);
   }
 }
 

@@ -59,7 +59,8 @@ void DownloadGridView::ClearComplete() {
     std::optional<grid::Row> row = DownloadGrid.LastRow();
     if (!row) return;
     for (;;) {
-      if (row->Cells(DownloadList::colStatus).Text() == vocab::kComplete) list_.RemoveItem(RowID(*row));
+      if (row->Cells(DownloadList::colStatus).Text() == vocab::kComplete)
+        list_.RemoveItem(RowID(*row));
       if (!row->HasPrevSibling()) break;
       row = row->PrevSibling();
     }
@@ -145,8 +146,10 @@ void DownloadGridView::ShowItem(uint32_t key) {
   }
   const RowTexts texts = list_.TextsOf(item);
   const std::pair<size_t, const std::wstring*> cells[] = {
-      {DownloadList::colVideoURL, &texts.address}, {DownloadList::colFileName, &texts.name},
-      {DownloadList::colStatus, &texts.status}, {DownloadList::colFileSize, &texts.size}};
+      {DownloadList::colVideoURL, &texts.address},
+      {DownloadList::colFileName, &texts.name},
+      {DownloadList::colStatus, &texts.status},
+      {DownloadList::colFileSize, &texts.size}};
   try {
     for (const auto& [column, text] : cells)
       if (row->Cells(column).Text() != *text) row->Cells(column).SetValue(*text);
@@ -174,8 +177,8 @@ void DownloadGridView::LocateCurrentRow() {
 
 // ---- Renaming a local file in the grid
 
-void DownloadGridView::DownloadGrid_BeforeCellUpdate(const grid::Cell& cell, const table::Value& newValue,
-                                            bool& cancel) {
+void DownloadGridView::DownloadGrid_BeforeCellUpdate(const grid::Cell& cell,
+                                                     const table::Value& newValue, bool& cancel) {
   if (cell.Column().Key() != kFileNameKey) return;
   const std::wstring typed = table::ValueText(newValue);
   if (CheckFileName(typed) == vocab::kEnterFileName) {

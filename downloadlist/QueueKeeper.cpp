@@ -32,9 +32,9 @@ std::wstring TimeStamp() {
 }
 
 std::wstring ReadFailure(DWORD error) {
-  return error == ERROR_FILE_TOO_LARGE ? L"the file is too large"
-                                       : L"the file could not be read (error " +
-                                             std::to_wstring(error) + L")";
+  return error == ERROR_FILE_TOO_LARGE
+             ? L"the file is too large"
+             : L"the file could not be read (error " + std::to_wstring(error) + L")";
 }
 
 }  // namespace

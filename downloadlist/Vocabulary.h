@@ -25,8 +25,7 @@ inline constexpr wchar_t kProcessFailed[] = L"Process failed.";
 inline constexpr wchar_t kEnterFileName[] = L"Enter File Name";
 
 // Video_URL
-inline constexpr wchar_t kInappropriate[] =
-    L"Video may be inappropriate and can not be downloaded";
+inline constexpr wchar_t kInappropriate[] = L"Video may be inappropriate and can not be downloaded";
 
 // FileSize
 inline constexpr wchar_t kUnknownSize[] = L"????";

@@ -63,7 +63,7 @@ ReadResult<Track> TrackFromIndex(Track track, std::string_view indexBytes) {
                               static_cast<size_t>(sidx->size) - sidx->headerSize));
   if (!box.Has(12)) return IndexUnreadable(L"it is cut short");
   size_t wide = box.Read(1) == 0 ? 4 : 8;  // version 0 writes 32-bit times and offsets
-  box.Read(3 + 4);                          // flags, reference ID
+  box.Read(3 + 4);                         // flags, reference ID
   if (!box.Has(4 + 2 * wide + 4)) return IndexUnreadable(L"it is cut short");
   uint64_t timescale = box.Read(4);
   box.Read(wide);  // earliest presentation time
@@ -81,8 +81,8 @@ ReadResult<Track> TrackFromIndex(Track track, std::string_view indexBytes) {
     uint64_t duration = box.Read(4);
     box.Read(4);  // stream access point
     if (size >> 31) return IndexUnreadable(L"it points to further indexes");
-    Segment segment{track.indexUrl, ByteRange{static_cast<int64_t>(offset),
-                                              static_cast<int64_t>(size)}};
+    Segment segment{track.indexUrl,
+                    ByteRange{static_cast<int64_t>(offset), static_cast<int64_t>(size)}};
     segment.duration = timescale ? static_cast<double>(duration) / timescale : 0;
     segment.sequence = i + 1;
     track.segments.push_back(std::move(segment));

@@ -87,9 +87,12 @@ std::optional<Candidate> CandidateOf(const XmlElement& set, const XmlElement& re
   Candidate candidate{{}, &set, &representation};
   Track& track = candidate.track;
   track.codecs = common(L"codecs");
-  if (mime.ends_with(L"/mp2t")) track.container = Container::MpegTs;
-  else if (mime.empty() || mime.ends_with(L"/mp4")) track.container = Container::FragmentedMp4;
-  else return std::nullopt;
+  if (mime.ends_with(L"/mp2t"))
+    track.container = Container::MpegTs;
+  else if (mime.empty() || mime.ends_with(L"/mp4"))
+    track.container = Container::FragmentedMp4;
+  else
+    return std::nullopt;
   bool video = HasVideoCodec(track.codecs), audio = HasAudioCodec(track.codecs);
   if (!video && !audio) {
     video = type == L"video" || mime.starts_with(L"video/");
@@ -112,8 +115,8 @@ const Candidate* Choose(const std::vector<Candidate>& all, TrackKind kind, Quali
     if (candidate.track.kind != kind) continue;
     pool.push_back(&candidate);
     // Audio goes by bandwidth alone, whatever the quality setting.
-    shapes.push_back({kind == TrackKind::Audio ? 0 : candidate.track.height,
-                      candidate.track.bandwidth});
+    shapes.push_back(
+        {kind == TrackKind::Audio ? 0 : candidate.track.height, candidate.track.bandwidth});
   }
   if (pool.empty()) return nullptr;
   return pool[ChooseVersion(shapes, kind == TrackKind::Audio ? Quality::Best : quality)];
@@ -191,8 +194,10 @@ ReadResult<StreamPlan> ReadDashManifest(std::string_view text, std::wstring_view
   for (const PeriodTiming& timing : Periods(*mpd)) {
     ReadResult<std::vector<Track>> tracks = PeriodTracks(timing, base, quality);
     if (!tracks) return tracks.Failure();
-    if (plan.tracks.empty()) plan.tracks = std::move(*tracks);
-    else if (auto failure = Append(plan.tracks, std::move(*tracks))) return *failure;
+    if (plan.tracks.empty())
+      plan.tracks = std::move(*tracks);
+    else if (auto failure = Append(plan.tracks, std::move(*tracks)))
+      return *failure;
   }
   if (plan.tracks.empty()) return ManifestUnreadable(L"it has no period");
   return plan;

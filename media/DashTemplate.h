@@ -17,7 +17,6 @@ struct TemplateValues {
 };
 
 // Nothing when the template names something else or is cut.
-std::optional<std::wstring> ExpandTemplate(std::wstring_view pattern,
-                                           const TemplateValues& values);
+std::optional<std::wstring> ExpandTemplate(std::wstring_view pattern, const TemplateValues& values);
 
 }  // namespace mf::media

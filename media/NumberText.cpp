@@ -64,9 +64,15 @@ std::optional<double> ParseIsoDuration(std::wstring_view text) {
     auto value = ParseDecimal(text.substr(0, unitAt));
     if (!value || *value < 0) return std::nullopt;
     wchar_t unit = text[unitAt];
-    double scale = inTime ? (unit == L'H' ? 3600 : unit == L'M' ? 60 : unit == L'S' ? 1 : 0)
-                          : (unit == L'Y' ? 365 * kDay : unit == L'M' ? 30 * kDay
-                             : unit == L'W' ? 7 * kDay : unit == L'D' ? kDay : 0);
+    double scale = inTime ? (unit == L'H'   ? 3600
+                             : unit == L'M' ? 60
+                             : unit == L'S' ? 1
+                                            : 0)
+                          : (unit == L'Y'   ? 365 * kDay
+                             : unit == L'M' ? 30 * kDay
+                             : unit == L'W' ? 7 * kDay
+                             : unit == L'D' ? kDay
+                                            : 0);
     if (scale == 0) return std::nullopt;
     seconds += *value * scale;
     ++parts;

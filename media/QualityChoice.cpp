@@ -26,10 +26,14 @@ bool HasCodec(std::wstring_view codecs, const std::wstring_view (&known)[N]) {
 
 int CapOf(Quality quality) {
   switch (quality) {
-    case Quality::UpTo1080: return 1080;
-    case Quality::UpTo720: return 720;
-    case Quality::UpTo480: return 480;
-    default: return 0;
+    case Quality::UpTo1080:
+      return 1080;
+    case Quality::UpTo720:
+      return 720;
+    case Quality::UpTo480:
+      return 480;
+    default:
+      return 0;
   }
 }
 

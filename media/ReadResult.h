@@ -27,7 +27,7 @@ ReadFailure ProtectedRefusal();
 template <typename T>
 class ReadResult {
  public:
-  ReadResult(T value) : state_(std::move(value)) {}            // NOLINT: implicit by design
+  ReadResult(T value) : state_(std::move(value)) {}                // NOLINT: implicit by design
   ReadResult(ReadFailure failure) : state_(std::move(failure)) {}  // NOLINT: implicit by design
 
   explicit operator bool() const noexcept { return state_.index() == 0; }

@@ -28,8 +28,8 @@ struct SegmentKey {
 struct Segment {
   std::wstring url;  // absolute
   std::optional<ByteRange> range;
-  double duration = 0;    // seconds; 0 when not known
-  uint64_t sequence = 0;  // the media sequence number
+  double duration = 0;         // seconds; 0 when not known
+  uint64_t sequence = 0;       // the media sequence number
   bool discontinuity = false;  // timestamps may start again here
   SegmentKey key;
 };

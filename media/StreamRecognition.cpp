@@ -26,10 +26,14 @@ std::string_view SkipBlanks(std::string_view text) {
 std::string_view SkipXmlProlog(std::string_view text) {
   for (text = SkipBlanks(text);; text = SkipBlanks(text)) {
     std::string_view end;
-    if (StartsWith(text, "<?")) end = "?>";
-    else if (StartsWith(text, "<!--")) end = "-->";
-    else if (StartsWith(text, "<!")) end = ">";
-    else return text;
+    if (StartsWith(text, "<?"))
+      end = "?>";
+    else if (StartsWith(text, "<!--"))
+      end = "-->";
+    else if (StartsWith(text, "<!"))
+      end = ">";
+    else
+      return text;
     size_t at = text.find(end);
     if (at == std::string_view::npos) return {};
     text.remove_prefix(at + end.size());
@@ -78,7 +82,7 @@ ManifestKind ManifestKindOfText(std::string_view text) {
   std::string_view start = SkipBlanks(text);
   if (StartsWith(start, "#EXTM3U"))
     return HasLineStarting(start, "#EXT-X-STREAM-INF") ? ManifestKind::HlsMaster
-                                                        : ManifestKind::HlsMedia;
+                                                       : ManifestKind::HlsMedia;
   return IsMpdElement(SkipXmlProlog(start)) ? ManifestKind::Dash : ManifestKind::Neither;
 }
 

@@ -183,8 +183,7 @@ bool XmlParser::ReadAttribute(XmlElement& element) {
 
 bool XmlParser::ReadStartTag() {
   if (root_) return Fail(L"it has more than one root element");
-  if (open_.size() >= kMaxDepth || ++elements_ > kMaxElements)
-    return Fail(L"it is too large");
+  if (open_.size() >= kMaxDepth || ++elements_ > kMaxElements) return Fail(L"it is too large");
   ++at_;
   XmlElement element;
   std::wstring_view name = ReadName();
@@ -230,13 +229,20 @@ ReadResult<XmlElement> XmlParser::Parse() {
   if (!text_.empty() && text_[0] == 0xFEFF) at_ = 1;
   while (at_ < text_.size()) {
     bool ok = true;
-    if (Starts(L"<?")) ok = SkipPast(L"?>");
-    else if (Starts(L"<!--")) ok = SkipPast(L"-->");
-    else if (Starts(L"<![CDATA[")) ok = ReadCdata();
-    else if (Starts(L"<!")) ok = SkipDoctype();
-    else if (Starts(L"</")) ok = ReadEndTag();
-    else if (Starts(L"<")) ok = ReadStartTag();
-    else ok = ReadText();
+    if (Starts(L"<?"))
+      ok = SkipPast(L"?>");
+    else if (Starts(L"<!--"))
+      ok = SkipPast(L"-->");
+    else if (Starts(L"<![CDATA["))
+      ok = ReadCdata();
+    else if (Starts(L"<!"))
+      ok = SkipDoctype();
+    else if (Starts(L"</"))
+      ok = ReadEndTag();
+    else if (Starts(L"<"))
+      ok = ReadStartTag();
+    else
+      ok = ReadText();
     if (!ok) return Unreadable(error_.empty() ? L"the text ends inside markup" : error_);
   }
   if (!open_.empty() || !root_) return Unreadable(L"the text ends inside an element");

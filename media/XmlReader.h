@@ -13,7 +13,7 @@
 namespace mf::media {
 
 struct XmlElement {
-  std::wstring name;  // without its prefix
+  std::wstring name;                                              // without its prefix
   std::vector<std::pair<std::wstring, std::wstring>> attributes;  // names without prefix
   std::vector<XmlElement> children;
   std::wstring text;  // the character data directly inside, joined

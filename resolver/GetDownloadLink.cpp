@@ -27,9 +27,10 @@ void LinkResolver::GetDownloadLink(const std::wstring& sLink, Done done) {
   // The transfer does not truncate the file it writes: a page file that
   // cannot be deleted would mix the old page into the new one.
   if (FileExists(pageFile) && !DeleteFileForced(pageFile)) return Finish(kLinkFetchFailed);
-  host_.FetchPage(address, pageFile, [this, request, siteId, address](bool ok, const PageAnswer& answer) {
-    if (request == request_) PageFetched(siteId, ok, answer, address);
-  });
+  host_.FetchPage(address, pageFile,
+                  [this, request, siteId, address](bool ok, const PageAnswer& answer) {
+                    if (request == request_) PageFetched(siteId, ok, answer, address);
+                  });
 }
 
 void LinkResolver::PageFetched(int16_t siteId, bool ok, const PageAnswer& answer,

@@ -10,8 +10,8 @@ namespace {
 const Site* SiteOf(const std::wstring& address) {
   const std::wstring lower = LowerCase(address);
   for (const Site& site : Sites()) {
-    const bool found = site.pattern ? lower.find(site.pattern) != std::wstring::npos
-                                    : site.recognises(address);
+    const bool found =
+        site.pattern ? lower.find(site.pattern) != std::wstring::npos : site.recognises(address);
     if (found) return &site;
   }
   return nullptr;

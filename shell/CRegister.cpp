@@ -53,9 +53,8 @@ bool CRegister::REGSaveSetting(HKEY hive, const std::wstring& section, const std
                                const std::wstring& text) const {
   UniqueRegKey key;
   DWORD disposition = 0;
-  if (RegCreateKeyExW(hive, NormalizeKeyPath(section).c_str(), 0, nullptr,
-                      REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key.put(),
-                      &disposition) != ERROR_SUCCESS)
+  if (RegCreateKeyExW(hive, NormalizeKeyPath(section).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                      KEY_ALL_ACCESS, nullptr, key.put(), &disposition) != ERROR_SUCCESS)
     return false;
   return RegSetValueExW(key.get(), ValueName(name), 0, REG_SZ,
                         reinterpret_cast<const BYTE*>(text.c_str()),

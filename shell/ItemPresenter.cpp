@@ -40,9 +40,9 @@ std::wstring ItemPresenter::StatusText(const DownloadItem& item) {
     case ItemState::Unsupported:
       return vocab::kLinkNotSupported;
     case ItemState::Preparing:
-      return item.Progress < 0 ? std::wstring(vocab::kPreparingMore)
-                               : vocab::kPreparingOpen + std::to_wstring(item.Progress) +
-                                     vocab::kPreparingClose;
+      return item.Progress < 0
+                 ? std::wstring(vocab::kPreparingMore)
+                 : vocab::kPreparingOpen + std::to_wstring(item.Progress) + vocab::kPreparingClose;
     case ItemState::Prepared:
       return vocab::kStartDownloading;
     case ItemState::Arriving:

@@ -21,7 +21,9 @@ std::vector<TextFormat> Formats() {
           {CF_TEXT, false}};
 }
 
-FORMATETC EtcOf(CLIPFORMAT format) { return {format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL}; }
+FORMATETC EtcOf(CLIPFORMAT format) {
+  return {format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+}
 
 // The text of a memory block, no further than its first NUL or its end.
 std::wstring BlockText(HGLOBAL block, bool wide) {
@@ -90,7 +92,9 @@ STDMETHODIMP LinkDrop::QueryInterface(REFIID iid, void** object) {
 
 // The owner keeps the object for the window's life: counted, never deleted here.
 STDMETHODIMP_(ULONG) LinkDrop::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-STDMETHODIMP_(ULONG) LinkDrop::Release() { return static_cast<ULONG>(InterlockedDecrement(&refs_)); }
+STDMETHODIMP_(ULONG) LinkDrop::Release() {
+  return static_cast<ULONG>(InterlockedDecrement(&refs_));
+}
 
 DWORD LinkDrop::Effect(DWORD allowed) const {
   if (!hasText_) return DROPEFFECT_NONE;

@@ -50,8 +50,8 @@ class LinkDrop final : public IDropTarget {
   HRESULT registration_ = E_UNEXPECTED;
   HWND window_ = nullptr;  // registered on, while it is
   bool oleInitialized_ = false;
-  bool hasText_ = false;   // what the drag under way offers
-  LONG refs_ = 1;          // the owner's reference; it never deletes below one
+  bool hasText_ = false;  // what the drag under way offers
+  LONG refs_ = 1;         // the owner's reference; it never deletes below one
 };
 
 }  // namespace mf

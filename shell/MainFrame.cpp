@@ -41,7 +41,8 @@ LONG Height(const RECT& r) { return r.bottom - r.top; }
 RECT MainFrame::DefaultRect() {
   const int dpi = SystemDpi();
   const int w = ScaleFor(kWidth, dpi), h = ScaleFor(kHeight, dpi);
-  const int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
+  const int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
+            y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
   return {x, y, x + w, y + h};
 }
 

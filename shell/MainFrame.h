@@ -30,8 +30,8 @@ class MainFrame {
   // The first size at 96 DPI, which is also the least.
   static constexpr int kWidth = 630;
   static constexpr int kHeight = 535;
-  static constexpr DWORD kStyle = WS_POPUP | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX |
-                                  WS_SYSMENU | WS_CLIPCHILDREN;
+  static constexpr DWORD kStyle =
+      WS_POPUP | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_SYSMENU | WS_CLIPCHILDREN;
   // The movie's element the Download grid covers.
   static constexpr wchar_t kGridFrame[] = L"list-frame";
 

@@ -33,8 +33,8 @@ void Program::ListFillFailed(long number, const std::wstring& description) {
 
 void Program::SetPolling(bool on) {
   form.tmrMonitor.SetEnabled(on);
-  SendMessageA(form.chkMonitor, BM_SETCHECK, form.tmrMonitor.Enabled() ? BST_CHECKED : BST_UNCHECKED,
-               0);
+  SendMessageA(form.chkMonitor, BM_SETCHECK,
+               form.tmrMonitor.Enabled() ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 // The watcher gets the hidden box's handle as a decimal number, or "Exit".

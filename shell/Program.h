@@ -47,9 +47,7 @@ class Program final : private IRunEvents,
   HWND OwnerWindow() override { return form.Hwnd(); }
   void SetFlashVariable(const std::wstring& name, const std::wstring& value) override;
   bool IsDownloading() override { return queue.IsDownloading; }
-  bool AddURLToList(const std::wstring& address) override {
-    return gridView.AddURLToList(address);
-  }
+  bool AddURLToList(const std::wstring& address) override { return gridView.AddURLToList(address); }
 
   // IRunEvents (shell/RunEvents.cpp)
   std::wstring DownloadFolder() override { return settings.DownloadFolder; }
@@ -74,7 +72,9 @@ class Program final : private IRunEvents,
   void StartDownloadNow() override { queue.cmdStartDownload_Click(); }
 
   // IDownloadGridHost
-  void ListHasItems(bool any) override { SetFlashVariable(L"_root.downloadBtn", any ? L"1" : L"0"); }
+  void ListHasItems(bool any) override {
+    SetFlashVariable(L"_root.downloadBtn", any ? L"1" : L"0");
+  }
   void ListNotice(const std::wstring& text) override { SetFlashVariable(L"_root.notice", text); }
   void ListFillFailed(long number, const std::wstring& description) override;
   int CurrentIndex() override { return queue.CurrentIndex(); }

@@ -36,8 +36,8 @@ constexpr wchar_t kStopCaption[] = L"Stop Downloading";
 
 bool Program::ConfirmStop() {
   return Platform().ShowMessageBox(form.Hwnd(),
-                                   L"Are you sure that you want to cancel downloading?",
-                                   kAppTitle, MB_YESNO | MB_ICONQUESTION) == IDYES;
+                                   L"Are you sure that you want to cancel downloading?", kAppTitle,
+                                   MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 void Program::StartRefused(Refusal why) {
@@ -73,7 +73,8 @@ void Program::TransferProgress(uint32_t key, int64_t bytesReceived, float fileSi
   if (!text) return;
   form.SetFlashVariable(kProgressText, *text);
   const DownloadItem* item = list.ByKey(key);
-  form.SysTray.SetToolTip(TrayToolTip(item ? ItemPresenter::ShownName(*item) : std::wstring(), *text));
+  form.SysTray.SetToolTip(
+      TrayToolTip(item ? ItemPresenter::ShownName(*item) : std::wstring(), *text));
 }
 
 void Program::TransferEnded(uint32_t /*key*/) { EndTransferProgress(); }

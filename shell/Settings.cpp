@@ -53,8 +53,8 @@ std::wstring BrowseForFolder(HWND owner, const std::wstring& title) {
 // Each step that fails is skipped and the next one runs.
 void Settings::LoadSettings() {
   CRegister reg;
-  if (auto on = TextToBoolean(reg.REGGetSetting(HKEY_CURRENT_USER, kSettingsKey, kMonitorValue,
-                                                L"true")))
+  if (auto on =
+          TextToBoolean(reg.REGGetSetting(HKEY_CURRENT_USER, kSettingsKey, kMonitorValue, L"true")))
     monitor_.MonitorOn = *on;
   StoredMonitorOn = monitor_.MonitorOn;
   if (monitor_.MonitorOn) monitor_.Monitor(true);
@@ -66,7 +66,8 @@ void Settings::LoadSettings() {
   host_.SetFlashVariable(L"_root.notice", L"The download folder in the settings, \"" +
                                               DownloadFolder +
                                               L"\", is not a full path to a folder, so videos go "
-                                              L"to \"" + kDefaultDownloadFolder + L"\".");
+                                              L"to \"" +
+                                              kDefaultDownloadFolder + L"\".");
   DownloadFolder = kDefaultDownloadFolder;
   host_.SetFlashVariable(L"_root.download_dir", DownloadFolder);
 }
@@ -74,7 +75,8 @@ void Settings::LoadSettings() {
 void Settings::SaveSettings() {
   CRegister reg;
   // The results are not looked at: a failed write leaves the values in memory as set.
-  reg.REGSaveSetting(HKEY_CURRENT_USER, kSettingsKey, kMonitorValue, StoredMonitorOn ? L"True" : L"False");
+  reg.REGSaveSetting(HKEY_CURRENT_USER, kSettingsKey, kMonitorValue,
+                     StoredMonitorOn ? L"True" : L"False");
   reg.REGSaveSetting(HKEY_CURRENT_USER, kSettingsKey, kFolderValue, DownloadFolder);
 }
 
@@ -86,8 +88,8 @@ void Settings::ShowSettingsInMovie() {
 }
 
 void Settings::cmdBrowse_Click() {
-  std::wstring path =
-      BrowseForFolder(host_.OwnerWindow(), L"Please select the desired Download directory then press Ok.");
+  std::wstring path = BrowseForFolder(
+      host_.OwnerWindow(), L"Please select the desired Download directory then press Ok.");
   if (path.empty()) return;
   host_.SetFlashVariable(L"_root.download_dir", path);
   DownloadFolder = path;

@@ -33,8 +33,7 @@ TrayIconHost::TrayIconHost() = default;
 TrayIconHost::~TrayIconHost() { Unload(); }
 
 std::wstring TrayIconHost::MissingControlMessage(HRESULT reason) {
-  const std::wstring what =
-      L"The tray icon control \"Quenbrook.TrayIcon\" of Sabledrift.dll ";
+  const std::wstring what = L"The tray icon control \"Quenbrook.TrayIcon\" of Sabledrift.dll ";
   const std::wstring result =
       L", so Marrowfin runs without its icon in the notification area and without "
       L"its tray menu.";
@@ -204,8 +203,7 @@ bool TrayIconHost::BalloonTipShow(BalloonIcon icon, const std::wstring& prompt,
   LONG timeout = timeoutMs;
   Bstr promptText(prompt);
   Bstr titleText(title);
-  return SUCCEEDED(
-      control_->BalloonTipShow(&type, promptText.Get(), titleText.Get(), &timeout));
+  return SUCCEEDED(control_->BalloonTipShow(&type, promptText.Get(), titleText.Get(), &timeout));
 }
 
 }  // namespace mf

@@ -90,8 +90,8 @@ class TrayIconHost {
   bool missingReported_ = false;
   ComPtr<IOleObject> object_;
   ComPtr<_TrayIcon> control_;
-  Site* site_ = nullptr;        // own reference
-  EventSink* sink_ = nullptr;   // own reference
+  Site* site_ = nullptr;       // own reference
+  EventSink* sink_ = nullptr;  // own reference
   DWORD adviseCookie_ = 0;
   HWND controlWindow_ = nullptr;
 };

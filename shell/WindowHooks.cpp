@@ -78,7 +78,8 @@ LRESULT CALLBACK frmMain::FlashWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LP
   // The window's resizing border lies over the movie's edges: the mouse
   // there belongs to the window.
   if (msg == WM_NCHITTEST && form &&
-      form->Frame.OnResizeBorder({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))}))
+      form->Frame.OnResizeBorder(
+          {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))}))
     return HTTRANSPARENT;
   LONG_PTR previous = form ? form->previousFlashProc_ : 0;
   if (!previous) return DefWindowProcA(hwnd, msg, wParam, lParam);

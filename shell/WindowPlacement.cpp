@@ -11,7 +11,7 @@ namespace {
 
 constexpr wchar_t kPlacementValue[] = L"Window Placement";  // "left,top,right,bottom,dpi"
 constexpr wchar_t kMaximizedValue[] = L"Window Maximized";
-constexpr wchar_t kColumnsValue[] = L"Column Widths";      // twips, comma-separated
+constexpr wchar_t kColumnsValue[] = L"Column Widths";  // twips, comma-separated
 
 std::vector<int> Numbers(const std::wstring& text) {
   std::vector<int> out;
@@ -47,8 +47,9 @@ LONG Fit(LONG at, LONG length, LONG from, LONG to) {
 RECT BringOntoWorkArea(const RECT& window, const RECT& work, int grip, int title) {
   RECT strip{window.left, window.top, window.right, window.top + title}, seen{};
   IntersectRect(&seen, &strip, &work);
-  const bool reachable = seen.right - seen.left >= std::min<LONG>(grip, window.right - window.left) &&
-                         seen.bottom - seen.top >= std::min<LONG>(title, window.bottom - window.top);
+  const bool reachable =
+      seen.right - seen.left >= std::min<LONG>(grip, window.right - window.left) &&
+      seen.bottom - seen.top >= std::min<LONG>(title, window.bottom - window.top);
   if (reachable) return window;
   const LONG width = std::min(window.right - window.left, work.right - work.left);
   const LONG height = std::min(window.bottom - window.top, work.bottom - work.top);
@@ -73,10 +74,10 @@ std::optional<KeptPlacement> LoadPlacement() {
 void SavePlacement(const KeptPlacement& p) {
   CRegister reg;
   // Not looked at: a placement that cannot be kept only costs the next start its place.
-  reg.REGSaveSetting(HKEY_CURRENT_USER, kSettingsKey, kPlacementValue,
-                     Joined({static_cast<int>(p.normal.left), static_cast<int>(p.normal.top),
-                             static_cast<int>(p.normal.right), static_cast<int>(p.normal.bottom),
-                             p.dpi}));
+  reg.REGSaveSetting(
+      HKEY_CURRENT_USER, kSettingsKey, kPlacementValue,
+      Joined({static_cast<int>(p.normal.left), static_cast<int>(p.normal.top),
+              static_cast<int>(p.normal.right), static_cast<int>(p.normal.bottom), p.dpi}));
   reg.REGSaveSetting(HKEY_CURRENT_USER, kSettingsKey, kMaximizedValue,
                      p.maximized ? L"True" : L"False");
 }

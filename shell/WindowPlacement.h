@@ -9,9 +9,9 @@
 namespace mf {
 
 struct KeptPlacement {
-  RECT normal{};           // the restored window, in screen pixels
+  RECT normal{};  // the restored window, in screen pixels
   bool maximized = false;
-  int dpi = 96;            // of its monitor when kept
+  int dpi = 96;  // of its monitor when kept
 };
 
 // The kept window as it may be shown on a monitor whose work area is

@@ -43,8 +43,8 @@ constexpr ClassicControl kClassicControls[] = {
 };
 
 HICON LoadMainIcon() {
-  auto icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr),
-                                            MAKEINTRESOURCEA(IDI_MARROWFIN), IMAGE_ICON, 32, 32, 0));
+  auto icon = static_cast<HICON>(LoadImageA(
+      GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MARROWFIN), IMAGE_ICON, 32, 32, 0));
   return icon ? icon : LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
 }
 

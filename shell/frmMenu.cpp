@@ -36,8 +36,8 @@ void frmMenu::Load() {
   if (IsLoaded()) return;
   RegisterClassOnce(kClassName, 0, GetSysColorBrush(COLOR_BTNFACE));
   // Never shown: created without WS_VISIBLE.
-  if (!CreateFor(WS_EX_TOOLWINDOW, kClassName, "frmMenu", WS_OVERLAPPED | WS_CAPTION, 0, 0, 240,
-                 90, nullptr, nullptr))
+  if (!CreateFor(WS_EX_TOOLWINDOW, kClassName, "frmMenu", WS_OVERLAPPED | WS_CAPTION, 0, 0, 240, 90,
+                 nullptr, nullptr))
     return;
   label_ = CreateWindowExA(0, "STATIC", kLabelText, WS_CHILD | WS_VISIBLE, 8, 8, 220, 40, Hwnd(),
                            nullptr, GetModuleHandleA(nullptr), nullptr);
@@ -73,7 +73,8 @@ bool frmMenu::Checked(ItemId item) const {
 }
 
 void frmMenu::SetChecked(ItemId item, bool checked) {
-  if (trayMenu_) CheckMenuItem(trayMenu_, item, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+  if (trayMenu_)
+    CheckMenuItem(trayMenu_, item, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
 }
 
 bool frmMenu::Enabled(ItemId item) const {
@@ -118,7 +119,7 @@ void frmMenu::mnuWebVideo_Click() { ShowWindow(main_.Hwnd(), SW_SHOW); }
 // The item sends the movie's start or stop command, by its caption.
 void frmMenu::mnuDownload_Click() {
   main_.Flash_FSCommand(Caption(mnuDownload) == L"Start Downloading" ? L"IDC_FS_startDownload"
-                                                                      : L"IDC_FS_stopDownload",
+                                                                     : L"IDC_FS_stopDownload",
                         L"");
 }
 

@@ -227,8 +227,10 @@ bool Download::Handle(const JobEvent& event) {
     // After the first transfer every information request ends the session.
     if (kind == Kind::Information && TransferStarted) SessionHandle.reset();
     if (kind == Kind::Information || cancelled) {
-      if (kind == Kind::Information) RaiseInformationReady();
-      else RaiseCancelled(0);
+      if (kind == Kind::Information)
+        RaiseInformationReady();
+      else
+        RaiseCancelled(0);
       return false;
     }
     BeginTransfer();  // the transfer's own information request is in
@@ -321,7 +323,8 @@ void Download::TakeFailure(const JobEvent& event) {
       failureReason_ = NoFileText(event.status);
       break;
     case JobEvent::CouldNotRead:
-      failureReason_ = event.net == NetError::None ? kCutShort : RequestFailureText(event.net, event.reason);
+      failureReason_ =
+          event.net == NetError::None ? kCutShort : RequestFailureText(event.net, event.reason);
       break;
     default:
       failureReason_ = RequestFailureText(event.net, event.reason);

@@ -103,9 +103,7 @@ class Download {
   const std::wstring& SiteUser() const noexcept { return siteUser_; }
   void SetSiteUser(const std::wstring& New_SiteUser) { siteUser_ = New_SiteUser; }
   const std::wstring& SitePassword() const noexcept { return sitePassword_; }
-  void SetSitePassword(const std::wstring& New_SitePassword) {
-    sitePassword_ = New_SitePassword;
-  }
+  void SetSitePassword(const std::wstring& New_SitePassword) { sitePassword_ = New_SitePassword; }
 
   // ---- Operations
   // Begins transferring Url into LocalFile; it ends with DownloadComplete,
@@ -246,8 +244,8 @@ class Download {
 
   // The session: the proxy settings read when it opened.
   std::shared_ptr<const ProxySettings> SessionHandle;
-  bool InfoRequested = false;     // set by the first RequestInformation, for good
-  bool TransferStarted = false;   // false only while a transfer runs its own HEAD
+  bool InfoRequested = false;    // set by the first RequestInformation, for good
+  bool TransferStarted = false;  // false only while a transfer runs its own HEAD
   MessageWindow& window_;
   MessageWindow::Mailbox mailbox_ = 0;
   std::shared_ptr<DownloadJob> job_;  // the running request

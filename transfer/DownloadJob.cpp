@@ -107,7 +107,8 @@ bool DownloadJob::Exchange(const std::wstring& url, const char* verb, const std:
     connection_ = std::make_unique<HttpConnection>(
         stop_, HttpConnection::Timeouts{request_.connectTimeoutMs, request_.idleTimeoutMs},
         *request_.proxy);
-    if (!connection_->Exchange(*address, verb, agent + authorization + headers, request_.information))
+    if (!connection_->Exchange(*address, verb, agent + authorization + headers,
+                               request_.information))
       return false;
     // Only the Basic scheme is answered, and only when the server asks.
     const HttpHeaderBlock answer = ParseHeaderBlock(connection_->Headers());
@@ -115,7 +116,8 @@ bool DownloadJob::Exchange(const std::wstring& url, const char* verb, const std:
     if (answer.status != 401 || !credentials || asked || challenge.rfind("Basic", 0) != 0)
       return true;
     authorization = "Authorization: Basic " +
-                    Base64(ToUtf8(*request_.user + L":" + request_.password.value_or(L""))) + "\r\n";
+                    Base64(ToUtf8(*request_.user + L":" + request_.password.value_or(L""))) +
+                    "\r\n";
   }
 }
 
@@ -282,13 +284,16 @@ bool DownloadJob::ReadBody(const Plan& plan, int64_t& total) {
     const DWORD passed = static_cast<DWORD>(std::min<int64_t>(skip, read));
     skip -= passed;
     const DWORD fresh = read - passed;
-    if (plan.expect >= 0 && body - plan.skip > plan.expect) return Fail(JobEvent::RangeRefused, nullptr);
+    if (plan.expect >= 0 && body - plan.skip > plan.expect)
+      return Fail(JobEvent::RangeRefused, nullptr);
     if (fresh > 0 && !WriteBlock(buffer.data() + passed, fresh))
       return stop_ ? false : Fail(JobEvent::CouldNotWrite, nullptr);
     total += fresh;
-    if (request_.maxBytes > 0 && total > request_.maxBytes) return Fail(JobEvent::TooLarge, nullptr);
+    if (request_.maxBytes > 0 && total > request_.maxBytes)
+      return Fail(JobEvent::TooLarge, nullptr);
     // The end of the data counts only when all that was announced came.
-    const bool cutShort = ok && read == 0 && ((plan.expect >= 0 && body - plan.skip < plan.expect) || skip > 0);
+    const bool cutShort =
+        ok && read == 0 && ((plan.expect >= 0 && body - plan.skip < plan.expect) || skip > 0);
     if (!ok || cutShort) {
       if (fresh > 0) Push({.kind = JobEvent::Block, .total = total});
       return stop_ ? false : FailNet(JobEvent::CouldNotRead);
@@ -312,7 +317,8 @@ void DownloadJob::RunInformation() {
   // Failures of the information request are no events of their own: an
   // answer that did not come shows as headers that cannot be read.
   const bool schemeless = request_.url.find(L"://") == std::wstring::npos;
-  info.requested = SplitWebAddress(schemeless ? L"http://" + request_.url : request_.url).has_value();
+  info.requested =
+      SplitWebAddress(schemeless ? L"http://" + request_.url : request_.url).has_value();
   Answer answer;
   if (info.requested && Send(L"HEAD", L"", answer)) {
     info.headersRead = true;
@@ -392,8 +398,8 @@ bool DownloadJob::OpenLocalFile(int64_t keep) {
   if (file == INVALID_HANDLE_VALUE) return false;
   LARGE_INTEGER size{}, at{};
   at.QuadPart = keep;
-  const bool fits = GetFileType(file) == FILE_TYPE_DISK && GetFileSizeEx(file, &size) &&
-                    size.QuadPart >= keep;
+  const bool fits =
+      GetFileType(file) == FILE_TYPE_DISK && GetFileSizeEx(file, &size) && size.QuadPart >= keep;
   if (!fits || !SetFilePointerEx(file, at, nullptr, FILE_BEGIN) || !SetEndOfFile(file)) {
     CloseHandle(file);
     return false;

@@ -35,11 +35,11 @@ struct JobEvent {
     Stopped,      // after Stop: the request has let go of the file and the network
   };
   enum Failure {
-    CouldNotFind,      // no answer, or an error status
-    CouldNotRead,      // the data stopped before all of it came: what came is kept
+    CouldNotFind,  // no answer, or an error status
+    CouldNotRead,  // the data stopped before all of it came: what came is kept
     CouldNotWrite,
-    RangeRefused,      // another part or another version: the partial file must start again
-    NotAFile,          // an answer that brings no file (204, 304, a 3xx without a place...)
+    RangeRefused,  // another part or another version: the partial file must start again
+    NotAFile,      // an answer that brings no file (204, 304, a 3xx without a place...)
     TooManyRedirects,
     InsecureRedirect,  // an https request sent on to http
     TooLarge,          // more than the request's limit
@@ -51,12 +51,12 @@ struct JobEvent {
   Failure failure = CouldNotFind;
   NetError net = NetError::None;  // Failed: why the network failed, when it did
   std::wstring reason;            // Failed: a secure connection's failure, in words
-  DWORD status = 0;        // the answer's HTTP status (0 for none)
-  std::wstring finalUrl;     // Opened, Failed: the address answered, after redirects
-  std::wstring contentType;  // Opened: the answer's Content-Type
-  uint64_t retryAfter = 0;   // Opened, Failed: the seconds of its Retry-After (0 for none)
-  Resume resume = NotAsked;  // Opened
-  int64_t startAt = 0;       // Opened: the bytes already in the partial file
+  DWORD status = 0;               // the answer's HTTP status (0 for none)
+  std::wstring finalUrl;          // Opened, Failed: the address answered, after redirects
+  std::wstring contentType;       // Opened: the answer's Content-Type
+  uint64_t retryAfter = 0;        // Opened, Failed: the seconds of its Retry-After (0 for none)
+  Resume resume = NotAsked;       // Opened
+  int64_t startAt = 0;            // Opened: the bytes already in the partial file
   // Opened: the version the file's bytes belong to, and the whole file's
   // length (-1: not known).
   std::wstring eTag, lastModified;
@@ -82,7 +82,6 @@ class DownloadJob {
   static DWORD NextBlockSize(DWORD asked, DWORD read, double ms);
   // Blocks the thread may read ahead of what the control has taken.
   static constexpr LONG kBlocksAhead = 4;
-
 
   struct Request {
     std::shared_ptr<const ProxySettings> proxy;  // the session's
@@ -132,7 +131,7 @@ class DownloadJob {
   struct Plan {
     int64_t writeAt = 0;
     int64_t skip = 0;
-    int64_t expect = -1;   // -1: up to the connection's clean end
+    int64_t expect = -1;    // -1: up to the connection's clean end
     int64_t rangeEnd = -1;  // a 206 that stops short ends here: the rest is asked for next
   };
   struct Answer;
@@ -173,18 +172,19 @@ class DownloadJob {
   // to the server; the kernel event is set only while the control sleeps.
   SRWLOCK lock_ = SRWLOCK_INIT;
   CONDITION_VARIABLE roomChanged_ = CONDITION_VARIABLE_INIT;
-  std::deque<JobEvent> events_;         // guarded by lock_
+  std::deque<JobEvent> events_;  // guarded by lock_
   // The file has a lock of its own: a write never holds up the events.
   SRWLOCK fileLock_ = SRWLOCK_INIT;
   HANDLE file_ = INVALID_HANDLE_VALUE;  // guarded by fileLock_
   LONG ahead_ = 0;                      // blocks pushed and not yet consumed; guarded by lock_
   std::atomic<bool> stop_{false};
-  std::atomic<bool> armed_{true};       // the control waits for a wake
+  std::atomic<bool> armed_{true};  // the control waits for a wake
   std::function<void()> wake_;
   std::atomic<bool> finished_{false};
   bool whole_ = false;
-  bool ended_ = false;  // the last event was told
-  std::optional<JobEvent> failure_;  // how the request failed, told once it has ended  // the file holds all its data: flushed before it is closed
+  bool ended_ = false;               // the last event was told
+  std::optional<JobEvent> failure_;  // how the request failed, told once it has ended  // the file
+                                     // holds all its data: flushed before it is closed
 };
 
 }  // namespace mf

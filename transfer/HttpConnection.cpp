@@ -73,9 +73,9 @@ bool HttpConnection::Exchange(const WebAddress& address, const char* verb,
       (proxy && !address.secure ? "http://" + HostHeader(address) : std::string()) +
       ToUtf8(address.target);
   const std::string request = std::string(verb) + " " + target +
-                              (http10 ? " HTTP/1.0" : " HTTP/1.1") + "\r\nHost: " +
-                              HostHeader(address) + "\r\nAccept: */*\r\nConnection: close\r\n" +
-                              headers + "\r\n";
+                              (http10 ? " HTTP/1.0" : " HTTP/1.1") +
+                              "\r\nHost: " + HostHeader(address) +
+                              "\r\nAccept: */*\r\nConnection: close\r\n" + headers + "\r\n";
   if (!SendAll(request)) return false;
   // Interim answers (100 Continue...) come before the real one.
   do {
@@ -116,7 +116,8 @@ bool HttpConnection::Connect(const std::wstring& host, uint16_t port) {
 }
 
 bool HttpConnection::Tunnel(const WebAddress& address) {
-  const std::string place = HostHeader({.secure = false, .host = address.host, .port = address.port});
+  const std::string place =
+      HostHeader({.secure = false, .host = address.host, .port = address.port});
   if (!SendAll("CONNECT " + place + " HTTP/1.1\r\nHost: " + place + "\r\n\r\n")) return false;
   std::string answer;
   if (!ReadHeaderBlock(answer)) return false;
@@ -270,7 +271,8 @@ int64_t HttpConnection::Read(char* buffer, size_t size, DWORD gatherMs) {
         wait = static_cast<DWORD>(gatherMs - spent);
       }
       if (!tls_) {  // plain bytes go straight into the caller's buffer
-        const int n = Receive(buffer + got, static_cast<int>(std::min<size_t>(size - got, INT_MAX)), wait);
+        const int n =
+            Receive(buffer + got, static_cast<int>(std::min<size_t>(size - got, INT_MAX)), wait);
         if (n > 0) {
           if (got == 0) first = GetTickCount64();
           got += static_cast<size_t>(n);

@@ -83,7 +83,7 @@ class HttpConnection {
   std::string inbox_;            // plain bytes received and not yet taken
   std::string headers_;
   Body body_ = Body::None;
-  int64_t left_ = 0;     // of a Length body, or of the current chunk
+  int64_t left_ = 0;  // of a Length body, or of the current chunk
   bool chunkEnded_ = false;
   bool closed_ = false;  // the server closed the connection
   NetError error_ = NetError::None;

@@ -40,14 +40,13 @@ LocalFileInfo QueueDriver::NameFromInformation(const std::wstring& sLink, int16_
   // Its size as the information request gave it (the design's float), also
   // for an error page; -1 is a file without a length, or no file at all.
   const float size = Download.FileSize();
-  info.Size = size != -1 ? SizeKnown::Length
+  info.Size = size != -1              ? SizeKnown::Length
               : Download.FileExists() ? SizeKnown::NoLength
                                       : SizeKnown::NoFile;
   if (size != -1) info.FileLength = static_cast<int64_t>(size);
 
-  const std::wstring tail =
-      LowerCase(sLink.size() > kExtensionLength ? sLink.substr(sLink.size() - kExtensionLength)
-                                                : sLink);
+  const std::wstring tail = LowerCase(
+      sLink.size() > kExtensionLength ? sLink.substr(sLink.size() - kExtensionLength) : sLink);
   const bool videoTail = tail == L".flv" || tail == L".wmv";
   if ((name.empty() || videoTail) && !(site && site->namesFromHeader)) {
     size_t slash = sLink.rfind(L'/');

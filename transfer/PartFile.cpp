@@ -63,7 +63,8 @@ void MarkFromInternet(const std::wstring& path, const std::wstring& fileAddress,
   UniqueFile stream(CreateFileW((path + L":Zone.Identifier").c_str(), GENERIC_WRITE, 0, nullptr,
                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
-  if (stream) WriteFile(stream.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  if (stream)
+    WriteFile(stream.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 }  // namespace mf

@@ -18,15 +18,17 @@ void QueueDriver::PrepareItem(int16_t position, std::function<void(const std::ws
     if (!resolved) return done(kLinkUnsupported);
     if (link == kLinkUnsupported || link == kLinkNotFound || link == kLinkFetchFailed)
       return done(ResolutionFailed(link, resolved->Video_URL));
-    GetLocalFileInfo(link, GetSiteID(resolved->Video_URL), [this, key, link, done](const LocalFileInfo& info) {
-      if (!list_.ByKey(key)) return done(kLinkUnsupported);
-      TakeName(info);
-      done(link);
-    });
+    GetLocalFileInfo(link, GetSiteID(resolved->Video_URL),
+                     [this, key, link, done](const LocalFileInfo& info) {
+                       if (!list_.ByKey(key)) return done(kLinkUnsupported);
+                       TakeName(info);
+                       done(link);
+                     });
   });
 }
 
-std::wstring QueueDriver::ResolutionFailed(const std::wstring& code, const std::wstring& pageAddress) {
+std::wstring QueueDriver::ResolutionFailed(const std::wstring& code,
+                                           const std::wstring& pageAddress) {
   if (code == kLinkUnsupported) {
     Fail(ItemFailure::SiteUnsupported);
   } else if (code == kLinkNotFound) {

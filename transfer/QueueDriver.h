@@ -162,7 +162,7 @@ class QueueDriver : private IDownloadEvents, private IResolverHost {
   DownloadList& list_;
   IRunEvents& host_;
   Stage stage_ = Stage::Idle;
-  bool startQueued_ = false;  // a start asked while a stopped run was ending
+  bool startQueued_ = false;    // a start asked while a stopped run was ending
   std::set<uint32_t> visited_;  // the items this run has taken up
   int downloaded_ = 0, failed_ = 0;
   int retry_ = 0;  // the running item's tries again so far
@@ -172,8 +172,8 @@ class QueueDriver : private IDownloadEvents, private IResolverHost {
   int64_t resumedFrom_ = 0;
   std::function<void(bool, const PageAnswer&)> pageDone_;
   std::function<void()> informed_;  // what follows the running information request
-  bool restartTold_ = false;  // the user heard that the server sent the file whole again
-  long shownProgress_ = -1;   // the last progress value told
+  bool restartTold_ = false;        // the user heard that the server sent the file whole again
+  long shownProgress_ = -1;         // the last progress value told
 };
 
 }  // namespace mf

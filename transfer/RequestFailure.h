@@ -15,7 +15,8 @@ std::wstring RequestFailureText(NetError error, const std::wstring& secureReason
 // Why an answer was no download.
 inline constexpr wchar_t kTooManyRedirects[] = L"Too many redirects";
 inline constexpr wchar_t kInsecureRedirect[] =
-    L"The secure (https) address sent the download on to an insecure (http) one, which was refused.";
+    L"The secure (https) address sent the download on to an insecure (http) one, which was "
+    L"refused.";
 inline constexpr wchar_t kCutShort[] = L"The connection ended before the whole file arrived.";
 // From the status it had.
 std::wstring NoFileText(DWORD status);

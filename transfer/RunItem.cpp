@@ -118,7 +118,8 @@ void QueueDriver::TransferEnded() {
   host_.TransferEnded(RunningKey);
   // The partial file's bytes now belong to the version of the answer that
   // brought them, also when the transfer was stopped or broke.
-  if (DownloadItem* item = list_.ByKey(RunningKey); item && resumedFrom_ == 0 && Download.FileOpened())
+  if (DownloadItem* item = list_.ByKey(RunningKey);
+      item && resumedFrom_ == 0 && Download.FileOpened())
     RecordVersion(*item);
   // A stopped or failed transfer keeps its partial file.
   if (stage_ == Stage::Stopping || ItemGone()) return LetGo();
@@ -180,8 +181,8 @@ bool QueueDriver::EnoughSpace(const std::wstring& folder, int64_t have) {
       free.QuadPart >= static_cast<uint64_t>(length - have))
     return true;
   const std::wstring reason = L"there is not enough free space in the download folder (" +
-                             FormatFileSize(static_cast<float>(length - have)) + L" needed, " +
-                             FormatFileSize(static_cast<float>(free.QuadPart)) + L" free).";
+                              FormatFileSize(static_cast<float>(length - have)) + L" needed, " +
+                              FormatFileSize(static_cast<float>(free.QuadPart)) + L" free).";
   Notice(reason);
   Fail(ItemFailure::None, reason);
   return false;
@@ -196,7 +197,7 @@ QueueDriver::Attempt QueueDriver::FolderTooLong() {
 
 QueueDriver::Attempt QueueDriver::NoFreeName(const std::wstring& name) {
   const std::wstring reason = L"every name up to \"" + NumberedName(name, kMaxNameNumber) +
-                             L"\" is taken in the download folder.";
+                              L"\" is taken in the download folder.";
   Notice(reason);
   Fail(ItemFailure::None, reason);
   return Attempt::Ended;
@@ -242,7 +243,7 @@ QueueDriver::Attempt QueueDriver::FinishTransfer(uint32_t key, const std::wstrin
 bool QueueDriver::LastFailureTransient() const {
   const DWORD status = Download.StatusCode();
   if (status >= 500 || status == 429 || status == 408) return true;
-  if (status >= 400) return false;  // the server said no
+  if (status >= 400) return false;         // the server said no
   if (Download.OverLimit()) return false;  // a page too large stays too large
   if (TransferResult == Download::kCouldNotReadUrl) return true;  // the data stopped coming
   // Not a certificate refused, a full disk, an address without a server.

@@ -48,8 +48,8 @@ std::optional<ProxyServer> ProxySettings::For(const WebAddress& address) const {
   const std::optional<ProxyServer>& proxy = address.secure ? https : http;
   if (!proxy) return std::nullopt;
   for (const std::wstring& pattern : bypass) {
-    const bool local = pattern == L"<local>" &&
-                       (address.host.find(L'.') == std::wstring::npos || address.host == L"127.0.0.1");
+    const bool local = pattern == L"<local>" && (address.host.find(L'.') == std::wstring::npos ||
+                                                 address.host == L"127.0.0.1");
     if (local || Matches(pattern, address.host)) return std::nullopt;
   }
   return proxy;
@@ -61,7 +61,8 @@ ProxySettings ParseProxySettings(const std::wstring& proxy, const std::wstring& 
     const size_t equals = entry.find(L'=');
     if (equals == std::wstring::npos) {
       settings.http = settings.https = Server(entry);
-    } else if (const std::wstring scheme = AsciiLowerText(entry.substr(0, equals)); scheme == L"http") {
+    } else if (const std::wstring scheme = AsciiLowerText(entry.substr(0, equals));
+               scheme == L"http") {
       settings.http = Server(entry.substr(equals + 1));
     } else if (scheme == L"https") {
       settings.https = Server(entry.substr(equals + 1));
@@ -76,7 +77,8 @@ ProxySettings SystemProxy() {
   if (!WinHttpGetIEProxyConfigForCurrentUser(&system)) return {};
   ProxySettings settings;
   if (system.lpszProxy)
-    settings = ParseProxySettings(system.lpszProxy, system.lpszProxyBypass ? system.lpszProxyBypass : L"");
+    settings =
+        ParseProxySettings(system.lpszProxy, system.lpszProxyBypass ? system.lpszProxyBypass : L"");
   for (LPWSTR text : {system.lpszAutoConfigUrl, system.lpszProxy, system.lpszProxyBypass})
     if (text) GlobalFree(text);
   return settings;

@@ -13,8 +13,8 @@ namespace mf {
 
 class TransferRate {
  public:
-  static constexpr uint64_t kSpanMs = 5000;     // the speed is the average over this span
-  static constexpr uint64_t kRefreshMs = 500;   // the text changes at most this often
+  static constexpr uint64_t kSpanMs = 5000;    // the speed is the average over this span
+  static constexpr uint64_t kRefreshMs = 500;  // the text changes at most this often
 
   // A new transfer: what was measured of the last one is forgotten.
   void Reset() { samples_.clear(); }

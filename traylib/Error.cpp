@@ -19,9 +19,12 @@ HRESULT Error::Result() const noexcept {
 namespace {
 const wchar_t* RuntimeText(long number) {
   switch (number) {
-    case kErrInvalidCall: return L"Invalid procedure call or argument";
-    case kErrOverflow: return L"Overflow";
-    default: return L"Application-defined or object-defined error";
+    case kErrInvalidCall:
+      return L"Invalid procedure call or argument";
+    case kErrOverflow:
+      return L"Overflow";
+    default:
+      return L"Application-defined or object-defined error";
   }
 }
 }  // namespace

@@ -311,9 +311,12 @@ STDMETHODIMP Accessible::accNavigate(long direction, VARIANT start, VARIANT* end
     long to = 0;
     const long count = ChildCount();
     if (id == CHILDID_SELF) {
-      if (direction == NAVDIR_FIRSTCHILD) to = count > 0 ? 1 : 0;
-      else if (direction == NAVDIR_LASTCHILD) to = count;
-      else return standard_->accNavigate(direction, start, end);
+      if (direction == NAVDIR_FIRSTCHILD)
+        to = count > 0 ? 1 : 0;
+      else if (direction == NAVDIR_LASTCHILD)
+        to = count;
+      else
+        return standard_->accNavigate(direction, start, end);
     } else if (direction == NAVDIR_NEXT || direction == NAVDIR_DOWN || direction == NAVDIR_RIGHT) {
       to = id < count ? id + 1 : 0;
     } else if (direction == NAVDIR_PREVIOUS || direction == NAVDIR_UP || direction == NAVDIR_LEFT) {

@@ -14,7 +14,6 @@
 namespace mf::grid {
 namespace {
 
-
 bool SameColumns(const std::vector<ColumnLayout>& layout, const std::vector<table::Column>& cols) {
   if (layout.size() != cols.size()) return false;
   for (size_t i = 0; i < cols.size(); ++i)
@@ -93,7 +92,8 @@ void Grid::ResetViewState() {
 }
 
 // By value on purpose: the caller's pointer may be the one Detach lets go.
-void Grid::SetDataSource(std::shared_ptr<table::Table> table) {  // NOLINT(performance-unnecessary-value-param)
+void Grid::SetDataSource(
+    std::shared_ptr<table::Table> table) {  // NOLINT(performance-unnecessary-value-param)
   if (!Hwnd()) throw AppError(kErrNoWindow, L"The grid has no window.");
   DestroyEdit();
   std::shared_ptr<Binding> old = binding_;
@@ -104,13 +104,13 @@ void Grid::SetDataSource(std::shared_ptr<table::Table> table) {  // NOLINT(perfo
     b->table = table;
     b->grid = this;
     // A table with the same columns keeps the layout given to the last one.
-    b->columns = old && SameColumns(old->columns, table->Columns()) ? old->columns
-                                                                     : DefaultLayout(table->Columns());
+    b->columns = old && SameColumns(old->columns, table->Columns())
+                     ? old->columns
+                     : DefaultLayout(table->Columns());
     binding_ = b;
     knownRows_ = table->RowCount();
-    listenerToken_ = table->Subscribe([this](size_t row, size_t column) {
-      OnCellChanged(row, column);
-    });
+    listenerToken_ =
+        table->Subscribe([this](size_t row, size_t column) { OnCellChanged(row, column); });
   }
   UpdateScrollBars();
   InvalidateRect(Hwnd(), nullptr, FALSE);
@@ -226,7 +226,8 @@ std::optional<Cell> Grid::ActiveCell() const {
 }
 
 void Grid::SetActiveCell(const Cell& cell) {
-  if (cell.Row().Owner() != this) throw AppError(kErrNoSuchItem, L"The cell is not shown by this grid.");
+  if (cell.Row().Owner() != this)
+    throw AppError(kErrNoSuchItem, L"The cell is not shown by this grid.");
   SetActive({cell.RowIndex(), cell.ColumnIndex()});
 }
 

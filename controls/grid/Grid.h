@@ -216,8 +216,8 @@ class Grid : public Window {
   void ClickHeader(size_t column, bool ctrl);
   bool OnSetCursor();
   // Editing (GridEdit.cpp)
-  static LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
-                                   UINT_PTR id, DWORD_PTR self);
+  static LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                   DWORD_PTR self);
   // Commits when it can, otherwise abandons: the edit box never outlives a
   // scroll or a focus change.
   void FinishEdit();

@@ -48,9 +48,9 @@ bool Grid::BeginEdit() {
   RECT r;
   if (!GetCellRect(*cell, &r)) return false;
   // A wide box: a file name in any script is edited as it is.
-  HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | ES_AUTOHSCROLL, r.left, r.top,
-                              r.right - r.left, r.bottom - r.top, Hwnd(), nullptr,
-                              GetModuleHandleW(nullptr), nullptr);
+  HWND edit =
+      CreateWindowExW(0, L"EDIT", L"", WS_CHILD | ES_AUTOHSCROLL, r.left, r.top, r.right - r.left,
+                      r.bottom - r.top, Hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!edit) return false;
   SendMessageA(edit, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   SendMessageA(edit, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(2, 2));

@@ -17,10 +17,10 @@ class Grid;
 
 // One painted part of the grid.
 struct UIElement {
-  int type = 0;                     // ElementType
-  RECT rect{};                      // in the coordinates of the drawing DC
+  int type = 0;  // ElementType
+  RECT rect{};   // in the coordinates of the drawing DC
   const UIElement* parent = nullptr;
-  std::optional<grid::Cell> cell;   // the cell the element shows or lies in
+  std::optional<grid::Cell> cell;  // the cell the element shows or lies in
 
   // This element or the nearest enclosing one of the type; none when absent.
   const UIElement* Find(int wanted) const noexcept {
@@ -55,8 +55,7 @@ class IGridEvents {
   // The grid has taken a new data source and built its columns.
   virtual void InitializeLayout(Grid& grid) = 0;
   // The user is committing an edit. Raised for the user's edits only.
-  virtual void BeforeCellUpdate(const Cell& cell, const table::Value& newValue,
-                                bool& cancel) = 0;
+  virtual void BeforeCellUpdate(const Cell& cell, const table::Value& newValue, bool& cancel) = 0;
   virtual void AfterCellUpdate(const Cell& cell) = 0;
   // The user asks for a context menu at `screen`: a right click, or the
   // context-menu key or Shift+F10, which point at the active cell. A right

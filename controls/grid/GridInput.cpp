@@ -112,7 +112,8 @@ void Grid::OnMouseMove(POINT pt) {
   // Dragging past an edge keeps selecting (and scrolls) toward that edge.
   RECT rc;
   GetClientRect(Hwnd(), &rc);
-  int y = std::clamp(static_cast<int>(pt.y), DataTop(), std::max(DataTop(), static_cast<int>(rc.bottom) - 1));
+  int y = std::clamp(static_cast<int>(pt.y), DataTop(),
+                     std::max(DataTop(), static_cast<int>(rc.bottom) - 1));
   int offset = (y - DataTop()) / metrics_.rowHeight + (pt.y < DataTop() ? -1 : 0) +
                (pt.y >= rc.bottom ? 1 : 0);
   size_t row = static_cast<size_t>(
@@ -180,7 +181,8 @@ void Grid::OnRButtonDown(POINT pt) {
   if (GetFocus() != Hwnd()) SetFocus(Hwnd());
   if (!binding_) return;
   Hit hit = HitTest(pt);
-  if (hit.area == Hit::CellArea && !InSelection(hit.row)) ClickCell(hit.row, hit.column, false, false);
+  if (hit.area == Hit::CellArea && !InSelection(hit.row))
+    ClickCell(hit.row, hit.column, false, false);
   if (hit.area == Hit::RowSelector && !InSelection(hit.row)) ClickSelector(hit.row, false, false);
 }
 
@@ -202,11 +204,10 @@ void Grid::MoveActive(int dRow, int dColumn, bool extend, bool keepSelection) {
   if (!binding_ || RowCount() == 0 || ColumnCount() == 0) return;
   CellAddress from = active_.value_or(CellAddress{topRow_, 0});
   if (!active_) dRow = dColumn = 0;  // the first key only shows where the grid stands
-  CellAddress to{
-      static_cast<size_t>(std::clamp(static_cast<long long>(from.row) + dRow, 0LL,
-                                     static_cast<long long>(RowCount()) - 1)),
-      static_cast<size_t>(std::clamp(static_cast<long long>(from.column) + dColumn, 0LL,
-                                     static_cast<long long>(ColumnCount()) - 1))};
+  CellAddress to{static_cast<size_t>(std::clamp(static_cast<long long>(from.row) + dRow, 0LL,
+                                                static_cast<long long>(RowCount()) - 1)),
+                 static_cast<size_t>(std::clamp(static_cast<long long>(from.column) + dColumn, 0LL,
+                                                static_cast<long long>(ColumnCount()) - 1))};
   if (extend && anchor_) {
     binding_->ClearSelection();
     SelectCellRange(*anchor_, to);
@@ -224,7 +225,7 @@ void Grid::MoveActive(int dRow, int dColumn, bool extend, bool keepSelection) {
 void Grid::OnFocusChanged(bool gained) {
   if (gained && !active_ && binding_ && RowCount() > 0 && ColumnCount() > 0)
     SetActive({std::min(topRow_, RowCount() - 1), 0});
-  if (active_) OnCellChanged(active_->row, active_->column);  // the focus rectangle
+  if (active_) OnCellChanged(active_->row, active_->column);    // the focus rectangle
   if (RowCount() == 0) InvalidateRect(Hwnd(), nullptr, FALSE);  // the empty grid's
 }
 
@@ -241,16 +242,36 @@ bool Grid::OnKeyDown(WPARAM key) {
   if (events_) events_->KeyDown(*this, key, handled);
   if (handled) return true;
   switch (key) {
-    case VK_TAB: LeaveByTab(shift); return true;
-    case VK_UP: MoveActive(-1, 0, shift, ctrl); return true;
-    case VK_DOWN: MoveActive(1, 0, shift, ctrl); return true;
-    case VK_LEFT: MoveActive(0, -1, shift, ctrl); return true;
-    case VK_RIGHT: MoveActive(0, 1, shift, ctrl); return true;
-    case VK_PRIOR: MoveActive(-page, 0, shift, ctrl); return true;
-    case VK_NEXT: MoveActive(page, 0, shift, ctrl); return true;
-    case VK_HOME: MoveActive(ctrl ? -kFar : 0, -kFar, shift, false); return true;
-    case VK_END: MoveActive(ctrl ? kFar : 0, kFar, shift, false); return true;
-    case VK_F2: BeginEdit(); return true;
+    case VK_TAB:
+      LeaveByTab(shift);
+      return true;
+    case VK_UP:
+      MoveActive(-1, 0, shift, ctrl);
+      return true;
+    case VK_DOWN:
+      MoveActive(1, 0, shift, ctrl);
+      return true;
+    case VK_LEFT:
+      MoveActive(0, -1, shift, ctrl);
+      return true;
+    case VK_RIGHT:
+      MoveActive(0, 1, shift, ctrl);
+      return true;
+    case VK_PRIOR:
+      MoveActive(-page, 0, shift, ctrl);
+      return true;
+    case VK_NEXT:
+      MoveActive(page, 0, shift, ctrl);
+      return true;
+    case VK_HOME:
+      MoveActive(ctrl ? -kFar : 0, -kFar, shift, false);
+      return true;
+    case VK_END:
+      MoveActive(ctrl ? kFar : 0, kFar, shift, false);
+      return true;
+    case VK_F2:
+      BeginEdit();
+      return true;
     case VK_SPACE:
       if (!ctrl || !active_ || !binding_) return false;
       binding_->SelectCell(active_->row, active_->column,

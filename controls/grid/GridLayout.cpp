@@ -39,7 +39,8 @@ int Grid::ColumnRoomTwips() const {
   GetClientRect(Hwnd(), &rc);
   int room = rc.right - DataLeft();
   // A shown vertical bar has already taken its room from the client area.
-  if (!(GetWindowLongPtrA(Hwnd(), GWL_STYLE) & WS_VSCROLL)) room -= MetricForDpi(SM_CXVSCROLL, dpi_);
+  if (!(GetWindowLongPtrA(Hwnd(), GWL_STYLE) & WS_VSCROLL))
+    room -= MetricForDpi(SM_CXVSCROLL, dpi_);
   return MulDiv(std::max(0, room), 1440, dpi_);
 }
 
@@ -157,7 +158,8 @@ void Grid::UpdateScrollBars() {
     GetClientRect(Hwnd(), &before);
     int rows = static_cast<int>(RowCount());
     int capacity = VisibleRowCapacity();
-    topRow_ = static_cast<size_t>(std::clamp(static_cast<int>(topRow_), 0, std::max(0, rows - capacity)));
+    topRow_ =
+        static_cast<size_t>(std::clamp(static_cast<int>(topRow_), 0, std::max(0, rows - capacity)));
     SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS};
     si.nMax = std::max(0, rows - 1);
     si.nPage = static_cast<UINT>(rows > capacity ? capacity : rows + 1);
@@ -244,15 +246,30 @@ void Grid::OnVScroll(int code) {
   SCROLLINFO si{sizeof si, SIF_ALL};
   GetScrollInfo(Hwnd(), SB_VERT, &si);
   switch (code) {
-    case SB_LINEUP: Scroll(0, RowScrollAction::LineUp); break;
-    case SB_LINEDOWN: Scroll(0, RowScrollAction::LineDown); break;
-    case SB_PAGEUP: Scroll(0, RowScrollAction::PageUp); break;
-    case SB_PAGEDOWN: Scroll(0, RowScrollAction::PageDown); break;
-    case SB_TOP: ScrollToRow(0); break;
-    case SB_BOTTOM: ScrollToRow(RowCount()); break;
+    case SB_LINEUP:
+      Scroll(0, RowScrollAction::LineUp);
+      break;
+    case SB_LINEDOWN:
+      Scroll(0, RowScrollAction::LineDown);
+      break;
+    case SB_PAGEUP:
+      Scroll(0, RowScrollAction::PageUp);
+      break;
+    case SB_PAGEDOWN:
+      Scroll(0, RowScrollAction::PageDown);
+      break;
+    case SB_TOP:
+      ScrollToRow(0);
+      break;
+    case SB_BOTTOM:
+      ScrollToRow(RowCount());
+      break;
     case SB_THUMBTRACK:
-    case SB_THUMBPOSITION: ScrollToRow(static_cast<size_t>(std::max(0, si.nTrackPos))); break;
-    default: break;
+    case SB_THUMBPOSITION:
+      ScrollToRow(static_cast<size_t>(std::max(0, si.nTrackPos)));
+      break;
+    default:
+      break;
   }
 }
 
@@ -261,15 +278,30 @@ void Grid::OnHScroll(int code) {
   GetScrollInfo(Hwnd(), SB_HORZ, &si);
   const int line = MulDiv(20, dpi_, 96);
   switch (code) {
-    case SB_LINELEFT: ScrollHorizontallyTo(scrollX_ - line); break;
-    case SB_LINERIGHT: ScrollHorizontallyTo(scrollX_ + line); break;
-    case SB_PAGELEFT: ScrollHorizontallyTo(scrollX_ - static_cast<int>(si.nPage)); break;
-    case SB_PAGERIGHT: ScrollHorizontallyTo(scrollX_ + static_cast<int>(si.nPage)); break;
-    case SB_LEFT: ScrollHorizontallyTo(0); break;
-    case SB_RIGHT: ScrollHorizontallyTo(si.nMax); break;
+    case SB_LINELEFT:
+      ScrollHorizontallyTo(scrollX_ - line);
+      break;
+    case SB_LINERIGHT:
+      ScrollHorizontallyTo(scrollX_ + line);
+      break;
+    case SB_PAGELEFT:
+      ScrollHorizontallyTo(scrollX_ - static_cast<int>(si.nPage));
+      break;
+    case SB_PAGERIGHT:
+      ScrollHorizontallyTo(scrollX_ + static_cast<int>(si.nPage));
+      break;
+    case SB_LEFT:
+      ScrollHorizontallyTo(0);
+      break;
+    case SB_RIGHT:
+      ScrollHorizontallyTo(si.nMax);
+      break;
     case SB_THUMBTRACK:
-    case SB_THUMBPOSITION: ScrollHorizontallyTo(si.nTrackPos); break;
-    default: break;
+    case SB_THUMBPOSITION:
+      ScrollHorizontallyTo(si.nTrackPos);
+      break;
+    default:
+      break;
   }
 }
 

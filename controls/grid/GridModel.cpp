@@ -165,8 +165,8 @@ void Cell::SetSelected(bool selected) const {
 CellColours Cell::ResolvedAppearance() const {
   if (b_->grid) return b_->grid->ResolveCellColours(row_, column_);
   // A cell of a table no longer shown resolves to the system's colours.
-  bool selected = b_->IsCellSelected(row_, column_) || b_->IsRowSelected(row_) ||
-                  b_->IsColumnSelected(column_);
+  bool selected =
+      b_->IsCellSelected(row_, column_) || b_->IsRowSelected(row_) || b_->IsColumnSelected(column_);
   return selected ? CellColours{SystemColour(COLOR_HIGHLIGHT), SystemColour(COLOR_HIGHLIGHTTEXT)}
                   : CellColours{SystemColour(COLOR_WINDOW), SystemColour(COLOR_WINDOWTEXT)};
 }

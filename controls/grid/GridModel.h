@@ -37,7 +37,7 @@ struct Binding {
   std::vector<ColumnLayout> columns;
   std::vector<uint8_t> rowSelected;
   std::vector<uint8_t> columnSelected;
-  std::vector<uint8_t> cellSelected;       // row-major, one per cell
+  std::vector<uint8_t> cellSelected;        // row-major, one per cell
   std::vector<CellAddress> selectionOrder;  // selected cells, oldest first
 
   size_t RowCount() const noexcept { return table ? table->RowCount() : 0; }

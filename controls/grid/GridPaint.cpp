@@ -88,8 +88,8 @@ void Grid::PaintTo(HDC target, const RECT& area) {
     DrawFocusRect(dc, &rows);
   }
   RestoreDC(dc, saved);
-  BitBlt(target, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top, dc,
-         clip.left, clip.top, SRCCOPY);
+  BitBlt(target, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top, dc, clip.left,
+         clip.top, SRCCOPY);
 }
 
 void Grid::PaintFramedElement(HDC dc, UIElement& element, Colour back, Colour fore,
@@ -116,8 +116,8 @@ void Grid::PaintFramedElement(HDC dc, UIElement& element, Colour back, Colour fo
     }
   }
   const int margin = ScaleFor(3, dpi_);
-  UIElement textElement{kElementText, {r.left + margin, r.top, r.right - margin, r.bottom}, &element,
-                        element.cell};
+  UIElement textElement{
+      kElementText, {r.left + margin, r.top, r.right - margin, r.bottom}, &element, element.cell};
   DrawInfo textInfo{dc, textElement};
   cancel = false;
   if (filter_) filter_->BeforeDrawForeground(textInfo, cancel);
@@ -187,8 +187,8 @@ void Grid::PaintRow(HDC dc, const RECT& clip, size_t row) {
 void Grid::PaintCell(HDC dc, size_t row, size_t column, const RECT& frame) {
   Cell cell(binding_, row, column);
   CellColours colours = ResolveCellColours(row, column);
-  UIElement e{kElementCell, {frame.left, frame.top, frame.right - 1, frame.bottom - 1}, nullptr,
-              cell};
+  UIElement e{
+      kElementCell, {frame.left, frame.top, frame.right - 1, frame.bottom - 1}, nullptr, cell};
   bool number = std::holds_alternative<int32_t>(binding_->table->GetValue(row, column));
   PaintFramedElement(dc, e, colours.back, colours.fore, cell.Text(), number ? DT_RIGHT : DT_LEFT,
                      false);
@@ -202,8 +202,8 @@ void Grid::PaintCell(HDC dc, size_t row, size_t column, const RECT& frame) {
 }
 
 void Grid::PaintSelector(HDC dc, size_t row, const RECT& frame) {
-  Appearance a = BandAppearance(binding_->IsRowSelected(row) ? BandPart::Selected
-                                                             : BandPart::RowSelector);
+  Appearance a =
+      BandAppearance(binding_->IsRowSelected(row) ? BandPart::Selected : BandPart::RowSelector);
   bool selected = binding_->IsRowSelected(row);
   Colour back = a.back.value_or(SystemColour(selected ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
   Colour fore = a.fore.value_or(SystemColour(selected ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT));

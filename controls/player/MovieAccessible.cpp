@@ -114,8 +114,8 @@ std::vector<size_t> MoviePlayer::AccessibleElements() const {
   std::vector<size_t> shown;
   for (size_t i = 0; i < movie_.elements.size(); ++i) {
     const ElementKind kind = movie_.elements[i].kind;
-    const bool part = kind == ElementKind::Button || kind == ElementKind::Tab ||
-                      kind == ElementKind::Check;
+    const bool part =
+        kind == ElementKind::Button || kind == ElementKind::Tab || kind == ElementKind::Check;
     if (part && IsElementShown(i)) shown.push_back(i);
   }
   return shown;

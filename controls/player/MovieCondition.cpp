@@ -87,7 +87,8 @@ class Condition::Parser {
     size_t start = pos_;
     while (pos_ < s_.size() && IsNameChar(s_[pos_])) ++pos_;
     std::wstring name(s_.substr(start, pos_ - start));
-    if (name == L"true" || name == L"false") return Add({.op = Op::Const, .constant = name == L"true"});
+    if (name == L"true" || name == L"false")
+      return Add({.op = Op::Const, .constant = name == L"true"});
     if (!IsVariableName(name)) return Fail(L"a variable name was expected");
     Op op = Op::Truthy;
     if (Eat(L'=')) {
@@ -141,13 +142,20 @@ bool Condition::Evaluate(const Lookup& lookup) const {
 bool Condition::Eval(int index, const Lookup& lookup) const {
   const Node& n = nodes_[static_cast<size_t>(index)];
   switch (n.op) {
-    case Op::Const: return n.constant;
-    case Op::Truthy: return IsTrue(lookup(n.name));
-    case Op::Equal: return lookup(n.name) == n.value;
-    case Op::NotEqual: return lookup(n.name) != n.value;
-    case Op::Not: return !Eval(n.left, lookup);
-    case Op::And: return Eval(n.left, lookup) && Eval(n.right, lookup);
-    case Op::Or: return Eval(n.left, lookup) || Eval(n.right, lookup);
+    case Op::Const:
+      return n.constant;
+    case Op::Truthy:
+      return IsTrue(lookup(n.name));
+    case Op::Equal:
+      return lookup(n.name) == n.value;
+    case Op::NotEqual:
+      return lookup(n.name) != n.value;
+    case Op::Not:
+      return !Eval(n.left, lookup);
+    case Op::And:
+      return Eval(n.left, lookup) && Eval(n.right, lookup);
+    case Op::Or:
+      return Eval(n.left, lookup) || Eval(n.right, lookup);
   }
   return false;
 }
@@ -164,15 +172,21 @@ std::wstring Condition::Print(int index, int parentPrecedence) const {
     return word ? v : L"'" + v + L"'";
   };
   switch (n.op) {
-    case Op::Const: return n.constant ? L"true" : L"false";
-    case Op::Truthy: return n.name;
-    case Op::Equal: return n.name + L"=" + quoted(n.value);
-    case Op::NotEqual: return n.name + L"!=" + quoted(n.value);
-    case Op::Not: return L"!" + Print(n.left, 3);
+    case Op::Const:
+      return n.constant ? L"true" : L"false";
+    case Op::Truthy:
+      return n.name;
+    case Op::Equal:
+      return n.name + L"=" + quoted(n.value);
+    case Op::NotEqual:
+      return n.name + L"!=" + quoted(n.value);
+    case Op::Not:
+      return L"!" + Print(n.left, 3);
     case Op::And:
     case Op::Or: {
       int prec = n.op == Op::And ? 2 : 1;
-      std::wstring s = Print(n.left, prec) + (n.op == Op::And ? L" & " : L" | ") + Print(n.right, prec + 1);
+      std::wstring s =
+          Print(n.left, prec) + (n.op == Op::And ? L" & " : L" | ") + Print(n.right, prec + 1);
       return prec < parentPrecedence ? L"(" + s + L")" : s;
     }
   }

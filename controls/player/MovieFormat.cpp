@@ -18,9 +18,11 @@ void AddUnique(std::vector<std::wstring>& list, const std::wstring& s) {
 
 std::string Utf8(std::wstring_view w) {
   if (w.empty()) return {};
-  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr,
+                              nullptr);
   std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), out.data(), n, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), out.data(), n, nullptr,
+                      nullptr);
   return out;
 }
 
@@ -32,12 +34,23 @@ std::wstring Quote(const std::wstring& v) {
   std::wstring out = L"\"";
   for (wchar_t c : v) {
     switch (c) {
-      case L'\n': out += L"\\n"; break;
-      case L'\r': out += L"\\r"; break;
-      case L'\t': out += L"\\t"; break;
-      case L'"': out += L"\\\""; break;
-      case L'\\': out += L"\\\\"; break;
-      default: out += c;
+      case L'\n':
+        out += L"\\n";
+        break;
+      case L'\r':
+        out += L"\\r";
+        break;
+      case L'\t':
+        out += L"\\t";
+        break;
+      case L'"':
+        out += L"\\\"";
+        break;
+      case L'\\':
+        out += L"\\\\";
+        break;
+      default:
+        out += c;
     }
   }
   return out + L"\"";
@@ -80,8 +93,8 @@ class LineWriter {
 
 std::wstring ElementLine(const ElementDef& e) {
   LineWriter w(std::wstring(WordOf(kKinds, e.kind)) + (e.name.empty() ? L"" : L" " + e.name));
-  w.Text(L"at", std::to_wstring(e.at.x) + L"," + std::to_wstring(e.at.y) + L"," + std::to_wstring(e.at.w) +
-                    L"," + std::to_wstring(e.at.h));
+  w.Text(L"at", std::to_wstring(e.at.x) + L"," + std::to_wstring(e.at.y) + L"," +
+                    std::to_wstring(e.at.w) + L"," + std::to_wstring(e.at.h));
   if (e.anchor != kAnchorDefault) {
     std::wstring words;
     for (const auto& [word, bit] : kAnchors)
@@ -137,7 +150,8 @@ std::vector<std::wstring> Movie::Commands() const {
   std::vector<std::wstring> out;
   AddUnique(out, startCommand);
   for (const ElementDef& e : elements)
-    for (const std::wstring* c : {&e.command, &e.offCommand, &e.openCommand, &e.closeCommand}) AddUnique(out, *c);
+    for (const std::wstring* c : {&e.command, &e.offCommand, &e.openCommand, &e.closeCommand})
+      AddUnique(out, *c);
   return out;
 }
 
@@ -191,7 +205,8 @@ std::string WriteMovie(const Movie& m) {
     }
     out += w.Done();
   }
-  for (const Assignment& a : m.startValues) out += L"var " + a.name + L" value=" + Quote(a.value) + L"\n";
+  for (const Assignment& a : m.startValues)
+    out += L"var " + a.name + L" value=" + Quote(a.value) + L"\n";
   int page = -1;
   bool inPanel = false;
   for (const ElementDef& e : m.elements) {
@@ -204,7 +219,8 @@ std::string WriteMovie(const Movie& m) {
     inPanel = inPanel || e.kind == ElementKind::Panel;
   }
   if (inPanel) out += L"end\n";
-  while (page + 1 < static_cast<int>(m.pages.size())) out += L"page " + m.pages[static_cast<size_t>(++page)] + L"\n";
+  while (page + 1 < static_cast<int>(m.pages.size()))
+    out += L"page " + m.pages[static_cast<size_t>(++page)] + L"\n";
   return Utf8(out);
 }
 

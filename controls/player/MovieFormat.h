@@ -61,19 +61,34 @@ struct LookDef {
 };
 
 enum class ElementKind {
-  Box,    // a filled or framed rectangle, optionally with a glyph
-  Label,  // text, with {variable} placeholders
-  Button, // sends `command` when clicked; may set variables; on while `toggle` is set
-  Check,  // a tick box bound to `var`; `command` when ticked, `offCommand` when cleared
-  Field,  // a text box whose text is the variable `var`; `command` on Enter
-  Tab,    // shows `page` and sends `command`; chosen while its page shows
-  Drag,   // sends `command` on mouse-down
-  Panel,  // slides in over its rectangle while `var` is set
+  Box,     // a filled or framed rectangle, optionally with a glyph
+  Label,   // text, with {variable} placeholders
+  Button,  // sends `command` when clicked; may set variables; on while `toggle` is set
+  Check,   // a tick box bound to `var`; `command` when ticked, `offCommand` when cleared
+  Field,   // a text box whose text is the variable `var`; `command` on Enter
+  Tab,     // shows `page` and sends `command`; chosen while its page shows
+  Drag,    // sends `command` on mouse-down
+  Panel,   // slides in over its rectangle while `var` is set
 };
 
 enum class Glyph {
-  None, Minimize, Close, Tray, Up, Down, Plus, Cross, Tick, Play, Stop, Folder, Gear, Help, Globe,
-  Maximize, Restore
+  None,
+  Minimize,
+  Close,
+  Tray,
+  Up,
+  Down,
+  Plus,
+  Cross,
+  Tick,
+  Play,
+  Stop,
+  Folder,
+  Gear,
+  Help,
+  Globe,
+  Maximize,
+  Restore
 };
 // The edges an element keeps its distance to; bits of ElementDef::anchor.
 enum Anchor : unsigned { kAnchorLeft = 1, kAnchorTop = 2, kAnchorRight = 4, kAnchorBottom = 8 };
@@ -92,10 +107,10 @@ struct Assignment {
 struct ElementDef {
   ElementKind kind = ElementKind::Box;
   std::wstring name;
-  Rect at;          // relative to the panel for an element of a panel
+  Rect at;  // relative to the panel for an element of a panel
   unsigned anchor = kAnchorDefault;
-  int page = -1;    // index into Movie::pages; -1 on every page
-  int panel = -1;   // index of the panel element it belongs to
+  int page = -1;   // index into Movie::pages; -1 on every page
+  int panel = -1;  // index of the panel element it belongs to
 
   std::wstring text, tip, cue, look, font;
   Color fill, border, color;
@@ -107,8 +122,8 @@ struct ElementDef {
   bool wrap = false;
 
   std::wstring var, command, offCommand, target;  // target: the page of a tab
-  std::vector<Assignment> sets;                  // done on a click, before the command
-  std::wstring toggle;                           // a variable flipped on a click
+  std::vector<Assignment> sets;                   // done on a click, before the command
+  std::wstring toggle;                            // a variable flipped on a click
   Condition visible, enabled;
 
   // Panels only.

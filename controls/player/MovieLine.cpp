@@ -94,11 +94,21 @@ bool MovieLine::Split(std::wstring_view line, std::wstring& error) {
           if (i >= line.size()) break;
           wchar_t e = line[i++];
           switch (e) {
-            case L'n': value += L'\n'; break;
-            case L'r': value += L'\r'; break;
-            case L't': value += L'\t'; break;
-            case L'"': value += L'"'; break;
-            case L'\\': value += L'\\'; break;
+            case L'n':
+              value += L'\n';
+              break;
+            case L'r':
+              value += L'\r';
+              break;
+            case L't':
+              value += L'\t';
+              break;
+            case L'"':
+              value += L'"';
+              break;
+            case L'\\':
+              value += L'\\';
+              break;
             default:
               error = L"unknown escape \\" + std::wstring(1, e);
               return false;
@@ -173,7 +183,8 @@ bool MovieLine::TakeRect(std::wstring_view key, Rect& out) {
   for (int k = 0; k < 4; ++k) {
     size_t comma = v.find(L',', start);
     if ((k < 3) != (comma != std::wstring::npos)) return Bad(key, L"wants x,y,width,height");
-    std::wstring_view part = std::wstring_view(v).substr(start, comma == std::wstring::npos ? std::wstring::npos : comma - start);
+    std::wstring_view part = std::wstring_view(v).substr(
+        start, comma == std::wstring::npos ? std::wstring::npos : comma - start);
     int low = k < 2 ? -kMaxCoordinate : 0;
     if (!ToInt(part, low, kMaxCoordinate, n[k])) return Bad(key, L"has a number out of range");
     start = comma + 1;
@@ -218,9 +229,12 @@ bool MovieLine::TakeColor(std::wstring_view key, Color& out) {
 bool MovieLine::TakeBool(std::wstring_view key, bool& out) {
   std::wstring v;
   if (!Find(key, v)) return true;
-  if (v == L"yes") out = true;
-  else if (v == L"no") out = false;
-  else return Bad(key, L"wants yes or no");
+  if (v == L"yes")
+    out = true;
+  else if (v == L"no")
+    out = false;
+  else
+    return Bad(key, L"wants yes or no");
   return true;
 }
 
@@ -260,7 +274,8 @@ bool MovieLine::TakeAssignments(std::wstring_view key, std::vector<Assignment>& 
   size_t start = 0;
   while (start <= v.size()) {
     size_t end = v.find(L';', start);
-    std::wstring part = v.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+    std::wstring part =
+        v.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
     size_t eq = part.find(L'=');
     if (eq == std::wstring::npos) return Bad(key, L"wants name=value; name=value");
     auto trim = [](const std::wstring& s) {

@@ -10,9 +10,9 @@ namespace mf::movie {
 
 namespace {
 
-constexpr uint32_t kInk = 0x1F2D36;       // text when the movie names no colour
-constexpr uint32_t kFace = 0xE4EAEE;      // a button's face by default
-constexpr uint32_t kFrame = 0x9AAAB4;     // frames by default
+constexpr uint32_t kInk = 0x1F2D36;    // text when the movie names no colour
+constexpr uint32_t kFace = 0xE4EAEE;   // a button's face by default
+constexpr uint32_t kFrame = 0x9AAAB4;  // frames by default
 constexpr uint32_t kPaper = 0xFFFFFF;
 constexpr int kGlyphSize = 16;  // lengths at 96 DPI
 constexpr int kGlyphGap = 7;
@@ -88,7 +88,8 @@ void DrawCaption(HDC dc, const ElementDef& e, RECT r, const std::wstring& text, 
   SetBkMode(dc, TRANSPARENT);
   const int glyphSize = ScaleFor(kGlyphSize, dpi);
   int textWidth = MeasureText(dc, text).cx;
-  int glyphWidth = e.glyph == Glyph::None ? 0 : glyphSize + (text.empty() ? 0 : ScaleFor(kGlyphGap, dpi));
+  int glyphWidth =
+      e.glyph == Glyph::None ? 0 : glyphSize + (text.empty() ? 0 : ScaleFor(kGlyphGap, dpi));
   int total = textWidth + glyphWidth;
   const int pad = ScaleFor(kCaptionPad, dpi);
   int left = e.align == Align::Left    ? r.left + pad
@@ -138,13 +139,16 @@ StateColors SystemColours(ElementKind kind, LookState state) {
   switch (kind) {
     case ElementKind::Button:
     case ElementKind::Tab:
-      if (state == LookState::Off) return {Sys(COLOR_BTNFACE), Sys(COLOR_GRAYTEXT), Sys(COLOR_GRAYTEXT)};
+      if (state == LookState::Off)
+        return {Sys(COLOR_BTNFACE), Sys(COLOR_GRAYTEXT), Sys(COLOR_GRAYTEXT)};
       if (lit) return {Sys(COLOR_HIGHLIGHT), Sys(COLOR_HIGHLIGHTTEXT), Sys(COLOR_HIGHLIGHT)};
       return {Sys(COLOR_BTNFACE), Sys(COLOR_BTNTEXT), Sys(COLOR_BTNTEXT)};
     case ElementKind::Field:
     case ElementKind::Check:
-      if (state == LookState::Off) return {Sys(COLOR_WINDOW), Sys(COLOR_GRAYTEXT), Sys(COLOR_GRAYTEXT)};
-      return {Sys(COLOR_WINDOW), Sys(COLOR_WINDOWTEXT), Sys(lit ? COLOR_HIGHLIGHT : COLOR_WINDOWTEXT)};
+      if (state == LookState::Off)
+        return {Sys(COLOR_WINDOW), Sys(COLOR_GRAYTEXT), Sys(COLOR_GRAYTEXT)};
+      return {Sys(COLOR_WINDOW), Sys(COLOR_WINDOWTEXT),
+              Sys(lit ? COLOR_HIGHLIGHT : COLOR_WINDOWTEXT)};
     default:
       return {Sys(COLOR_WINDOW), Sys(COLOR_WINDOWTEXT), Sys(COLOR_WINDOWTEXT)};
   }
@@ -157,37 +161,43 @@ StateColors ColoursOf(const ElementDef& e, const LookDef* look, LookState state,
 
 int LineWidth(int dpi) { return std::max(1, dpi / 96); }
 
-void PaintLabel(HDC dc, const ElementDef& e, RECT r, const std::wstring& text, const PaintStyle& style,
-                int underline) {
-  SetTextColor(dc, ToColorRef(style.systemColours ? Sys(COLOR_WINDOWTEXT) : e.color.value_or(kInk)));
+void PaintLabel(HDC dc, const ElementDef& e, RECT r, const std::wstring& text,
+                const PaintStyle& style, int underline) {
+  SetTextColor(dc,
+               ToColorRef(style.systemColours ? Sys(COLOR_WINDOWTEXT) : e.color.value_or(kInk)));
   SetBkMode(dc, TRANSPARENT);
   UINT flags = e.align == Align::Center ? DT_CENTER : e.align == Align::Right ? DT_RIGHT : DT_LEFT;
   if (e.trim == Trim::End) flags |= DT_END_ELLIPSIS;
   if (e.trim == Trim::Path) flags |= DT_PATH_ELLIPSIS;
   if (!e.wrap) {
-    flags |= DT_SINGLELINE | (e.valign == VAlign::Top ? DT_TOP : e.valign == VAlign::Bottom ? DT_BOTTOM : DT_VCENTER);
+    flags |= DT_SINGLELINE | (e.valign == VAlign::Top      ? DT_TOP
+                              : e.valign == VAlign::Bottom ? DT_BOTTOM
+                                                           : DT_VCENTER);
     DrawTextIn(dc, text, r, flags, underline);
     return;
   }
   flags |= DT_WORDBREAK | DT_EDITCONTROL;
   RECT measure = r;
-  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &measure, flags | DT_CALCRECT | DT_NOPREFIX);
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &measure,
+            flags | DT_CALCRECT | DT_NOPREFIX);
   int height = measure.bottom - measure.top;
   if (e.valign != VAlign::Top && height < r.bottom - r.top)
-    r.top += e.valign == VAlign::Bottom ? (r.bottom - r.top - height) : (r.bottom - r.top - height) / 2;
+    r.top +=
+        e.valign == VAlign::Bottom ? (r.bottom - r.top - height) : (r.bottom - r.top - height) / 2;
   DrawTextIn(dc, text, r, flags, underline);
 }
 
-void PaintCheck(HDC dc, const ElementDef& e, const RECT& r, const LookDef* look, const ElementLook& s,
-                const std::wstring& text, const PaintStyle& style) {
+void PaintCheck(HDC dc, const ElementDef& e, const RECT& r, const LookDef* look,
+                const ElementLook& s, const std::wstring& text, const PaintStyle& style) {
   LookState state = StateOf(s, false);
   StateColors c = ColoursOf(e, look, state, {kPaper, kInk, kFrame}, style);
   const int box = ScaleFor(kTickBox, style.dpi);
   const int radius = ScaleFor(look ? look->radius : 3, style.dpi);
   int top = (r.top + r.bottom - box) / 2;
   RECT b{r.left, top, r.left + box, top + box};
-  Color mark = style.systemColours ? Color(Sys(COLOR_HIGHLIGHT))
-               : look && look->mark ? look->mark : Color(0x276892);
+  Color mark = style.systemColours  ? Color(Sys(COLOR_HIGHLIGHT))
+               : look && look->mark ? look->mark
+                                    : Color(0x276892);
   uint32_t tick = style.systemColours ? Sys(COLOR_HIGHLIGHTTEXT) : kPaper;
   if (s.on) {
     Color fill = s.disabled ? c.border : mark;
@@ -224,12 +234,14 @@ StateColors Resolve(const LookDef* look, LookState state, const StateColors& def
   return out;
 }
 
-void FillRounded(HDC dc, const RECT& r, int radius, const Color& fill, const Color& border, int line) {
+void FillRounded(HDC dc, const RECT& r, int radius, const Color& fill, const Color& border,
+                 int line) {
   if (!fill && !border) return;
   if (r.right <= r.left || r.bottom <= r.top) return;
   UniqueGdiObject brush(fill ? CreateSolidBrush(ToColorRef(*fill)) : nullptr);
-  UniqueGdiObject pen(border ? CreatePen(line > 1 ? PS_INSIDEFRAME : PS_SOLID, line, ToColorRef(*border))
-                             : nullptr);
+  UniqueGdiObject pen(
+      border ? CreatePen(line > 1 ? PS_INSIDEFRAME : PS_SOLID, line, ToColorRef(*border))
+             : nullptr);
   SelectedObject b(dc, brush ? brush.get() : GetStockObject(NULL_BRUSH));
   SelectedObject p(dc, pen ? pen.get() : GetStockObject(NULL_PEN));
   // Without a pen GDI leaves out the right and bottom edge: widen by one.
@@ -243,15 +255,19 @@ void FillRounded(HDC dc, const RECT& r, int radius, const Color& fill, const Col
 void DrawGlyph(HDC dc, Glyph glyph, const RECT& r, COLORREF color) {
   if (glyph == Glyph::None) return;
   int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
-  bool bold = glyph == Glyph::Up || glyph == Glyph::Down || glyph == Glyph::Tick || glyph == Glyph::Gear ||
-              glyph == Glyph::Plus;
+  bool bold = glyph == Glyph::Up || glyph == Glyph::Down || glyph == Glyph::Tick ||
+              glyph == Glyph::Gear || glyph == Glyph::Plus;
   UniqueGdiObject pen(CreatePen(PS_SOLID, bold ? 2 : 1, color));
   UniqueGdiObject brush(CreateSolidBrush(color));
   SelectedObject sp(dc, pen.get());
   SelectedObject sb(dc, GetStockObject(NULL_BRUSH));
   switch (glyph) {
-    case Glyph::Minimize: Line(dc, cx - 5, cy, cx + 6, cy); break;
-    case Glyph::Maximize: Rectangle(dc, cx - 5, cy - 5, cx + 6, cy + 6); break;
+    case Glyph::Minimize:
+      Line(dc, cx - 5, cy, cx + 6, cy);
+      break;
+    case Glyph::Maximize:
+      Rectangle(dc, cx - 5, cy - 5, cx + 6, cy + 6);
+      break;
     case Glyph::Restore:
       Rectangle(dc, cx - 5, cy - 2, cx + 4, cy + 7);
       Polyline3(dc, cx - 2, cy - 2, cx - 2, cy - 5, cx + 6, cy - 5);
@@ -268,13 +284,19 @@ void DrawGlyph(HDC dc, Glyph glyph, const RECT& r, COLORREF color) {
       Line(dc, cx, cy - 6, cx, cy + 3);
       Polyline3(dc, cx - 4, cy - 1, cx, cy + 3, cx + 5, cy - 2);
       break;
-    case Glyph::Up: Polyline3(dc, cx - 5, cy + 3, cx, cy - 2, cx + 5, cy + 3); break;
-    case Glyph::Down: Polyline3(dc, cx - 5, cy - 2, cx, cy + 3, cx + 5, cy - 2); break;
+    case Glyph::Up:
+      Polyline3(dc, cx - 5, cy + 3, cx, cy - 2, cx + 5, cy + 3);
+      break;
+    case Glyph::Down:
+      Polyline3(dc, cx - 5, cy - 2, cx, cy + 3, cx + 5, cy - 2);
+      break;
     case Glyph::Plus:
       Line(dc, cx - 5, cy, cx + 6, cy);
       Line(dc, cx, cy - 5, cx, cy + 6);
       break;
-    case Glyph::Tick: Polyline3(dc, cx - 4, cy, cx - 1, cy + 3, cx + 5, cy - 4); break;
+    case Glyph::Tick:
+      Polyline3(dc, cx - 4, cy, cx - 1, cy + 3, cx + 5, cy - 4);
+      break;
     case Glyph::Play: {
       SelectedObject fill(dc, brush.get());
       POINT p[] = {{cx - 3, cy - 5}, {cx + 4, cy}, {cx - 3, cy + 5}};
@@ -287,7 +309,7 @@ void DrawGlyph(HDC dc, Glyph glyph, const RECT& r, COLORREF color) {
       break;
     }
     case Glyph::Folder: {
-      POINT p[] = {{cx - 7, cy - 5}, {cx - 2, cy - 5}, {cx, cy - 3}, {cx + 7, cy - 3},
+      POINT p[] = {{cx - 7, cy - 5}, {cx - 2, cy - 5}, {cx, cy - 3},    {cx + 7, cy - 3},
                    {cx + 7, cy + 5}, {cx - 7, cy + 5}, {cx - 7, cy - 5}};
       Polyline(dc, p, 7);
       Line(dc, cx - 7, cy - 1, cx + 7, cy - 1);
@@ -296,8 +318,10 @@ void DrawGlyph(HDC dc, Glyph glyph, const RECT& r, COLORREF color) {
     case Glyph::Gear:
       for (int k = 0; k < 8; ++k) {
         double a = k * 3.14159265 / 4;
-        Line(dc, cx + static_cast<int>(std::lround(3 * std::cos(a))), cy + static_cast<int>(std::lround(3 * std::sin(a))),
-             cx + static_cast<int>(std::lround(6 * std::cos(a))), cy + static_cast<int>(std::lround(6 * std::sin(a))));
+        Line(dc, cx + static_cast<int>(std::lround(3 * std::cos(a))),
+             cy + static_cast<int>(std::lround(3 * std::sin(a))),
+             cx + static_cast<int>(std::lround(6 * std::cos(a))),
+             cy + static_cast<int>(std::lround(6 * std::sin(a))));
       }
       Ellipse(dc, cx - 4, cy - 4, cx + 5, cy + 5);
       break;
@@ -314,12 +338,14 @@ void DrawGlyph(HDC dc, Glyph glyph, const RECT& r, COLORREF color) {
       Ellipse(dc, cx - 3, cy - 7, cx + 4, cy + 8);
       Line(dc, cx - 7, cy, cx + 8, cy);
       break;
-    case Glyph::None: break;
+    case Glyph::None:
+      break;
   }
 }
 
-void PaintElement(HDC dc, const ElementDef& e, const RECT& r, const LookDef* look, const ElementLook& s,
-                  const std::wstring& text, HFONT font, const PaintStyle& style) {
+void PaintElement(HDC dc, const ElementDef& e, const RECT& r, const LookDef* look,
+                  const ElementLook& s, const std::wstring& text, HFONT font,
+                  const PaintStyle& style) {
   SelectedObject f(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
   if (!look) look = &DefaultLook();
   const int line = LineWidth(style.dpi);
@@ -336,8 +362,12 @@ void PaintElement(HDC dc, const ElementDef& e, const RECT& r, const LookDef* loo
       if (e.glyph != Glyph::None) DrawBoxGlyph(dc, e.glyph, r, ToColorRef(ink));
       break;
     }
-    case ElementKind::Label: PaintLabel(dc, e, r, text, style, s.accessKey); break;
-    case ElementKind::Check: PaintCheck(dc, e, r, look, s, text, style); break;
+    case ElementKind::Label:
+      PaintLabel(dc, e, r, text, style, s.accessKey);
+      break;
+    case ElementKind::Check:
+      PaintCheck(dc, e, r, look, s, text, style);
+      break;
     case ElementKind::Field: {
       StateColors c = ColoursOf(e, look, StateOf(s, true), {kPaper, kInk, kFrame}, style);
       FillRounded(dc, r, ScaleFor(look ? look->radius : 0, style.dpi), c.fill, c.border, line);
@@ -347,7 +377,9 @@ void PaintElement(HDC dc, const ElementDef& e, const RECT& r, const LookDef* loo
     case ElementKind::Tab: {
       StateColors c = ColoursOf(e, look, StateOf(s, true), {kFace, kInk, kFrame}, style);
       FillRounded(dc, r, ScaleFor(look ? look->radius : 0, style.dpi), c.fill, c.border, line);
-      Color mark = style.systemColours ? Color(Sys(COLOR_HIGHLIGHTTEXT)) : look ? look->mark : Color();
+      Color mark = style.systemColours ? Color(Sys(COLOR_HIGHLIGHTTEXT))
+                   : look              ? look->mark
+                                       : Color();
       if (e.kind == ElementKind::Tab && s.on && mark) {
         RECT bar{r.left, r.bottom - ScaleFor(kTabMark, style.dpi), r.right, r.bottom};
         FillRounded(dc, bar, 0, mark, {});
@@ -355,7 +387,8 @@ void PaintElement(HDC dc, const ElementDef& e, const RECT& r, const LookDef* loo
       DrawCaption(dc, e, r, text, ToColorRef(c.text.value_or(kInk)), style.dpi, s.accessKey);
       break;
     }
-    case ElementKind::Drag: break;
+    case ElementKind::Drag:
+      break;
   }
 }
 

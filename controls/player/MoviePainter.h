@@ -37,7 +37,8 @@ void DrawGlyph(HDC dc, Glyph glyph, const RECT& r, COLORREF color);
 
 // Paints one element into `r` (its place on screen). `text` has its
 // placeholders already filled; `font` may be null for the system's font.
-void PaintElement(HDC dc, const ElementDef& e, const RECT& r, const LookDef* look, const ElementLook& state,
-                  const std::wstring& text, HFONT font, const PaintStyle& style);
+void PaintElement(HDC dc, const ElementDef& e, const RECT& r, const LookDef* look,
+                  const ElementLook& state, const std::wstring& text, HFONT font,
+                  const PaintStyle& style);
 
 }  // namespace mf::movie

@@ -21,7 +21,7 @@ namespace {
 constexpr uint32_t kEmptyBackground = 0xF3F5F7;  // what an empty player shows
 // Smoothed text may reach a pixel or two past its rectangle.
 constexpr int kOverhang = 2;
-}
+}  // namespace
 
 MoviePlayer::MoviePlayer() = default;
 
@@ -46,8 +46,9 @@ bool MoviePlayer::Create(const CreateArgs& args) {
                  args.parent, nullptr))
     return false;
   dpi_ = style_.dpi = WindowDpi(Hwnd());
-  tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0, 0,
-                          0, 0, Hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr);
+  tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                          WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0, 0, 0, 0, Hwnd(), nullptr,
+                          GetModuleHandleW(nullptr), nullptr);
   if (tips_) {
     TOOLINFOW ti{};
     ti.cbSize = sizeof ti;
@@ -281,10 +282,14 @@ POINT MoviePlayer::PanelOrigin(size_t panel) const {
   int dx = static_cast<int>(std::lround(hidden * (home.right - home.left)));
   int dy = static_cast<int>(std::lround(hidden * (home.bottom - home.top)));
   switch (e.from) {
-    case Slide::Bottom: return {home.left, home.top + dy};
-    case Slide::Top: return {home.left, home.top - dy};
-    case Slide::Left: return {home.left - dx, home.top};
-    case Slide::Right: return {home.left + dx, home.top};
+    case Slide::Bottom:
+      return {home.left, home.top + dy};
+    case Slide::Top:
+      return {home.left, home.top - dy};
+    case Slide::Left:
+      return {home.left - dx, home.top};
+    case Slide::Right:
+      return {home.left + dx, home.top};
   }
   return {home.left, home.top};
 }
@@ -331,7 +336,8 @@ bool MoviePlayer::IsElementShown(size_t index) const {
   if (index >= movie_.elements.size()) return false;
   const ElementDef& e = movie_.elements[index];
   auto lookup = [this](const std::wstring& n) { return Lookup(n); };
-  if (e.page >= 0 && Lookup(movie_.pageVariable) != movie_.pages[static_cast<size_t>(e.page)]) return false;
+  if (e.page >= 0 && Lookup(movie_.pageVariable) != movie_.pages[static_cast<size_t>(e.page)])
+    return false;
   if (!e.visible.Evaluate(lookup)) return false;
   if (e.kind == ElementKind::Panel) {
     auto it = panels_.find(index);
@@ -396,8 +402,10 @@ void MoviePlayer::Paint() {
 void MoviePlayer::PaintInto(HDC dc, const RECT& area) {
   UniqueGdiObject clip(CreateRectRgnIndirect(&area));
   SelectClipRgn(dc, static_cast<HRGN>(clip.get()));
-  FillRounded(dc, area, 0,
-              style_.systemColours ? SystemRgb(COLOR_WINDOW) : movie_.background.value_or(kEmptyBackground), {});
+  FillRounded(
+      dc, area, 0,
+      style_.systemColours ? SystemRgb(COLOR_WINDOW) : movie_.background.value_or(kEmptyBackground),
+      {});
   auto lookup = [this](const std::wstring& n) { return Lookup(n); };
   for (size_t i = 0; i < movie_.elements.size(); ++i) {
     const ElementDef& e = movie_.elements[i];
@@ -407,8 +415,8 @@ void MoviePlayer::PaintInto(HDC dc, const RECT& area) {
     if (!IntersectRect(&hit, &visible, &area)) continue;
     int saved = SaveDC(dc);
     IntersectClipRect(dc, hit.left, hit.top, hit.right, hit.bottom);
-    PaintElement(dc, e, PlacedRect(i), movie_.FindLook(e.look), LookOf(i), Interpolate(e.text, lookup),
-                 FontOf(e.font, e.look), style_);
+    PaintElement(dc, e, PlacedRect(i), movie_.FindLook(e.look), LookOf(i),
+                 Interpolate(e.text, lookup), FontOf(e.font, e.look), style_);
     RestoreDC(dc, saved);
   }
   PaintFocus(dc);

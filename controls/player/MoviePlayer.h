@@ -123,8 +123,8 @@ class MoviePlayer : public Window {
   void InvalidateElement(size_t index);
 
   // Geometry
-  void LayOut();                          // the elements' homes for the window's size
-  RECT Home(size_t index) const;          // laid out; relative to its panel for a panel's element
+  void LayOut();                  // the elements' homes for the window's size
+  RECT Home(size_t index) const;  // laid out; relative to its panel for a panel's element
   void PlaceField(size_t index, HWND edit);
   int Px(int pixels96) const;             // a length of the look at the DPI
   POINT PanelOrigin(size_t panel) const;  // where the sliding panel is now
@@ -186,12 +186,12 @@ class MoviePlayer : public Window {
   bool loaded_ = false;
 
   movie::Movie movie_;
-  unsigned generation_ = 0;  // grows with every load, so stale actions can tell
+  unsigned generation_ = 0;             // grows with every load, so stale actions can tell
   std::vector<UniqueGdiObject> fonts_;  // parallel to movie_.fonts
   int dpi_ = 96;
   movie::PaintStyle style_;
-  std::vector<RECT> homes_;             // parallel to movie_.elements
-  std::map<size_t, HWND> fields_;       // element index -> edit control
+  std::vector<RECT> homes_;        // parallel to movie_.elements
+  std::map<size_t, HWND> fields_;  // element index -> edit control
   std::map<size_t, PanelState> panels_;
   std::map<std::wstring, std::vector<size_t>> dependents_;  // variable -> elements
   std::vector<std::wstring> queued_;
@@ -201,7 +201,7 @@ class MoviePlayer : public Window {
   int hover_ = -1, pressed_ = -1;
   int focus_ = -1;
   std::map<size_t, size_t> accessKeys_;  // element -> its key's place in its text
-  bool cues_ = false;  // access keys underlined
+  bool cues_ = false;                    // access keys underlined
   access::Accessible* accessible_ = nullptr;
   std::map<size_t, access::Accessible*> fieldAccessibles_;
   bool tracking_ = false;

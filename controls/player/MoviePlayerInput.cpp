@@ -69,7 +69,8 @@ LRESULT MoviePlayer::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
       for (const auto& [index, edit] : fields_)
-        if (edit == reinterpret_cast<HWND>(lParam)) return reinterpret_cast<LRESULT>(FieldBrush(index, reinterpret_cast<HDC>(wParam)));
+        if (edit == reinterpret_cast<HWND>(lParam))
+          return reinterpret_cast<LRESULT>(FieldBrush(index, reinterpret_cast<HDC>(wParam)));
       return Window::HandleMessage(msg, wParam, lParam);
     case WM_NOTIFY:
       return OnTipNotify(reinterpret_cast<NMHDR*>(lParam));
@@ -217,9 +218,9 @@ void MoviePlayer::CreateFields() {
     if (e.kind != ElementKind::Field) continue;
     HFONT font = FontOf(e.font, e.look);
     // A wide box: a typed address or folder keeps every character.
-    HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_TABSTOP | ES_AUTOHSCROLL | ES_LEFT, 0, 0, 1, 1,
-                                Hwnd(), reinterpret_cast<HMENU>(kFieldIdBase + i), GetModuleHandleW(nullptr),
-                                nullptr);
+    HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_TABSTOP | ES_AUTOHSCROLL | ES_LEFT,
+                                0, 0, 1, 1, Hwnd(), reinterpret_cast<HMENU>(kFieldIdBase + i),
+                                GetModuleHandleW(nullptr), nullptr);
     if (!edit) continue;
     SendMessageA(edit, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     PlaceField(i, edit);
@@ -247,8 +248,9 @@ void MoviePlayer::PlaceField(size_t index, HWND edit) {
   const RECT box = Home(index);
   int width = std::max<int>(box.right - box.left - 2 * Px(kFieldPad), 1);
   int height = std::min<int>(lineHeight, std::max<int>(box.bottom - box.top - 2, 1));
-  SetWindowPos(edit, nullptr, box.left + Px(kFieldPad), box.top + (box.bottom - box.top - height) / 2, width,
-               height, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(edit, nullptr, box.left + Px(kFieldPad),
+               box.top + (box.bottom - box.top - height) / 2, width, height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void MoviePlayer::OnFieldNotify(HWND edit, WORD code) {
@@ -294,14 +296,14 @@ void MoviePlayer::PaintFieldCue(HWND edit, size_t index) {
     SetBkMode(dc, TRANSPARENT);
     // Leave the caret's column free when the box has the focus.
     if (GetFocus() == edit) r.left += Px(2);
-    DrawTextW(dc, e.cue.c_str(), static_cast<int>(e.cue.size()), &r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX |
-                                                                      DT_END_ELLIPSIS);
+    DrawTextW(dc, e.cue.c_str(), static_cast<int>(e.cue.size()), &r,
+              DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
   }
   ReleaseDC(edit, dc);
 }
 
-LRESULT CALLBACK MoviePlayer::FieldProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                        DWORD_PTR data) {
+LRESULT CALLBACK MoviePlayer::FieldProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                                        UINT_PTR id, DWORD_PTR data) {
   auto* self = reinterpret_cast<MoviePlayer*>(data);
   size_t index = static_cast<size_t>(id);
   switch (msg) {
@@ -385,7 +387,8 @@ void MoviePlayer::OnAnimationTick() {
     const double target = s.opening ? 1.0 : 0.0;
     if (s.shown == target) continue;
     const ElementDef& e = movie_.elements[index];
-    double t = e.duration > 0 && animating_ ? static_cast<double>(now - s.started) / e.duration : 1.0;
+    double t =
+        e.duration > 0 && animating_ ? static_cast<double>(now - s.started) / e.duration : 1.0;
     if (t >= 1.0) {
       s.shown = target;
       if (!s.opening) QueueCommand(e.closeCommand);

@@ -26,7 +26,8 @@ size_t Table::AddNew() {
 
 void Table::CheckAddress(size_t row, size_t column) const {
   if (row >= rows_.size() || column >= columns_.size())
-    throw AppError(kErrNoSuchField, L"Either BOF or EOF is True, or the current record has been deleted.");
+    throw AppError(kErrNoSuchField,
+                   L"Either BOF or EOF is True, or the current record has been deleted.");
 }
 
 void Table::SetValue(size_t row, size_t column, Value value) {
@@ -34,12 +35,11 @@ void Table::SetValue(size_t row, size_t column, Value value) {
   const Column& c = columns_[column];
   if (!std::holds_alternative<std::monostate>(value)) {
     bool fits = c.type == ColumnType::Integer ? std::holds_alternative<int32_t>(value)
-                                               : std::holds_alternative<std::wstring>(value);
+                                              : std::holds_alternative<std::wstring>(value);
     if (fits && c.type == ColumnType::VarChar)
       fits = std::get<std::wstring>(value).size() <= static_cast<size_t>(c.width);
     if (!fits)
-      throw AppError(kErrValueDoesNotFit,
-                     L"The value does not fit the column " + c.name + L".");
+      throw AppError(kErrValueDoesNotFit, L"The value does not fit the column " + c.name + L".");
   }
   // A write that changes nothing is no change: views need not repaint.
   if (rows_[row][column] == value) return;

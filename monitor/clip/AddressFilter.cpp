@@ -24,8 +24,8 @@ bool SingleWebAddress(const std::string& text, std::string& address) {
     return false;
   }
   size_t hostEnd = t.find_first_of("/?#", schemeEnd);
-  std::string host = t.substr(schemeEnd, hostEnd == std::string::npos ? std::string::npos
-                                                                      : hostEnd - schemeEnd);
+  std::string host =
+      t.substr(schemeEnd, hostEnd == std::string::npos ? std::string::npos : hostEnd - schemeEnd);
   if (host.empty()) return false;
   for (unsigned char c : host)
     if (c < 0x21 || c == '"' || c == '<' || c == '>') return false;

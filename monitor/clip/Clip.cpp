@@ -107,8 +107,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   Watcher watcher;
   watcher.target = target;
   watcher.startSequence = GetClipboardSequenceNumber();
-  HWND hwnd = CreateWindowExA(0, kWatcherClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                              instance, nullptr);
+  HWND hwnd = CreateWindowExA(0, kWatcherClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance,
+                              nullptr);
   if (!hwnd) return 1;
   SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&watcher));
   if (!AddClipboardFormatListener(hwnd)) return 1;

@@ -8,11 +8,12 @@ using namespace mf;
 namespace {
 
 TEST(HttpHeaders, FieldsAreFoundByTheirExactNameOnly) {
-  const std::string raw = "HTTP/1.1 200 OK\r\nX-Original-Content-Length: 999\r\n"
-                          "Link: <x>; filename=evil.exe\r\ncontent-length:  12 \r\n"
-                          "Content-Disposition: attachment;\r\n filename=\"a.mp4\"\r\n"
-                          "Bad Name: x\r\nnocolon\r\nETag: \"1\"\r\n\r\nBody: no\r\n" +
-                          std::string(3000, 'x');
+  const std::string raw =
+      "HTTP/1.1 200 OK\r\nX-Original-Content-Length: 999\r\n"
+      "Link: <x>; filename=evil.exe\r\ncontent-length:  12 \r\n"
+      "Content-Disposition: attachment;\r\n filename=\"a.mp4\"\r\n"
+      "Bad Name: x\r\nnocolon\r\nETag: \"1\"\r\n\r\nBody: no\r\n" +
+      std::string(3000, 'x');
   const HttpHeaderBlock block = ParseHeaderBlock(raw);
   EXPECT_EQ(block.status, 200);
   EXPECT_EQ(block.Get("Content-Length"), "12");
@@ -42,7 +43,8 @@ TEST(HttpHeaders, RangesLengthsAndWaitsAreReadInSixtyFourBits) {
     ASSERT_EQ(got.has_value(), c.range.has_value()) << c.value;
     if (got) {
       EXPECT_EQ(std::tie(got->first, got->last, got->total),
-                std::tie(c.range->first, c.range->last, c.range->total)) << c.value;
+                std::tie(c.range->first, c.range->last, c.range->total))
+          << c.value;
     }
   }
   EXPECT_EQ(ParseDecimal("5000000000"), 5000000000);

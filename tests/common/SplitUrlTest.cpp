@@ -14,7 +14,8 @@ TEST(SplitUrl, HostEndsAtTheFirstSlashWhateverTheSchemeLetterCase) {
     const wchar_t *url, *host, *path;
   };
   const Case cases[] = {
-      {L"http://www.example.com/videos/a.flv?next=/b", L"www.example.com", L"/videos/a.flv?next=/b"},
+      {L"http://www.example.com/videos/a.flv?next=/b", L"www.example.com",
+       L"/videos/a.flv?next=/b"},
       {L"www.example.com/", L"www.example.com", L"/"},
       {L"HTTP://Example.COM/Watch", L"Example.COM", L"/Watch"},
       {L"hTtP://h/p", L"h", L"/p"},

@@ -31,7 +31,8 @@ inline long CountGdiObjects() {
   auto query = reinterpret_cast<QueryProcess>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
   PROCESS_BASIC_INFORMATION info{};
-  if (!query || query(GetCurrentProcess(), ProcessBasicInformation, &info, sizeof info, nullptr) != 0)
+  if (!query ||
+      query(GetCurrentProcess(), ProcessBasicInformation, &info, sizeof info, nullptr) != 0)
     return -1;
   const auto* peb = reinterpret_cast<const char*>(info.PebBaseAddress);
   const auto* table = *reinterpret_cast<const Entry* const*>(peb + kGdiSharedHandleTable);

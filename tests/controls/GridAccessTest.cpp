@@ -70,17 +70,21 @@ TEST_F(GridAccess, AnnouncesWhereTheFocusAndTheSelectionMove) {
     Heard expected;
   } steps[] = {
       // The system's own event for the window taking the focus comes first.
-      {"a click", [&] { ClickCell(0, 0); },
+      {"a click",
+       [&] { ClickCell(0, 0); },
        {{EVENT_OBJECT_FOCUS, CHILDID_SELF}, {EVENT_OBJECT_SELECTION, 1}, {EVENT_OBJECT_FOCUS, 1}}},
       {"down", [&] { Key(VK_DOWN); }, {{EVENT_OBJECT_SELECTION, 2}, {EVENT_OBJECT_FOCUS, 2}}},
-      {"shift+down", [&] { WithKeyDown(VK_SHIFT, [&] { Key(VK_DOWN); }); },
+      {"shift+down",
+       [&] { WithKeyDown(VK_SHIFT, [&] { Key(VK_DOWN); }); },
        {{EVENT_OBJECT_SELECTIONADD, 3}, {EVENT_OBJECT_FOCUS, 3}}},
-      {"ctrl+a", [&] { WithKeyDown(VK_CONTROL, [&] { Key('A'); }); },
+      {"ctrl+a",
+       [&] { WithKeyDown(VK_CONTROL, [&] { Key('A'); }); },
        {{EVENT_OBJECT_SELECTIONWITHIN, CHILDID_SELF}}},
       {"a client's choice",
        [&] { test::MsaaClient(grid.Hwnd()).Select(5, SELFLAG_TAKEFOCUS | SELFLAG_TAKESELECTION); },
        {{EVENT_OBJECT_SELECTIONWITHIN, CHILDID_SELF}, {EVENT_OBJECT_FOCUS, 5}}},
-      {"other rows", [&] { Bind(3); },
+      {"other rows",
+       [&] { Bind(3); },
        {{EVENT_OBJECT_REORDER, CHILDID_SELF}, {EVENT_OBJECT_FOCUS, CHILDID_SELF}}},
   };
   for (const Step& step : steps) {

@@ -27,7 +27,8 @@ TEST_F(GridDpi, RowsColumnsAndSelectorsScaleWithTheDpi) {
     RECT first{}, second{};
     ASSERT_TRUE(grid.GetCellRect(CellAt(0, 1), &first));
     ASSERT_TRUE(grid.GetCellRect(CellAt(1, 1), &second));
-    EXPECT_EQ(first.right + 1 - first.left, e.columnPixels);  // the rectangle leaves out the grid line
+    EXPECT_EQ(first.right + 1 - first.left,
+              e.columnPixels);  // the rectangle leaves out the grid line
     RECT id{};
     ASSERT_TRUE(grid.GetCellRect(CellAt(0, 0), &id));
     EXPECT_EQ(id.left, e.selectorWidth);

@@ -83,8 +83,8 @@ class CountingFilter : public grid::IDrawFilter {
   void BeforeDraw(const grid::DrawInfo&, bool&) override { ++befores; }
   void BeforeDrawBackground(const grid::DrawInfo& info, bool& cancel) override {
     const grid::UIElement& e = info.element;
-    backgrounds.push_back({e.type, e.rect, e.cell ? e.cell->RowIndex() : 0,
-                           e.cell ? e.cell->ColumnIndex() : 0});
+    backgrounds.push_back(
+        {e.type, e.rect, e.cell ? e.cell->RowIndex() : 0, e.cell ? e.cell->ColumnIndex() : 0});
     if (e.type == grid::kElementCell && ownColumn && e.cell->ColumnIndex() == *ownColumn) {
       HBRUSH b = CreateSolidBrush(ownColour);
       FillRect(info.dc, &e.rect, b);
@@ -95,8 +95,8 @@ class CountingFilter : public grid::IDrawFilter {
   void BeforeDrawBorders(const grid::DrawInfo&, bool&) override { ++borders; }
   void BeforeDrawForeground(const grid::DrawInfo& info, bool& cancel) override {
     const grid::UIElement* cell = info.element.Find(grid::kElementCell);
-    foregrounds.push_back({info.element.type, info.element.rect,
-                           cell ? cell->cell->RowIndex() : 0, cell ? cell->cell->ColumnIndex() : 0});
+    foregrounds.push_back({info.element.type, info.element.rect, cell ? cell->cell->RowIndex() : 0,
+                           cell ? cell->cell->ColumnIndex() : 0});
     if (cell && ownColumn && cell->cell->ColumnIndex() == *ownColumn) cancel = true;
   }
   void AfterDraw(const grid::DrawInfo&) override { ++afters; }
@@ -105,10 +105,10 @@ class CountingFilter : public grid::IDrawFilter {
 
 // Columns ID (integer), Name (text of 12), Status (text of 20).
 inline std::shared_ptr<table::Table> MakeTable(size_t rows) {
-  auto t = std::make_shared<table::Table>(std::vector<table::Column>{
-      {L"ID", table::ColumnType::Integer, 0},
-      {L"Name", table::ColumnType::VarChar, 12},
-      {L"Status", table::ColumnType::VarChar, 20}});
+  auto t = std::make_shared<table::Table>(
+      std::vector<table::Column>{{L"ID", table::ColumnType::Integer, 0},
+                                 {L"Name", table::ColumnType::VarChar, 12},
+                                 {L"Status", table::ColumnType::VarChar, 20}});
   for (size_t i = 0; i < rows; ++i) {
     size_t r = t->AddNew();
     t->SetValue(r, 0, static_cast<int32_t>(i + 1));
@@ -121,8 +121,14 @@ inline std::shared_ptr<table::Table> MakeTable(size_t rows) {
 class GridFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(grid.Create({.parent = host.Hwnd(), .id = 7, .left = 10, .top = 10,
-                             .width = 560, .height = 300, .visible = true, .events = &log}));
+    ASSERT_TRUE(grid.Create({.parent = host.Hwnd(),
+                             .id = 7,
+                             .left = 10,
+                             .top = 10,
+                             .width = 560,
+                             .height = 300,
+                             .visible = true,
+                             .events = &log}));
   }
   void Bind(size_t rows) {
     table = MakeTable(rows);

@@ -157,8 +157,8 @@ TEST_F(GridModel, GridLevelPropertiesAndVisibility) {
   EXPECT_FALSE(IsWindowVisible(grid.Hwnd()));
   grid.SetVisible(true);
   // Bringing to the front puts the grid above a sibling created after it.
-  HWND sibling = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 50, 50,
-                                 host.Hwnd(), nullptr, nullptr, nullptr);
+  HWND sibling = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, host.Hwnd(),
+                                 nullptr, nullptr, nullptr);
   SetWindowPos(sibling, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   EXPECT_EQ(GetWindow(host.Hwnd(), GW_CHILD), sibling);
   grid.BringToFront();

@@ -43,9 +43,9 @@ TEST_F(GridPaint, BandAppearancesAndTheGridBackgroundArePainted) {
   EXPECT_EQ(px.At(selected.right - 2, selected.top + 1), RGB(0, 0, 0));
   EXPECT_GT(px.Count(selected, RGB(255, 255, 255)), 0);  // its text in the selection text colour
   EXPECT_GT(px.Count(plain, GetSysColor(COLOR_WINDOWTEXT)), 0);
-  EXPECT_EQ(px.At(plain.left + 5, plain.top - 4), RGB(60, 117, 157));  // header
-  EXPECT_EQ(px.At(4, plain.top + 4), RGB(60, 117, 157));               // row selector
-  EXPECT_EQ(px.At(10, last.bottom + 10), RGB(201, 211, 216));          // below the rows
+  EXPECT_EQ(px.At(plain.left + 5, plain.top - 4), RGB(60, 117, 157));     // header
+  EXPECT_EQ(px.At(4, plain.top + 4), RGB(60, 117, 157));                  // row selector
+  EXPECT_EQ(px.At(10, last.bottom + 10), RGB(201, 211, 216));             // below the rows
   EXPECT_EQ(px.At(client.right - 2, plain.top + 1), RGB(201, 211, 216));  // right of the columns
 }
 

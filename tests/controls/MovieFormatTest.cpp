@@ -51,7 +51,7 @@ TEST(MovieCondition, EvaluatesComparisonsAndLogicWithPrecedence) {
   EXPECT_FALSE(Holds(L"b", vars));
   EXPECT_FALSE(Holds(L"unset", vars));
   EXPECT_TRUE(Holds(L"!b & !unset", vars));
-  EXPECT_TRUE(Holds(L"b | a & a", vars));     // & binds tighter than |
+  EXPECT_TRUE(Holds(L"b | a & a", vars));  // & binds tighter than |
   EXPECT_FALSE(Holds(L"(b | a) & b", vars));
   EXPECT_TRUE(Holds(L"_root.x='Stop it'", vars));
   EXPECT_TRUE(Holds(L"unset=''", vars));
@@ -60,15 +60,18 @@ TEST(MovieCondition, EvaluatesComparisonsAndLogicWithPrecedence) {
 }
 
 TEST(MovieCondition, PrintsTextThatParsesToTheSameCondition) {
-  for (const wchar_t* text : {L"a", L"!a", L"a & b | c", L"a & (b | c)", L"!(a=1 | b!='x y')", L"(a | b) & !(c & d)"}) {
+  for (const wchar_t* text :
+       {L"a", L"!a", L"a & b | c", L"a & (b | c)", L"!(a=1 | b!='x y')", L"(a | b) & !(c & d)"}) {
     Condition c, again;
     std::wstring error;
     ASSERT_TRUE(Condition::Parse(text, c, error)) << mf::ToAnsi(text);
     ASSERT_TRUE(Condition::Parse(c.Text(), again, error)) << mf::ToAnsi(c.Text());
     EXPECT_EQ(again.Text(), c.Text());
     for (int bits = 0; bits < 16; ++bits) {
-      Lookup vars = From({{L"a", bits & 1 ? L"1" : L"0"}, {L"b", bits & 2 ? L"1" : L"x y"},
-                          {L"c", bits & 4 ? L"1" : L"0"}, {L"d", bits & 8 ? L"1" : L"0"}});
+      Lookup vars = From({{L"a", bits & 1 ? L"1" : L"0"},
+                          {L"b", bits & 2 ? L"1" : L"x y"},
+                          {L"c", bits & 4 ? L"1" : L"0"},
+                          {L"d", bits & 8 ? L"1" : L"0"}});
       EXPECT_EQ(c.Evaluate(vars), again.Evaluate(vars)) << mf::ToAnsi(text);
     }
   }
@@ -77,7 +80,8 @@ TEST(MovieCondition, PrintsTextThatParsesToTheSameCondition) {
 TEST(MovieCondition, RefusesMalformedTextAndDeepNesting) {
   Condition c;
   std::wstring error;
-  for (const wchar_t* bad : {L"", L"a &", L"(a", L"a)", L"a = ", L"a='x", L"1abc", L"a | | b", L"!"})
+  for (const wchar_t* bad :
+       {L"", L"a &", L"(a", L"a)", L"a = ", L"a='x", L"1abc", L"a | | b", L"!"})
     EXPECT_FALSE(Condition::Parse(bad, c, error)) << mf::ToAnsi(bad);
   std::wstring deep(5000, L'(');
   deep += L"a" + std::wstring(5000, L')');
@@ -156,7 +160,8 @@ TEST(MovieFormat, ReadsEveryKindOfLineWithItsAttributes) {
   EXPECT_EQ(m.elements[8].from, Slide::Left);
   EXPECT_EQ(m.elements[8].duration, 0);
   auto commands = m.Commands();
-  for (const wchar_t* c : {L"Hello", L"Drag", L"TabOne", L"Go.now", L"Enter", L"On", L"Off", L"Opened", L"Closed"})
+  for (const wchar_t* c :
+       {L"Hello", L"Drag", L"TabOne", L"Go.now", L"Enter", L"On", L"Off", L"Opened", L"Closed"})
     EXPECT_NE(std::find(commands.begin(), commands.end(), c), commands.end()) << mf::ToAnsi(c);
   auto vars = m.Variables();
   for (const wchar_t* v : {L"page", L"name", L"a", L"b", L"c", L"d", L"t", L"_root.url", L"open"})
@@ -275,13 +280,22 @@ TEST(MovieFormat, FuzzedMoviesAreRefusedOrReadConsistently) {
     for (int k = 0; k < edits && !text.empty(); ++k) {
       size_t at = random() % text.size();
       switch (random() % 6) {
-        case 0: text[at] = static_cast<char>(random() % 256); break;
-        case 1: text.insert(at, 1, " =\",#\\{}!&|()0-9"[random() % 17]); break;
-        case 2: text.erase(at, 1 + random() % 20); break;
-        case 3: text.insert(at, std::to_string(random())); break;
+        case 0:
+          text[at] = static_cast<char>(random() % 256);
+          break;
+        case 1:
+          text.insert(at, 1, " =\",#\\{}!&|()0-9"[random() % 17]);
+          break;
+        case 2:
+          text.erase(at, 1 + random() % 20);
+          break;
+        case 3:
+          text.insert(at, std::to_string(random()));
+          break;
         case 4: {
           size_t s = text.rfind('\n', at), e = text.find('\n', at);
-          if (s != std::string::npos && e != std::string::npos) text.insert(e, text.substr(s, e - s));
+          if (s != std::string::npos && e != std::string::npos)
+            text.insert(e, text.substr(s, e - s));
           break;
         }
         default: {

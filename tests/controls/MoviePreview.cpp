@@ -1,6 +1,7 @@
 // Shows a movie in a 630 x 535 window as the program would, for looking at it
 // and taking screenshots (tools/movie_screenshots.sh).
-//   movie_preview.exe MOVIE [set:NAME=VALUE | click:X,Y | move:X,Y | press:X,Y | grid:ROWS | quit:SECONDS]...
+//   movie_preview.exe MOVIE [set:NAME=VALUE | click:X,Y | move:X,Y | press:X,Y | grid:ROWS |
+//   quit:SECONDS]...
 // Clicks, moves and presses (a button held down) are real mouse messages
 // to the player. A list view stands in for the
 // program's grid: shown on "IDC_FS_Download", hidden on "IDC_FS_Slider" and
@@ -46,7 +47,8 @@ class Preview : public mf::IMoviePlayerEvents {
       for (const wchar_t* v : {L"_root.downloadBtn", L"_root.startDownload", L"_root.downloadTab"})
         player.SetVariable(v, L"1");
     } else if (command == L"ID_FS_autoDownloadCheck" || command == L"ID_FS_autoDownloadUncheck") {
-      player.SetVariable(L"_root.autoToDownloadList_CB", command == L"ID_FS_autoDownloadCheck" ? L"1" : L"0");
+      player.SetVariable(L"_root.autoToDownloadList_CB",
+                         command == L"ID_FS_autoDownloadCheck" ? L"1" : L"0");
     }
   }
 
@@ -60,7 +62,8 @@ class Preview : public mf::IMoviePlayerEvents {
       SendMessageA(grid, LVM_INSERTCOLUMNA, c, reinterpret_cast<LPARAM>(&col));
     }
     const char* sample[][4] = {
-        {"http://www.youtube.com/watch?v=Xk2p9aQ", "Sunset over the bay.flv", "Complete", "12.4 MB"},
+        {"http://www.youtube.com/watch?v=Xk2p9aQ", "Sunset over the bay.flv", "Complete",
+         "12.4 MB"},
         {"http://video.google.com/videoplay?docid=81", "Marching band.flv", "47", "8.1 MB"},
         {"http://www.break.com/index/skate-trick.html", "Waiting (Auto Detect)", "Waiting", "????"},
         {"http://www.angryalien.com/0604/bambi.asp", "Waiting (Auto Detect)", "Waiting", "????"}};
@@ -98,7 +101,9 @@ int main(int argc, char** argv) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
   if (argc < 2) {
-    std::fprintf(stderr, "usage: movie_preview MOVIE [set:NAME=VALUE | click:X,Y | grid:ROWS | quit:SECONDS]...\n");
+    std::fprintf(
+        stderr,
+        "usage: movie_preview MOVIE [set:NAME=VALUE | click:X,Y | grid:ROWS | quit:SECONDS]...\n");
     return 2;
   }
   WNDCLASSA wc{};
@@ -108,14 +113,15 @@ int main(int argc, char** argv) {
   wc.lpszClassName = "MarrowfinMoviePreview";
   RegisterClassA(&wc);
   Preview p;
-  p.frame = CreateWindowExA(0, wc.lpszClassName, "Marrowfin", WS_POPUP | WS_CLIPCHILDREN, 40, 40, 630, 535,
-                            nullptr, nullptr, wc.hInstance, nullptr);
-  p.grid = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT | LVS_SHOWSELALWAYS, 21, 177, 575, 182,
-                           p.frame, nullptr, wc.hInstance, nullptr);
+  p.frame = CreateWindowExA(0, wc.lpszClassName, "Marrowfin", WS_POPUP | WS_CLIPCHILDREN, 40, 40,
+                            630, 535, nullptr, nullptr, wc.hInstance, nullptr);
+  p.grid = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT | LVS_SHOWSELALWAYS, 21, 177,
+                           575, 182, p.frame, nullptr, wc.hInstance, nullptr);
   SendMessageA(p.grid, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
   SendMessageA(p.grid, LVM_SETBKCOLOR, 0, RGB(201, 211, 216));
   SendMessageA(p.grid, LVM_SETTEXTBKCOLOR, 0, RGB(201, 211, 216));
-  p.player.Create({.parent = p.frame, .left = 0, .top = 0, .width = 630, .height = 535, .events = &p});
+  p.player.Create(
+      {.parent = p.frame, .left = 0, .top = 0, .width = 630, .height = 535, .events = &p});
   p.player.LoadMovie(0, mf::FromAnsi(argv[1]));
   if (!p.player.IsMovieLoaded())
     std::fprintf(stderr, "movie not loaded: %s\n", mf::ToAnsi(p.player.LoadError()).c_str());

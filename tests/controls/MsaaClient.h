@@ -96,7 +96,7 @@ class MsaaEvents {
 
  private:
   static void CALLBACK Heard(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD,
-                            DWORD) {
+                             DWORD) {
     if (current_ && hwnd == current_->window_ && object == OBJID_CLIENT)
       current_->heard.emplace_back(event, child);
   }

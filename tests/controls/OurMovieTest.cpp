@@ -17,17 +17,33 @@ namespace {
 using mf::test::PlayerHost;
 using Names = std::set<std::wstring>;
 
-const Names kCommands = {
-    L"IDC_FS_Drag",          L"IDC_FS_Minimize",       L"IDC_FS_Tray",           L"IDC_FS_Close",
-    L"IDC_FS_Slider",        L"IDC_FS_Download",       L"IDC_FS_About",          L"IDC_FS_Help",
-    L"ID_FS_webSite",        L"IDC_FS_startDownload",  L"IDC_FS_stopDownload",   L"IDC_FS_addDownloadURL",
-    L"IDC_FS_selectAllD",    L"IDC_FS_removeSelectedD", L"IDC_FS_moveUp",        L"IDC_FS_moveDown",
-    L"ID_FS_clearComplete",  L"ID_FS_downloadBrowse",  L"ID_FS_autoDownloadCheck", L"ID_FS_autoDownloadUncheck",
-    L"IDC_FS_Maximize",      L"IDC_FS_Restore"};
-const Names kVariables = {L"_root.aboutTxt",    L"_root.download_dir", L"_root.autoToDownloadList_CB",
-                          L"_root.Download_CB", L"_root.Convert_CB",   L"_root.video_url",
-                          L"_root.downloadBtn", L"_root.startDownload", L"_root.downloadTab",
-                          L"_root.downloadBtnTab", L"_root.maximized", L"_root.darkTitle"};
+const Names kCommands = {L"IDC_FS_Drag",
+                         L"IDC_FS_Minimize",
+                         L"IDC_FS_Tray",
+                         L"IDC_FS_Close",
+                         L"IDC_FS_Slider",
+                         L"IDC_FS_Download",
+                         L"IDC_FS_About",
+                         L"IDC_FS_Help",
+                         L"ID_FS_webSite",
+                         L"IDC_FS_startDownload",
+                         L"IDC_FS_stopDownload",
+                         L"IDC_FS_addDownloadURL",
+                         L"IDC_FS_selectAllD",
+                         L"IDC_FS_removeSelectedD",
+                         L"IDC_FS_moveUp",
+                         L"IDC_FS_moveDown",
+                         L"ID_FS_clearComplete",
+                         L"ID_FS_downloadBrowse",
+                         L"ID_FS_autoDownloadCheck",
+                         L"ID_FS_autoDownloadUncheck",
+                         L"IDC_FS_Maximize",
+                         L"IDC_FS_Restore"};
+const Names kVariables = {
+    L"_root.aboutTxt",       L"_root.download_dir",  L"_root.autoToDownloadList_CB",
+    L"_root.Download_CB",    L"_root.Convert_CB",    L"_root.video_url",
+    L"_root.downloadBtn",    L"_root.startDownload", L"_root.downloadTab",
+    L"_root.downloadBtnTab", L"_root.maximized",     L"_root.darkTitle"};
 
 class OurMovie : public testing::Test {
  protected:
@@ -49,7 +65,8 @@ class OurMovie : public testing::Test {
       const auto& e = elements[i];
       bool sends = e.command == command || e.offCommand == command;
       // A text field sends on Enter, not on a click.
-      if (!sends || e.kind == mf::movie::ElementKind::Field || !host.player.IsElementEnabled(i)) continue;
+      if (!sends || e.kind == mf::movie::ElementKind::Field || !host.player.IsElementEnabled(i))
+        continue;
       POINT p = host.Inside(i);
       if (host.player.ElementAt(p.x, p.y) != static_cast<int>(i)) continue;
       size_t before = host.commands.size();
@@ -92,10 +109,12 @@ TEST_F(OurMovie, SendsEveryCommandWhenTheUserUsesItsControl) {
   // The download page: address, list commands, window buttons, title bar.
   EXPECT_FALSE(ClickSending(L"IDC_FS_addDownloadURL"));  // nothing typed yet
   host.player.SetVariable(L"_root.video_url", L"http://www.youtube.com/watch?v=abc");
-  EXPECT_EQ(mf::GetText(host.player.FieldWindow(L"_root.video_url")), L"http://www.youtube.com/watch?v=abc");
-  for (const wchar_t* c : {L"IDC_FS_addDownloadURL", L"IDC_FS_selectAllD", L"IDC_FS_removeSelectedD", L"IDC_FS_moveUp",
-                           L"IDC_FS_moveDown", L"ID_FS_clearComplete", L"IDC_FS_Minimize", L"IDC_FS_Tray",
-                           L"IDC_FS_Close", L"IDC_FS_Drag"})
+  EXPECT_EQ(mf::GetText(host.player.FieldWindow(L"_root.video_url")),
+            L"http://www.youtube.com/watch?v=abc");
+  for (const wchar_t* c :
+       {L"IDC_FS_addDownloadURL", L"IDC_FS_selectAllD", L"IDC_FS_removeSelectedD", L"IDC_FS_moveUp",
+        L"IDC_FS_moveDown", L"ID_FS_clearComplete", L"IDC_FS_Minimize", L"IDC_FS_Tray",
+        L"IDC_FS_Close", L"IDC_FS_Drag"})
     EXPECT_TRUE(ClickSending(c)) << mf::ToAnsi(c);
   // Start wants a list; during a run the same place stops it.
   EXPECT_FALSE(ClickSending(L"IDC_FS_startDownload"));
@@ -146,7 +165,11 @@ TEST_F(OurMovie, ShowsEveryVariableTheProgramSets) {
       {L"_root.startDownload", L"1", L"0", {}, false},
       {L"_root.downloadTab", L"1", L"0", {}, false},
       {L"_root.downloadTab", L"1", L"0", {{L"page", L"About"}}, false},
-      {L"_root.downloadBtnTab", L"0", L"1", {{L"page", L"About"}, {L"_root.downloadTab", L"0"}}, false},
+      {L"_root.downloadBtnTab",
+       L"0",
+       L"1",
+       {{L"page", L"About"}, {L"_root.downloadTab", L"0"}},
+       false},
   };
   for (const Case& c : cases) {
     host.player.SetVariable(L"page", L"Download");
@@ -155,13 +178,15 @@ TEST_F(OurMovie, ShowsEveryVariableTheProgramSets) {
     host.player.SetVariable(c.name, c.before);
     auto before = Picture();
     host.player.SetVariable(c.name, c.after);
-    EXPECT_TRUE(Picture() != before) << mf::ToAnsi(c.name) << (c.settingsOpen ? " in the settings" : "");
+    EXPECT_TRUE(Picture() != before)
+        << mf::ToAnsi(c.name) << (c.settingsOpen ? " in the settings" : "");
     if (c.settingsOpen) ToggleSettings();
     host.player.SetVariable(L"_root.downloadTab", L"1");
   }
   // The address the clipboard monitor takes over shows in the address box.
   host.player.SetVariable(L"_root.video_url", L"http://video.google.com/videoplay?docid=1");
-  EXPECT_EQ(mf::GetText(host.player.FieldWindow(L"_root.video_url")), L"http://video.google.com/videoplay?docid=1");
+  EXPECT_EQ(mf::GetText(host.player.FieldWindow(L"_root.video_url")),
+            L"http://video.google.com/videoplay?docid=1");
 }
 
 TEST_F(OurMovie, ShowsStopInPlaceOfStartDuringARun) {
@@ -190,8 +215,8 @@ TEST(HelpFile, IsACompiledHelpFileBesideTheProgram) {
   ASSERT_TRUE(in.good());
   std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(data.substr(0, 4), "ITSF");
-  for (const char* page : {"/index.html", "/adding.html", "/downloading.html", "/list.html", "/settings.html",
-                           "/tray.html"})
+  for (const char* page : {"/index.html", "/adding.html", "/downloading.html", "/list.html",
+                           "/settings.html", "/tray.html"})
     EXPECT_NE(data.find(page), std::string::npos) << page;
 }
 

@@ -18,7 +18,8 @@ class Pixels {
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     dc_ = CreateCompatibleDC(nullptr);
-    bitmap_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
+    bitmap_ =
+        CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
     old_ = SelectObject(dc_, bitmap_);
   }
   ~Pixels() {
@@ -34,7 +35,8 @@ class Pixels {
   int Height() const noexcept { return height_; }
   COLORREF At(int x, int y) const {
     GdiFlush();
-    uint32_t v = bits_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)];
+    uint32_t v =
+        bits_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)];
     return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
   }
   // How many pixels of the rectangle have the colour.

@@ -28,11 +28,13 @@ class PlayerHost : public IMoviePlayerEvents {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "MarrowfinPlayerTestHost";
     RegisterClassA(&wc);
-    window = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, wc.lpszClassName, "Player test", WS_POPUP | WS_CLIPCHILDREN,
-                             0, 0, width, height, nullptr, nullptr, wc.hInstance, nullptr);
+    window = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, wc.lpszClassName, "Player test",
+                             WS_POPUP | WS_CLIPCHILDREN, 0, 0, width, height, nullptr, nullptr,
+                             wc.hInstance, nullptr);
     // Shown without activation: taking an active window down costs Wine seconds.
     if (window) ShowWindow(window, SW_SHOWNOACTIVATE);
-    return window && player.Create({.parent = window, .width = width, .height = height, .events = this});
+    return window &&
+           player.Create({.parent = window, .width = width, .height = height, .events = this});
   }
 
   // Loads the text as a movie file; true when the player took it.
@@ -56,7 +58,9 @@ class PlayerHost : public IMoviePlayerEvents {
     return elements.size();
   }
 
-  void FSCommand(const std::wstring& command, const std::wstring&) override { commands.push_back(command); }
+  void FSCommand(const std::wstring& command, const std::wstring&) override {
+    commands.push_back(command);
+  }
 
   void Down(int x, int y) {
     SendMessageA(player.Hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(x, y));

@@ -51,10 +51,17 @@ TEST_F(PlayerKeys, AccessKeysComeFromTheCaptionsAndNeverClashOnAPage) {
   const auto keys = mf::movie::AssignAccessKeys(host.player.LoadedMovie());
   for (const auto& [index, at] : keys) byText[Element(index).text] = host.player.AccessKey(index);
   const std::pair<const wchar_t*, wchar_t> expected[] = {
-      {L"Download", L'D'},          {L"About", L'A'},     {L"Video page address", L'V'},
-      {L"Add", 0},                  {L"Select all", L'S'}, {L"Settings", L'E'},
-      {L"Start downloading", L'T'}, {L"Stop downloading", L'O'}, {L"Done", L'N'},
-      {L"Show downloads", L'S'},    {L"Marrowfin", 0}};  // a plain label takes none
+      {L"Download", L'D'},
+      {L"About", L'A'},
+      {L"Video page address", L'V'},
+      {L"Add", 0},
+      {L"Select all", L'S'},
+      {L"Settings", L'E'},
+      {L"Start downloading", L'T'},
+      {L"Stop downloading", L'O'},
+      {L"Done", L'N'},
+      {L"Show downloads", L'S'},
+      {L"Marrowfin", 0}};  // a plain label takes none
   for (const auto& [text, key] : expected) EXPECT_EQ(byText[text], key) << mf::ToAnsi(text);
   for (const auto& [i, a] : keys)
     for (const auto& [j, b] : keys) {
@@ -95,8 +102,8 @@ TEST_F(PlayerKeys, TabWalksTheStopsAndEnterOrAnAccessKeyPressesThem) {
   SendMessageA(host.player.Hwnd(), WM_SYSCHAR, 'r', 0);  // Alt+R
   SendMessageA(host.player.Hwnd(), WM_CHAR, 'c', 0);     // a button has the focus: C alone
   SendMessageA(host.player.Hwnd(), WM_SYSCHAR, 't', 0);  // Start, not available
-  EXPECT_EQ(host.commands, (Commands{L"IDC_FS_Download", L"IDC_FS_removeSelectedD",
-                                     L"ID_FS_clearComplete"}));
+  EXPECT_EQ(host.commands,
+            (Commands{L"IDC_FS_Download", L"IDC_FS_removeSelectedD", L"ID_FS_clearComplete"}));
   SendMessageA(host.player.Hwnd(), WM_SYSCHAR, 'v', 0);  // the label's key: its field
   EXPECT_EQ(GetFocus(), host.player.FieldWindow(L"_root.video_url"));
 }
@@ -108,7 +115,7 @@ TEST_F(PlayerKeys, AScreenReaderReadsTheButtonsAndPressesThemAsAClickDoes) {
   const long on = STATE_SYSTEM_FOCUSABLE;
   const std::pair<const wchar_t*, long> states[] = {
       {L"Download", on | STATE_SYSTEM_PRESSED},  // the chosen tab
-      {L"Minimise", on},                          // named by its tip: it shows a picture
+      {L"Minimise", on},                         // named by its tip: it shows a picture
       {L"Add", STATE_SYSTEM_UNAVAILABLE},
       {L"Start downloading", STATE_SYSTEM_UNAVAILABLE},
       {L"Settings", on}};

@@ -288,12 +288,14 @@ TEST_F(PlayerTest, DamagedMoviesAreShownAndUsedWithoutHarm) {
         continue;
       }
       size_t end = text.find_first_not_of("0123456789", digit);
-      text.replace(digit, end - digit, std::to_string(random() % 3 == 0 ? random() % 10001 : random() % 700));
+      text.replace(digit, end - digit,
+                   std::to_string(random() % 3 == 0 ? random() % 10001 : random() % 700));
     }
     if (!host.LoadText(text)) continue;
     ++loaded;
     UpdateWindow(host.player.Hwnd());
-    for (int c = 0; c < 6; ++c) host.Click(static_cast<int>(random() % 320), static_cast<int>(random() % 220));
+    for (int c = 0; c < 6; ++c)
+      host.Click(static_cast<int>(random() % 320), static_cast<int>(random() % 220));
     host.player.SetVariable(L"page", L"About");
     host.player.SetVariable(L"settings", L"1");
     mf::test::PumpFor(5);

@@ -29,7 +29,7 @@ TEST(FormatFileSize, UnitBoundaries) {
   EXPECT_EQ(FormatFileSize(1048575), L"1024 KB");  // just under a megabyte rounds up
   EXPECT_EQ(FormatFileSize(1048576), L"1 MB");
   EXPECT_EQ(FormatFileSize(1073741824.0f), L"1 GB");
-  EXPECT_EQ(FormatFileSize(1099511627776.0f), L"");      // 2^40
+  EXPECT_EQ(FormatFileSize(1099511627776.0f), L"");  // 2^40
   EXPECT_EQ(FormatFileSize(1099511627776.0f * 8), L"");
   EXPECT_EQ(FormatFileSize(INFINITY), L"");
 }
@@ -40,15 +40,17 @@ class DecimalSeparator : public ::testing::Test {
     GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, saved_, sizeof saved_);
   }
   void TearDown() override { SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, saved_); }
-  void Use(const char* sep) { ASSERT_TRUE(SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, sep)); }
+  void Use(const char* sep) {
+    ASSERT_TRUE(SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, sep));
+  }
   char saved_[8] = {};
 };
 
 TEST_F(DecimalSeparator, RoundsToOneDecimalWithTiesToEven) {
   Use(".");
   EXPECT_EQ(FormatFileSize(1536), L"1.5 KB");
-  EXPECT_EQ(FormatFileSize(1280), L"1.2 KB");   // 1.25 -> 1.2
-  EXPECT_EQ(FormatFileSize(1792), L"1.8 KB");   // 1.75 -> 1.8
+  EXPECT_EQ(FormatFileSize(1280), L"1.2 KB");              // 1.25 -> 1.2
+  EXPECT_EQ(FormatFileSize(1792), L"1.8 KB");              // 1.75 -> 1.8
   EXPECT_EQ(FormatFileSize(1024 * 10 + 256), L"10.2 KB");  // 10.25 -> 10.2
   EXPECT_EQ(FormatFileSize(1024 * 10 + 768), L"10.8 KB");  // 10.75 -> 10.8
   EXPECT_EQ(FormatFileSize(1572864), L"1.5 MB");
@@ -90,7 +92,9 @@ TEST(CleanFileName, NamesHideNothingAndNeverNameADevice) {
   };
   const Case cases[] = {
       {L"run.exe\0.mp4"s, L"", L"run.exe.mp4"},
-      {L"a\x01" L"b\x1F\x7F.mp4\r\n", L"", L"ab.mp4"},
+      {L"a\x01"
+       L"b\x1F\x7F.mp4\r\n",
+       L"", L"ab.mp4"},
       {L"clip\u202Egpj.exe", L"", L"clipgpj.exe"},
       {L"\u200Ea\u2066b\u2069\u200F.mp4", L"", L"ab.mp4"},
       {L" .mp4. . ", L"http-name.webm", L"http-name.mp4"},
@@ -124,7 +128,7 @@ TEST(FitFileName, CutsTheNameBeforeItsExtensionToFitThePath) {
       {stem43, stem43},  // exactly the room
       {stem43 + L"s.mp4", std::wstring(39, L's') + L".mp4"},
       {std::wstring(60, L'動') + L".mp4", std::wstring(39, L'動') + L".mp4"},
-      {std::wstring(50, L'x'), std::wstring(43, L'x')},                  // no extension
+      {std::wstring(50, L'x'), std::wstring(43, L'x')},  // no extension
       // An "extension" too long to be one is cut like the rest.
       {L"a." + std::wstring(50, L'e'), L"a." + std::wstring(41, L'e')},
       // Never half a character, never a trailing blank or dot.

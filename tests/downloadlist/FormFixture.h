@@ -67,8 +67,8 @@ class FormFixture : public ::testing::Test {
   void ClickSelector(size_t row, WPARAM keys = 0) { Click({3, CentreOf(row, 0).y}, keys); }
   // What a click on one of the hidden classic buttons sends to the form.
   void PressButton(HWND button) {
-    SendMessageA(form.Hwnd(), WM_COMMAND,
-                 MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    SendMessageA(form.Hwnd(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
   }
   std::wstring DownloadButton() const { return form.Flash.GetVariable(L"_root.downloadBtn"); }
 

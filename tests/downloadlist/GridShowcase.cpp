@@ -45,14 +45,15 @@ int main(int argc, char** argv) {
   auto row = *app.gridView.DownloadGrid.FirstRow();
   for (int i = 0; i < 7; ++i) row = row.NextSibling();
   row.SetSelected(true);
-  app.gridView.DownloadGrid.SetActiveCell(app.gridView.DownloadGrid.FirstRow()->NextSibling().Cells(2));
+  app.gridView.DownloadGrid.SetActiveCell(
+      app.gridView.DownloadGrid.FirstRow()->NextSibling().Cells(2));
 
   const ULONGLONG end = GetTickCount64() + showFor;
   while (GetTickCount64() < end) {
     mf::DoEvents();
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
   }
-  
+
   OleUninitialize();
   return 0;
 }

@@ -53,7 +53,8 @@ class ItemMenu : public FormFixture {
     RemoveDirectoryA(ToAnsi(folder).c_str());
   }
   static void Touch(const std::wstring& path) {
-    HANDLE h = CreateFileA(ToAnsi(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE h =
+        CreateFileA(ToAnsi(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     CloseHandle(h);
   }
   std::wstring InFolder(const std::wstring& name) const { return folder + L"\\" + name; }

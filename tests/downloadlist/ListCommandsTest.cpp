@@ -18,7 +18,8 @@ TEST_F(ListCommands, ClearCompleteRemovesItems2And4Of5AndRenumbersTheRest) {
   PressButton(form.cmdClear);
   EXPECT_EQ(ListUrls(), (std::vector<std::wstring>{Url(1), Url(3), Url(5)}));
   for (size_t i = 0; i < 3; ++i) EXPECT_EQ(app.list.Items()[i].ID, static_cast<int16_t>(i + 1));
-  EXPECT_EQ(GridRows(), (std::vector<std::wstring>{L"1 " + Url(1), L"2 " + Url(3), L"3 " + Url(5)}));
+  EXPECT_EQ(GridRows(),
+            (std::vector<std::wstring>{L"1 " + Url(1), L"2 " + Url(3), L"3 " + Url(5)}));
   EXPECT_TRUE(app.gridView.GridFormatted);
   EXPECT_EQ(DownloadButton(), L"");  // untouched while items remain
 }
@@ -36,7 +37,8 @@ TEST_F(ListCommands, RemoveSelectedTakesCellsOfRows2And3AndRow5ThroughItsSelecto
   ClickSelector(4, MK_CONTROL);
   PressButton(form.cmdRemoveSelected);
   EXPECT_EQ(ListUrls(), (std::vector<std::wstring>{Url(1), Url(4), Url(6)}));
-  EXPECT_EQ(GridRows(), (std::vector<std::wstring>{L"1 " + Url(1), L"2 " + Url(4), L"3 " + Url(6)}));
+  EXPECT_EQ(GridRows(),
+            (std::vector<std::wstring>{L"1 " + Url(1), L"2 " + Url(4), L"3 " + Url(6)}));
   EXPECT_EQ(app.gridView.DownloadGrid.SelectedCellCount(), 0u);  // a new table, no selection
 }
 

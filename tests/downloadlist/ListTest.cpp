@@ -11,9 +11,7 @@ namespace {
 
 class ListTest : public ::testing::Test {
  protected:
-  void Add(const std::wstring& url) {
-    ASSERT_TRUE(list.AddItem(url, L"name", L"", L""));
-  }
+  void Add(const std::wstring& url) { ASSERT_TRUE(list.AddItem(url, L"name", L"", L"")); }
   std::vector<std::wstring> Urls() const {
     std::vector<std::wstring> v;
     for (const auto& item : list.Items()) v.push_back(item.Video_URL);
@@ -54,7 +52,8 @@ TEST_F(ListTest, RepeatedAddressIsAbsorbedButOtherCaseIsNew) {
 }
 
 TEST_F(ListTest, HoldsAtMost32767Items) {
-  for (size_t i = 0; i < kMaxItems; ++i) ASSERT_TRUE(list.AddItem(L"u" + std::to_wstring(i), L"", L"", L""));
+  for (size_t i = 0; i < kMaxItems; ++i)
+    ASSERT_TRUE(list.AddItem(L"u" + std::to_wstring(i), L"", L"", L""));
   EXPECT_FALSE(list.AddItem(L"one more", L"", L"", L""));
   EXPECT_EQ(list.Items().size(), kMaxItems);
   // A repeat is still absorbed, even when full.
@@ -110,7 +109,7 @@ TEST_F(ListTest, RemoveKeepsOtherItemsThatShareATextAndTheirFields) {
 
 TEST_F(ListTest, MovesExchangeNeighboursAndKeepIdsInOrder) {
   for (auto u : {L"a", L"b", L"c", L"d"}) Add(u);
-  list.MoveItemUp(1);  // first never moves
+  list.MoveItemUp(1);    // first never moves
   list.MoveItemDown(4);  // last never moves
   EXPECT_EQ(Urls(), (std::vector<std::wstring>{L"a", L"b", L"c", L"d"}));
   list.MoveItemUp(3);

@@ -114,9 +114,9 @@ TEST_F(ProgressCell, ZeroShowsNoBarAHundredAFullOneAndOutOfRangeValuesAreClamped
 
 TEST_F(ProgressCell, ASelectedProgressCellShowsItsSelectionColoursOverTheFullWidth) {
   Fill({L"45", L"10", L"45"});
-  ClickSelector(0);                       // a whole row
-  ClickCell(1, kStatus, MK_CONTROL);      // the cell itself
-  SetFocus(form.Hwnd());                  // no focus rectangle over the active cell
+  ClickSelector(0);                   // a whole row
+  ClickCell(1, kStatus, MK_CONTROL);  // the cell itself
+  SetFocus(form.Hwnd());              // no focus rectangle over the active cell
   auto px = Rendered();
   grid::CellColours own = Cell(0, kStatus).ResolvedAppearance();
   COLORREF selBack = modGrid::TranslateColor(own.back), selText = modGrid::TranslateColor(own.fore);
@@ -164,7 +164,8 @@ TEST_F(ProgressCell, NumericMeansANumberRoundedHalfToEven) {
 }
 
 TEST_F(ProgressCell, TranslateColorResolvesSystemColoursAndGivesBlackForBadOnes) {
-  EXPECT_EQ(modGrid::TranslateColor(grid::SystemColour(COLOR_HIGHLIGHT)), GetSysColor(COLOR_HIGHLIGHT));
+  EXPECT_EQ(modGrid::TranslateColor(grid::SystemColour(COLOR_HIGHLIGHT)),
+            GetSysColor(COLOR_HIGHLIGHT));
   EXPECT_EQ(modGrid::TranslateColor(RGB(60, 117, 157)), RGB(60, 117, 157));
   EXPECT_EQ(modGrid::TranslateColor(0x800000FFu), RGB(0, 0, 0));  // no such system colour
   EXPECT_EQ(modGrid::TranslateColor(0x7F123456u), RGB(0, 0, 0));  // not a colour at all
@@ -238,16 +239,21 @@ class CountingForward : public grid::IDrawFilter {
     inner_.BeforeDraw(i, c);
   }
   void BeforeDrawBackground(const grid::DrawInfo& i, bool& c) override {
-    if (i.element.cell) cells.emplace_back(i.element.cell->RowIndex(), i.element.cell->ColumnIndex());
+    if (i.element.cell)
+      cells.emplace_back(i.element.cell->RowIndex(), i.element.cell->ColumnIndex());
     inner_.BeforeDrawBackground(i, c);
     barsDrawn += c;
   }
-  void BeforeDrawBorders(const grid::DrawInfo& i, bool& c) override { inner_.BeforeDrawBorders(i, c); }
+  void BeforeDrawBorders(const grid::DrawInfo& i, bool& c) override {
+    inner_.BeforeDrawBorders(i, c);
+  }
   void BeforeDrawForeground(const grid::DrawInfo& i, bool& c) override {
     inner_.BeforeDrawForeground(i, c);
   }
   void AfterDraw(const grid::DrawInfo& i) override { inner_.AfterDraw(i); }
-  void BeforeSetCursor(const grid::UIElement& e, HCURSOR& c) override { inner_.BeforeSetCursor(e, c); }
+  void BeforeSetCursor(const grid::UIElement& e, HCURSOR& c) override {
+    inner_.BeforeSetCursor(e, c);
+  }
 
  private:
   grid::IDrawFilter& inner_;

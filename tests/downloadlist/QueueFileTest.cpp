@@ -39,8 +39,8 @@ DownloadItems EveryKind() {
   return {
       Item(L"http://www.youtube.com/watch?v=abc", vocab::kAutoDetect, vocab::kWaiting,
            vocab::kUnknownSize),
-      Item(L"http://video.google.com/videoplay?docid=-7", L"Größe – 日本語 🎬.flv",
-           vocab::kComplete, L"12.3 MB"),
+      Item(L"http://video.google.com/videoplay?docid=-7", L"Größe – 日本語 🎬.flv", vocab::kComplete,
+           L"12.3 MB"),
       // Failed items may share one address text; both stay.
       Item(vocab::kInappropriate, vocab::kProcessFailed, vocab::kError, vocab::kUnknownSize),
       Item(vocab::kInappropriate, vocab::kProcessFailed, vocab::kError, vocab::kUnknownSize),
@@ -163,8 +163,8 @@ TEST_F(QueueFileTest, AnItemCaughtInARunComesBackWaitingWithItsPartFile) {
   // As an earlier version, or a hand, may have written them.
   std::string items;
   for (const auto& c : cases)
-    items += std::string(items.empty() ? "" : ",") + "{\"Video_URL\":\"http://v/" +
-             Utf8(c.status) + "\",\"FileName\":\"a.flv\",\"Status\":\"" + Utf8(c.status) +
+    items += std::string(items.empty() ? "" : ",") + "{\"Video_URL\":\"http://v/" + Utf8(c.status) +
+             "\",\"FileName\":\"a.flv\",\"Status\":\"" + Utf8(c.status) +
              "\",\"FileSize\":\"2 MB\",\"PartFile\":\"C:\\\\d\\\\a.flv.part\"}";
   Write(file, "{\"format\":\"Marrowfin download list\",\"version\":1,\"items\":[" + items + "]}");
   DownloadList list;
@@ -200,8 +200,7 @@ TEST_F(QueueFileTest, ChangesAreWrittenAfterADelayAndProgressAloneWritesNothing)
   // A run's progress: the running item's status written many times through ByKey.
   ASSERT_TRUE(DeleteFileW(file.c_str()));
   const uint32_t key = list.Items()[1].Key;
-  for (int percent = 0; percent <= 100; ++percent)
-    list.ByKey(key)->Received = percent;
+  for (int percent = 0; percent <= 100; ++percent) list.ByKey(key)->Received = percent;
   EXPECT_TRUE(keeper.SavePending());
   EXPECT_TRUE(keeper.SaveNow());
   EXPECT_FALSE(Read(file)) << "progress alone wrote the file";

@@ -78,9 +78,9 @@ std::string ClassModule(const std::string& progId) {
     return "none";
   // The object's first word is its vtable, which lies in the serving module.
   HMODULE module = nullptr;
-  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                         GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     *reinterpret_cast<LPCWSTR*>(object), &module);
+  GetModuleHandleExW(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      *reinterpret_cast<LPCWSTR*>(object), &module);
   std::string file = module ? ModuleFile(module) : "none";
   object->Release();
   return file;

@@ -65,8 +65,9 @@ class ClipWatcher : public ::testing::Test {
   // Starts a watcher and waits until its window exists.
   bool StartWatcher(ChildProcess& p, const std::wstring& arg) {
     if (!p.Start(BesideTest(L"Clip.exe"), arg)) return false;
-    return PumpUntil([] { return FindWindowExA(HWND_MESSAGE, nullptr, "MarrowfinClipWatcher", nullptr); },
-                     10000);
+    return PumpUntil(
+        [] { return FindWindowExA(HWND_MESSAGE, nullptr, "MarrowfinClipWatcher", nullptr); },
+        10000);
   }
 };
 
@@ -85,8 +86,8 @@ TEST_F(ClipWatcher, DeliversAddressesCopiedAfterItsStartOnly) {
     PumpFor(300);
     EXPECT_EQ(GetText(r.edit), L"") << ignored;
   }
-  for (const char* taken : {"http://www.youtube.com/watch?v=after",
-                            "https://cdn.example.com/films/trip.mp4"}) {
+  for (const char* taken :
+       {"http://www.youtube.com/watch?v=after", "https://cdn.example.com/films/trip.mp4"}) {
     PutOnClipboard(taken);
     ASSERT_TRUE(PumpUntil([&] { return GetText(r.edit) == mf::FromAnsi(taken); }, 10000))
         << "got: " << testing::PrintToString(GetText(r.edit));
@@ -111,7 +112,8 @@ TEST_F(ClipWatcher, SecondStartHandsTheNewWindowToTheRunningWatcher) {
   EXPECT_TRUE(watcher.Running());
   PumpFor(200);
   PutOnClipboard("http://www.break.com/index/one.html");
-  ASSERT_TRUE(PumpUntil([&] { return GetText(second.edit) == L"http://www.break.com/index/one.html"; }, 10000));
+  ASSERT_TRUE(PumpUntil(
+      [&] { return GetText(second.edit) == L"http://www.break.com/index/one.html"; }, 10000));
   EXPECT_EQ(GetText(first.edit), L"");
 }
 

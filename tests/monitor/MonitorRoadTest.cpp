@@ -40,7 +40,9 @@ class LaunchingPlatform : public RecordingPlatform {
   IPlatform& real_;
 };
 
-HWND RunningWatcher() { return FindWindowExA(HWND_MESSAGE, nullptr, "MarrowfinClipWatcher", nullptr); }
+HWND RunningWatcher() {
+  return FindWindowExA(HWND_MESSAGE, nullptr, "MarrowfinClipWatcher", nullptr);
+}
 
 // Notes when the download control first reports anything, after the
 // program's own handler.
@@ -78,15 +80,14 @@ class MonitorRoad : public ::testing::Test {
     PumpUntil([] { return !RunningWatcher(); }, 10000);
     http.Stop();
     ClearSettings();
-    for (const char* name : {"\\first.swf", "\\second.swf"})
-      DeleteFileA((folder + name).c_str());
+    for (const char* name : {"\\first.swf", "\\second.swf"}) DeleteFileA((folder + name).c_str());
     RemoveDirectoryA(folder.c_str());
   }
   static std::wstring BesideTestClip();
   std::wstring Page(const std::string& name, size_t size, size_t slowChunk = 0) {
     const std::string target = "/www.angryalien.com/0504/" + name + ".asp";
-    http.Route(target, HttpResponse::Text("<embed src=\"" + ToAnsi(http.Url("/aa/" + name + ".swf")) +
-                                          "\" w=1>"));
+    http.Route(target, HttpResponse::Text("<embed src=\"" +
+                                          ToAnsi(http.Url("/aa/" + name + ".swf")) + "\" w=1>"));
     HttpResponse file = HttpResponse::File(size, 3);
     if (slowChunk) file.Slow(slowChunk, 25);
     http.Route("/aa/" + name + ".swf", file);
@@ -113,11 +114,13 @@ TEST_F(MonitorRoad, CopiedAddressIsDeliveredAddedAnnouncedAndDownloaded) {
   FirstEvent events(app);
   ASSERT_TRUE(PutOnClipboard(ToAnsi(page)));
   ULONGLONG addedAt = 0;
-  ASSERT_TRUE(PumpUntil([&] {
-    if (!addedAt && !app.list.Items().empty()) addedAt = GetTickCount64();
-    return addedAt && !app.list.Items().empty() &&
-           StatusText(app.list.Items()[0]) == vocab::kComplete;
-  }, 30000));
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        if (!addedAt && !app.list.Items().empty()) addedAt = GetTickCount64();
+        return addedAt && !app.list.Items().empty() &&
+               StatusText(app.list.Items()[0]) == vocab::kComplete;
+      },
+      30000));
   EXPECT_EQ(app.list.Items()[0].Video_URL, page);
   EXPECT_EQ(form.Flash.GetVariable(L"_root.video_url"), page);
   // The run began from the 200 ms timer, not within the delivery.
@@ -144,11 +147,13 @@ TEST_F(MonitorRoad, DuringARunTheNextAddressIsAddedWithoutASecondStart) {
       timerArmedAtDelivery = form.tmrDownload.Enabled();
   };
   ASSERT_TRUE(PutOnClipboard(ToAnsi(first)));
-  ASSERT_TRUE(PumpUntil([&] {
-    return app.list.Items().size() == 2 &&
-           StatusText(app.list.Items()[0]) == vocab::kComplete &&
-           StatusText(app.list.Items()[1]) == vocab::kComplete;
-  }, 60000));
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        return app.list.Items().size() == 2 &&
+               StatusText(app.list.Items()[0]) == vocab::kComplete &&
+               StatusText(app.list.Items()[1]) == vocab::kComplete;
+      },
+      60000));
   EXPECT_TRUE(copied);
   EXPECT_FALSE(timerArmedAtDelivery);
   EXPECT_EQ(platform.onlineChecks, 1) << "one run took both";

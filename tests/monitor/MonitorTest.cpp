@@ -73,11 +73,12 @@ TEST(MonitorAtStartUp, TheWatcherStartsOnlyWhenTheSettingIsOn) {
   for (const wchar_t* stored : {L"False", L"True", L"<missing>"}) {
     ClearSettings();
     if (std::wstring(stored) != L"<missing>") {
-      ASSERT_TRUE(CRegister().REGSaveSetting(HKEY_CURRENT_USER, kSettingsKey, kMonitorValue, stored));
+      ASSERT_TRUE(
+          CRegister().REGSaveSetting(HKEY_CURRENT_USER, kSettingsKey, kMonitorValue, stored));
     }
     platform.shellCalls.clear();
     Program app;
-  frmMain& form = app.form;
+    frmMain& form = app.form;
     ASSERT_TRUE(form.Load());
     const bool on = std::wstring(stored) != L"False";
     EXPECT_EQ(app.monitor.MonitorOn, on) << ToAnsi(stored);
@@ -218,8 +219,8 @@ TEST_F(PollingTest, RejectedTextsAndEmptyClipboardsAreOnlyRemembered) {
 
   // A clipboard held open elsewhere is read at the next poll instead.
   ASSERT_TRUE(PutOnClipboard("http://www.youtube.com/watch?v=busy"));
-  HWND holder = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr,
-                                nullptr);
+  HWND holder =
+      CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
   ASSERT_TRUE(OpenClipboard(holder));
   app.monitor.CallMonTimer();
   CloseClipboard();

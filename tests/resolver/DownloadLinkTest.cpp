@@ -48,9 +48,7 @@ class DownloadLinkTest : public ::testing::Test {
     ASSERT_TRUE(http.Start());
     DeleteFileForced(PageFile());
   }
-  void TearDown() override {
-    http.Stop();
-  }
+  void TearDown() override { http.Stop(); }
   // The run's steps, each to its answer.
   std::wstring Resolve(const std::wstring& page) {
     return Await<std::wstring>([&](auto done) { app.queue.Resolver.GetDownloadLink(page, done); });
@@ -91,24 +89,23 @@ TEST_F(DownloadLinkTest, EachSitesPageIsFetchedIntoThePageFileAndParsed) {
   EXPECT_FALSE(app.queue.IsFetchingPage);
   EXPECT_EQ(http.CountRequests("GET", "/video.google.com/videoplay?docid=1"), 1u);
 
-  EXPECT_EQ(Resolve(
-                PageAt("/angryalien.com/0504/bunnies.asp", "<embed src=\"http://h/bunnies.swf\">")),
-            L"http://h/bunnies.swf");
-  EXPECT_EQ(Resolve(
-                PageAt("/www.break.com/index/cat.html",
-                       "var sGlobalFileName='cat'; var sGlobalContentFilePath='2007/11';")),
+  EXPECT_EQ(
+      Resolve(PageAt("/angryalien.com/0504/bunnies.asp", "<embed src=\"http://h/bunnies.swf\">")),
+      L"http://h/bunnies.swf");
+  EXPECT_EQ(Resolve(PageAt("/www.break.com/index/cat.html",
+                           "var sGlobalFileName='cat'; var sGlobalContentFilePath='2007/11';")),
             L"http://media1.break.com/dnet/media/2007/11/cat.flv");
-  EXPECT_EQ(Resolve(
-                PageAt("/zippyvideos.com/1/clip/",
-                       "<embed src='/p.swf?storageId=3&userName=u&videoId=4&srvURL=http://s/v' >")),
-            L"http://s/v/3/u/4");
+  EXPECT_EQ(
+      Resolve(PageAt("/zippyvideos.com/1/clip/",
+                     "<embed src='/p.swf?storageId=3&userName=u&videoId=4&srvURL=http://s/v' >")),
+      L"http://s/v/3/u/4");
 }
 
 TEST_F(DownloadLinkTest, AYouTubePageGoesThroughTheRawRequestToItsRedirect) {
   ASSERT_TRUE(youtube.Start({.pieces = {kRedirect}}));
   app.queue.Resolver.Youtube.WS.SetTestPortOverride(youtube.Port());
-  std::wstring link = Resolve(
-      PageAt("/www.youtube.com/watch?v=abc", YouTubePage("http://127.0.0.1/v/abc")));
+  std::wstring link =
+      Resolve(PageAt("/www.youtube.com/watch?v=abc", YouTubePage("http://127.0.0.1/v/abc")));
   EXPECT_EQ(link, L"http://127.0.0.1/get_video?video_id=abc&t=OEgs");
   ASSERT_EQ(youtube.Requests().size(), 1u);
   // Character for character, header line 5 and the closing empty line included.
@@ -129,21 +126,18 @@ TEST_F(DownloadLinkTest, AYouTubePageGoesThroughTheRawRequestToItsRedirect) {
 
 TEST_F(DownloadLinkTest, AYouTubeConnectionFailureIsAFetchFailureNotAMissingVideo) {
   app.queue.Resolver.Youtube.WS.SetTestPortOverride(LoopbackSocketServer::UnusedPort());
-  EXPECT_EQ(Resolve(
-                PageAt("/www.youtube.com/watch?v=abc", YouTubePage("http://127.0.0.1/v/abc"))),
+  EXPECT_EQ(Resolve(PageAt("/www.youtube.com/watch?v=abc", YouTubePage("http://127.0.0.1/v/abc"))),
             kLinkFetchFailed);
   ASSERT_EQ(platform.messageBoxes.size(), 1u);
   EXPECT_EQ(platform.messageBoxes[0].text.substr(0, 17), L"Connection Error,");
 }
 
 TEST_F(DownloadLinkTest, APageWithoutAnAddressGivesZero) {
-  EXPECT_EQ(Resolve(PageAt("/angryalien.com/x", "<embed src=\"relative.swf\">")),
-            kLinkNotFound);
+  EXPECT_EQ(Resolve(PageAt("/angryalien.com/x", "<embed src=\"relative.swf\">")), kLinkNotFound);
   ASSERT_TRUE(youtube.Start({.pieces = {kRedirect}}));
   app.queue.Resolver.Youtube.WS.SetTestPortOverride(youtube.Port());
   // An empty player address asks nothing of the socket.
-  EXPECT_EQ(Resolve(PageAt("/youtube.com/watch?v=e", "embed src=;&amp;")),
-            kLinkNotFound);
+  EXPECT_EQ(Resolve(PageAt("/youtube.com/watch?v=e", "embed src=;&amp;")), kLinkNotFound);
   EXPECT_EQ(youtube.Connections(), 0);
 }
 

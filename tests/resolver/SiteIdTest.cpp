@@ -37,10 +37,10 @@ TEST(GetSiteID, FirstPatternInOrderWins) {
 
 TEST(GetSiteID, OtherWebPagesAreVideoPagesAndOnlyNonWebAddressesAreRejected) {
   // Not a page of the five sites, yet a web page: searched for a video.
-  for (const wchar_t* page : {L"http://www.youtube.com/user/someone", L"http://video.google.com/",
-                              L"https://vimeo.com/12345", L"http://www.youtube.com/v/dQw4w9WgXcQ",
-                              L"http://youtu.be/dQw4w9WgXcQ",
-                              L"http://video.google.co.uk/videoplay?docid=1"}) {
+  for (const wchar_t* page :
+       {L"http://www.youtube.com/user/someone", L"http://video.google.com/",
+        L"https://vimeo.com/12345", L"http://www.youtube.com/v/dQw4w9WgXcQ",
+        L"http://youtu.be/dQw4w9WgXcQ", L"http://video.google.co.uk/videoplay?docid=1"}) {
     EXPECT_EQ(GetSiteID(page), siteVideoPage) << page;
     EXPECT_FALSE(IsAutomaticAddress(page)) << page;
   }

@@ -58,7 +58,8 @@ TEST_F(YoutubeResolverTest, SendsTheTabledRequestAndBuildsGetVideoFromTheRedirec
   EXPECT_TRUE(request.starts_with("GET /v/dQw4w9WgXcQ HTTP/1.1\r\nHost: 127.0.0.1\r\n"));
   EXPECT_EQ(app.queue.Resolver.Youtube.wsHost, L"127.0.0.1");
   EXPECT_EQ(app.queue.Resolver.Youtube.wsLink, L"/v/dQw4w9WgXcQ");
-  EXPECT_EQ(app.queue.Resolver.Youtube.sYoutubeDownLink, L"/get_video?video_id=dQw4w9WgXcQ&t=OEgsToPDskJ");
+  EXPECT_EQ(app.queue.Resolver.Youtube.sYoutubeDownLink,
+            L"/get_video?video_id=dQw4w9WgXcQ&t=OEgsToPDskJ");
   EXPECT_TRUE(app.queue.Resolver.Youtube.bFindYoutubeFinish);
   EXPECT_EQ(app.queue.Resolver.Youtube.WS.RemoteHost(), L"127.0.0.1");
   EXPECT_EQ(app.queue.Resolver.Youtube.WS.RemotePort(), 80);
@@ -131,7 +132,8 @@ TEST_F(YoutubeResolverTest, AServerThatNeverAnswersEndsAtTheTimeLimit) {
   EXPECT_EQ(app.queue.Resolver.Youtube.WS.State(), sckClosed);
   EXPECT_EQ(app.queue.Resolver.Youtube.YoutubeAnswerTimeoutMs, 2000u);
   Program fresh;
-  EXPECT_EQ(fresh.queue.Resolver.Youtube.YoutubeAnswerTimeoutMs, 30000u);  // the program's own limit
+  EXPECT_EQ(fresh.queue.Resolver.Youtube.YoutubeAnswerTimeoutMs,
+            30000u);  // the program's own limit
 }
 
 TEST_F(YoutubeResolverTest, ThePortIs80WhateverThePlayerAddressSays) {
@@ -167,8 +169,10 @@ class YoutubeOverTlsTest : public YoutubeResolverTest {
   void SetUp() override {
     ASSERT_TRUE(http.Start());
     ASSERT_TRUE(front.Start(http));
-    http.Route("/v/x", test::HttpResponse::Text("").Status(303, "See Other").Header(
-                           "Location", "http://www.youtube.com/swf/l.swf?video_id=abc&t=OEgs"));
+    http.Route("/v/x",
+               test::HttpResponse::Text("")
+                   .Status(303, "See Other")
+                   .Header("Location", "http://www.youtube.com/swf/l.swf?video_id=abc&t=OEgs"));
   }
   // The request as the server read it, written out again.
   static std::string Rewritten(const test::HttpRequest& r) {
@@ -198,8 +202,7 @@ TEST_F(YoutubeOverTlsTest, AnHttpsPlayerAddressIsAskedOverTlsWithTheSameRequest)
     SCOPED_TRACE(ToAnsi(c.player));
     http.ClearRequests();
     youtube.WS.SetTestPortOverride(c.portOverride ? front.Port() : 0);
-    EXPECT_EQ(Follow(youtube, c.player),
-              L"https://" + c.host + L"/get_video?video_id=abc&t=OEgs");
+    EXPECT_EQ(Follow(youtube, c.player), L"https://" + c.host + L"/get_video?video_id=abc&t=OEgs");
     ASSERT_EQ(http.Requests().size(), 1u);
     EXPECT_EQ(Rewritten(http.Requests()[0]), BuildYoutubeRequest(ToAnsi(c.host), "/v/x"));
     EXPECT_TRUE(youtube.WS.Secure());
@@ -221,7 +224,8 @@ TEST_F(YoutubeOverTlsTest, ARefusedCertificateIsAConnectionErrorThatSaysWhy) {
   const Case cases[] = {
       {test::TestCertificate::Expired, L"The server's certificate has expired"},
       {test::TestCertificate::WrongName, L"The server's certificate is for another name"},
-      {test::TestCertificate::Untrusted, L"The server's certificate is not from a trusted authority"},
+      {test::TestCertificate::Untrusted,
+       L"The server's certificate is not from a trusted authority"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(ToAnsi(c.reason));

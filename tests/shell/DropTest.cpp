@@ -96,7 +96,8 @@ TEST_F(DropTest, TheWindowTakesDropsOfLinksAndTextLineByLine) {
     ComPtr<IDataObject> data = DataWith(c.formats);
     ASSERT_TRUE(data);
     form.Flash.SetVariable(L"_root.notice", L"(before)");
-    EXPECT_EQ(DragAndDrop(data.Get()), std::make_pair(DWORD{DROPEFFECT_COPY}, DWORD{DROPEFFECT_COPY}));
+    EXPECT_EQ(DragAndDrop(data.Get()),
+              std::make_pair(DWORD{DROPEFFECT_COPY}, DWORD{DROPEFFECT_COPY}));
     // Taken in once the drag is over.
     ASSERT_TRUE(test::PumpUntil([&] { return Notice() != L"(before)"; }));
     std::vector<std::wstring> added;
@@ -109,7 +110,8 @@ TEST_F(DropTest, TheWindowTakesDropsOfLinksAndTextLineByLine) {
   // Something without text is refused from the start.
   ComPtr<IDataObject> nothing = DataWith({});
   ASSERT_TRUE(nothing);
-  EXPECT_EQ(DragAndDrop(nothing.Get()), std::make_pair(DWORD{DROPEFFECT_NONE}, DWORD{DROPEFFECT_NONE}));
+  EXPECT_EQ(DragAndDrop(nothing.Get()),
+            std::make_pair(DWORD{DROPEFFECT_NONE}, DWORD{DROPEFFECT_NONE}));
 }
 
 }  // namespace

@@ -29,9 +29,7 @@ class FrontEndTest : public ::testing::Test {
     ASSERT_TRUE(form.Load());
     platform.shellCalls.clear();  // the watcher's launch at start-up
   }
-  void TearDown() override {
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Tallowmere Marrowfin");
-  }
+  void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Tallowmere Marrowfin"); }
   // As the movie sends it when the user acts.
   void Command(const wchar_t* name) { form.Flash.RaiseFSCommand(name, L""); }
   void Typed(const std::wstring& address) { form.Flash.SetVariable(L"_root.video_url", address); }
@@ -53,8 +51,8 @@ class FrontEndTest : public ::testing::Test {
 };
 
 TEST_F(FrontEndTest, SetUpPlacesMovieAndGridLoadsTheMovieAndWritesTheAboutText) {
-  EXPECT_TRUE(form.Flash.IsMovieLoaded()) << std::string(form.Flash.LoadError().begin(),
-                                                         form.Flash.LoadError().end());
+  EXPECT_TRUE(form.Flash.IsMovieLoaded())
+      << std::string(form.Flash.LoadError().begin(), form.Flash.LoadError().end());
   EXPECT_EQ(form.Flash.MoviePath(), ProgramFolder() + L"\\Main.mfm");
   RECT movie;
   GetWindowRect(form.Flash.Hwnd(), &movie);

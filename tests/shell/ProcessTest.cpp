@@ -168,8 +168,9 @@ TEST(SingleInstance, SecondStartShowsTheWarningAndEnds) {
   bool exclamation = false;
   for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
     if ((GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
-      exclamation = ClosestSystemIcon(reinterpret_cast<HICON>(SendMessageA(c, STM_GETICON, 0, 0))) ==
-                    IDI_EXCLAMATION;
+      exclamation =
+          ClosestSystemIcon(reinterpret_cast<HICON>(SendMessageA(c, STM_GETICON, 0, 0))) ==
+          IDI_EXCLAMATION;
   }
   EXPECT_TRUE(exclamation);
   // The second instance shows no window of its own.
@@ -188,7 +189,9 @@ TEST(SingleInstance, SecondStartShowsTheWarningAndEnds) {
   if (m) CloseHandle(m);
   // One watcher, started by the first instance; the killed program leaves
   // it behind, so it is stopped here the way the program's shutdown does.
-  auto watcher = [] { return FindWindowExA(HWND_MESSAGE, nullptr, "MarrowfinClipWatcher", nullptr); };
+  auto watcher = [] {
+    return FindWindowExA(HWND_MESSAGE, nullptr, "MarrowfinClipWatcher", nullptr);
+  };
   EXPECT_TRUE(PumpUntil([&] { return watcher() != nullptr; }, 10000));
   first.Kill();
   ChildProcess stop;

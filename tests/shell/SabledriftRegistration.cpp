@@ -9,8 +9,7 @@ namespace {
 
 bool RunRegsvr32(const std::wstring& switches) {
   ChildProcess regsvr32;
-  if (!regsvr32.Start(L"regsvr32.exe",
-                      switches + L" \"" + BesideTest(L"Sabledrift.dll") + L"\""))
+  if (!regsvr32.Start(L"regsvr32.exe", switches + L" \"" + BesideTest(L"Sabledrift.dll") + L"\""))
     return false;
   DWORD code = ~0u;
   if (!regsvr32.WaitExit(60000, &code)) regsvr32.Kill();

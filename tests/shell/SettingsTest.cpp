@@ -61,9 +61,9 @@ TEST_F(RegisterTest, OneBackslashAtEachEndOfTheSectionIsIgnored) {
   ASSERT_TRUE(reg.REGSaveSetting(HKEY_CURRENT_USER, L"\\Software\\Marrowfin Tests\\Scratch\\",
                                  L"Name", L"v"));
   EXPECT_EQ(reg.REGGetSetting(HKEY_CURRENT_USER, kScratch, L"Name", L"x"), L"v");
-  EXPECT_EQ(reg.REGGetSetting(HKEY_CURRENT_USER, L"\\Software\\Marrowfin Tests\\Scratch", L"Name",
-                              L"x"),
-            L"v");
+  EXPECT_EQ(
+      reg.REGGetSetting(HKEY_CURRENT_USER, L"\\Software\\Marrowfin Tests\\Scratch", L"Name", L"x"),
+      L"v");
 }
 
 TEST_F(RegisterTest, ValueWithoutTerminatingNulKeepsItsLastCharacter) {
@@ -89,7 +89,8 @@ TEST_F(RegisterTest, DeleteRemovesAValueOrTheWholeKey) {
   EXPECT_EQ(reg.REGGetSetting(HKEY_CURRENT_USER, kScratch, L"B", L"gone"), L"2");
   EXPECT_TRUE(reg.REGDeleteSetting(HKEY_CURRENT_USER, kScratch, L""));
   EXPECT_EQ(reg.REGGetSetting(HKEY_CURRENT_USER, kScratch, L"B", L"gone"), L"gone");
-  EXPECT_FALSE(reg.REGDeleteSetting(HKEY_CURRENT_USER, L"Software\\Marrowfin Tests\\Nothing", L"A"));
+  EXPECT_FALSE(
+      reg.REGDeleteSetting(HKEY_CURRENT_USER, L"Software\\Marrowfin Tests\\Nothing", L"A"));
 }
 
 TEST_F(RegisterTest, KeyThatMayOnlyBeReadIsStillRead) {
@@ -173,14 +174,15 @@ TEST_F(SettingsTest, StoredMonitorTextFollowsTheBooleanRule) {
   struct {
     const wchar_t* text;
     bool expected;
-  } cases[] = {{L"FALSE", false}, {L"0", false}, {L"TRUE", true}, {L"true", true},
+  } cases[] = {{L"FALSE", false}, {L"0", false},     {L"TRUE", true},  {L"true", true},
                {L"1", true},      {L"False", false}, {L"maybe", false}};
   for (const auto& c : cases) {
     Store(L"URL Mon", c.text);
     Program app;
-  frmMain& form = app.form;
+    frmMain& form = app.form;
     app.settings.LoadSettings();
-    EXPECT_EQ(app.monitor.MonitorOn, c.expected) << "stored " << testing::PrintToString(std::wstring(c.text));
+    EXPECT_EQ(app.monitor.MonitorOn, c.expected)
+        << "stored " << testing::PrintToString(std::wstring(c.text));
     EXPECT_EQ(form.Flash.GetVariable(L"_root.autoToDownloadList_CB"), c.expected ? L"1" : L"0");
   }
 }
@@ -230,9 +232,9 @@ TEST_F(SettingsTest, FoldersInAnyLanguageRoundTripThroughTheRegistry) {
 TEST_F(SettingsTest, AStoredFolderThatIsNoFullPathGivesTheDefault) {
   for (const wchar_t* usable : {L"C:\\V", L"d:/v", L"\\\\server\\share", L"\\\\s\\sh\\v"})
     EXPECT_TRUE(IsDownloadFolderPath(usable)) << usable;
-  for (const wchar_t* hostile : {L"", L"relative\\dir", L"C:", L"C:videos", L"\\videos",
-                                 L"\\\\?\\C:\\v", L"\\\\.\\COM1", L"\\\\server",
-                                 L"C:\\v:stream", L"C:\\a\tb", L"C:\\a?b"}) {
+  for (const wchar_t* hostile :
+       {L"", L"relative\\dir", L"C:", L"C:videos", L"\\videos", L"\\\\?\\C:\\v", L"\\\\.\\COM1",
+        L"\\\\server", L"C:\\v:stream", L"C:\\a\tb", L"C:\\a?b"}) {
     EXPECT_FALSE(IsDownloadFolderPath(hostile)) << hostile;
     Store(L"Download Dir", hostile);
     Program app;

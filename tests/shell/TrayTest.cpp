@@ -369,9 +369,10 @@ TEST_F(TrayTest, ARunThatEndsOutOfSightSaysSoInABalloonWhoseClickBringsTheWindow
   auto add = [&](bool video) {
     const std::string n = std::to_string(++pages);
     http.Route("/aa/" + n + ".swf", HttpResponse::File(20000, 1));
-    http.Route("/www.angryalien.com/" + n + ".asp",
-               HttpResponse::Text(video ? "<embed src=\"" + ToAnsi(http.Url("/aa/" + n + ".swf")) + "\">"
-                                        : "no video here"));
+    http.Route(
+        "/www.angryalien.com/" + n + ".asp",
+        HttpResponse::Text(video ? "<embed src=\"" + ToAnsi(http.Url("/aa/" + n + ".swf")) + "\">"
+                                 : "no video here"));
     ASSERT_TRUE(app.gridView.AddURLToList(http.Url("/www.angryalien.com/" + n + ".asp")));
   };
   struct Case {
@@ -402,7 +403,8 @@ TEST_F(TrayTest, ARunThatEndsOutOfSightSaysSoInABalloonWhoseClickBringsTheWindow
   }
   EXPECT_TRUE(platform.messageBoxes.empty());
   http.Stop();
-  for (int n = 1; n <= pages; ++n) DeleteFileA((folder + "\\" + std::to_string(n) + ".swf").c_str());
+  for (int n = 1; n <= pages; ++n)
+    DeleteFileA((folder + "\\" + std::to_string(n) + ".swf").c_str());
   RemoveDirectoryA(folder.c_str());
 }
 
@@ -413,7 +415,7 @@ TEST(TrayWithoutControl, TheProgramSaysSoOnceAndRunsWithoutTheIcon) {
   ScopedPlatform usePlatform{platform};
   {
     Program app;
-  frmMain& form = app.form;
+    frmMain& form = app.form;
     ASSERT_TRUE(form.Load());
     EXPECT_FALSE(form.SysTray.Available());
     EXPECT_EQ(form.SysTray.LoadResult(), REGDB_E_CLASSNOTREG);

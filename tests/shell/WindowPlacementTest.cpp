@@ -20,7 +20,8 @@ TEST(WindowPlacement, AWindowWhoseTitleCannotBeReachedIsBroughtOntoTheWorkArea) 
   };
   const Case cases[] = {
       {"inside", {100, 80, 730, 615}, {100, 80, 730, 615}},
-      {"partly off to the right, its title still reachable", {1100, 80, 1730, 615},
+      {"partly off to the right, its title still reachable",
+       {1100, 80, 1730, 615},
        {1100, 80, 1730, 615}},
       {"larger than the screen, its title on it", {40, 12, 1640, 1012}, {40, 12, 1640, 1012}},
       {"on a monitor that is gone", {1400, 100, 2030, 635}, {650, 100, 1280, 635}},
@@ -31,8 +32,8 @@ TEST(WindowPlacement, AWindowWhoseTitleCannotBeReachedIsBroughtOntoTheWorkArea) 
   };
   for (const Case& c : cases) {
     RECT r = BringOntoWorkArea(c.window, work, 120, 44);
-    EXPECT_TRUE(EqualRect(&r, &c.expected)) << c.what << ": " << r.left << "," << r.top << ","
-                                            << r.right << "," << r.bottom;
+    EXPECT_TRUE(EqualRect(&r, &c.expected))
+        << c.what << ": " << r.left << "," << r.top << "," << r.right << "," << r.bottom;
   }
 }
 

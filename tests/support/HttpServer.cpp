@@ -66,8 +66,8 @@ std::optional<HttpRequest> ParseRequest(std::string_view head) {
     std::string_view h = head.substr(start, eol == std::string_view::npos ? eol : eol - start);
     size_t colon = h.find(':');
     if (h.empty() || colon == std::string_view::npos) continue;
-    req.headers.push_back({std::string(Trim(h.substr(0, colon))),
-                           std::string(Trim(h.substr(colon + 1)))});
+    req.headers.push_back(
+        {std::string(Trim(h.substr(0, colon))), std::string(Trim(h.substr(colon + 1)))});
   }
   return req;
 }
@@ -136,8 +136,9 @@ HttpResponse HttpResponse::Text(std::string body, std::string contentType) {
 }
 
 HttpResponse HttpResponse::NotFound() {
-  HttpResponse r = Text("<html><head><title>404 Not Found</title></head>"
-                        "<body><h1>Not Found</h1><p>The requested URL was not found.</p></body></html>");
+  HttpResponse r = Text(
+      "<html><head><title>404 Not Found</title></head>"
+      "<body><h1>Not Found</h1><p>The requested URL was not found.</p></body></html>");
   r.status = 404;
   r.reason = "Not Found";
   return r;
@@ -184,7 +185,8 @@ HttpResponse AnswerRange(const HttpRequest& request, HttpResponse full) {
   if (std::optional<std::string> ifRange = request.Header("If-Range")) {
     bool same = false;
     for (const HttpHeader& h : full.headers)
-      if ((EqualNoCase(h.name, "ETag") || EqualNoCase(h.name, "Last-Modified")) && h.value == *ifRange)
+      if ((EqualNoCase(h.name, "ETag") || EqualNoCase(h.name, "Last-Modified")) &&
+          h.value == *ifRange)
         same = true;
     if (!same) return full;
   }
@@ -299,7 +301,8 @@ void HttpServer::Impl::Serve(Connection& c) {
   }
   std::optional<HttpRequest> req = ParseRequest(std::string_view(head).substr(0, end));
   if (!req) {
-    const std::string bad = "HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+    const std::string bad =
+        "HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
     SendAll(s, bad.data(), bad.size());
     return Close(c, false);
   }

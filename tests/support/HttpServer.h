@@ -42,24 +42,23 @@ struct HttpResponse {
   std::string version = "HTTP/1.1";  // of the status line
   int status = 200;
   std::string reason = "OK";
-  std::vector<HttpHeader> headers;    // sent in this order after the status line
-  std::string body;                   // the body unless `pattern` is set
+  std::vector<HttpHeader> headers;  // sent in this order after the status line
+  std::string body;                 // the body unless `pattern` is set
   std::optional<PatternBody> pattern;
-  bool sendContentLength = true;               // announce the body's size
-  std::optional<uint64_t> announcedLength;     // announce this size instead
-  std::optional<uint64_t> dropAfter;           // close after this many body bytes
-  bool dropWithReset = false;                  // ... with a TCP reset, not an orderly close
-  size_t slowChunk = 0;                        // slow body: this many bytes, then a pause
+  bool sendContentLength = true;            // announce the body's size
+  std::optional<uint64_t> announcedLength;  // announce this size instead
+  std::optional<uint64_t> dropAfter;        // close after this many body bytes
+  bool dropWithReset = false;               // ... with a TCP reset, not an orderly close
+  size_t slowChunk = 0;                     // slow body: this many bytes, then a pause
   unsigned slowDelayMs = 0;
-  std::optional<uint64_t> slowUntil;           // ... only this far, then full speed
-  unsigned headerDelayMs = 0;                  // silence before the status line
-  bool resetBeforeAnswer = false;              // a TCP reset instead of any answer
-  std::optional<std::string> raw;              // these bytes as the whole answer, then close
-  bool ranges = false;                         // honours "Range: bytes=N-" and If-Range
-  uint64_t bodyOffset = 0;                     // the body starts this far into the pattern
+  std::optional<uint64_t> slowUntil;  // ... only this far, then full speed
+  unsigned headerDelayMs = 0;         // silence before the status line
+  bool resetBeforeAnswer = false;     // a TCP reset instead of any answer
+  std::optional<std::string> raw;     // these bytes as the whole answer, then close
+  bool ranges = false;                // honours "Range: bytes=N-" and If-Range
+  uint64_t bodyOffset = 0;            // the body starts this far into the pattern
 
   uint64_t BodySize() const { return (pattern ? pattern->size : body.size()) - bodyOffset; }
-
 
   // `size` bytes of the pattern, "application/octet-stream".
   static HttpResponse File(uint64_t size, uint32_t seed = 1);

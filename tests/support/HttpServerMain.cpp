@@ -36,8 +36,8 @@ int main(int argc, char** argv) {
     } else if (a == "--quit" && i + 1 < argc) {
       quit = argv[++i];
     } else {
-      std::fprintf(stderr,
-                   "usage: http_server [--port N] [--file TARGET SIZE [SEED]]... [--quit TARGET]\n");
+      std::fprintf(
+          stderr, "usage: http_server [--port N] [--file TARGET SIZE [SEED]]... [--quit TARGET]\n");
       return 2;
     }
   }

@@ -62,8 +62,8 @@ std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 // and the control connection tells the front's life.
 bool LaunchFront(uint16_t controlPort, uint16_t backendPort) {
   std::wstring command = Quoted(HostPath(MF_TLS_PYTHON)) + L" " + Quoted(FromBuild(MF_TLS_FRONT)) +
-                         L" " + Quoted(FromBuild(MF_TLS_DIR)) + L" " + std::to_wstring(controlPort) +
-                         L" " + std::to_wstring(backendPort);
+                         L" " + Quoted(FromBuild(MF_TLS_DIR)) + L" " +
+                         std::to_wstring(controlPort) + L" " + std::to_wstring(backendPort);
   STARTUPINFOW startup{sizeof startup};
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,

@@ -24,7 +24,8 @@ std::string Digest(const std::function<size_t(std::vector<char>&)>& next) {
     std::vector<char> block(1 << 20);
     bool ok = true;
     for (size_t n; ok && (n = next(block)) > 0;)
-      ok = BCryptHashData(hash, reinterpret_cast<PUCHAR>(block.data()), static_cast<ULONG>(n), 0) == 0;
+      ok = BCryptHashData(hash, reinterpret_cast<PUCHAR>(block.data()), static_cast<ULONG>(n), 0) ==
+           0;
     UCHAR digest[32];
     if (ok && BCryptFinishHash(hash, digest, sizeof digest, 0) == 0) {
       static const char kHex[] = "0123456789abcdef";

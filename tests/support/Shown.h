@@ -7,7 +7,9 @@
 
 namespace mf {
 
-inline std::wstring AddressText(const DownloadItem& item) { return ItemPresenter::AddressText(item); }
+inline std::wstring AddressText(const DownloadItem& item) {
+  return ItemPresenter::AddressText(item);
+}
 inline std::wstring NameText(const DownloadItem& item) { return ItemPresenter::NameText(item); }
 inline std::wstring StatusText(const DownloadItem& item) { return ItemPresenter::StatusText(item); }
 inline std::wstring SizeText(const DownloadItem& item) { return ItemPresenter::SizeText(item); }

@@ -11,7 +11,8 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     if (done()) return true;
     ULONGLONG now = GetTickCount64();
     if (now >= deadline) return done();
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 10)),
+    MsgWaitForMultipleObjects(0, nullptr, FALSE,
+                              static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 10)),
                               QS_ALLINPUT);
   }
 }

@@ -69,7 +69,8 @@ TEST_F(CancelTest, CancelFromAProgressHandlerEndsRightAfterThatChunk) {
   // Without a size, progress is the byte count: no read came after the third.
   EXPECT_EQ(owner.events[3].value, owner.events[2].value);
   EXPECT_EQ(download.BytesReceived(), owner.events[3].value);
-  EXPECT_EQ(ReadWholeFile(LocalPath(L"big.bin")), Pattern(4, 0, static_cast<size_t>(owner.events[3].value)));
+  EXPECT_EQ(ReadWholeFile(LocalPath(L"big.bin")),
+            Pattern(4, 0, static_cast<size_t>(owner.events[3].value)));
   EXPECT_FALSE(download.IsSessionOpen());
 }
 
@@ -180,7 +181,6 @@ TEST_F(CancelTest, InformationAskedFromAHandlerIsRefusedAndTheTransferGoesOn) {
   EXPECT_EQ(ReadWholeFile(LocalPath(L"f.bin")), Pattern(5, 0, 40000));
   EXPECT_FALSE(download.IsSessionOpen());
 }
-
 
 // A server that accepts connections and never says a word: a listening
 // socket nobody accepts on (the system completes the connections itself).

@@ -22,10 +22,15 @@ TEST(HttpConnection, ReadsEveryFormOfBodyAndRefusesWhatIsNoAnswer) {
   const Case cases[] = {
       {"length", head + "Content-Length: 5\r\n\r\nhello, and more", "hello"},
       {"to the close", head + "\r\nall of it", "all of it"},
-      {"chunked", head + "Transfer-Encoding: chunked\r\n\r\n4;ext=1\r\nwiki\r\n5\r\npedia\r\n0\r\nX-T: 1\r\n\r\n",
+      {"chunked",
+       head +
+           "Transfer-Encoding: chunked\r\n\r\n4;ext=1\r\nwiki\r\n5\r\npedia\r\n0\r\nX-T: 1\r\n\r\n",
        "wikipedia"},
       {"chunked, cut", head + "Transfer-Encoding: Chunked\r\n\r\n9\r\nwiki", "!"},
-      {"after 100 Continue", std::string("HTTP/1.1 100 Continue\r\n\r\n").append(head).append("Content-Length: 2\r\n\r\nok"),
+      {"after 100 Continue",
+       std::string("HTTP/1.1 100 Continue\r\n\r\n")
+           .append(head)
+           .append("Content-Length: 2\r\n\r\nok"),
        "ok"},
       {"bare line ends", "HTTP/1.0 200 OK\nContent-Length: 3\n\nabc", "abc"},
       {"no HTTP at all", "SSH-2.0-OpenSSH\r\n\r\n", "!"},
@@ -65,7 +70,8 @@ TEST(HttpConnection, TheSystemProxyIsUsedExceptForItsExceptions) {
   };
   for (const Case& c : cases) {
     const std::optional<ProxyServer> proxy = settings.For(*SplitWebAddress(c.address));
-    EXPECT_EQ(proxy ? proxy->host + L":" + std::to_wstring(proxy->port) : L"", c.proxy) << c.address;
+    EXPECT_EQ(proxy ? proxy->host + L":" + std::to_wstring(proxy->port) : L"", c.proxy)
+        << c.address;
   }
   EXPECT_EQ(ParseProxySettings(L"one:99", L"").https->host, L"one");
 }

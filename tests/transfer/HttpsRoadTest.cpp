@@ -41,17 +41,17 @@ class HttpsRoad : public QueueFixture {
 TEST_F(HttpsRoad, EverySiteAndADirectLinkArriveOverHttps) {
   struct Case {
     const char* site;
-    std::string page;     // target of the page (none: a direct link)
+    std::string page;  // target of the page (none: a direct link)
     std::string html;
-    std::string video;    // target of the video
+    std::string video;  // target of the video
     uint64_t size;
-    std::wstring name;    // the local file's name
+    std::wstring name;  // the local file's name
   };
   const Case cases[] = {
-      {"Google Video", "/video.google.com/videoplay?docid=1",
-       GooglePage(tls.Url("/ipod/g.mp4")), "/ipod/g.mp4", 70000, L"g.mp4"},
-      {"AngryAlien", "/www.angryalien.com/x.asp",
-       "<embed src=\"" + Secure("/aa/x.swf") + "\">", "/aa/x.swf", 90000, L"x.swf"},
+      {"Google Video", "/video.google.com/videoplay?docid=1", GooglePage(tls.Url("/ipod/g.mp4")),
+       "/ipod/g.mp4", 70000, L"g.mp4"},
+      {"AngryAlien", "/www.angryalien.com/x.asp", "<embed src=\"" + Secure("/aa/x.swf") + "\">",
+       "/aa/x.swf", 90000, L"x.swf"},
       {"ZippyVideos", "/www.zippyvideos.com/1/",
        "<embed src='/p.swf?storageId=3&userName=u&videoId=4&srvURL=" + Secure("/zv") + "' >",
        "/zv/3/u/4", 40000, L"4.flv"},
@@ -60,8 +60,9 @@ TEST_F(HttpsRoad, EverySiteAndADirectLinkArriveOverHttps) {
       {"YouTube", "/www.youtube.com/watch?v=s", YouTubePage(Secure("/v/s")),
        "/get_video?video_id=s&t=Y", 60000, L"get_videovideo_id=st=Y.flv"},
   };
-  http.Route("/v/s", HttpResponse::Text("").Status(303, "See Other").Header(
-                         "Location", Secure("/swf/l.swf?video_id=s&t=Y")));
+  http.Route("/v/s", HttpResponse::Text("")
+                         .Status(303, "See Other")
+                         .Header("Location", Secure("/swf/l.swf?video_id=s&t=Y")));
   uint32_t seed = 1;
   for (const Case& c : cases) {
     http.Route(c.video, HttpResponse::File(c.size, seed++));
@@ -70,8 +71,9 @@ TEST_F(HttpsRoad, EverySiteAndADirectLinkArriveOverHttps) {
   }
   // A page of http that moved to https.
   http.Route("/www.angryalien.com/old.asp",
-             HttpResponse::Text("").Status(302, "Found").Header(
-                 "Location", Secure("/www.angryalien.com/moved.asp")));
+             HttpResponse::Text("")
+                 .Status(302, "Found")
+                 .Header("Location", Secure("/www.angryalien.com/moved.asp")));
   http.Route("/www.angryalien.com/moved.asp",
              HttpResponse::Text("<embed src=\"" + Secure("/aa/moved.swf") + "\">"));
   http.Route("/aa/moved.swf", HttpResponse::File(30000, 9));
@@ -140,14 +142,16 @@ TEST_F(HttpsRoad, ARefusedCertificateEndsTheItemWithItsReasonAndWritesNothing) {
       EXPECT_EQ(StatusText(*ItemOf(address)), vocab::kError) << target;
       EXPECT_NE(Notice().find(c.reason), std::wstring::npos) << ToAnsi(Notice());
       EXPECT_TRUE(http.Requests().empty()) << "a request passed the refused certificate";
-      EXPECT_FALSE(FileExists(InFolder(L"refused.mp4")) || FileExists(InFolder(L"refused.mp4.part")));
+      EXPECT_FALSE(FileExists(InFolder(L"refused.mp4")) ||
+                   FileExists(InFolder(L"refused.mp4.part")));
     }
   }
 }
 
 TEST_F(HttpsRoad, ASecureDownloadSentOnToHttpIsRefused) {
-  http.Route("/media/down.mp4", HttpResponse::Text("").Status(302, "Found").Header(
-                                    "Location", ToAnsi(http.Url("/media/plain.mp4"))));
+  http.Route("/media/down.mp4", HttpResponse::Text("")
+                                    .Status(302, "Found")
+                                    .Header("Location", ToAnsi(http.Url("/media/plain.mp4"))));
   http.Route("/media/plain.mp4", HttpResponse::File(5000, 1));
   const std::wstring address = Add(tls.Url("/media/down.mp4"));
   Run();

@@ -17,9 +17,10 @@ class InformationTest : public DownloadTest {
   }
   // A full answer, so that a later call shows what it replaces and what it keeps.
   void AskAboutAFullAnswer() {
-    server.Route("/full", HttpResponse::File(123456)
-                              .Header("Last-Modified", "Tue, 15 Nov 1994 12:45:26 GMT")
-                              .Header("Content-Disposition", "attachment; filename=\"holiday clip.flv\""));
+    server.Route("/full",
+                 HttpResponse::File(123456)
+                     .Header("Last-Modified", "Tue, 15 Nov 1994 12:45:26 GMT")
+                     .Header("Content-Disposition", "attachment; filename=\"holiday clip.flv\""));
     Ask("/full");
     ASSERT_EQ(download.RemoteFileName(), L"\"holiday clip.flv\"");
   }
@@ -101,7 +102,8 @@ TEST_F(InformationTest, TheDecodedNameUndoesQuotesEscapesAndUtf8) {
   } cases[] = {
       {"attachment; filename=\"a b.mp4\"; filename*=UTF-8''%E5%8B%95%E7%94%BB.mp4",
        L"\"a b.mp4\"; filename*=UTF-8''%E5%8B%95%E7%94%BB.mp4", L"動画.mp4"},
-      {"attachment; filename=\"\xD0\x92\xD0\xB8\xD0\xB4\xD0\xB5\xD0\xBE.mp4\"", L"\"Видео.mp4\"", L"Видео.mp4"},
+      {"attachment; filename=\"\xD0\x92\xD0\xB8\xD0\xB4\xD0\xB5\xD0\xBE.mp4\"", L"\"Видео.mp4\"",
+       L"Видео.mp4"},
       {"attachment; filename=\"caf\xE9.mp4\"", L"\"" + cafe + L"\"", cafe},
       {"inline", L"", L""},
   };
@@ -120,9 +122,9 @@ TEST_F(InformationTest, OnlyTheTwoVersion11NotFoundLinesMeanTheFileIsMissing) {
     const char* reason;
     bool exists;
   } cases[] = {
-      {"HTTP/1.1", 404, "Not Found", false},      {"HTTP/1.1", 404, "File Not Found", false},
-      {"HTTP/1.1", 404, "NOT FOUND", false},      {"HTTP/1.0", 404, "Not Found", true},
-      {"HTTP/1.1", 404, "Gone Away", true},       {"HTTP/1.1", 410, "Gone", true},
+      {"HTTP/1.1", 404, "Not Found", false}, {"HTTP/1.1", 404, "File Not Found", false},
+      {"HTTP/1.1", 404, "NOT FOUND", false}, {"HTTP/1.0", 404, "Not Found", true},
+      {"HTTP/1.1", 404, "Gone Away", true},  {"HTTP/1.1", 410, "Gone", true},
       {"HTTP/1.1", 200, "OK", true},
   };
   for (const Case& c : cases) {

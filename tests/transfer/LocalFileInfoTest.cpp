@@ -34,11 +34,11 @@ TEST_F(LocalFileInfoTest, TheServersNameIsUsedUnlessTheLinkEndsInAVideoExtension
   EXPECT_EQ(app.queue.Download.Url(), server.Url("/get?id=7"));
   EXPECT_EQ(server.CountRequests("HEAD", "/get?id=7"), 1u);
 
-  server.Route("/media/clip.flv",
-               HttpResponse::File(512).Header("Content-Disposition", "attachment; filename=other.avi"));
+  server.Route("/media/clip.flv", HttpResponse::File(512).Header("Content-Disposition",
+                                                                 "attachment; filename=other.avi"));
   EXPECT_EQ(Info("/media/clip.flv", siteGoogleVideo).FileName, L"clip.flv");
-  server.Route("/media/Talk.WMV",
-               HttpResponse::File(512).Header("Content-Disposition", "attachment; filename=other.avi"));
+  server.Route("/media/Talk.WMV", HttpResponse::File(512).Header("Content-Disposition",
+                                                                 "attachment; filename=other.avi"));
   EXPECT_EQ(Info("/media/Talk.WMV", siteAngryAlien).FileName, L"Talk.WMV");
 }
 
@@ -97,13 +97,13 @@ TEST_F(LocalFileInfoTest, TheYouTubeCutComesBeforeCleaningSoNamesMayEndShorter) 
 
 TEST_F(LocalFileInfoTest, DeviceNamesFromTheServerBecomeFileNames) {
   for (const char* remote : {"NUL.flv", "con", "Com7.avi", "lpt1 .wmv", "aux.tar.gz", "com0.flv"}) {
-    server.Route("/get", HttpResponse::File(1).Header("Content-Disposition",
-                                                      std::string("attachment; filename=") + remote));
+    server.Route("/get", HttpResponse::File(1).Header(
+                             "Content-Disposition", std::string("attachment; filename=") + remote));
     EXPECT_EQ(Info("/get", siteBreak).FileName, L"_" + FromAnsi(remote));
   }
   for (const char* remote : {"console.flv", "com10.flv", "nullify", "lpt.flv"}) {
-    server.Route("/get", HttpResponse::File(1).Header("Content-Disposition",
-                                                      std::string("attachment; filename=") + remote));
+    server.Route("/get", HttpResponse::File(1).Header(
+                             "Content-Disposition", std::string("attachment; filename=") + remote));
     EXPECT_EQ(Info("/get", siteBreak).FileName, FromAnsi(remote));
   }
   // YouTube's added extension keeps a device a device.
@@ -130,8 +130,8 @@ TEST_F(LocalFileInfoTest, SizeTextsForAKnownAnUnknownAndAMissingFile) {
   EXPECT_EQ(SizeText(Info("/page.flv", siteBreak)), std::to_wstring(pageSize) + L" Bytes");
 
   // No server at all: neither file nor size either.
-  LocalFileInfo none = Inform(
-      L"http://127.0.0.1:" + std::to_wstring(ClosedPort()) + L"/x.flv", siteBreak);
+  LocalFileInfo none =
+      Inform(L"http://127.0.0.1:" + std::to_wstring(ClosedPort()) + L"/x.flv", siteBreak);
   EXPECT_EQ(SizeText(none), L"-1 Bytes");
   EXPECT_EQ(none.FileName, L"x.flv");
 }

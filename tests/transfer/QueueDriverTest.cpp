@@ -26,26 +26,27 @@ TEST_F(QueueDriverTest, FiveItemsOfSeveralSitesAreDownloadedIntoTheFolder) {
   // YouTube: the page names the player, whose redirect names the video.
   const std::wstring youtube =
       Add(Page("/www.youtube.com/watch?v=abc", YouTubePage("http://127.0.0.1/v/abc")));
-  http.Route("/v/abc", HttpResponse::Text("").Status(303, "See Other")
+  http.Route("/v/abc", HttpResponse::Text("")
+                           .Status(303, "See Other")
                            .Header("Location", "http://127.0.0.1/swf/l.swf?video_id=abc&t=X1"));
   http.Route("/get_video?video_id=abc&t=X1", HttpResponse::File(300000, 1));
   // Google Video: the iPod link; the server names the file.
-  const std::wstring google = Add(Page("/video.google.com/videoplay?docid=7",
-                                       GooglePage(http.Url("/ipod/v7.mp4"))));
-  http.Route("/ipod/v7.mp4", HttpResponse::File(2049, 2)
-                                 .Header("Content-Disposition", "attachment; filename=\"talk.mp4\""));
+  const std::wstring google =
+      Add(Page("/video.google.com/videoplay?docid=7", GooglePage(http.Url("/ipod/v7.mp4"))));
+  http.Route("/ipod/v7.mp4", HttpResponse::File(2049, 2).Header(
+                                 "Content-Disposition", "attachment; filename=\"talk.mp4\""));
   // AngryAlien: the embedded source.
   const std::wstring angry = Add(Page("/www.angryalien.com/0504/bunnies.asp",
                                       "<embed src=\"http://127.0.0.1/aa/bunnies.swf\" w=1>"));
   http.Route("/aa/bunnies.swf", HttpResponse::File(70000, 3));
   // ZippyVideos: four values put together; the name gets ".flv".
-  const std::wstring zippy = Add(Page(
-      "/www.zippyvideos.com/1/clip/",
-      "<embed src='/p.swf?storageId=3&userName=u&videoId=4&srvURL=http://127.0.0.1/zv' >"));
+  const std::wstring zippy = Add(
+      Page("/www.zippyvideos.com/1/clip/",
+           "<embed src='/p.swf?storageId=3&userName=u&videoId=4&srvURL=http://127.0.0.1/zv' >"));
   http.Route("/zv/3/u/4", HttpResponse::File(5000, 4));
   // A video whose size the server does not tell.
-  const std::wstring unsized = Add(Page("/video.google.com/videoplay?docid=8",
-                                        GooglePage(http.Url("/ipod/v8.flv"))));
+  const std::wstring unsized =
+      Add(Page("/video.google.com/videoplay?docid=8", GooglePage(http.Url("/ipod/v8.flv"))));
   http.Route("/ipod/v8.flv", HttpResponse::File(9000, 5).WithoutContentLength());
 
   StatusRecorder recorder(app);
@@ -60,8 +61,8 @@ TEST_F(QueueDriverTest, FiveItemsOfSeveralSitesAreDownloadedIntoTheFolder) {
   EXPECT_EQ(Item(4).FileName, L"v8.flv");
   EXPECT_EQ(SizeText(Item(0)), L"293 KB");
   EXPECT_EQ(SizeText(Item(4)), vocab::kSizeWithoutLength);
-  const std::pair<uint64_t, uint32_t> served[] = {{300000, 1}, {2049, 2}, {70000, 3}, {5000, 4},
-                                                  {9000, 5}};
+  const std::pair<uint64_t, uint32_t> served[] = {
+      {300000, 1}, {2049, 2}, {70000, 3}, {5000, 4}, {9000, 5}};
   for (size_t i = 0; i < 5; ++i)
     EXPECT_EQ(FileHash(InFolder(Item(i).FileName)), PatternHash(served[i].first, served[i].second))
         << Item(i).FileName;
@@ -187,7 +188,8 @@ TEST_F(QueueDriverTest, StopDuringATransferAsksAndCancelsOnlyOnYes) {
 TEST_F(QueueDriverTest, AnItemAddedDuringTheLastTransferIsDownloadedInTheSameRun) {
   Add(Page("/angryalien.com/one", "<embed src=\"http://127.0.0.1/aa/one.swf\">"));
   http.Route("/aa/one.swf", HttpResponse::File(100000, 1).Slow(8192, 10));
-  const std::wstring later = Page("/angryalien.com/two", "<embed src=\"http://127.0.0.1/aa/two.swf\">");
+  const std::wstring later =
+      Page("/angryalien.com/two", "<embed src=\"http://127.0.0.1/aa/two.swf\">");
   http.Route("/aa/two.swf", HttpResponse::File(3000, 2));
   StatusRecorder recorder(app);
   recorder.onProgress = [&] {
@@ -286,7 +288,8 @@ TEST_F(QueueDriverTest, TheSpeedLineShowsSpeedAndTimeLeftWhileAFileArrivesAndGoe
     ASSERT_GE(seen.size(), 2u) << i;
     EXPECT_EQ(seen.front(), L"") << "cleared when the item before it ended";
     for (size_t k = 1; k < seen.size(); ++k)
-      EXPECT_TRUE(std::regex_match(seen[k], std::wregex(cases[i].line))) << i << ": " << ToAnsi(seen[k]);
+      EXPECT_TRUE(std::regex_match(seen[k], std::wregex(cases[i].line)))
+          << i << ": " << ToAnsi(seen[k]);
   }
   EXPECT_EQ(Var(L"_root.progressTxt"), L"");
   EXPECT_EQ(form.SysTray.ToolTip(), L"Marrowfin");

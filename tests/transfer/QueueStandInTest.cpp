@@ -43,13 +43,16 @@ class StandInWindow : public IRunEvents {
   }
   void ItemChanged(uint32_t key) override {
     const DownloadItem* item = list->ByKey(key);
-    if (item && (statuses.empty() || statuses.back() != StatusText(*item))) statuses.push_back(StatusText(*item));
+    if (item && (statuses.empty() || statuses.back() != StatusText(*item)))
+      statuses.push_back(StatusText(*item));
   }
   void TransferProgress(uint32_t, int64_t bytes, float size) override {
     transfer.push_back({bytes, size});
   }
   void TransferEnded(uint32_t) override { shown.push_back(L"transfer over"); }
-  void ItemNotice(uint32_t, const std::wstring& text) override { shown.push_back(L"notice " + text); }
+  void ItemNotice(uint32_t, const std::wstring& text) override {
+    shown.push_back(L"notice " + text);
+  }
   void ConnectionError(const std::wstring&) override { shown.push_back(L"connection error"); }
   std::vector<std::pair<int64_t, float>> transfer;  // the file's progress, pages not included
 };
@@ -127,13 +130,15 @@ TEST(QueueStandIn, StopAtEveryStepThenStartNeverOverlapsRequests) {
     ASSERT_TRUE(http.Start());
     std::atomic<bool> slow{true};  // until the stop: then every answer comes at once
     http.Route("/www.angryalien.com/0504/bunnies.asp", [&](const HttpRequest&) {
-      HttpResponse page = HttpResponse::Text("<embed src=\"" + ToAnsi(http.Url("/aa/b.swf")) + "\">");
+      HttpResponse page =
+          HttpResponse::Text("<embed src=\"" + ToAnsi(http.Url("/aa/b.swf")) + "\">");
       return slow && c.stage == Stage::Resolving ? page.DelayHeaders(3000) : page;
     });
     http.Route("/aa/b.swf", [&](const HttpRequest& request) {
       HttpResponse file = HttpResponse::File(1 << 20, 9);
       if (!slow) return file;
-      if (request.method == "HEAD") return c.stage == Stage::Informing ? file.DelayHeaders(3000) : file;
+      if (request.method == "HEAD")
+        return c.stage == Stage::Informing ? file.DelayHeaders(3000) : file;
       if (c.stage == Stage::Waiting) return HttpResponse::Text("busy").Status(503, "Busy");
       return c.stage == Stage::Transferring ? file.Slow(16384, 40) : file;
     });

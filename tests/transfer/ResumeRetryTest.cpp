@@ -40,7 +40,8 @@ TEST_F(ResumeRetry, ATransferCutAgainAndAgainEndsWholeHavingFetchedItOnce) {
   constexpr uint64_t kSize = 256ull << 20;
   std::mt19937 random(20261207);
   std::vector<uint64_t> cuts;
-  for (int i = 0; i < 3; ++i) cuts.push_back(std::uniform_int_distribution<uint64_t>(1, kSize / 3)(random));
+  for (int i = 0; i < 3; ++i)
+    cuts.push_back(std::uniform_int_distribution<uint64_t>(1, kSize / 3)(random));
   std::atomic<int> gets{0};
   Video("big.swf", [&](const HttpRequest& request) {
     HttpResponse r = AnswerRange(request, Versioned(kSize, 3, "\"v1\""));
@@ -83,9 +84,8 @@ TEST_F(ResumeRetry, ServersThatSendAnotherPartEndWithTheRightFileOrAnHonestError
       {"changed the file",
        [](const HttpRequest& r) { return AnswerRange(r, Versioned(kSize, 4, "\"v2\"")); },
        100000 + kSize},
-      {"has nothing more to send", [](const HttpRequest& r) {
-         return AnswerRange(r, Versioned(kSize, 4, "\"v1\""));
-       }, kSize},
+      {"has nothing more to send",
+       [](const HttpRequest& r) { return AnswerRange(r, Versioned(kSize, 4, "\"v1\"")); }, kSize},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.server);
@@ -188,7 +188,8 @@ TEST_F(ResumeRetry, AFileLargerThanTheFreeSpaceIsRefusedBeforeAnyByteIsWritten) 
   });
   Run();
   EXPECT_EQ(StatusText(Item(0)), vocab::kError);
-  EXPECT_NE(form.Flash.GetVariable(L"_root.notice").find(L"not enough free space"), std::wstring::npos);
+  EXPECT_NE(form.Flash.GetVariable(L"_root.notice").find(L"not enough free space"),
+            std::wstring::npos);
   EXPECT_EQ(http.CountRequests("GET", "/aa/huge.swf"), 0u);
   EXPECT_FALSE(FileExists(InFolder(L"huge.swf.part")));
 }

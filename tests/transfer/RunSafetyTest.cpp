@@ -56,8 +56,8 @@ class RunSafety : public QueueFixture {
   // An AngryAlien item whose video "/aa/<name>.swf" is `video`.
   std::wstring Video(const std::string& name, HttpResponse video) {
     http.Route("/aa/" + name + ".swf", std::move(video));
-    return Add(Page("/angryalien.com/" + name,
-                    "<embed src=\"http://127.0.0.1/aa/" + name + ".swf\">"));
+    return Add(
+        Page("/angryalien.com/" + name, "<embed src=\"http://127.0.0.1/aa/" + name + ".swf\">"));
   }
   // A YouTube item whose player answers its redirect after `delayMs`.
   std::wstring Tube(const std::string& id, uint64_t size, uint32_t seed, DWORD delayMs) {
@@ -119,8 +119,8 @@ TEST_F(RunSafety, EditsDuringATransferNeverMisattributeAnItem) {
          app.gridView.MoveDown();
        },
        false},
-      {"add an item",
-       [this](const std::wstring&) { Video("d", HttpResponse::File(2500, 4)); }, false},
+      {"add an item", [this](const std::wstring&) { Video("d", HttpResponse::File(2500, 4)); },
+       false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.edit);
@@ -168,8 +168,8 @@ TEST_F(RunSafety, EditsDuringATransferNeverMisattributeAnItem) {
 TEST_F(RunSafety, AStopEndsTheRunAtOnceAndTouchesNothingMore) {
   struct Case {
     const char* when;
-    bool youtube;           // the item goes through the redirect wait
-    bool duringTransfer;    // else during the page fetch or the redirect wait
+    bool youtube;         // the item goes through the redirect wait
+    bool duringTransfer;  // else during the page fetch or the redirect wait
     bool removeAllFirst;
   };
   const Case cases[] = {
@@ -181,14 +181,13 @@ TEST_F(RunSafety, AStopEndsTheRunAtOnceAndTouchesNothingMore) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.when);
     Fresh();
-    const std::wstring b =
-        c.youtube ? Tube("b", 5000, 2, 3000)
-                  : Video("b", HttpResponse::File(200000, 2).Slow(4096, 10));
+    const std::wstring b = c.youtube ? Tube("b", 5000, 2, 3000)
+                                     : Video("b", HttpResponse::File(200000, 2).Slow(4096, 10));
     if (!c.youtube && !c.duringTransfer)
-      http.Route("/angryalien.com/b",
-                 HttpResponse::Text("<embed src=\"http://127.0.0.1/aa/b.swf\">" +
-                                    std::string(200000, ' '))
-                     .Slow(4096, 10));
+      http.Route(
+          "/angryalien.com/b",
+          HttpResponse::Text("<embed src=\"http://127.0.0.1/aa/b.swf\">" + std::string(200000, ' '))
+              .Slow(4096, 10));
     const std::wstring next = Video("c", HttpResponse::File(3000, 3));
     StatusRecorder recorder(app);
     int progress = 0;
@@ -297,7 +296,8 @@ TEST_F(RunSafety, ATakenNameNeverCostsAFile) {
   WriteFileBytes(mine, "the user's own file");
   SetFileAttributesA(ToAnsi(mine).c_str(), FILE_ATTRIBUTE_READONLY);
   const auto named = [](uint64_t size, uint32_t seed) {
-    return HttpResponse::File(size, seed).Header("Content-Disposition", "attachment; filename=\"clip.mp4\"");
+    return HttpResponse::File(size, seed)
+        .Header("Content-Disposition", "attachment; filename=\"clip.mp4\"");
   };
   Video("x1", named(60000, 1).Slow(8192, 5));
   Video("x2", named(7000, 2));

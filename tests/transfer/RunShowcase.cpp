@@ -42,7 +42,8 @@ int main(int argc, char** argv) {
     const char* name;
     uint64_t size;
     size_t chunk;
-  } videos[] = {{"Holiday_clip.flv", 900000, 0}, {"Band_live.flv", 60000000, 65536},
+  } videos[] = {{"Holiday_clip.flv", 900000, 0},
+                {"Band_live.flv", 60000000, 65536},
                 {"Lecture.flv", 3000000, 0}};
   mf::Program app;
   g_app = &app;

@@ -1,6 +1,5 @@
 #include "tests/transfer/TransferFixture.h"
 
-
 #include <algorithm>
 #include <atomic>
 
@@ -110,7 +109,8 @@ uint16_t ClosedPort() {
 
 std::optional<uint64_t> FileSizeOf(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(ToAnsi(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  if (!GetFileAttributesExA(ToAnsi(path).c_str(), GetFileExInfoStandard, &data))
+    return std::nullopt;
   return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
@@ -118,14 +118,15 @@ bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
   UniqueFile file(CreateFileA(ToAnsi(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
-  return file && WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                           nullptr) &&
+  return file &&
+         WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
          written == bytes.size();
 }
 
 std::string ReadWholeFile(const std::wstring& path) {
   UniqueFile file(CreateFileA(ToAnsi(path).c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                              nullptr));
   std::string bytes;
   if (!file) return bytes;
   char buf[65536];

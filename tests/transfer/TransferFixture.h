@@ -18,8 +18,8 @@ namespace mf::test {
 struct DownloadEvent {
   enum Kind { Complete, Progress, Error, Cancelled };
   Kind kind;
-  long value = 0;     // lProgress or lPosition
-  std::wstring text;  // sErrorDescription
+  long value = 0;                       // lProgress or lPosition
+  std::wstring text;                    // sErrorDescription
   DWORD thread = GetCurrentThreadId();  // where the notification arrived
 };
 

@@ -27,8 +27,8 @@ TEST(TransferRate, TextsForKnownAndUnknownSizes) {
       {0, 7 * 3600 * kMB, 1.0 * kMB / 0.6, L"1.7 MB/s, about 4 h 12 min left"},
       {0, 7200 * kMB, kMB, L"1 MB/s, about 2 h left"},
       {0, 200000 * kMB, kMB, L"1 MB/s, more than a day left"},
-      {kMB, 10 * kMB, 0, L"0 Bytes/s"},               // nothing arrives: no time can be told
-      {10 * kMB, 10 * kMB, 3 * kMB, L"3 MB/s"},      // all is there
+      {kMB, 10 * kMB, 0, L"0 Bytes/s"},          // nothing arrives: no time can be told
+      {10 * kMB, 10 * kMB, 3 * kMB, L"3 MB/s"},  // all is there
       {12 * kMB + kMB / 2, 0, 2.4 * kMB, L"12.5 MB so far, 2.4 MB/s"},
       {800, -1, 100, L"800 Bytes so far, 100 Bytes/s"},
   };

@@ -60,9 +60,8 @@ class Verified : public QueueFixture {
   // A direct link whose HEAD `head` answers and whose GETs `get` does.
   std::wstring Direct(const std::string& name, HttpResponse head,
                       std::function<HttpResponse(const HttpRequest&)> get) {
-    http.Route("/v/" + name, [head, get](const HttpRequest& r) {
-      return r.method == "HEAD" ? head : get(r);
-    });
+    http.Route("/v/" + name,
+               [head, get](const HttpRequest& r) { return r.method == "HEAD" ? head : get(r); });
     return Add(http.Url("/v/" + name));
   }
   // The item as a stopped run leaves it: the first `have` bytes of version
@@ -108,12 +107,15 @@ TEST_F(Verified, CompleteComesOnlyWithTheServersWholeFile) {
       {"200 whose other header names a length", 0,
        always(Version(1).Header("X-Original-Content-Length", "999999")), 1, false},
       {"206, all of it, unasked", 0,
-       always(Version(1).Status(206, "Partial Content").Header("Content-Range", "bytes 0-299999/300000")),
+       always(Version(1)
+                  .Status(206, "Partial Content")
+                  .Header("Content-Range", "bytes 0-299999/300000")),
        1, false},
       {"206, a part, unasked", 0, [](const HttpRequest& r) { return Capped(r, 1000); }, 0, false},
       {"204", 0, always(HttpResponse::Text("").Status(204, "No Content")), 0, false},
       {"304", 0, always(HttpResponse::Text("").Status(304, "Not Modified")), 0, false},
-      {"300 with a page", 0, always(HttpResponse::Text("<p>pick</p>").Status(300, "Choices")), 0, false},
+      {"300 with a page", 0, always(HttpResponse::Text("<p>pick</p>").Status(300, "Choices")), 0,
+       false},
       {"206, the rest", 100000, ranged, 1, false},
       {"206s capped at 64 KiB", 100000, [](const HttpRequest& r) { return Capped(r, 65536); }, 1,
        false},
@@ -163,8 +165,8 @@ TEST_F(Verified, APartialFileIsContinuedExactlyOrStartedAgainAcrossFailures) {
     const char* sequence;
     HttpResponse head;
     std::function<HttpResponse(const HttpRequest&, int get)> get;  // `get`: 0 for the first
-    std::function<void()> during;  // set up before the run
-    uint32_t seed;                 // of the file that must arrive
+    std::function<void()> during;                                  // set up before the run
+    uint32_t seed;                                                 // of the file that must arrive
   };
   std::atomic<int> gets{0};
   const auto ranged = [](uint32_t seed, const char* etag) {
@@ -173,16 +175,18 @@ TEST_F(Verified, APartialFileIsContinuedExactlyOrStartedAgainAcrossFailures) {
   const Case cases[] = {
       {"information answered 503", HttpResponse::Text("busy").Status(503, "Busy"),
        ranged(1, "\"v1\""), nullptr, 1},
-      {"information with 1.5 KiB of headers", Version(1).Header("X-Padding", std::string(1536, 'p')),
-       ranged(1, "\"v1\""), nullptr, 1},
+      {"information with 1.5 KiB of headers",
+       Version(1).Header("X-Padding", std::string(1536, 'p')), ranged(1, "\"v1\""), nullptr, 1},
       {"a new version, then a request that fails before any answer", Version(2, "\"v2\""),
        [](const HttpRequest& r, int get) {
-         return get == 0 ? Version(2, "\"v2\"").DelayHeaders(1500) : AnswerRange(r, Version(2, "\"v2\""));
+         return get == 0 ? Version(2, "\"v2\"").DelayHeaders(1500)
+                         : AnswerRange(r, Version(2, "\"v2\""));
        },
        nullptr, 2},
       {"a stop answered after the answer came", Version(1),
        [](const HttpRequest& r, int get) {
-         return get == 0 ? AnswerRange(r, Version(1)).DelayHeaders(200) : AnswerRange(r, Version(1));
+         return get == 0 ? AnswerRange(r, Version(1)).DelayHeaders(200)
+                         : AnswerRange(r, Version(1));
        },
        [&] {
          platform.onMessageBox = [](const MessageBoxCall&) { Sleep(700); };
@@ -208,16 +212,15 @@ TEST_F(Verified, APartialFileIsContinuedExactlyOrStartedAgainAcrossFailures) {
     SCOPED_TRACE(c.sequence);
     const std::wstring name = L"s" + std::to_wstring(++n) + L".mp4";
     gets = 0;
-    const std::wstring page = Direct(ToAnsi(name), c.head, [&c, &gets](const HttpRequest& r) {
-      return c.get(r, gets++);
-    });
+    const std::wstring page = Direct(
+        ToAnsi(name), c.head, [&c, &gets](const HttpRequest& r) { return c.get(r, gets++); });
     Partial(page, name, 150000);
     platform.onMessageBox = nullptr;
     if (c.during) c.during();
     const uint64_t sentBefore = http.BodyBytesSent();
     Run();
     if (StatusText(ItemOf(page)) == vocab::kCancelled) Run();  // the stopped item, started again
-    PumpFor(1000);  // a late answer has come and gone
+    PumpFor(1000);                                             // a late answer has come and gone
     EXPECT_EQ(StatusText(ItemOf(page)), vocab::kComplete);
     EXPECT_EQ(FileHash(InFolder(name)), PatternHash(kSize, c.seed));
     if (c.seed == 1) {
@@ -239,14 +242,16 @@ TEST_F(Verified, ItemsOfOneNameKeepTheirOwnPartialFiles) {
   });
   const std::wstring b = Direct("b.mp4", named(2, "\"b\""), [&](const HttpRequest& r) {
     if (secondGets++ == 0) return AnswerRange(r, named(2, "\"b\"")).DropAfter(100000);
-    return mayFinish ? AnswerRange(r, named(2, "\"b\"")) : HttpResponse::Text("").Status(503, "Busy");
+    return mayFinish ? AnswerRange(r, named(2, "\"b\""))
+                     : HttpResponse::Text("").Status(503, "Busy");
   });
   Run();
   EXPECT_EQ(StatusText(ItemOf(a)), vocab::kError);
   EXPECT_EQ(StatusText(ItemOf(b)), vocab::kError);
   mayFinish = true;
   const uint64_t sentBefore = http.BodyBytesSent();
-  for (const std::wstring& page : {a, b}) EXPECT_TRUE(app.gridView.AddURLToList(page));  // tried again
+  for (const std::wstring& page : {a, b})
+    EXPECT_TRUE(app.gridView.AddURLToList(page));  // tried again
   Run();
   const DownloadItem &first = ItemOf(a), &second = ItemOf(b);
   EXPECT_NE(first.FileName, second.FileName);
@@ -280,7 +285,8 @@ TEST_F(Verified, NamesFromOutsideStayInTheFolderAndHideNothing) {
   http.Route("/n/q.mp4", HttpResponse::File(3000, 6));
   DownloadItems restored;
   for (const wchar_t* name : {L"..\\..\\x.bat", L"a:s.mp4", L"p.mp4"})
-    restored.push_back({.Video_URL = http.Url("/n/q.mp4"), .FileName = name,
+    restored.push_back({.Video_URL = http.Url("/n/q.mp4"),
+                        .FileName = name,
                         .PartFile = name[0] == L'p' ? precious : L""});
   WriteFileBytes(kept, QueueToJson(restored));
   app.keeper.SetFile(kept);
@@ -302,7 +308,8 @@ TEST_F(Verified, NamesFromOutsideStayInTheFolderAndHideNothing) {
     platform.shellCalls.clear();
     app.gridView.OpenFiles({item.Key});
     ASSERT_EQ(platform.shellCalls.size(), 1u);
-    EXPECT_EQ(platform.shellCalls[0].file, cases[i].opened ? InFolder(cases[i].name) : L"explorer.exe");
+    EXPECT_EQ(platform.shellCalls[0].file,
+              cases[i].opened ? InFolder(cases[i].name) : L"explorer.exe");
   }
   for (const wchar_t* name : {L"....x.bat", L"as.mp4", L"p.mp4"})
     EXPECT_EQ(FileHash(InFolder(name)), PatternHash(3000, 6)) << name;
@@ -329,7 +336,8 @@ TEST_F(Verified, ANameCutToADeviceNameIsNoDevice) {
   // "COM1.mp4" would fit, and names a device: one character less does not.
   EXPECT_EQ(Item(0).FileName, L"COM.mp4");
   EXPECT_EQ(FileHash(deep + L"\\COM.mp4"), PatternHash(2000, 7));
-  for (const wchar_t* left : {L"\\COM.mp4", L"\\COM.mp4:Zone.Identifier"}) DeleteFileW((deep + left).c_str());
+  for (const wchar_t* left : {L"\\COM.mp4", L"\\COM.mp4:Zone.Identifier"})
+    DeleteFileW((deep + left).c_str());
   while (deep.size() > folder.size()) {
     RemoveDirectoryW(deep.c_str());
     deep.resize(deep.rfind(L'\\'));
@@ -338,10 +346,13 @@ TEST_F(Verified, ANameCutToADeviceNameIsNoDevice) {
 
 // Nothing from outside keeps a request going without end.
 TEST_F(Verified, RedirectsPagesAndWaitsAreBounded) {
-  http.Route("/r/loop.mp4", HttpResponse::Text("").Status(302, "Found").Header("Location", "/r/loop.mp4"));
+  http.Route("/r/loop.mp4",
+             HttpResponse::Text("").Status(302, "Found").Header("Location", "/r/loop.mp4"));
   for (int i = 0; i < 10; ++i)
     http.Route("/r/" + std::to_string(i) + ".mp4",
-               HttpResponse::Text("").Status(307, "Moved").Header("Location", "/r/" + std::to_string(i + 1) + ".mp4"));
+               HttpResponse::Text("")
+                   .Status(307, "Moved")
+                   .Header("Location", "/r/" + std::to_string(i + 1) + ".mp4"));
   http.Route("/r/10.mp4", HttpResponse::File(4000, 8));
   HttpResponse page = HttpResponse::Text("");
   page.pattern = PatternBody{64 << 20, 3};
@@ -349,7 +360,8 @@ TEST_F(Verified, RedirectsPagesAndWaitsAreBounded) {
   std::atomic<ULONGLONG> firstTry{0}, secondTry{0};
   http.Route("/r/later.mp4", [&](const HttpRequest& r) {
     if (r.method == "HEAD") return HttpResponse::File(100, 1);
-    (firstTry ? secondTry : firstTry) = GetTickCount64();  // the handler runs on the server's thread
+    (firstTry ? secondTry : firstTry) =
+        GetTickCount64();  // the handler runs on the server's thread
     return secondTry ? HttpResponse::File(100, 1)
                      : HttpResponse::Text("").Status(503, "Busy").Header("Retry-After", "4294968");
   });
@@ -360,8 +372,10 @@ TEST_F(Verified, RedirectsPagesAndWaitsAreBounded) {
   const std::wstring loop = Add(http.Url("/r/loop.mp4"));
   Run();
   EXPECT_EQ(StatusText(ItemOf(loop)), vocab::kError);
-  EXPECT_LE(http.CountRequests("GET", "/r/loop.mp4") + http.CountRequests("HEAD", "/r/loop.mp4"), 22u);
-  EXPECT_NE(form.Flash.GetVariable(L"_root.notice").find(L"Too many redirects"), std::wstring::npos);
+  EXPECT_LE(http.CountRequests("GET", "/r/loop.mp4") + http.CountRequests("HEAD", "/r/loop.mp4"),
+            22u);
+  EXPECT_NE(form.Flash.GetVariable(L"_root.notice").find(L"Too many redirects"),
+            std::wstring::npos);
   EXPECT_EQ(StatusText(ItemOf(chain)), vocab::kComplete);
   EXPECT_EQ(StatusText(ItemOf(huge)), vocab::kError);
   EXPECT_LT(http.BodyBytesSent(), 40u << 20) << "the page was read past its limit";

@@ -37,7 +37,8 @@ TEST(FileVersion, PartOf32768OrMoreOverflows) {
 
 TEST(FileVersion, SystemLibraries) {
   ComPtr<cTrayIcon> icon = MakeRef<cTrayIcon>();
-  EXPECT_TRUE(std::regex_match(icon->CommonControlsVersion(), std::wregex(L"[1-9][0-9]*(\\.(0|[1-9][0-9]*)){3}")));
+  EXPECT_TRUE(std::regex_match(icon->CommonControlsVersion(),
+                               std::wregex(L"[1-9][0-9]*(\\.(0|[1-9][0-9]*)){3}")));
   // Wine's shell is of the sixth generation, with balloons.
   EXPECT_TRUE(mSystemUtils::ShellVersionAtLeast(6));
   EXPECT_FALSE(mSystemUtils::ShellVersionAtLeast(60));

@@ -30,7 +30,8 @@ const std::string& DesktopName() {
 // Runs `body` on a thread of the test's own desktop while this thread keeps pumping.
 void OnTestDesktop(const std::function<void()>& body) {
   // Kept open so that the desktop lives as long as the test program.
-  static HDESK created = CreateDesktopA(DesktopName().c_str(), nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+  static HDESK created =
+      CreateDesktopA(DesktopName().c_str(), nullptr, nullptr, 0, GENERIC_ALL, nullptr);
   ASSERT_NE(created, nullptr);
   std::atomic<bool> done{false};
   std::thread worker([&] {
@@ -48,7 +49,8 @@ void OnTestDesktop(const std::function<void()>& body) {
 
 // "wAnTeD tRaY iCoN " and the module handle in signed decimal.
 std::wstring Marker() {
-  return L"wAnTeD tRaY iCoN " + std::to_wstring(reinterpret_cast<LONG_PTR>(GetModuleHandleW(nullptr)));
+  return L"wAnTeD tRaY iCoN " +
+         std::to_wstring(reinterpret_cast<LONG_PTR>(GetModuleHandleW(nullptr)));
 }
 std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
 
@@ -60,8 +62,8 @@ const wchar_t kSlotB[] = L"slot=24,2,43,22";  // screen 834..853 x 956..976: mid
 class StandIn {
  public:
   bool Start(const std::wstring& options) {
-    std::wstring args = L"taskbar desktop=" + std::wstring(DesktopName().begin(), DesktopName().end()) +
-                        L" " + options;
+    std::wstring args = L"taskbar desktop=" +
+                        std::wstring(DesktopName().begin(), DesktopName().end()) + L" " + options;
     std::map<std::string, HWND> f;
     if (!StartHelper(process, args, f)) return false;
     tray = f["tray"], notify = f["notify"], pager = f["pager"], toolbar = f["toolbar"];
@@ -89,7 +91,8 @@ class StandIn {
     SendMessageA(tray, kDumpTools, 0, 0);
     std::vector<std::string> texts;
     std::string line;
-    while (process.ReadLine(line, 5000) && line != "end") texts.push_back(line.substr(line.find(' ', 5) + 1));
+    while (process.ReadLine(line, 5000) && line != "end")
+      texts.push_back(line.substr(line.find(' ', 5) + 1));
     return texts;
   }
   RECT ToolbarRect() const {
@@ -143,12 +146,12 @@ TEST(IconPosition, FindsTheIconsToolInTheTaskbarsProcess) {
   OnTestDesktop([] {
     const std::wstring longText = Marker() + L" and more than forty characters";
     StandIn bar;
-    ASSERT_TRUE(bar.Start(L"\"tool=100,2,116,22," + longText + L"\" tool=120,2,136,22,Volume " + kSlotA +
-                          L" \"decoy=" + Marker() + L"\""));
+    ASSERT_TRUE(bar.Start(L"\"tool=100,2,116,22," + longText + L"\" tool=120,2,136,22,Volume " +
+                          kSlotA + L" \"decoy=" + Marker() + L"\""));
     // The decoy (TTS_NOPREFIX) comes first, and so does a tooltip of this process with the marker.
     ASSERT_EQ(mf::test::WindowsOfProcess(bar.process.Id(), "tooltips_class32").front(), bar.decoy);
-    HWND own = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
-                               nullptr, nullptr, nullptr, nullptr);
+    HWND own = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0,
+                               0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     std::wstring marker = Marker();
     TTTOOLINFOW ti{sizeof ti, 0, own, 1, {300, 2, 316, 22}, nullptr, marker.data()};
     SendMessageW(own, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
@@ -174,8 +177,8 @@ TEST(IconPosition, FindsTheIconsToolInTheTaskbarsProcess) {
     EXPECT_EQ(table[2].text, Marker());
     EXPECT_EQ(table[2].info.hwnd, bar.toolbar);
     // Each search showed the marker for a moment and put the tooltip back.
-    EXPECT_EQ(TipChanges(shell), (std::vector<std::string>{Narrow(Marker()), "first icon", Narrow(Marker()),
-                                                           "first icon"}));
+    EXPECT_EQ(TipChanges(shell), (std::vector<std::string>{Narrow(Marker()), "first icon",
+                                                           Narrow(Marker()), "first icon"}));
     EXPECT_EQ(bar.Tools(), (std::vector<std::string>{Narrow(longText), "Volume", "first icon"}));
     EXPECT_EQ(icon->ToolTip(), L"first icon");
     DestroyWindow(own);
@@ -292,8 +295,8 @@ TEST(IconPosition, NoNotificationAreaOrNoIconGivesZeros) {
     EXPECT_EQ(icon->SysTrayHWnd(), nullptr);
     EXPECT_EQ(IconRect(*icon), (Rect{0, 0, 0, 0}));
     EXPECT_EQ(IconMiddle(*icon), std::make_pair(0L, 0L));
-    EXPECT_EQ(TipChanges(shell), (std::vector<std::string>{Narrow(Marker()), "nowhere", Narrow(Marker()),
-                                                           "nowhere"}));
+    EXPECT_EQ(TipChanges(shell),
+              (std::vector<std::string>{Narrow(Marker()), "nowhere", Narrow(Marker()), "nowhere"}));
 
     // An icon that does not exist never shows the marker.
     shell.calls.clear();
@@ -304,8 +307,8 @@ TEST(IconPosition, NoNotificationAreaOrNoIconGivesZeros) {
 }
 
 TEST(IconPosition, ToolsAreReadInBothSystemFamilies) {
-  HWND tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
-                             nullptr, nullptr, nullptr, nullptr);
+  HWND tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0,
+                             0, 0, 0, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(tip, nullptr);
   auto none = mTray::ReadTools(tip, mTray::Family::Nt);
   ASSERT_EQ(none.size(), 1u);

@@ -71,7 +71,8 @@ void OnRelay(const RelayedIcon& icon) {
     UINT id = g_bar.nextToolId++;
     g_bar.iconTools[key] = id;
     AddTool(g_bar.tooltip, id, slot, tip);
-  } else if (icon.message == NIM_MODIFY && known != g_bar.iconTools.end() && (icon.flags & NIF_TIP)) {
+  } else if (icon.message == NIM_MODIFY && known != g_bar.iconTools.end() &&
+             (icon.flags & NIF_TIP)) {
     TTTOOLINFOW ti = ToolInfo(known->second);
     ti.lpszText = tip.data();
     SendMessageW(g_bar.tooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
@@ -134,13 +135,14 @@ HWND Child(const wchar_t* cls, HWND parent, int x, int y, int w, int h, DWORD st
 }
 
 HWND Tooltip(DWORD style) {
-  return CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | style, 0,
-                         0, 0, 0, g_bar.tray, nullptr, GetModuleHandleW(nullptr), nullptr);
+  return CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | style,
+                         0, 0, 0, 0, g_bar.tray, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
 bool ParseRect(const char*& p, RECT& r) {
   int n = 0;
-  if (std::sscanf(p, "%ld,%ld,%ld,%ld%n", &r.left, &r.top, &r.right, &r.bottom, &n) != 4) return false;
+  if (std::sscanf(p, "%ld,%ld,%ld,%ld%n", &r.left, &r.top, &r.right, &r.bottom, &n) != 4)
+    return false;
   p += n;
   return true;
 }
@@ -164,8 +166,8 @@ void BuildTaskbar() {
 
   // Not shown: the search needs its place, not its pixels, and hidden windows
   // spare the window system's waits for a window manager when they go.
-  g_bar.tray = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"Shell_TrayWnd", L"", WS_POPUP, 100, 950,
-                               1000, 40, nullptr, nullptr, inst, nullptr);
+  g_bar.tray = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"Shell_TrayWnd", L"", WS_POPUP,
+                               100, 950, 1000, 40, nullptr, nullptr, inst, nullptr);
   g_bar.notify = Child(L"TrayNotifyWnd", g_bar.tray, 700, 2, 290, 36);
   HWND parent = g_bar.notify;
   int x = 10, y = 2;
@@ -182,7 +184,8 @@ void BuildTaskbar() {
     g_bar.toolOwner = g_bar.toolbar;
   }
   g_bar.tooltip = Tooltip(0);
-  for (auto& [rect, text] : g_bar.options.tools) AddTool(g_bar.tooltip, g_bar.nextToolId++, rect, text);
+  for (auto& [rect, text] : g_bar.options.tools)
+    AddTool(g_bar.tooltip, g_bar.nextToolId++, rect, text);
   if (!g_bar.options.decoy.empty()) {
     g_bar.decoy = Tooltip(TTS_NOPREFIX);
     AddTool(g_bar.decoy, 1, RECT{200, 2, 216, 22}, g_bar.options.decoy);

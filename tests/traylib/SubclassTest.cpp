@@ -48,7 +48,9 @@ class Client : public RefCounted<ISubclass> {
   std::vector<std::string>& log_;
 };
 
-LONG_PTR Id(const ComPtr<Client>& c) { return reinterpret_cast<LONG_PTR>(static_cast<ISubclass*>(c.Get())); }
+LONG_PTR Id(const ComPtr<Client>& c) {
+  return reinterpret_cast<LONG_PTR>(static_cast<ISubclass*>(c.Get()));
+}
 
 std::wstring ExpectedSource() {
   wchar_t path[MAX_PATH] = {};
@@ -84,18 +86,22 @@ TEST(Subclass, StoreFollowsEveryAttachAndDetach) {
   auto a = MakeRef<Client>("A", log), b = MakeRef<Client>("B", log);
 
   std::vector<std::wstring> trace;
-  trace::SetListener([](void* t, const std::wstring& line) {
-    static_cast<std::vector<std::wstring>*>(t)->push_back(line);
-  }, &trace);
+  trace::SetListener(
+      [](void* t, const std::wstring& line) {
+        static_cast<std::vector<std::wstring>*>(t)->push_back(line);
+      },
+      &trace);
   MSubclass::AttachMessage(a.Get(), h, kMsg1);
   trace::SetListener(nullptr, nullptr);
   const std::wstring hh = Hex(reinterpret_cast<ULONG_PTR>(h));
-  EXPECT_EQ(trace, (std::vector<std::wstring>{
-                       L"Changed message count for " + hh + L" Message 32769 to 1",
-                       L"Changed message class for " + hh + L" Message 32769 Index 1 to " + Hex(Id(a)),
-                       L"Changed Window Proc for " + hh + L" to " + Hex(w.OriginalProc()),
-                       L"Changed message count for " + hh + L" to 1"}));
-  EXPECT_EQ(EngineProps(h), (Props{{"C" + H, 1}, {H, w.OriginalProc()}, {M1 + "C", 1}, {M1 + "#1", Id(a)}}));
+  EXPECT_EQ(trace,
+            (std::vector<std::wstring>{
+                L"Changed message count for " + hh + L" Message 32769 to 1",
+                L"Changed message class for " + hh + L" Message 32769 Index 1 to " + Hex(Id(a)),
+                L"Changed Window Proc for " + hh + L" to " + Hex(w.OriginalProc()),
+                L"Changed message count for " + hh + L" to 1"}));
+  EXPECT_EQ(EngineProps(h),
+            (Props{{"C" + H, 1}, {H, w.OriginalProc()}, {M1 + "C", 1}, {M1 + "#1", Id(a)}}));
   const LONG_PTR engineProc = GetWindowLongPtrA(h, GWLP_WNDPROC);
   EXPECT_NE(engineProc, w.OriginalProc());
 
@@ -103,13 +109,22 @@ TEST(Subclass, StoreFollowsEveryAttachAndDetach) {
   MSubclass::AttachMessage(a.Get(), h, kMsg2);
   MSubclass::AttachMessage(b.Get(), h, kMsg1);
   EXPECT_EQ(GetWindowLongPtrA(h, GWLP_WNDPROC), engineProc);
-  EXPECT_EQ(EngineProps(h), (Props{{"C" + H, 3}, {H, w.OriginalProc()}, {M1 + "C", 2}, {M1 + "#1", Id(a)},
-                                   {M1 + "#2", Id(b)}, {M2 + "C", 1}, {M2 + "#1", Id(a)}}));
+  EXPECT_EQ(EngineProps(h), (Props{{"C" + H, 3},
+                                   {H, w.OriginalProc()},
+                                   {M1 + "C", 2},
+                                   {M1 + "#1", Id(a)},
+                                   {M1 + "#2", Id(b)},
+                                   {M2 + "C", 1},
+                                   {M2 + "#1", Id(a)}}));
 
   // Detaching the first client moves the second down to position 1.
   MSubclass::DetachMessage(a.Get(), h, kMsg1);
-  EXPECT_EQ(EngineProps(h), (Props{{"C" + H, 2}, {H, w.OriginalProc()}, {M1 + "C", 1}, {M1 + "#1", Id(b)},
-                                   {M2 + "C", 1}, {M2 + "#1", Id(a)}}));
+  EXPECT_EQ(EngineProps(h), (Props{{"C" + H, 2},
+                                   {H, w.OriginalProc()},
+                                   {M1 + "C", 1},
+                                   {M1 + "#1", Id(b)},
+                                   {M2 + "C", 1},
+                                   {M2 + "#1", Id(a)}}));
   // A client that is not in the list, twice over, changes nothing.
   MSubclass::DetachMessage(a.Get(), h, kMsg1);
   EXPECT_EQ(EngineProps(h).at("C" + H), 2);

@@ -83,9 +83,7 @@ class TrayIconTest : public ::testing::Test {
   const NotifyCall& Last() { return shell.calls.back(); }
 };
 
-std::string Narrow(const std::wstring& w) {
-  return std::string(w.begin(), w.end());
-}
+std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
 
 TEST_F(TrayIconTest, CreateAddsTheIconToTheNotificationArea) {
   auto shell32 = mFileVersion::FixedFileInfo(L"shell32.dll");

@@ -20,7 +20,8 @@ TestWindow::TestWindow(std::vector<std::string>* log_, bool unicode) : log(log_)
     wc.hInstance = inst;
     wc.lpszClassName = kClassW;
     RegisterClassW(&wc);
-    hwnd_ = CreateWindowExW(0, kClassW, L"test", WS_POPUP, 40, 40, 20, 20, nullptr, nullptr, inst, this);
+    hwnd_ = CreateWindowExW(0, kClassW, L"test", WS_POPUP, 40, 40, 20, 20, nullptr, nullptr, inst,
+                            this);
     original_ = GetWindowLongPtrW(hwnd_, GWLP_WNDPROC);
   } else {
     WNDCLASSA wc{};
@@ -28,7 +29,8 @@ TestWindow::TestWindow(std::vector<std::string>* log_, bool unicode) : log(log_)
     wc.hInstance = inst;
     wc.lpszClassName = kClassA;
     RegisterClassA(&wc);
-    hwnd_ = CreateWindowExA(0, kClassA, "test", WS_POPUP, 40, 40, 20, 20, nullptr, nullptr, inst, this);
+    hwnd_ =
+        CreateWindowExA(0, kClassA, "test", WS_POPUP, 40, 40, 20, 20, nullptr, nullptr, inst, this);
     original_ = GetWindowLongPtrA(hwnd_, GWLP_WNDPROC);
   }
 }
@@ -136,7 +138,8 @@ HostHook::~HostHook() {
 LRESULT CALLBACK HostHook::Hook(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   auto* self = static_cast<HostHook*>(GetPropA(hwnd, kHookProp));
   if (!self) return DefWindowProcA(hwnd, msg, wParam, lParam);
-  if (self->log_ && (Noted(msg) || msg == WM_NCDESTROY)) self->log_->push_back("hook " + std::to_string(msg));
+  if (self->log_ && (Noted(msg) || msg == WM_NCDESTROY))
+    self->log_->push_back("hook " + std::to_string(msg));
   return CallWindowProcA(self->previous_, hwnd, msg, wParam, lParam);
 }
 
@@ -151,7 +154,8 @@ bool StartHelper(mf::test::ChildProcess& child, const std::wstring& args,
     size_t eq = word.find('=');
     std::string name = eq == std::string::npos ? "hwnd" : word.substr(0, eq);
     std::string value = eq == std::string::npos ? word : word.substr(eq + 1);
-    fields[name] = reinterpret_cast<HWND>(static_cast<LONG_PTR>(std::strtoll(value.c_str(), nullptr, 10)));
+    fields[name] =
+        reinterpret_cast<HWND>(static_cast<LONG_PTR>(std::strtoll(value.c_str(), nullptr, 10)));
   }
   return true;
 }

@@ -88,7 +88,8 @@ STDMETHODIMP ConnectionPoint::EnumConnections(IEnumConnections** connections) {
     auto items = std::make_shared<std::vector<Connection>>();
     for (size_t slot = 0; slot < slots_.size(); ++slot) {
       if (slots_[slot])
-        items->push_back({ComPtr<IUnknown>::Share(slots_[slot].Get()), static_cast<DWORD>(slot + 1)});
+        items->push_back(
+            {ComPtr<IUnknown>::Share(slots_[slot].Get()), static_cast<DWORD>(slot + 1)});
     }
     return ConnectionEnumerator::Create(IID_IEnumConnections, std::move(items), connections);
   });

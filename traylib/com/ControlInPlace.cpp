@@ -71,8 +71,8 @@ HRESULT ActiveXControl::ActivateInPlace(LONG verb, HWND parentHint, LPCRECT posR
     if (!holdsClass_) holdsClass_ = AcquireWindowClass(WindowProcedure);
     SIZE size = SizePixels();
     if (holdsClass_) {
-      ::CreateWindowExA(0, kWindowClass, "", WS_CHILD | WS_CLIPSIBLINGS, pos.left, pos.top,
-                        size.cx, size.cy, parent, nullptr, module::Instance(), this);
+      ::CreateWindowExA(0, kWindowClass, "", WS_CHILD | WS_CLIPSIBLINGS, pos.left, pos.top, size.cx,
+                        size.cy, parent, nullptr, module::Instance(), this);
     }
     if (!window_) {
       ReleaseWindowClass();
@@ -119,7 +119,8 @@ void ActiveXControl::PlaceWindow(const RECT& posRect, const RECT& clipRect) {
     if (region && !::SetWindowRgn(window_, region, TRUE)) ::DeleteObject(region);
   }
   // The size is fixed: a container that offered another one learns ours.
-  bool otherSize = posRect.right - posRect.left != size.cx || posRect.bottom - posRect.top != size.cy;
+  bool otherSize =
+      posRect.right - posRect.left != size.cx || posRect.bottom - posRect.top != size.cy;
   if (otherSize && inPlaceSite_ && !reportingSize_) {
     reportingSize_ = true;
     inPlaceSite_->OnPosRectChange(&own);
@@ -176,7 +177,8 @@ STDMETHODIMP ActiveXControl::EnableModeless(BOOL) { return S_OK; }
 LRESULT CALLBACK ActiveXControl::WindowProcedure(HWND window, UINT message, WPARAM wParam,
                                                  LPARAM lParam) {
   if (message == WM_NCCREATE) {
-    auto* control = static_cast<ActiveXControl*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    auto* control =
+        static_cast<ActiveXControl*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
     control->window_ = window;
     ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control));
   }

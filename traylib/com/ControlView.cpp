@@ -32,7 +32,8 @@ SIZE ActiveXControl::SizePixels() const noexcept {
   int dpiX = screen ? ::GetDeviceCaps(screen, LOGPIXELSX) : 96;
   int dpiY = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
   if (screen) ::ReleaseDC(nullptr, screen);
-  return {::MulDiv(info_.sizeTwips, dpiX, kTwipsPerInch), ::MulDiv(info_.sizeTwips, dpiY, kTwipsPerInch)};
+  return {::MulDiv(info_.sizeTwips, dpiX, kTwipsPerInch),
+          ::MulDiv(info_.sizeTwips, dpiY, kTwipsPerInch)};
 }
 
 SIZEL ActiveXControl::SizeHimetric() const noexcept {

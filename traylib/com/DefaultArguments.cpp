@@ -78,8 +78,8 @@ void DefaultArguments::Fill(ITypeInfo& info, const FUNCDESC& function, const DIS
     VARTYPE pointee = PointeeType(info, param.tdesc);
     if (LeftOut(given, i) && Fillable(param) && pointee != VT_EMPTY) {
       VARIANT& value = *storage_[i].Get();
-      ThrowIfFailed(::VariantChangeType(&value, &param.paramdesc.pparamdescex->varDefaultValue, 0,
-                                        pointee));
+      ThrowIfFailed(
+          ::VariantChangeType(&value, &param.paramdesc.pparamdescex->varDefaultValue, 0, pointee));
       VARIANT& arg = ordered[i];
       ::VariantInit(&arg);
       V_VT(&arg) = static_cast<VARTYPE>(VT_BYREF | pointee);

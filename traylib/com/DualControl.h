@@ -51,8 +51,8 @@ class DualControl : public ActiveXControl, public Itf {
       // The type information calls our vtable, and a failing method's error
       // object becomes the EXCEPINFO of the call.
       return vtableInfo_->Invoke(static_cast<Itf*>(this), id, flags,
-                                 defaults.Filled() ? defaults.Params() : params, result,
-                                 exception, argError);
+                                 defaults.Filled() ? defaults.Params() : params, result, exception,
+                                 argError);
     });
   }
 

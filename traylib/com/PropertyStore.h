@@ -19,7 +19,8 @@ class PropertyWriter {
   virtual ~PropertyWriter() = default;
   void WriteBool(const wchar_t* name, bool value, bool defaultValue);
   void WriteLong(const wchar_t* name, LONG value, LONG defaultValue);
-  void WriteString(const wchar_t* name, const std::wstring& value, const std::wstring& defaultValue);
+  void WriteString(const wchar_t* name, const std::wstring& value,
+                   const std::wstring& defaultValue);
 
  protected:
   // Throws ComError when the value cannot be stored.

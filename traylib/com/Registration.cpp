@@ -80,7 +80,8 @@ std::wstring Expand(const wchar_t* pattern, const ClassEntry& entry, const TypeL
       {L"{bitmap}", std::to_wstring(entry.toolboxBitmap)},
   };
   for (const auto& [name, value] : fields) {
-    for (size_t at = text.find(name); at != std::wstring::npos; at = text.find(name, at + value.size()))
+    for (size_t at = text.find(name); at != std::wstring::npos;
+         at = text.find(name, at + value.size()))
       text.replace(at, wcslen(name), value);
   }
   return text;
@@ -184,8 +185,8 @@ UniqueRegKey OpenClasses(RegistrationKind kind) {
 
 HRESULT WriteRow(HKEY classes, const ExpandedRow& row) {
   UniqueRegKey key;
-  LSTATUS status = ::RegCreateKeyExW(classes, row.key.c_str(), 0, nullptr, 0, KEY_WRITE,
-                                     nullptr, key.put(), nullptr);
+  LSTATUS status = ::RegCreateKeyExW(classes, row.key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                                     key.put(), nullptr);
   if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
   if (!row.keyOnly) {
     status = ::RegSetValueExW(key.get(), row.defaultValue ? nullptr : row.value.c_str(), 0, REG_SZ,
@@ -201,8 +202,8 @@ bool Gone(LSTATUS status) { return status == ERROR_SUCCESS || status == ERROR_FI
 // that other software filled stay).
 HRESULT RemoveRow(HKEY classes, const ExpandedRow& row) {
   UniqueRegKey key;
-  LSTATUS status = ::RegOpenKeyExW(classes, row.key.c_str(), 0,
-                                   KEY_SET_VALUE | KEY_QUERY_VALUE, key.put());
+  LSTATUS status =
+      ::RegOpenKeyExW(classes, row.key.c_str(), 0, KEY_SET_VALUE | KEY_QUERY_VALUE, key.put());
   if (status == ERROR_FILE_NOT_FOUND) return S_OK;
   if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
   if (!row.keyOnly)
@@ -224,8 +225,8 @@ ComPtr<ITypeLib> LoadOwnTypeLibrary(const std::wstring& modulePath, TypeLibraryF
   ThrowIfFailed(::LoadTypeLibEx(modulePath.c_str(), REGKIND_NONE, lib.Put()));
   TLIBATTR* attr = nullptr;
   ThrowIfFailed(lib->GetLibAttr(&attr));
-  facts = {attr->guid,  attr->wMajorVerNum, attr->wMinorVerNum,
-           attr->lcid,  attr->syskind,      attr->wLibFlags};
+  facts = {attr->guid, attr->wMajorVerNum, attr->wMinorVerNum,
+           attr->lcid, attr->syskind,      attr->wLibFlags};
   lib->ReleaseTLibAttr(attr);
   return lib;
 }

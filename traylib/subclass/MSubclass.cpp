@@ -15,10 +15,18 @@ thread_local UINT t_currentMessage = 0;
   if (number <= 1000) RaiseRuntimeError(number);
   const wchar_t* text = L"";
   switch (number) {
-    case kErrCantSubclass: text = L"Can't subclass window"; break;
-    case kErrAlreadyHandled: text = L"Message already handled by another class"; break;
-    case kErrInvalidWindow: text = L"Invalid window"; break;
-    case kErrExternalWindow: text = L"Can't modify external window"; break;
+    case kErrCantSubclass:
+      text = L"Can't subclass window";
+      break;
+    case kErrAlreadyHandled:
+      text = L"Message already handled by another class";
+      break;
+    case kErrInvalidWindow:
+      text = L"Invalid window";
+      break;
+    case kErrExternalWindow:
+      text = L"Can't modify external window";
+      break;
   }
   throw Error(kObjectErrorBase + number, text, LibraryBaseName() + L".WindowProc");
 }

@@ -49,7 +49,9 @@ std::string ClientKey(HWND hwnd, UINT msg, LONG position) {
 
 LONG AttachCount(HWND hwnd) { return static_cast<LONG>(Read(hwnd, AttachCountKey(hwnd))); }
 LONG_PTR OldProc(HWND hwnd) { return Read(hwnd, OldProcKey(hwnd)); }
-LONG ClientCount(HWND hwnd, UINT msg) { return static_cast<LONG>(Read(hwnd, ClientCountKey(hwnd, msg))); }
+LONG ClientCount(HWND hwnd, UINT msg) {
+  return static_cast<LONG>(Read(hwnd, ClientCountKey(hwnd, msg)));
+}
 LONG_PTR Client(HWND hwnd, UINT msg, LONG position) {
   return Read(hwnd, ClientKey(hwnd, msg, position));
 }

@@ -24,9 +24,9 @@ HRESULT GetText(BSTR* out, const std::wstring& value) {
 
 }  // namespace
 
-const ControlInfo ToolTipOnDemandControl::kInfo = {&CLSID_ToolTipOnDemand, &IID__ToolTipOnDemand,
-                                                   &DIID___ToolTipOnDemand, "TT", 375,
-                                                   kControlMiscStatus};
+const ControlInfo ToolTipOnDemandControl::kInfo = {
+    &CLSID_ToolTipOnDemand, &IID__ToolTipOnDemand, &DIID___ToolTipOnDemand, "TT", 375,
+    kControlMiscStatus};
 
 ToolTipOnDemandControl::ToolTipOnDemandControl(IUnknown* outer) : DualControl(kInfo, outer) {}
 
@@ -248,9 +248,13 @@ void ToolTipOnDemandControl::MouseEvents(LONG mouseEvent) {
   RaiseEventQuietly(DISPID_ToolTipOnDemand_MouseEvents, std::move(args));
 }
 
-void ToolTipOnDemandControl::BalloonDestroyed() { RaiseEventQuietly(DISPID_ToolTipOnDemand_BalloonDestroyed, {}); }
+void ToolTipOnDemandControl::BalloonDestroyed() {
+  RaiseEventQuietly(DISPID_ToolTipOnDemand_BalloonDestroyed, {});
+}
 
-void ToolTipOnDemandControl::BalloonShowed() { RaiseEventQuietly(DISPID_ToolTipOnDemand_BalloonShowed, {}); }
+void ToolTipOnDemandControl::BalloonShowed() {
+  RaiseEventQuietly(DISPID_ToolTipOnDemand_BalloonShowed, {});
+}
 
 // ---- persistence ----
 

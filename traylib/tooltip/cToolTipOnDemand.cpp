@@ -81,10 +81,13 @@ void cToolTipOnDemand::CreateBalloonWindow() {
   SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool_));
   // At creation either a title or an icon is enough for the title line.
   if (!title_.empty() || iconType_ != 0) SendTitle();
-  if (foreColor_ != 0) SendMessageA(tooltip_, TTM_SETTIPTEXTCOLOR, static_cast<WPARAM>(foreColor_), 0);
-  if (backColor_ != 0) SendMessageA(tooltip_, TTM_SETTIPBKCOLOR, static_cast<WPARAM>(backColor_), 0);
+  if (foreColor_ != 0)
+    SendMessageA(tooltip_, TTM_SETTIPTEXTCOLOR, static_cast<WPARAM>(foreColor_), 0);
+  if (backColor_ != 0)
+    SendMessageA(tooltip_, TTM_SETTIPBKCOLOR, static_cast<WPARAM>(backColor_), 0);
   SendPosition(position);
-  SendMessageA(tooltip_, TTM_TRACKACTIVATE, static_cast<WPARAM>(TRUE), reinterpret_cast<LPARAM>(&tool_));
+  SendMessageA(tooltip_, TTM_TRACKACTIVATE, static_cast<WPARAM>(TRUE),
+               reinterpret_cast<LPARAM>(&tool_));
   // With no owner nothing keeps the balloon above other windows.
   if (!parentHwnd_) SetWindowPos(tooltip_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }

@@ -7,7 +7,8 @@ namespace sd {
 
 class ITrayIconEvents {
  public:
-  // A button went down, up or double-clicked on the icon (WM_LBUTTONDOWN 513 to WM_MBUTTONDBLCLK 521).
+  // A button went down, up or double-clicked on the icon (WM_LBUTTONDOWN 513 to WM_MBUTTONDBLCLK
+  // 521).
   virtual void TrayMouseEvent(LONG mouseEvent) = 0;
   // NIN_SELECT (1024) or NIN_KEYSELECT (1025).
   virtual void TrayKeyEvent(LONG keyEvent) = 0;

@@ -12,7 +12,9 @@ std::atomic<INotifyIconSeam*> g_seam{nullptr};
 
 INotifyIconSeam* SetNotifyIconSeam(INotifyIconSeam* seam) noexcept { return g_seam.exchange(seam); }
 
-BOOL ShellNotifyIcon(DWORD message, NOTIFYICONDATAA& data) { return Shell_NotifyIconA(message, &data); }
+BOOL ShellNotifyIcon(DWORD message, NOTIFYICONDATAA& data) {
+  return Shell_NotifyIconA(message, &data);
+}
 
 BOOL NotifyIcon(DWORD message, const IconRecord& record) {
   NOTIFYICONDATAA data;

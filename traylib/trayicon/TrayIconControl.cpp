@@ -21,8 +21,8 @@ LONG AtLeastOne(LONG interval) { return std::max<LONG>(interval, 1); }
 
 }  // namespace
 
-const ControlInfo TrayIconControl::kInfo = {&CLSID_TrayIcon, &IID__TrayIcon, &DIID___TrayIcon,
-                                            "TI", 375, kControlMiscStatus};
+const ControlInfo TrayIconControl::kInfo = {
+    &CLSID_TrayIcon, &IID__TrayIcon, &DIID___TrayIcon, "TI", 375, kControlMiscStatus};
 
 TrayIconControl::TrayIconControl(IUnknown* outer) : DualControl(kInfo, outer) {}
 
@@ -152,8 +152,8 @@ STDMETHODIMP TrayIconControl::CommonControlsVersion(BSTR* version) {
   return Call([&] {
     if (!version) return E_POINTER;
     *version = nullptr;
-    std::wstring text = icon_ ? icon_->CommonControlsVersion()
-                              : mFileVersion::FileVersion(L"COMCTL32.DLL");
+    std::wstring text =
+        icon_ ? icon_->CommonControlsVersion() : mFileVersion::FileVersion(L"COMCTL32.DLL");
     *version = Bstr(text).Detach();
     return S_OK;
   });
@@ -234,7 +234,8 @@ STDMETHODIMP TrayIconControl::IconRect(tiRECT* rect) {
 // hand back through IDispatch under Wine: answered here.
 bool TrayIconControl::InvokeDirect(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
                                    EXCEPINFO* exception, HRESULT& hr) {
-  if (id != DISPID_TrayIcon_IconRect || !(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET))) return false;
+  if (id != DISPID_TrayIcon_IconRect || !(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)))
+    return false;
   if (params && (params->cArgs != 0 || params->cNamedArgs != 0)) {
     hr = DISP_E_BADPARAMCOUNT;
     return true;
@@ -272,7 +273,9 @@ void TrayIconControl::BalloonClick(LONG clickType) {
   RaiseEventQuietly(DISPID_TrayIcon_BalloonClick, std::move(args));
 }
 
-void TrayIconControl::TaskBarRecreated() { RaiseEventQuietly(DISPID_TrayIcon_TaskBarRecreated, {}); }
+void TrayIconControl::TaskBarRecreated() {
+  RaiseEventQuietly(DISPID_TrayIcon_TaskBarRecreated, {});
+}
 
 // ---- persistence ----
 

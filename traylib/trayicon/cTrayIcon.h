@@ -40,7 +40,8 @@ class cTrayIcon final : public RefCounted<ISubclass> {
   // Deletes the icon and forgets the owner.
   void Remove();
   // iconType: 0 none, 1 information, 2 warning, 3 error. timeOutMs 0: no time-out of ours.
-  void BalloonTipShow(LONG iconType, std::wstring prompt, const std::wstring& title, LONG timeOutMs);
+  void BalloonTipShow(LONG iconType, std::wstring prompt, const std::wstring& title,
+                      LONG timeOutMs);
   void BalloonTipClose();
 
   bool Visible() const noexcept { return visible_; }
@@ -57,7 +58,8 @@ class cTrayIcon final : public RefCounted<ISubclass> {
   // The file version of "COMCTL32.DLL"; raises the overflow error of mFileVersion.
   std::wstring CommonControlsVersion() const;
   HWND SysTrayHWnd() const;
-  // The icon's middle in screen pixels, also kept as the icon's current middle; 0, 0 when not found.
+  // The icon's middle in screen pixels, also kept as the icon's current middle; 0, 0 when not
+  // found.
   void GetIconMiddle(LONG& x, LONG& y);
   // The icon's screen rectangle; all 0 when not found.
   void GetIconRect(LONG& left, LONG& right, LONG& top, LONG& bottom);

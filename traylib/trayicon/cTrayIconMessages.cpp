@@ -9,7 +9,8 @@ namespace sd {
 void cTrayIcon::StartBalloonTimer(LONG periodMs) {
   if (!owner_ || balloonTimerRunning_ || periodMs == 0) return;
   balloonTimerId_ = kBalloonTimerId;
-  balloonTimerRunning_ = SetTimer(owner_, balloonTimerId_, static_cast<UINT>(periodMs), nullptr) != 0;
+  balloonTimerRunning_ =
+      SetTimer(owner_, balloonTimerId_, static_cast<UINT>(periodMs), nullptr) != 0;
   if (!balloonTimerRunning_ || trackingTimerRunning_) return;
   try {
     MSubclass::AttachMessage(this, owner_, WM_TIMER);

@@ -8,7 +8,8 @@ RemoteBlock::RemoteBlock(DWORD processId, SIZE_T size) {
   process_.reset(
       OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId));
   if (!process_) return;
-  address_ = VirtualAllocEx(process_.get(), nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  address_ =
+      VirtualAllocEx(process_.get(), nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
 }
 
 // The process handle closes after the block is freed: members go after the body.
@@ -18,7 +19,8 @@ RemoteBlock::~RemoteBlock() {
 
 bool RemoteBlock::Write(const void* data, SIZE_T size) const {
   SIZE_T done = 0;
-  return address_ && WriteProcessMemory(process_.get(), address_, data, size, &done) && done == size;
+  return address_ && WriteProcessMemory(process_.get(), address_, data, size, &done) &&
+         done == size;
 }
 
 bool RemoteBlock::Read(void* data, SIZE_T size) const {

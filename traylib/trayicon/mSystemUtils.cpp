@@ -37,7 +37,8 @@ const OsRecord& Os() { return t_os.Get(); }
 bool BalloonsSupported() {
   const OsRecord& os = t_os.Get();
   if (os.platformId == VER_PLATFORM_WIN32_NT) return os.majorVersion >= 5;
-  if (os.platformId == VER_PLATFORM_WIN32_WINDOWS) return os.majorVersion >= 4 && os.minorVersion == 90;
+  if (os.platformId == VER_PLATFORM_WIN32_WINDOWS)
+    return os.majorVersion >= 4 && os.minorVersion == 90;
   return false;
 }
 

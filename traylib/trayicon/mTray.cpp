@@ -82,9 +82,11 @@ bool ReadEachTool(HWND tooltip, const Block& info, const Block& text, SIZE_T tex
       entry.text.assign(chars, wcsnlen(chars, kTextBytes / sizeof(wchar_t)));
     } else {
       std::string ansi(raw, strnlen(raw, kTextBytes));
-      int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+      int n =
+          MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
       entry.text.assign(static_cast<size_t>(n), L'\0');
-      MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), entry.text.data(), n);
+      MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), entry.text.data(),
+                          n);
     }
   }
   return true;
@@ -100,7 +102,8 @@ BOOL CALLBACK PickTrayTooltip(HWND hwnd, LPARAM lParam) {
   DWORD pid = 0;
   GetWindowThreadProcessId(hwnd, &pid);
   LONG style = GetWindowLongA(hwnd, GWL_STYLE);
-  if (ClassOf(hwnd, 128) != "tooltips_class32" || pid != search->processId || (style & TTS_NOPREFIX))
+  if (ClassOf(hwnd, 128) != "tooltips_class32" || pid != search->processId ||
+      (style & TTS_NOPREFIX))
     return TRUE;
   search->found = hwnd;
   return FALSE;
@@ -160,7 +163,8 @@ RECT FindMarkedRect(const std::wstring& marker) {
 
   SearchState& state = t_state.Get();
   state.tools.assign(1, ToolRecord{});
-  HWND notify = FindWindowExA(FindWindowA("Shell_TrayWnd", nullptr), nullptr, "TrayNotifyWnd", nullptr);
+  HWND notify =
+      FindWindowExA(FindWindowA("Shell_TrayWnd", nullptr), nullptr, "TrayNotifyWnd", nullptr);
   state.trayProcessId = 0;
   if (notify) GetWindowThreadProcessId(notify, &state.trayProcessId);
 
@@ -183,7 +187,7 @@ RECT FindMarkedRect(const std::wstring& marker) {
 LONG Middle(LONG low, LONG high) {
   const LONGLONG twice = static_cast<LONGLONG>(low) + high;
   LONGLONG half = twice >= 0 ? twice / 2 : -((-twice + 1) / 2);  // floor(twice / 2)
-  if ((twice & 1) != 0 && (half & 1) != 0) ++half;                 // .5 goes to the even neighbour
+  if ((twice & 1) != 0 && (half & 1) != 0) ++half;               // .5 goes to the even neighbour
   return static_cast<LONG>(half);
 }
 

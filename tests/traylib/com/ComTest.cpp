@@ -121,7 +121,8 @@ std::vector<std::pair<std::wstring, bool>> RemoteTools(HWND tooltip) {
   std::vector<std::pair<std::wstring, bool>> tools;
   DWORD pid = 0;
   GetWindowThreadProcessId(tooltip, &pid);
-  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  HANDLE process =
+      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
   if (!process) return tools;
   constexpr SIZE_T kText = 256 * sizeof(wchar_t);
   auto* block = static_cast<char*>(
@@ -173,9 +174,12 @@ bool TaskbarShowsBalloon(const std::wstring& text) {
 std::wstring DispatchCall::Description() const {
   return exception.bstrDescription ? exception.bstrDescription : L"";
 }
-std::wstring DispatchCall::Source() const { return exception.bstrSource ? exception.bstrSource : L""; }
+std::wstring DispatchCall::Source() const {
+  return exception.bstrSource ? exception.bstrSource : L"";
+}
 
-void Invoke(IDispatch* object, DISPID id, WORD flags, std::vector<VARIANT> args, DispatchCall& call) {
+void Invoke(IDispatch* object, DISPID id, WORD flags, std::vector<VARIANT> args,
+            DispatchCall& call) {
   std::vector<VARIANT> reversed(args.rbegin(), args.rend());
   DISPID named = DISPID_PROPERTYPUT;
   DISPPARAMS params{reversed.empty() ? nullptr : reversed.data(), nullptr,

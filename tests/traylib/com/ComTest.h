@@ -128,7 +128,8 @@ struct DispatchCall {
 };
 
 // `args` in declaration order; they may be VT_BYREF to the caller's values.
-void Invoke(IDispatch* object, DISPID id, WORD flags, std::vector<VARIANT> args, DispatchCall& call);
+void Invoke(IDispatch* object, DISPID id, WORD flags, std::vector<VARIANT> args,
+            DispatchCall& call);
 // Property (or result of a method) get, and put; a failing call fails the test.
 LONG GetLong(IDispatch* object, DISPID id);
 bool GetBool(IDispatch* object, DISPID id);

@@ -117,8 +117,8 @@ TEST_F(Container, DrawsItsLabelInItsSquare) {
   SIZEL extent{};
   EXPECT_EQ(S_OK, view->GetExtent(DVASPECT_CONTENT, -1, nullptr, &extent));
   EXPECT_EQ(661, extent.cx);
-  EXPECT_EQ(DV_E_DVASPECT, view->Draw(DVASPECT_ICON, -1, nullptr, nullptr, nullptr, memory,
-                                      &bounds, nullptr, nullptr, 0));
+  EXPECT_EQ(DV_E_DVASPECT, view->Draw(DVASPECT_ICON, -1, nullptr, nullptr, nullptr, memory, &bounds,
+                                      nullptr, nullptr, 0));
 
   // The window shows the same.
   HWND window = ControlWindow();

@@ -30,11 +30,21 @@ TEST(Creation, ByProgIdAndByClassIdWithTheStartValues) {
 TEST(Creation, AnswersEveryInterfaceAContainerAsksFor) {
   Ref<IDispatch> control = CreateTrayIcon();
   Ref<IUnknown> identity = control.As<IUnknown>(IID_IUnknown);
-  const IID* wanted[] = {&IID__TrayIcon, &IID_IOleObject, &IID_IOleWindow, &IID_IOleInPlaceObject,
-                         &IID_IOleInPlaceActiveObject, &IID_IOleControl, &IID_IViewObject,
-                         &IID_IViewObject2, &IID_IPersist, &IID_IPersistStreamInit,
-                         &IID_IPersistStream, &IID_IPersistPropertyBag, &IID_IProvideClassInfo,
-                         &IID_IProvideClassInfo2, &IID_IConnectionPointContainer,
+  const IID* wanted[] = {&IID__TrayIcon,
+                         &IID_IOleObject,
+                         &IID_IOleWindow,
+                         &IID_IOleInPlaceObject,
+                         &IID_IOleInPlaceActiveObject,
+                         &IID_IOleControl,
+                         &IID_IViewObject,
+                         &IID_IViewObject2,
+                         &IID_IPersist,
+                         &IID_IPersistStreamInit,
+                         &IID_IPersistStream,
+                         &IID_IPersistPropertyBag,
+                         &IID_IProvideClassInfo,
+                         &IID_IProvideClassInfo2,
+                         &IID_IConnectionPointContainer,
                          &IID_ISupportErrorInfo};
   for (const IID* iid : wanted) {
     Ref<IUnknown> itf;
@@ -262,15 +272,15 @@ TEST(Lifetime, ReferencesReturnToZeroAndTheLibraryMayUnload) {
 
   // A server lock keeps the library even without objects.
   Ref<IClassFactory> factory;
-  ASSERT_EQ(S_OK, CoGetClassObject(CLSID_TrayIcon, CLSCTX_INPROC_SERVER, nullptr,
-                                   IID_IClassFactory, factory.PutVoid()));
+  ASSERT_EQ(S_OK, CoGetClassObject(CLSID_TrayIcon, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                                   factory.PutVoid()));
   EXPECT_EQ(S_FALSE, DllCanUnloadNowOfSabledrift());
   factory->LockServer(TRUE);
   EXPECT_EQ(0u, factory.ReleaseCount());
   EXPECT_EQ(S_FALSE, DllCanUnloadNowOfSabledrift());
   // LockServer(FALSE) goes through a new class object.
-  ASSERT_EQ(S_OK, CoGetClassObject(CLSID_TrayIcon, CLSCTX_INPROC_SERVER, nullptr,
-                                   IID_IClassFactory, factory.PutVoid()));
+  ASSERT_EQ(S_OK, CoGetClassObject(CLSID_TrayIcon, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                                   factory.PutVoid()));
   factory->LockServer(FALSE);
   factory.Reset();
   EXPECT_EQ(S_OK, DllCanUnloadNowOfSabledrift());

@@ -22,8 +22,8 @@ struct ControlClass {
   const wchar_t* eventInterface;
 };
 const ControlClass kControls[] = {
-    {L"{4438397D-C479-4CBE-92BF-E838BDED29C5}", &CLSID_TrayIcon, L"Quenbrook.TrayIcon",
-     L"TrayIcon", L"30000", L"{0536C4E0-EA50-436C-988B-68DA739753AB}",
+    {L"{4438397D-C479-4CBE-92BF-E838BDED29C5}", &CLSID_TrayIcon, L"Quenbrook.TrayIcon", L"TrayIcon",
+     L"30000", L"{0536C4E0-EA50-436C-988B-68DA739753AB}",
      L"{5D3F0839-545D-4795-B715-731778CF1F63}"},
     {L"{1DFE34C4-6EE1-4AC4-AAF7-6BA3486206BC}", &CLSID_ToolTipOnDemand,
      L"Quenbrook.ToolTipOnDemand", L"ToolTipOnDemand", L"30001",
@@ -33,19 +33,17 @@ const ControlClass& kTrayIcon = kControls[0];
 
 bool KeyExists(const std::wstring& key, HKEY root = HKEY_CLASSES_ROOT) {
   HKEY handle = nullptr;
-  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
-    return false;
+  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
   RegCloseKey(handle);
   return true;
 }
 
 // The string value, or "<missing>".
 std::wstring Value(const std::wstring& key, const wchar_t* name = nullptr,
-                  HKEY root = HKEY_CLASSES_ROOT) {
+                   HKEY root = HKEY_CLASSES_ROOT) {
   wchar_t data[1024];
   DWORD size = sizeof data;
-  if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, data, &size) !=
-      ERROR_SUCCESS)
+  if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
     return L"<missing>";
   return data;
 }
@@ -74,8 +72,10 @@ TEST(Registration, WritesTheClassProgIdAndControlEntriesOfBothControls) {
     EXPECT_EQ(kLibid, Value(ClassKey(c, L"TypeLib")));
     EXPECT_EQ(L"1.0", Value(ClassKey(c, L"Version")));
     EXPECT_TRUE(KeyExists(ClassKey(c, L"Control")));
-    EXPECT_TRUE(KeyExists(ClassKey(c, L"Implemented Categories\\{40FC6ED4-2438-11CF-A3DB-080036F12502}")));
-    EXPECT_EQ(Lower(SabledriftPath() + L", " + c.bitmap), Lower(Value(ClassKey(c, L"ToolboxBitmap32"))));
+    EXPECT_TRUE(
+        KeyExists(ClassKey(c, L"Implemented Categories\\{40FC6ED4-2438-11CF-A3DB-080036F12502}")));
+    EXPECT_EQ(Lower(SabledriftPath() + L", " + c.bitmap),
+              Lower(Value(ClassKey(c, L"ToolboxBitmap32"))));
     EXPECT_EQ(std::to_wstring(misc), Value(ClassKey(c, L"MiscStatus\\1")));
 
     CLSID fromProgId{};
@@ -118,7 +118,8 @@ TEST(Registration, UnregistrationRemovesEverythingAndMayBeRepeated) {
   for (const ControlClass& c : kControls) {
     Ref<IUnknown> created;
     EXPECT_EQ(S_OK, CoCreateInstance(*c.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                                     created.PutVoid())) << c.name;
+                                     created.PutVoid()))
+        << c.name;
   }
 }
 
@@ -150,15 +151,14 @@ TEST(Registration, ForTheUserGoesIntoTheUsersClassesAloneAndOutAgain) {
                            {lib + L"\\1.0\\0\\win64", nullptr, dll}};
   std::vector<std::wstring> ours = {lib};
   for (const ControlClass& c : kControls) {
-    rows.insert(rows.end(),
-                {{std::wstring(c.progId) + L"\\Clsid", nullptr, c.clsidText},
-                 {ClassKey(c, L"InprocServer32"), nullptr, dll},
-                 {ClassKey(c, L"InprocServer32"), L"ThreadingModel", L"Apartment"},
-                 {InterfaceKey(c.defaultInterface) + L"\\TypeLib", nullptr, kLibid},
-                 {InterfaceKey(c.defaultInterface) + L"\\ProxyStubClsid32", nullptr,
-                  L"{00020424-0000-0000-C000-000000000046}"},
-                 {InterfaceKey(c.eventInterface) + L"\\ProxyStubClsid32", nullptr,
-                  L"{00020420-0000-0000-C000-000000000046}"}});
+    rows.insert(rows.end(), {{std::wstring(c.progId) + L"\\Clsid", nullptr, c.clsidText},
+                             {ClassKey(c, L"InprocServer32"), nullptr, dll},
+                             {ClassKey(c, L"InprocServer32"), L"ThreadingModel", L"Apartment"},
+                             {InterfaceKey(c.defaultInterface) + L"\\TypeLib", nullptr, kLibid},
+                             {InterfaceKey(c.defaultInterface) + L"\\ProxyStubClsid32", nullptr,
+                              L"{00020424-0000-0000-C000-000000000046}"},
+                             {InterfaceKey(c.eventInterface) + L"\\ProxyStubClsid32", nullptr,
+                              L"{00020420-0000-0000-C000-000000000046}"}});
     ours.insert(ours.end(), {c.progId, ClassKey(c), InterfaceKey(c.defaultInterface),
                              InterfaceKey(c.eventInterface)});
   }

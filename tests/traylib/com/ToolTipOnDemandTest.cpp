@@ -147,7 +147,8 @@ TEST_F(HostedToolTip, ShowWithoutArgumentsShowsTheStoredSettings) {
   EXPECT_EQ(GetModuleHandleW(L"Sabledrift.dll"), watch.Of(Tip(), TTM_ADDTOOLA).at(0).tool.hinst);
   EXPECT_EQ(nullptr, GetWindow(Tip(), GW_OWNER));
   // The system's tooltip background, translated by the balloon.
-  EXPECT_EQ(static_cast<LRESULT>(GetSysColor(COLOR_INFOBK)), SendMessageA(Tip(), TTM_GETTIPBKCOLOR, 0, 0));
+  EXPECT_EQ(static_cast<LRESULT>(GetSysColor(COLOR_INFOBK)),
+            SendMessageA(Tip(), TTM_GETTIPBKCOLOR, 0, 0));
   ASSERT_EQ(1u, sink->events.size());
   EXPECT_EQ(tid::BalloonShowed, sink->events[0].id);
   EXPECT_EQ(L"Stored prompt", GetString(control.Get(), tid::Prompt));
@@ -228,7 +229,8 @@ TEST_F(HostedToolTip, AStoredTimeOutClosesTheBalloonByItself) {
   // The control's own settings stay; the next Show uses them again.
   EXPECT_EQ(static_cast<LONG>(0x80000018), GetLong(control.Get(), tid::BackColor));
   ASSERT_EQ(S_OK, Call(tid::Show));
-  EXPECT_EQ(static_cast<LRESULT>(GetSysColor(COLOR_INFOBK)), SendMessageA(Tip(), TTM_GETTIPBKCOLOR, 0, 0));
+  EXPECT_EQ(static_cast<LRESULT>(GetSysColor(COLOR_INFOBK)),
+            SendMessageA(Tip(), TTM_GETTIPBKCOLOR, 0, 0));
   Call(tid::Destroy);
 }
 
@@ -330,7 +332,8 @@ TEST_F(HostedToolTip, ABalloonThatTimedOutMayBeShownAgainFromItsOwnEvent) {
   EXPECT_TRUE(IsWindowVisible(Tip()));
   EXPECT_EQ("Once more", ToolText(Tip()));
   // The new balloon has the control's colours, not the ones the time-out cleared.
-  EXPECT_EQ(static_cast<LRESULT>(GetSysColor(COLOR_INFOBK)), SendMessageA(Tip(), TTM_GETTIPBKCOLOR, 0, 0));
+  EXPECT_EQ(static_cast<LRESULT>(GetSysColor(COLOR_INFOBK)),
+            SendMessageA(Tip(), TTM_GETTIPBKCOLOR, 0, 0));
   EXPECT_EQ(1u, Count(tid::BalloonDestroyed));
   sink->onEvent = nullptr;
   EXPECT_EQ(S_OK, Call(tid::Destroy));

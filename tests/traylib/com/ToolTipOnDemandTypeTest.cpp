@@ -28,11 +28,17 @@ TEST_F(ToolTipTypes, DefaultInterfaceHasEveryMemberUnderItsDispatchId) {
   dispatch->ReleaseTypeAttr(attr);
 
   std::map<std::pair<MEMBERID, INVOKEKIND>, std::wstring> expected;
-  const std::pair<DISPID, const wchar_t*> properties[] = {
-      {tid::TimeOut, L"TimeOut"}, {tid::Centered, L"Centered"}, {tid::Prompt, L"Prompt"},
-      {tid::BackColor, L"BackColor"}, {tid::Title, L"Title"}, {tid::ForeColor, L"ForeColor"},
-      {tid::ParentHwnd, L"ParentHwnd"}, {tid::y, L"y"}, {tid::x, L"x"},
-      {tid::IconType, L"IconType"}, {tid::Style, L"Style"}};
+  const std::pair<DISPID, const wchar_t*> properties[] = {{tid::TimeOut, L"TimeOut"},
+                                                          {tid::Centered, L"Centered"},
+                                                          {tid::Prompt, L"Prompt"},
+                                                          {tid::BackColor, L"BackColor"},
+                                                          {tid::Title, L"Title"},
+                                                          {tid::ForeColor, L"ForeColor"},
+                                                          {tid::ParentHwnd, L"ParentHwnd"},
+                                                          {tid::y, L"y"},
+                                                          {tid::x, L"x"},
+                                                          {tid::IconType, L"IconType"},
+                                                          {tid::Style, L"Style"}};
   for (auto [id, name] : properties) {
     expected[{id, INVOKE_PROPERTYGET}] = name;
     expected[{id, INVOKE_PROPERTYPUT}] = name;
@@ -68,7 +74,8 @@ TEST_F(ToolTipTypes, ShowTakesFourOptionalArgumentsByReferenceWithTheirMarkers) 
     Var minusOne(-1L);
     for (int p : {0, 3}) {
       EXPECT_EQ(VARCMP_EQ, VarCmp(&f.lprgelemdescParam[p].paramdesc.pparamdescex->varDefaultValue,
-                                  &minusOne.v, 0, 0)) << p;
+                                  &minusOne.v, 0, 0))
+          << p;
     }
     for (int p : {1, 2}) {
       const VARIANT& marker = f.lprgelemdescParam[p].paramdesc.pparamdescex->varDefaultValue;
@@ -81,12 +88,16 @@ TEST_F(ToolTipTypes, ShowTakesFourOptionalArgumentsByReferenceWithTheirMarkers) 
 TEST_F(ToolTipTypes, EnumerationsAndEvents) {
   EXPECT_EQ((std::map<std::wstring, LONG>{{L"blStandard", 0}, {L"blBalloon", 1}}),
             EnumerationMembers(L"blStyleEnum"));
-  EXPECT_EQ((std::map<std::wstring, LONG>{
-                {L"blMouseMove", 512}, {L"blLeftButtonDown", 513}, {L"blLeftButtonUp", 514},
-                {L"blLeftButtonDoubleClick", 515}, {L"blRightButtonDown", 516},
-                {L"blRightButtonUp", 517}, {L"blRightButtonDoubleClick", 518},
-                {L"blMiddleButtonDown", 519}, {L"blMiddleButtonUp", 520},
-                {L"blMiddleButtonDoubleClick", 521}}),
+  EXPECT_EQ((std::map<std::wstring, LONG>{{L"blMouseMove", 512},
+                                          {L"blLeftButtonDown", 513},
+                                          {L"blLeftButtonUp", 514},
+                                          {L"blLeftButtonDoubleClick", 515},
+                                          {L"blRightButtonDown", 516},
+                                          {L"blRightButtonUp", 517},
+                                          {L"blRightButtonDoubleClick", 518},
+                                          {L"blMiddleButtonDown", 519},
+                                          {L"blMiddleButtonUp", 520},
+                                          {L"blMiddleButtonDoubleClick", 521}}),
             EnumerationMembers(L"blMouseEvent"));
 
   Ref<ITypeInfo> events = Info(DIID___ToolTipOnDemand);
@@ -170,9 +181,9 @@ TEST(ToolTipCreation, EveryPropertyIsReportedChangedAndShowsArgumentsAreNot) {
   EXPECT_EQ(S_OK, Put(control.Get(), tid::x, Var(8L).v));
   EXPECT_EQ(S_OK, Put(control.Get(), tid::IconType, Var(2L).v));
   EXPECT_EQ(S_OK, Put(control.Get(), tid::Style, Var(0L).v));
-  const std::vector<DISPID> expected = {tid::TimeOut, tid::Centered, tid::Prompt, tid::BackColor,
-                                        tid::Title, tid::ForeColor, tid::ParentHwnd, tid::y,
-                                        tid::x, tid::IconType, tid::Style};
+  const std::vector<DISPID> expected = {
+      tid::TimeOut,    tid::Centered, tid::Prompt, tid::BackColor, tid::Title, tid::ForeColor,
+      tid::ParentHwnd, tid::y,        tid::x,      tid::IconType,  tid::Style};
   EXPECT_EQ(expected, sink->changed);
   EXPECT_EQ(S_OK, persist->IsDirty());
   DispatchCall destroy;
@@ -181,9 +192,9 @@ TEST(ToolTipCreation, EveryPropertyIsReportedChangedAndShowsArgumentsAreNot) {
   point->Unadvise(cookie);
 }
 
-const std::vector<std::wstring> kSavedOrder = {L"Style", L"IconType", L"x", L"y", L"ParentHwnd",
-                                               L"ForeColor", L"BackColor", L"Title", L"Prompt",
-                                               L"Centered", L"TimeOut"};
+const std::vector<std::wstring> kSavedOrder = {L"Style",      L"IconType",  L"x",         L"y",
+                                               L"ParentHwnd", L"ForeColor", L"BackColor", L"Title",
+                                               L"Prompt",     L"Centered",  L"TimeOut"};
 
 TEST(ToolTipPersistence, EveryPropertyInItsOrderWithItsDefault) {
   Ref<IDispatch> control = CreateToolTip();
@@ -216,7 +227,8 @@ TEST(ToolTipPersistence, SavedValuesComeBackAndMissingOnesAreTheDefaults) {
   Put(saved.Get(), tid::Centered, Var(true).v);
   Put(saved.Get(), tid::TimeOut, Var(2500L).v);
   Ref<MemoryBag> bag = MemoryBag::Create();
-  ASSERT_EQ(S_OK, saved.As<IPersistPropertyBag>(IID_IPersistPropertyBag)->Save(bag.Get(), TRUE, FALSE));
+  ASSERT_EQ(S_OK,
+            saved.As<IPersistPropertyBag>(IID_IPersistPropertyBag)->Save(bag.Get(), TRUE, FALSE));
   ASSERT_EQ(kSavedOrder, bag->Names());
 
   auto expectSaved = [](IDispatch* c) {
@@ -233,7 +245,8 @@ TEST(ToolTipPersistence, SavedValuesComeBackAndMissingOnesAreTheDefaults) {
     EXPECT_EQ(2500, GetLong(c, tid::TimeOut));
   };
   Ref<IDispatch> loaded = CreateToolTip();
-  ASSERT_EQ(S_OK, loaded.As<IPersistPropertyBag>(IID_IPersistPropertyBag)->Load(bag.Get(), nullptr));
+  ASSERT_EQ(S_OK,
+            loaded.As<IPersistPropertyBag>(IID_IPersistPropertyBag)->Load(bag.Get(), nullptr));
   expectSaved(loaded.Get());
 
   // The same through a stream.
@@ -251,7 +264,8 @@ TEST(ToolTipPersistence, SavedValuesComeBackAndMissingOnesAreTheDefaults) {
   withoutBackColor->Set(L"Prompt", Var(L"only this").v);
   Ref<IDispatch> sparse = CreateToolTip();
   Put(sparse.Get(), tid::BackColor, Var(99L).v);
-  ASSERT_EQ(S_OK, sparse.As<IPersistPropertyBag>(IID_IPersistPropertyBag)->Load(withoutBackColor.Get(), nullptr));
+  ASSERT_EQ(S_OK, sparse.As<IPersistPropertyBag>(IID_IPersistPropertyBag)
+                      ->Load(withoutBackColor.Get(), nullptr));
   EXPECT_EQ(kTooltipBackground, GetLong(sparse.Get(), tid::BackColor));
   EXPECT_EQ(L"only this", GetString(sparse.Get(), tid::Prompt));
   EXPECT_EQ(blBalloon, GetLong(sparse.Get(), tid::Style));

@@ -139,7 +139,8 @@ TEST_F(TrayIcon, CreateTakesAGivenToolTipWithoutMarkingItAndOnlyPositiveIcons) {
   SysFreeString(tip);
   ASSERT_EQ(S_OK, call.hr);
   EXPECT_EQ(L"Given tip", GetString(control.Get(), id::ToolTip));
-  EXPECT_EQ(0x3003, GetLong(control.Get(), id::IconHandle)) << "a handle of 0 or less keeps the stored one";
+  EXPECT_EQ(0x3003, GetLong(control.Get(), id::IconHandle))
+      << "a handle of 0 or less keeps the stored one";
   EXPECT_TRUE(notified->changed.empty());
   EXPECT_EQ(S_FALSE, persist->IsDirty());
 
@@ -391,15 +392,19 @@ TEST_F(TrayIcon, RemoveInsideItsOwnEventIsSafe) {
     IDispatch* control;
     bool* removed;
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-      *object = (iid == IID_IUnknown || iid == IID_IDispatch || iid == DIID___TrayIcon) ? this : nullptr;
+      *object =
+          (iid == IID_IUnknown || iid == IID_IDispatch || iid == DIID___TrayIcon) ? this : nullptr;
       return *object ? S_OK : E_NOINTERFACE;
     }
     STDMETHODIMP_(ULONG) AddRef() override { return 2; }
     STDMETHODIMP_(ULONG) Release() override { return 1; }
     STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+      return E_NOTIMPL;
+    }
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                        UINT*) override {
       DispatchCall call;
       sdtest::Invoke(control, id::Remove, DISPATCH_METHOD, {}, call);
       *removed = SUCCEEDED(call.hr);

@@ -111,18 +111,29 @@ TEST_F(TypeLibrary, EnumerationsHaveTheirMembers) {
   };
   const Enumeration enumerations[] = {
       {L"stMouseEvent",
-       {{L"stMouseMove", 512}, {L"stLeftButtonDown", 513}, {L"stLeftButtonUp", 514},
-        {L"stLeftButtonDoubleClick", 515}, {L"stRightButtonDown", 516}, {L"stRightButtonUp", 517},
-        {L"stRightButtonDoubleClick", 518}, {L"stMiddleButtonDown", 519},
-        {L"stMiddleButtonUp", 520}, {L"stMiddleButtonDoubleClick", 521}}},
+       {{L"stMouseMove", 512},
+        {L"stLeftButtonDown", 513},
+        {L"stLeftButtonUp", 514},
+        {L"stLeftButtonDoubleClick", 515},
+        {L"stRightButtonDown", 516},
+        {L"stRightButtonUp", 517},
+        {L"stRightButtonDoubleClick", 518},
+        {L"stMiddleButtonDown", 519},
+        {L"stMiddleButtonUp", 520},
+        {L"stMiddleButtonDoubleClick", 521}}},
       {L"stKeyEvent", {{L"stSelect", 1024}, {L"stKeySelect", 1025}}},
       {L"stBalloonClickType",
-       {{L"stbBalloonShow", 1026}, {L"stbBalloonHide", 1027}, {L"stbRightClick", 1028},
+       {{L"stbBalloonShow", 1026},
+        {L"stbBalloonHide", 1027},
+        {L"stbRightClick", 1028},
         {L"stbLeftClick", 1029}}},
-      {L"blIconType", {{L"blNoIcon", 0}, {L"blIconInfo", 1}, {L"blIconWarning", 2}, {L"blIconError", 3}}},
-      {L"stBalloonIconType", {{L"btNoIcon", 0}, {L"btInfo", 1}, {L"btWarning", 2}, {L"btError", 3}}},
+      {L"blIconType",
+       {{L"blNoIcon", 0}, {L"blIconInfo", 1}, {L"blIconWarning", 2}, {L"blIconError", 3}}},
+      {L"stBalloonIconType",
+       {{L"btNoIcon", 0}, {L"btInfo", 1}, {L"btWarning", 2}, {L"btError", 3}}},
   };
-  for (const Enumeration& e : enumerations) EXPECT_EQ(e.members, EnumerationMembers(e.name)) << e.name;
+  for (const Enumeration& e : enumerations)
+    EXPECT_EQ(e.members, EnumerationMembers(e.name)) << e.name;
 }
 
 TEST_F(TypeLibrary, TiRectIsARecordOfFourLongs) {
@@ -152,10 +163,8 @@ TEST_F(TypeLibrary, EventsAreTheFiveOfTheEventInterface) {
   Ref<ITypeInfo> events = Info(DIID___TrayIcon);
   auto functions = Functions(events.Get());
   const std::map<std::pair<MEMBERID, INVOKEKIND>, std::wstring> expected = {
-      {{1, INVOKE_FUNC}, L"TrayMouseEvent"},
-      {{2, INVOKE_FUNC}, L"TrayKeyEvent"},
-      {{3, INVOKE_FUNC}, L"TrayIconMoved"},
-      {{4, INVOKE_FUNC}, L"BalloonClick"},
+      {{1, INVOKE_FUNC}, L"TrayMouseEvent"},   {{2, INVOKE_FUNC}, L"TrayKeyEvent"},
+      {{3, INVOKE_FUNC}, L"TrayIconMoved"},    {{4, INVOKE_FUNC}, L"BalloonClick"},
       {{5, INVOKE_FUNC}, L"TaskBarRecreated"},
   };
   EXPECT_EQ(expected, functions);
@@ -176,9 +185,9 @@ TEST_F(TypeLibrary, CoclassesAreControlsWithTheirDefaultAndSourceInterfaces) {
     const IID* defaultInterface;
     const IID* events;
   };
-  const Coclass coclasses[] = {{&CLSID_TrayIcon, L"TrayIcon", &IID__TrayIcon, &DIID___TrayIcon},
-                               {&CLSID_ToolTipOnDemand, L"ToolTipOnDemand", &IID__ToolTipOnDemand,
-                                &DIID___ToolTipOnDemand}};
+  const Coclass coclasses[] = {
+      {&CLSID_TrayIcon, L"TrayIcon", &IID__TrayIcon, &DIID___TrayIcon},
+      {&CLSID_ToolTipOnDemand, L"ToolTipOnDemand", &IID__ToolTipOnDemand, &DIID___ToolTipOnDemand}};
   for (const Coclass& c : coclasses) {
     SCOPED_TRACE(c.name);
     Ref<ITypeInfo> coclass = Info(*c.clsid);

@@ -22,9 +22,11 @@ constexpr DWORD kStyleBits = TTS_ALWAYSTIP | TTS_NOPREFIX | TTS_BALLOON;
 class AttachmentTrace {
  public:
   AttachmentTrace() {
-    trace::SetListener([](void* self, const std::wstring& line) {
-      static_cast<AttachmentTrace*>(self)->lines_.push_back(line);
-    }, this);
+    trace::SetListener(
+        [](void* self, const std::wstring& line) {
+          static_cast<AttachmentTrace*>(self)->lines_.push_back(line);
+        },
+        this);
   }
   ~AttachmentTrace() { trace::SetListener(nullptr, nullptr); }
   AttachmentTrace(const AttachmentTrace&) = delete;
@@ -36,7 +38,8 @@ class AttachmentTrace {
     for (const std::wstring& line : lines_) {
       size_t at = line.find(L" Message ");
       if (line.rfind(L"Changed message count for ", 0) != 0 || at == std::wstring::npos) continue;
-      if (line.size() < ending.size() || line.compare(line.size() - ending.size(), ending.size(), ending) != 0)
+      if (line.size() < ending.size() ||
+          line.compare(line.size() - ending.size(), ending.size(), ending) != 0)
         continue;
       messages.push_back(static_cast<UINT>(std::stoul(line.substr(at + 9))));
     }
@@ -59,7 +62,8 @@ size_t TopmostCalls(const TooltipWatch& watch, HWND tip) {
   size_t n = 0;
   for (const TooltipMessage& m : watch.Of(tip, WM_WINDOWPOSCHANGING)) {
     const UINT still = SWP_NOMOVE | SWP_NOSIZE;
-    if (m.depth == 0 && m.pos.hwndInsertAfter == HWND_TOPMOST && (m.pos.flags & still) == still) ++n;
+    if (m.depth == 0 && m.pos.hwndInsertAfter == HWND_TOPMOST && (m.pos.flags & still) == still)
+      ++n;
   }
   return n;
 }
@@ -144,7 +148,8 @@ TEST_F(ToolTip, ShowMakesATopmostTrackingBalloonWithOneTool) {
   AttachmentTrace attachments;
   ShowAt(150, 200, 1, L"Hello there", L"Heading");
   const HWND tip = Tip();
-  EXPECT_EQ(MouseMessages(), attachments.CountsTo(1)) << "the ten mouse messages, ascending, and no timer";
+  EXPECT_EQ(MouseMessages(), attachments.CountsTo(1))
+      << "the ten mouse messages, ascending, and no timer";
   ASSERT_TRUE(IsWindow(tip));
   ASSERT_EQ(std::vector<HWND>{tip}, watch.windows);
   char name[64] = {};
@@ -191,7 +196,8 @@ TEST_F(ToolTip, StandardStyleCentredToolAndAnOwnerWindow) {
   ShowAt(300, 300);
   const HWND tip = Tip();
   ASSERT_TRUE(IsWindow(tip));
-  EXPECT_EQ(kStyleBits & ~TTS_BALLOON, static_cast<DWORD>(GetWindowLongPtrA(tip, GWL_STYLE)) & 0xFF);
+  EXPECT_EQ(kStyleBits & ~TTS_BALLOON,
+            static_cast<DWORD>(GetWindowLongPtrA(tip, GWL_STYLE)) & 0xFF);
   EXPECT_EQ(parent.hwnd(), GetWindow(tip, GW_OWNER));
   EXPECT_EQ(0u, TopmostCalls(watch, tip)) << "an owned tooltip is not made topmost";
   const TooltipMessage add = watch.Of(tip, TTM_ADDTOOLA).at(0);
@@ -256,7 +262,8 @@ TEST_F(ToolTip, ColourChangesReachAShownBalloonAndStyleOwnerAndCentringWait) {
   const HWND tip = Tip();
   balloon->ForeColor(static_cast<LONG>(0x80000008));  // COLOR_WINDOWTEXT
   balloon->BackColor(RGB(1, 2, 3));
-  EXPECT_EQ(static_cast<LRESULT>(GetSysColor(COLOR_WINDOWTEXT)), SendMessageA(tip, TTM_GETTIPTEXTCOLOR, 0, 0));
+  EXPECT_EQ(static_cast<LRESULT>(GetSysColor(COLOR_WINDOWTEXT)),
+            SendMessageA(tip, TTM_GETTIPTEXTCOLOR, 0, 0));
   EXPECT_EQ(static_cast<LRESULT>(RGB(1, 2, 3)), SendMessageA(tip, TTM_GETTIPBKCOLOR, 0, 0));
 
   watch.Clear();
@@ -270,7 +277,8 @@ TEST_F(ToolTip, ColourChangesReachAShownBalloonAndStyleOwnerAndCentringWait) {
   // The next Show takes them.
   balloon->Show(0, L"", L"", 0);
   EXPECT_FALSE(IsWindow(tip));
-  EXPECT_EQ(kStyleBits & ~TTS_BALLOON, static_cast<DWORD>(GetWindowLongPtrA(Tip(), GWL_STYLE)) & 0xFF);
+  EXPECT_EQ(kStyleBits & ~TTS_BALLOON,
+            static_cast<DWORD>(GetWindowLongPtrA(Tip(), GWL_STYLE)) & 0xFF);
   EXPECT_EQ(parent.hwnd(), GetWindow(Tip(), GW_OWNER));
   balloon->Destroy();
 }
@@ -342,7 +350,8 @@ TEST_F(ToolTip, ATimeOutClosesItAndLeavesNoColours) {
   ASSERT_TRUE(PumpUntil([&] { return log.Count("destroyed") == 1; }, 5000));
   std::vector<UINT> detached = MouseMessages();
   detached.insert(detached.begin(), WM_TIMER);
-  EXPECT_EQ(detached, attachments.CountsTo(0)) << "the timer first, then the mouse messages ascending";
+  EXPECT_EQ(detached, attachments.CountsTo(0))
+      << "the timer first, then the mouse messages ascending";
   EXPECT_FALSE(IsWindow(tip));
   EXPECT_EQ(nullptr, Tip());
   EXPECT_EQ(0, balloon->ForeColor());
@@ -368,7 +377,8 @@ TEST_F(ToolTip, ATimeOutOfZeroKeepsItUntilDestroy) {
   EXPECT_EQ((std::vector<std::string>{"showed", "destroyed"}), log.events);
   balloon->Destroy();
   EXPECT_EQ(1u, log.Count("destroyed")) << "no window, no event";
-  EXPECT_EQ(static_cast<LONG>(GetSysColor(COLOR_INFOBK)), balloon->BackColor()) << "only a time-out clears colours";
+  EXPECT_EQ(static_cast<LONG>(GetSysColor(COLOR_INFOBK)), balloon->BackColor())
+      << "only a time-out clears colours";
 }
 
 TEST_F(ToolTip, ClicksOnTheBalloonAreEventsAndNeverReachTheTooltip) {
@@ -428,7 +438,8 @@ TEST_F(ToolTip, AWindowThatCannotBeMadeRaisesTheSystemError) {
   Error error = RaisedBy([&] { balloon->Show(1, L"No window", L"", 100); });
   EXPECT_EQ(static_cast<long>(ERROR_INVALID_WINDOW_HANDLE), error.Number());
   char text[256] = {};
-  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_INVALID_WINDOW_HANDLE, 0, text, 255, nullptr);
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_INVALID_WINDOW_HANDLE, 0, text, 255,
+                 nullptr);
   std::wstring expected(text, text + strlen(text));
   while (!expected.empty() && iswspace(expected.back())) expected.pop_back();
   EXPECT_FALSE(expected.empty());

@@ -51,7 +51,8 @@ LRESULT CALLBACK TooltipWatch::Recorder(HWND hwnd, UINT msg, WPARAM wParam, LPAR
   WNDPROC original = found->second;
   if (g_current && Recorded(msg)) {
     TooltipMessage seen{hwnd, msg, wParam, lParam, {}, {}, {}, g_depth};
-    if (msg == WM_WINDOWPOSCHANGING && lParam) seen.pos = *reinterpret_cast<const WINDOWPOS*>(lParam);
+    if (msg == WM_WINDOWPOSCHANGING && lParam)
+      seen.pos = *reinterpret_cast<const WINDOWPOS*>(lParam);
     if (msg == TTM_SETTITLEA && lParam) seen.text = reinterpret_cast<const char*>(lParam);
     if (CarriesTool(msg) && lParam) {
       seen.tool = *reinterpret_cast<const TTTOOLINFOA*>(lParam);
@@ -89,7 +90,8 @@ int ToolCount(HWND tooltip) {
 std::string ToolText(HWND tooltip) {
   TTTOOLINFOA tool{};
   tool.cbSize = TTTOOLINFOA_V2_SIZE;
-  if (!SendMessageA(tooltip, TTM_ENUMTOOLSA, 0, reinterpret_cast<LPARAM>(&tool))) return "<no tool>";
+  if (!SendMessageA(tooltip, TTM_ENUMTOOLSA, 0, reinterpret_cast<LPARAM>(&tool)))
+    return "<no tool>";
   char text[1024] = "<unchanged>";
   tool.lpszText = text;
   SendMessageA(tooltip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));

@@ -17,10 +17,10 @@ struct TooltipMessage {
   UINT msg;
   WPARAM wParam;
   LPARAM lParam;
-  std::string text;      // TTM_SETTITLEA's title, or the tool record's text
-  TTTOOLINFOA tool{};    // the tool record of TTM_ADDTOOLA, TTM_UPDATETIPTEXTA, TTM_TRACKACTIVATE
-  WINDOWPOS pos{};       // what WM_WINDOWPOSCHANGING asks
-  int depth = 0;         // 0 unless it came while the tooltip handled another message
+  std::string text;    // TTM_SETTITLEA's title, or the tool record's text
+  TTTOOLINFOA tool{};  // the tool record of TTM_ADDTOOLA, TTM_UPDATETIPTEXTA, TTM_TRACKACTIVATE
+  WINDOWPOS pos{};     // what WM_WINDOWPOSCHANGING asks
+  int depth = 0;       // 0 unless it came while the tooltip handled another message
 };
 
 class TooltipWatch {
