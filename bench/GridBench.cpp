@@ -14,6 +14,7 @@
 #include "downloadlist/modGrid.h"
 #include "downloadlist/DownloadList.h"
 #include "shell/Program.h"
+#include "tests/support/TestProgram.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ int main() {
   OleInitialize(nullptr);
   mf::bench::QuietPlatform platform;
   mf::ScopedPlatform use(platform);
-  mf::Program app;
+  mf::test::TestProgram app;
   mf::frmMain& form = app.form;
   if (!form.Load()) return 1;
   app.gridView.DownloadGrid.SetVisible(true);

@@ -1,16 +1,18 @@
 // How responsive the window stays while the queue driver downloads a large
-// video: a 10 ms window timer runs on the main window during the whole road
-// of one item (page fetch, information request, 256 MiB transfer) from a
-// loopback server that waits 2 s before each answer's headers and then
-// trickles the first bytes of each body before sending at full speed. The
-// bench prints how late the timer's ticks came (the worst and the 99th
-// percentile) and the throughput.
+// video: another thread asks the main window for a reply every 2 ms during
+// the whole road of one item (page fetch, information request, 256 MiB
+// transfer, its end) from a loopback server that waits 2 s before each
+// answer's headers and then trickles the first bytes of each body before
+// sending at full speed. The bench prints how long the replies took (the
+// worst and the 99th percentile) and the throughput.
 //   run (with DISPLAY set): build/wine-run.sh build/bin/queue_responsiveness_bench.exe [MiB]
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 #include <vector>
 
 #include "common/AppPath.h"
@@ -21,11 +23,9 @@
 #include "shell/Program.h"
 #include "bench/QuietPlatform.h"
 #include "tests/support/HttpServer.h"
+#include "tests/support/TestProgram.h"
 
 namespace {
-
-std::vector<double> g_gaps;
-LARGE_INTEGER g_last{};
 
 double Now() {
   LARGE_INTEGER f, c;
@@ -34,16 +34,32 @@ double Now() {
   return 1000.0 * double(c.QuadPart) / double(f.QuadPart);
 }
 
-void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-  LARGE_INTEGER c;
-  QueryPerformanceCounter(&c);
-  if (g_last.QuadPart) {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    g_gaps.push_back(1000.0 * double(c.QuadPart - g_last.QuadPart) / double(f.QuadPart));
+// Another thread asks the window for a reply every 2 ms, as the system and
+// the user's clicks do, and keeps how long each reply took.
+struct Prober {
+  HWND window;
+  std::vector<double> replies;
+  std::atomic<bool> stop{false};
+  std::thread thread;
+
+  explicit Prober(HWND w) : window(w) {
+    thread = std::thread([this] {
+      while (!stop) {
+        const double t = Now();
+        DWORD_PTR r = 0;
+        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &r);
+        replies.push_back(Now() - t);
+        Sleep(2);
+      }
+    });
   }
-  g_last = c;
-}
+  std::vector<double> Finish() {
+    stop = true;
+    if (thread.joinable()) thread.join();
+    return std::move(replies);
+  }
+  ~Prober() { Finish(); }
+};
 
 }  // namespace
 
@@ -63,7 +79,7 @@ int main(int argc, char** argv) {
                                           "\">" + std::string(20000, ' '))));
   http.Route("/big.swf", slowly(mf::test::HttpResponse::File(mib * 1024 * 1024, 7)));
 
-  mf::Program app;
+  mf::test::TestProgram app;
   mf::frmMain& form = app.form;
   if (!form.Load()) return 1;
   char tmp[MAX_PATH] = {};
@@ -71,23 +87,40 @@ int main(int argc, char** argv) {
   app.settings.DownloadFolder = mf::FromAnsi(tmp) + L"mf-responsiveness";
   app.gridView.AddURLToList(http.Url("/angryalien.com/big"));
 
-  SetTimer(form.Hwnd(), 4711, 10, &Tick);
-  double t0 = Now();
-  form.cmdStartDownload_Click();
-  double seconds = (Now() - t0) / 1000.0;
-  KillTimer(form.Hwnd(), 4711);
-
+  // The program's own message loop, until one second after the run ended:
+  // the end of a large item is where the window once stalled.
+  std::vector<double> replies;
+  double seconds = 0;
+  {
+    Prober prober(form.Hwnd());
+    SetTimer(form.Hwnd(), 4711, 20, nullptr);
+    const double t0 = Now();
+    form.cmdStartDownload_Click();
+    double endedAt = 0;
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+      if (!endedAt && !app.queue.IsDownloading) {
+        endedAt = Now();
+        seconds = (endedAt - t0) / 1000.0;
+      }
+      if (endedAt && Now() - endedAt > 1000) break;
+    }
+    KillTimer(form.Hwnd(), 4711);
+    replies = prober.Finish();
+  }
   const std::wstring file = app.settings.DownloadFolder + L"\\big.swf";
-  std::sort(g_gaps.begin(), g_gaps.end());
-  double worst = g_gaps.empty() ? 0 : g_gaps.back() - 10;
-  double p99 = g_gaps.empty() ? 0 : g_gaps[g_gaps.size() * 99 / 100] - 10;
+  std::sort(replies.begin(), replies.end());
+  const double worst = replies.empty() ? 0 : replies.back();
+  const double p99 = replies.empty() ? 0 : replies[replies.size() * 99 / 100];
   std::printf("%llu MiB in %.1f s (%.1f MB/s), status %ls\n", static_cast<unsigned long long>(mib),
               seconds, double(mib) * 1.048576 / seconds,
               mf::ItemPresenter::StatusText(app.list.Items()[0]).c_str());
   std::printf(
-      "10 ms timer: %zu ticks, worst delay %.1f ms, 99th percentile %.1f ms"
-      " (targets: below 50 ms and 5 ms)\n",
-      g_gaps.size() + 1, worst, p99);
+      "window replies: %zu, worst %.1f ms, 99th percentile %.1f ms"
+      " (targets: below 20 ms and 5 ms)\n",
+      replies.size(), worst, p99);
   mf::DeleteFileForced(file);
   RemoveDirectoryA(mf::ToAnsi(app.settings.DownloadFolder).c_str());
   return 0;

@@ -2,6 +2,7 @@
 
 #include "common/AppInfo.h"
 #include "common/AppPath.h"
+#include "common/DoEvents.h"
 #include "common/Platform.h"
 #include "common/WindowText.h"
 #include "downloadlist/QueueFile.h"
@@ -10,6 +11,13 @@ namespace mf {
 
 void Program::SetFlashVariable(const std::wstring& name, const std::wstring& value) {
   form.SetFlashVariable(name, value);
+}
+
+int Program::Run() {
+  form.SetQuitOnDestroy(true);
+  keeper.SetFile(QueueKeeper::DefaultFile());
+  if (!form.Load()) return 0;
+  return RunMessageLoop();
 }
 
 void Program::RestoreList() {

@@ -17,6 +17,10 @@
 
 namespace mf {
 
+namespace test {
+class TestProgram;
+}
+
 class Program final : private IRunEvents,
                       private IMonitorEvents,
                       private ISettingsHost,
@@ -26,9 +30,24 @@ class Program final : private IRunEvents,
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
+  // Marrowfin.exe: the window shown with the list kept in the user's file,
+  // until the window is closed; returns the process's exit code.
+  int Run();
+  // Start-up: the list as the last run left it, shown, with Start available
+  // when it has items.
+  void RestoreList();
+
+ private:
+  // The window and its pieces compose the parts; tests reach them through
+  // their own accessor.
+  friend class frmMain;
+  friend class frmMenu;
+  friend class MainFrame;
+  friend class test::TestProgram;
+
   DownloadList list;
-  // Keeps the list between runs once given its file (Marrowfin.exe gives it
-  // the user's; a test may give its own).
+  // Keeps the list between runs once given its file (Run gives it the
+  // user's; a test may give its own).
   QueueKeeper keeper{list};
   QueueDriver queue{list, *this};
   ClipboardMonitor monitor{*this};
@@ -36,11 +55,6 @@ class Program final : private IRunEvents,
   DownloadGridView gridView{list, *this};
   frmMain form{*this};
 
-  // Start-up: the list as the last run left it, shown, with Start available
-  // when it has items.
-  void RestoreList();
-
- private:
   ItemPresenter presenter_;
 
   // Shared by several of the interfaces.

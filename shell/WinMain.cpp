@@ -4,15 +4,11 @@
 
 #include <commctrl.h>
 
-#include "common/DoEvents.h"
 #include "shell/Program.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
   mf::Program app;
-  app.form.SetQuitOnDestroy(true);
-  app.keeper.SetFile(mf::QueueKeeper::DefaultFile());
-  if (!app.form.Load()) return 0;
-  return mf::RunMessageLoop();
+  return app.Run();
 }

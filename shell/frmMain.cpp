@@ -10,7 +10,7 @@ namespace mf {
 namespace {
 
 struct ClassicControl {
-  HWND frmMain::*member;
+  HWND FormControls::*member;
   int id;
   const wchar_t* windowClass;
   const wchar_t* caption;
@@ -22,24 +22,24 @@ struct ClassicControl {
 // the same operations as some movie commands. They are made through the wide
 // entry points: the boxes hold addresses in any script.
 constexpr ClassicControl kClassicControls[] = {
-    {&frmMain::cmdStartDownload, frmMain::idCmdStartDownload, L"BUTTON", L"Start Downloading",
+    {&FormControls::cmdStartDownload, frmMain::idCmdStartDownload, L"BUTTON", L"Start Downloading",
      BS_PUSHBUTTON, nullptr},
-    {&frmMain::txtURL, frmMain::idTxtURL, L"EDIT", L"", ES_AUTOHSCROLL | WS_BORDER, nullptr},
-    {&frmMain::txtMonitor, frmMain::idTxtMonitor, L"EDIT", L"", ES_AUTOHSCROLL | WS_BORDER,
+    {&FormControls::txtURL, frmMain::idTxtURL, L"EDIT", L"", ES_AUTOHSCROLL | WS_BORDER, nullptr},
+    {&FormControls::txtMonitor, frmMain::idTxtMonitor, L"EDIT", L"", ES_AUTOHSCROLL | WS_BORDER,
      nullptr},
-    {&frmMain::chkMonitor, frmMain::idChkMonitor, L"BUTTON",
+    {&FormControls::chkMonitor, frmMain::idChkMonitor, L"BUTTON",
      L"Monitor video URL's in clipboard and automatically add and download", BS_CHECKBOX, nullptr},
-    {&frmMain::cmdAdd2List, frmMain::idCmdAdd2List, L"BUTTON", L"Add to download list",
+    {&FormControls::cmdAdd2List, frmMain::idCmdAdd2List, L"BUTTON", L"Add to download list",
      BS_PUSHBUTTON, nullptr},
-    {&frmMain::cmdClear, frmMain::idCmdClear, L"BUTTON", L"&X", BS_PUSHBUTTON,
+    {&FormControls::cmdClear, frmMain::idCmdClear, L"BUTTON", L"&X", BS_PUSHBUTTON,
      L"Clear Completed items"},
-    {&frmMain::cmdRemoveSelected, frmMain::idCmdRemoveSelected, L"BUTTON", L"X", BS_PUSHBUTTON,
+    {&FormControls::cmdRemoveSelected, frmMain::idCmdRemoveSelected, L"BUTTON", L"X", BS_PUSHBUTTON,
      L"Remove Selected Items"},
-    {&frmMain::cmdSelectAll, frmMain::idCmdSelectAll, L"BUTTON", L"&A", BS_PUSHBUTTON,
+    {&FormControls::cmdSelectAll, frmMain::idCmdSelectAll, L"BUTTON", L"&A", BS_PUSHBUTTON,
      L"Select All"},
-    {&frmMain::cmdUp, frmMain::idCmdUp, L"BUTTON", L"/|\\", BS_PUSHBUTTON, L"Move Item Up"},
-    {&frmMain::cmdDown, frmMain::idCmdDown, L"BUTTON", L"\\|/", BS_PUSHBUTTON, L"Move item down"},
-    {&frmMain::cmdBrowse, frmMain::idCmdBrowse, L"BUTTON", L"Browse...", BS_PUSHBUTTON, nullptr},
+    {&FormControls::cmdUp, frmMain::idCmdUp, L"BUTTON", L"/|\\", BS_PUSHBUTTON, L"Move Item Up"},
+    {&FormControls::cmdDown, frmMain::idCmdDown, L"BUTTON", L"\\|/", BS_PUSHBUTTON, L"Move item down"},
+    {&FormControls::cmdBrowse, frmMain::idCmdBrowse, L"BUTTON", L"Browse...", BS_PUSHBUTTON, nullptr},
 };
 
 HICON LoadMainIcon() {
@@ -50,7 +50,7 @@ HICON LoadMainIcon() {
 
 }  // namespace
 
-frmMain::frmMain(Program& app) : app_(app) {}
+frmMain::frmMain(Program& app) : FormControls(*this), app_(app) {}
 
 frmMain::~frmMain() {
   // The window's own procedure must be back before the window goes.

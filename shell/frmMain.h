@@ -19,8 +19,51 @@
 namespace mf {
 
 class Program;
+class frmMain;
 
-class frmMain : public Window, private IMoviePlayerEvents, private ITrayIconHostEvents {
+namespace test {
+class FormAccess;
+}
+
+// The window's controls: the movie, the hidden classic controls behind it,
+// the timers, the menu form, the frame and the tray icon. Only the window,
+// its own pieces and the program that composes it reach them.
+struct FormControls {
+  enum TimerId : UINT_PTR { idTmrDownload = 1, idTmrEnd = 2, idTmrMonitor = 3 };
+  explicit FormControls(frmMain& form) : Menu{form}, Frame{form} {}
+
+  MoviePlayer Flash;
+  HWND cmdStartDownload = nullptr;
+  HWND txtURL = nullptr;
+  HWND txtMonitor = nullptr;
+  HWND chkMonitor = nullptr;
+  HWND cmdAdd2List = nullptr;
+  HWND cmdClear = nullptr;
+  HWND cmdRemoveSelected = nullptr;
+  HWND cmdSelectAll = nullptr;
+  HWND cmdUp = nullptr;
+  HWND cmdDown = nullptr;
+  HWND cmdBrowse = nullptr;
+  HWND ToolTips = nullptr;  // the tooltips of the classic buttons
+
+  WindowTimer tmrDownload{idTmrDownload, 200};
+  WindowTimer tmrend{idTmrEnd, 200};
+  WindowTimer tmrMonitor{idTmrMonitor, 2000};
+
+  frmMenu Menu;
+  // Size, DPI, look and place of the window (shell/MainFrame.cpp).
+  MainFrame Frame;
+
+  // The notification-area icon: Sabledrift's TrayIcon control, hosted here.
+  TrayIconHost SysTray;
+};
+
+class frmMain : public Window, private FormControls, private IMoviePlayerEvents, private ITrayIconHostEvents {
+  friend class Program;
+  friend class frmMenu;
+  friend class MainFrame;
+  friend class test::FormAccess;
+
  public:
   static constexpr const char* kClassName = "MarrowfinMain";
   static constexpr int kWidth = MainFrame::kWidth;  // outer size at 96 DPI, and the least
@@ -41,7 +84,6 @@ class frmMain : public Window, private IMoviePlayerEvents, private ITrayIconHost
     idCmdBrowse,
     idDownloadGrid,
   };
-  enum TimerId : UINT_PTR { idTmrDownload = 1, idTmrEnd = 2, idTmrMonitor = 3 };
 
   explicit frmMain(Program& app);
   ~frmMain() override;
@@ -59,7 +101,6 @@ class frmMain : public Window, private IMoviePlayerEvents, private ITrayIconHost
   void tmrend_Timer();
 
   // ---- Front end (shell/FrontEnd.cpp, shell/WindowHooks.cpp)
-  MoviePlayer Flash;
   std::wstring CurrentTab;  // the movie page last chosen
   void SetFlashVariable(const std::wstring& name, const std::wstring& value);
   void Flash_FSCommand(const std::wstring& command, const std::wstring& args);
@@ -75,30 +116,7 @@ class frmMain : public Window, private IMoviePlayerEvents, private ITrayIconHost
   // The movie's window found by StartHook; null when none was.
   HWND FlashWindow() const noexcept { return flashWindow_; }
 
-  // ---- Hidden classic controls, behind the movie
-  HWND cmdStartDownload = nullptr;
-  HWND txtURL = nullptr;
-  HWND txtMonitor = nullptr;
-  HWND chkMonitor = nullptr;
-  HWND cmdAdd2List = nullptr;
-  HWND cmdClear = nullptr;
-  HWND cmdRemoveSelected = nullptr;
-  HWND cmdSelectAll = nullptr;
-  HWND cmdUp = nullptr;
-  HWND cmdDown = nullptr;
-  HWND cmdBrowse = nullptr;
-  HWND ToolTips = nullptr;  // the tooltips of the classic buttons
-
-  WindowTimer tmrDownload{idTmrDownload, 200};
-  WindowTimer tmrend{idTmrEnd, 200};
-  WindowTimer tmrMonitor{idTmrMonitor, 2000};
-
-  frmMenu Menu{*this};
-  // Size, DPI, look and place of the window (shell/MainFrame.cpp).
-  MainFrame Frame{*this};
-
-  // ---- Notification-area icon: Sabledrift's TrayIcon control, hosted here
-  TrayIconHost SysTray;
+  // ---- Notification-area icon's events
   void SysTray_TrayMouseEvent(long mouseEvent);
   void SysTray_BalloonClick(long clickType);
 

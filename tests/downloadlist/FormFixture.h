@@ -11,6 +11,7 @@
 #include "downloadlist/DownloadList.h"
 #include "shell/Program.h"
 #include "tests/support/RecordingPlatform.h"
+#include "tests/support/TestProgram.h"
 
 namespace mf::test {
 
@@ -70,11 +71,11 @@ class FormFixture : public ::testing::Test {
     SendMessageA(form.Hwnd(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
                  reinterpret_cast<LPARAM>(button));
   }
-  std::wstring DownloadButton() const { return form.Flash.GetVariable(L"_root.downloadBtn"); }
+  std::wstring DownloadButton() const { return Controls(form).Flash.GetVariable(L"_root.downloadBtn"); }
 
   RecordingPlatform platform;
   ScopedPlatform usePlatform{platform};
-  Program app;
+  mf::test::TestProgram app;
   frmMain& form = app.form;
 };
 

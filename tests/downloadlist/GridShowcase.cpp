@@ -12,6 +12,7 @@
 #include "common/DoEvents.h"
 #include "downloadlist/DownloadList.h"
 #include "shell/Program.h"
+#include "tests/support/TestProgram.h"
 
 int main(int argc, char** argv) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
@@ -19,7 +20,7 @@ int main(int argc, char** argv) {
   OleInitialize(nullptr);
   const DWORD showFor = argc > 1 ? static_cast<DWORD>(std::atoi(argv[1])) : 10000;
 
-  mf::Program app;
+  mf::test::TestProgram app;
   mf::frmMain& form = app.form;
   if (!form.Load()) return 1;
   const wchar_t* yt = L"http://www.youtube.com/watch?v=";

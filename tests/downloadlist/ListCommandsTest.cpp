@@ -6,6 +6,7 @@
 #include "downloadlist/Vocabulary.h"
 #include "tests/downloadlist/FormFixture.h"
 #include "tests/support/Shown.h"
+#include "tests/support/TestProgram.h"
 
 using namespace mf;
 
@@ -15,7 +16,7 @@ using ListCommands = test::FormFixture;
 
 TEST_F(ListCommands, ClearCompleteRemovesItems2And4Of5AndRenumbersTheRest) {
   Fill({L"Waiting", L"Complete", L"ERROR", L"Complete", L"45"});
-  PressButton(form.cmdClear);
+  PressButton(Controls(form).cmdClear);
   EXPECT_EQ(ListUrls(), (std::vector<std::wstring>{Url(1), Url(3), Url(5)}));
   for (size_t i = 0; i < 3; ++i) EXPECT_EQ(app.list.Items()[i].ID, static_cast<int16_t>(i + 1));
   EXPECT_EQ(GridRows(),
@@ -35,7 +36,7 @@ TEST_F(ListCommands, RemoveSelectedTakesCellsOfRows2And3AndRow5ThroughItsSelecto
   ClickCell(1, DownloadList::colFileName);
   ClickCell(2, DownloadList::colFileSize, MK_CONTROL);
   ClickSelector(4, MK_CONTROL);
-  PressButton(form.cmdRemoveSelected);
+  PressButton(Controls(form).cmdRemoveSelected);
   EXPECT_EQ(ListUrls(), (std::vector<std::wstring>{Url(1), Url(4), Url(6)}));
   EXPECT_EQ(GridRows(),
             (std::vector<std::wstring>{L"1 " + Url(1), L"2 " + Url(4), L"3 " + Url(6)}));
@@ -46,7 +47,7 @@ TEST_F(ListCommands, RemovingTheLastItemsDisablesTheDownloadButtonAndTheNextAddL
   Fill({L"Complete", L"Complete"});
   ASSERT_TRUE(app.gridView.GridFormatted);
   const int addressWidth = app.gridView.DownloadGrid.Columns(1).Width();
-  PressButton(form.cmdClear);
+  PressButton(Controls(form).cmdClear);
   EXPECT_TRUE(app.list.IsListEmpty());
   EXPECT_EQ(DownloadButton(), L"0");
   EXPECT_FALSE(app.gridView.GridFormatted);
@@ -74,14 +75,14 @@ TEST_F(ListCommands, MovingTheFirstUpOrTheLastDownChangesNothingButRebuilds) {
   Fill({L"Waiting", L"Waiting", L"Waiting"});
   ClickCell(0, DownloadList::colVideoURL);
   auto shown = app.gridView.DownloadGrid.DataSource();
-  PressButton(form.cmdUp);
+  PressButton(Controls(form).cmdUp);
   EXPECT_EQ(ListUrls(), (std::vector<std::wstring>{Url(1), Url(2), Url(3)}));
   EXPECT_NE(app.gridView.DownloadGrid.DataSource(), shown);
   EXPECT_EQ(app.gridView.DownloadGrid.SelectedCellCount(), 0u);
 
   ClickCell(2, DownloadList::colStatus);
   shown = app.gridView.DownloadGrid.DataSource();
-  PressButton(form.cmdDown);
+  PressButton(Controls(form).cmdDown);
   EXPECT_EQ(ListUrls(), (std::vector<std::wstring>{Url(1), Url(2), Url(3)}));
   EXPECT_NE(app.gridView.DownloadGrid.DataSource(), shown);
   EXPECT_EQ(app.gridView.DownloadGrid.SelectedCellCount(), 0u);
@@ -91,15 +92,15 @@ TEST_F(ListCommands, MovesTakeOnlyTheFirstSelectedCellsItem) {
   Fill({L"Waiting", L"Waiting", L"Waiting", L"Waiting"});
   ClickCell(2, DownloadList::colFileName);
   ClickCell(3, DownloadList::colFileName, MK_CONTROL);
-  PressButton(form.cmdUp);
+  PressButton(Controls(form).cmdUp);
   EXPECT_EQ(ListUrls(), (std::vector<std::wstring>{Url(1), Url(3), Url(2), Url(4)}));
   ClickCell(0, DownloadList::colID);
-  PressButton(form.cmdDown);
+  PressButton(Controls(form).cmdDown);
   EXPECT_EQ(ListUrls(), (std::vector<std::wstring>{Url(3), Url(1), Url(2), Url(4)}));
   EXPECT_EQ(GridRows()[0], L"1 " + Url(3));
   // A selected row alone is not a selected cell: nothing moves.
   ClickSelector(3);
-  PressButton(form.cmdUp);
+  PressButton(Controls(form).cmdUp);
   EXPECT_EQ(ListUrls()[3], Url(4));
 }
 
@@ -108,16 +109,16 @@ TEST_F(ListCommands, SelectAllSelectsEveryRowAndLeavesTheListAlone) {
   EXPECT_TRUE(app.gridView.DownloadGrid.SelectedRows().empty());
   Fill({L"Waiting", L"Complete", L"45"});
   auto shown = app.gridView.DownloadGrid.DataSource();
-  PressButton(form.cmdSelectAll);
+  PressButton(Controls(form).cmdSelectAll);
   EXPECT_EQ(app.gridView.DownloadGrid.SelectedRows().size(), 3u);
   EXPECT_EQ(app.gridView.DownloadGrid.DataSource(), shown);  // no rebuild
   EXPECT_EQ(app.list.Items().size(), 3u);
 }
 
 TEST_F(ListCommands, AddTakesTheTextBoxMarksUnsupportedAddressesAndIgnoresRepeats) {
-  SetText(form.txtURL, Url(1));
-  PressButton(form.cmdAdd2List);
-  PressButton(form.cmdAdd2List);  // the same address again
+  SetText(Controls(form).txtURL, Url(1));
+  PressButton(Controls(form).cmdAdd2List);
+  PressButton(Controls(form).cmdAdd2List);  // the same address again
   ASSERT_EQ(app.list.Items().size(), 1u);
   const DownloadItem& item = app.list.Items()[0];
   EXPECT_EQ(NameText(item), vocab::kAutoDetect);

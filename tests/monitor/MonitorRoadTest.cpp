@@ -19,6 +19,7 @@
 #include "tests/support/Sha256.h"
 #include "tests/support/Wait.h"
 #include "tests/support/Shown.h"
+#include "tests/support/TestProgram.h"
 
 using namespace mf;
 using namespace mf::test;
@@ -97,7 +98,7 @@ class MonitorRoad : public ::testing::Test {
   LaunchingPlatform platform{Platform()};
   ScopedPlatform usePlatform{platform};
   HttpServer http;
-  Program app;
+  mf::test::TestProgram app;
   frmMain& form = app.form;
   std::string folder;
 };
@@ -122,7 +123,7 @@ TEST_F(MonitorRoad, CopiedAddressIsDeliveredAddedAnnouncedAndDownloaded) {
       },
       30000));
   EXPECT_EQ(app.list.Items()[0].Video_URL, page);
-  EXPECT_EQ(form.Flash.GetVariable(L"_root.video_url"), page);
+  EXPECT_EQ(Controls(form).Flash.GetVariable(L"_root.video_url"), page);
   // The run began from the 200 ms timer, not within the delivery.
   ASSERT_NE(events.at, 0u);
   EXPECT_GE(events.at - addedAt, 150u);
@@ -144,7 +145,7 @@ TEST_F(MonitorRoad, DuringARunTheNextAddressIsAddedWithoutASecondStart) {
       PutOnClipboard(ToAnsi(second));
     }
     if (app.list.Items().size() == 2 && timerArmedAtDelivery)
-      timerArmedAtDelivery = form.tmrDownload.Enabled();
+      timerArmedAtDelivery = Controls(form).tmrDownload.Enabled();
   };
   ASSERT_TRUE(PutOnClipboard(ToAnsi(first)));
   ASSERT_TRUE(PumpUntil(
@@ -157,7 +158,7 @@ TEST_F(MonitorRoad, DuringARunTheNextAddressIsAddedWithoutASecondStart) {
   EXPECT_TRUE(copied);
   EXPECT_FALSE(timerArmedAtDelivery);
   EXPECT_EQ(platform.onlineChecks, 1) << "one run took both";
-  EXPECT_EQ(form.Flash.GetVariable(L"_root.video_url"), second);
+  EXPECT_EQ(Controls(form).Flash.GetVariable(L"_root.video_url"), second);
 }
 
 // Copied as Unicode text, an address in any script reaches the list whole,
@@ -168,7 +169,7 @@ TEST_F(MonitorRoad, AnAddressInAnyScriptArrivesWhole) {
   ASSERT_TRUE(PumpUntil([&] { return SetClipboardText(nullptr, page); }, 3000));
   ASSERT_TRUE(PumpUntil([&] { return !app.list.Items().empty(); }, 10000));
   EXPECT_EQ(app.list.Items()[0].Video_URL, page);
-  EXPECT_EQ(form.Flash.GetVariable(L"_root.video_url"), page);
+  EXPECT_EQ(Controls(form).Flash.GetVariable(L"_root.video_url"), page);
   app.monitor.CallMonTimer();
   EXPECT_EQ(app.monitor.LastClipboardText, page);
   app.queue.IsDownloading = false;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "tests/support/Wait.h"
+#include "tests/support/TestProgram.h"
 
 namespace mf::test {
 
@@ -63,8 +64,8 @@ bool TaskbarBalloonShown() {
 }
 
 bool CreateTrayIcon(frmMain& form) {
-  form.SysTray.SetIconHandle(reinterpret_cast<HICON>(GetClassLongPtrA(form.Hwnd(), GCLP_HICON)));
-  return form.SysTray.Create(form.Hwnd());
+  Controls(form).SysTray.SetIconHandle(reinterpret_cast<HICON>(GetClassLongPtrA(form.Hwnd(), GCLP_HICON)));
+  return Controls(form).SysTray.Create(form.Hwnd());
 }
 
 void ClearSettings() { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Tallowmere Marrowfin"); }

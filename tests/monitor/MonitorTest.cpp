@@ -16,6 +16,7 @@
 #include "tests/support/RecordingPlatform.h"
 #include "tests/support/Wait.h"
 #include "tests/support/Shown.h"
+#include "tests/support/TestProgram.h"
 
 using namespace mf;
 using namespace mf::test;
@@ -33,17 +34,17 @@ class MonitorTest : public ::testing::Test {
     platform.shellCalls.clear();
   }
   void TearDown() override {
-    form.tmrDownload.SetEnabled(false);
+    Controls(form).tmrDownload.SetEnabled(false);
     app.queue.IsDownloading = false;
     ClearSettings();
   }
-  std::wstring Var(const wchar_t* name) { return form.Flash.GetVariable(name); }
+  std::wstring Var(const wchar_t* name) { return Controls(form).Flash.GetVariable(name); }
   // The watcher's delivery: the text of the hidden box is set.
-  void Deliver(const std::wstring& text) { SetText(form.txtMonitor, text); }
+  void Deliver(const std::wstring& text) { SetText(Controls(form).txtMonitor, text); }
 
   RecordingPlatform platform;
   ScopedPlatform usePlatform{platform};
-  Program app;
+  mf::test::TestProgram app;
   frmMain& form = app.form;
 };
 
@@ -54,7 +55,7 @@ TEST_F(MonitorTest, OnLaunchesTheWatcherWithTheBoxHandleEachTimeAndOffSendsOneSt
   app.monitor.Monitor(false);
   EXPECT_FALSE(app.monitor.MonitorOn);
   ASSERT_EQ(platform.shellCalls.size(), 3u);
-  const std::wstring parameters[] = {Decimal(form.txtMonitor), Decimal(form.txtMonitor), L"Exit"};
+  const std::wstring parameters[] = {Decimal(Controls(form).txtMonitor), Decimal(Controls(form).txtMonitor), L"Exit"};
   for (size_t i = 0; i < 3; ++i) {
     const ShellCall& c = platform.shellCalls[i];
     EXPECT_EQ(c.verb, L"open");
@@ -77,14 +78,14 @@ TEST(MonitorAtStartUp, TheWatcherStartsOnlyWhenTheSettingIsOn) {
           CRegister().REGSaveSetting(HKEY_CURRENT_USER, kSettingsKey, kMonitorValue, stored));
     }
     platform.shellCalls.clear();
-    Program app;
+    mf::test::TestProgram app;
     frmMain& form = app.form;
     ASSERT_TRUE(form.Load());
     const bool on = std::wstring(stored) != L"False";
     EXPECT_EQ(app.monitor.MonitorOn, on) << ToAnsi(stored);
     ASSERT_EQ(platform.shellCalls.size(), on ? 1u : 0u) << ToAnsi(stored);
     if (on) {
-      EXPECT_EQ(platform.shellCalls[0].parameters, Decimal(form.txtMonitor));
+      EXPECT_EQ(platform.shellCalls[0].parameters, Decimal(Controls(form).txtMonitor));
     }
   }
   ClearSettings();
@@ -99,9 +100,9 @@ TEST_F(MonitorTest, DeliveredAddressIsAddedShownAnnouncedAndStartsTheTimer) {
   EXPECT_EQ(app.list.Items()[0].Video_URL, page);
   EXPECT_EQ(StatusText(app.list.Items()[0]), vocab::kWaiting);
   EXPECT_EQ(Var(L"_root.video_url"), page);
-  EXPECT_TRUE(form.tmrDownload.Enabled());
-  EXPECT_EQ(GetText(form.txtMonitor), L"");  // emptied for the next one
-  form.tmrDownload.SetEnabled(false);
+  EXPECT_TRUE(Controls(form).tmrDownload.Enabled());
+  EXPECT_EQ(GetText(Controls(form).txtMonitor), L"");  // emptied for the next one
+  Controls(form).tmrDownload.SetEnabled(false);
 
   // The balloon comes up on the icon, and goes after its five seconds.
   ASSERT_TRUE(PumpUntil([] { return TaskbarBalloonShown(); }, 5000));
@@ -112,9 +113,9 @@ TEST_F(MonitorTest, DeliveredAddressIsAddedShownAnnouncedAndStartsTheTimer) {
 TEST_F(MonitorTest, RepeatedAndUnsupportedAddressesStillGetTheBalloonAndTheField) {
   const std::wstring page = L"http://www.break.com/index/twice.html";
   Deliver(page);
-  form.tmrDownload.SetEnabled(false);
+  Controls(form).tmrDownload.SetEnabled(false);
   ASSERT_TRUE(PumpUntil([] { return TaskbarBalloonShown(); }, 5000));
-  form.SysTray.Remove();  // takes the balloon away with the icon
+  Controls(form).SysTray.Remove();  // takes the balloon away with the icon
   ASSERT_TRUE(PumpUntil([] { return !TaskbarBalloonShown(); }, 5000));
   ASSERT_TRUE(CreateTrayIcon(form));
 
@@ -137,7 +138,7 @@ TEST_F(MonitorTest, DuringARunTheAddressIsAddedButNoSecondStartIsMade) {
   Deliver(L"http://www.youtube.com/watch?v=during");
   EXPECT_EQ(app.list.Items().size(), 1u);
   EXPECT_EQ(Var(L"_root.video_url"), L"http://www.youtube.com/watch?v=during");
-  EXPECT_FALSE(form.tmrDownload.Enabled());
+  EXPECT_FALSE(Controls(form).tmrDownload.Enabled());
 }
 
 TEST_F(MonitorTest, AnEmptiedBoxIsIgnored) {
@@ -145,27 +146,27 @@ TEST_F(MonitorTest, AnEmptiedBoxIsIgnored) {
   Deliver(L"");
   EXPECT_TRUE(app.list.Items().empty());
   EXPECT_EQ(Var(L"_root.video_url"), L"kept");
-  EXPECT_FALSE(form.tmrDownload.Enabled());
+  EXPECT_FALSE(Controls(form).tmrDownload.Enabled());
 }
 
 // The polling way: the check box switches the 2-second timer.
 class PollingTest : public MonitorTest {
  protected:
-  void Click() { SendMessageA(form.chkMonitor, BM_CLICK, 0, 0); }
+  void Click() { SendMessageA(Controls(form).chkMonitor, BM_CLICK, 0, 0); }
 };
 
 TEST_F(PollingTest, TheCheckBoxSwitchesTheTimerAndForgetsTheLastText) {
   app.monitor.MonitorOn = false;
   app.monitor.LastClipboardText = L"from before";
   Click();
-  EXPECT_TRUE(form.tmrMonitor.Enabled());
+  EXPECT_TRUE(Controls(form).tmrMonitor.Enabled());
   EXPECT_TRUE(app.monitor.MonitorOn);
   EXPECT_EQ(app.monitor.LastClipboardText, L"");
-  EXPECT_EQ(SendMessageA(form.chkMonitor, BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(SendMessageA(Controls(form).chkMonitor, BM_GETCHECK, 0, 0), BST_CHECKED);
   Click();
-  EXPECT_FALSE(form.tmrMonitor.Enabled());
+  EXPECT_FALSE(Controls(form).tmrMonitor.Enabled());
   EXPECT_FALSE(app.monitor.MonitorOn);
-  EXPECT_EQ(SendMessageA(form.chkMonitor, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_EQ(SendMessageA(Controls(form).chkMonitor, BM_GETCHECK, 0, 0), BST_UNCHECKED);
   EXPECT_TRUE(platform.shellCalls.empty()) << "the watcher is not touched";
 }
 

@@ -19,6 +19,7 @@
 #include "tests/support/RecordingPlatform.h"
 #include "tests/support/Wait.h"
 #include "tests/support/Shown.h"
+#include "tests/support/TestProgram.h"
 
 using namespace mf;
 using namespace mf::test;
@@ -66,7 +67,7 @@ class DownloadLinkTest : public ::testing::Test {
   ScopedPlatform usePlatform{platform};
   HttpServer http;
   LoopbackSocketServer youtube;
-  Program app;
+  mf::test::TestProgram app;
   frmMain& form = app.form;
 };
 

@@ -11,6 +11,7 @@
 #include "tests/support/HttpsFront.h"
 #include "tests/support/RecordingPlatform.h"
 #include "tests/support/Wait.h"
+#include "tests/support/TestProgram.h"
 
 using namespace mf;
 using mf::test::LoopbackSocketServer;
@@ -35,7 +36,7 @@ class YoutubeResolverTest : public ::testing::Test {
   test::RecordingPlatform platform;
   ScopedPlatform usePlatform{platform};
   LoopbackSocketServer server;
-  Program app;
+  mf::test::TestProgram app;
   frmMain& form = app.form;
 
   std::wstring Resolve(const LoopbackSocketServer::Script& script, const std::wstring& player) {
@@ -131,7 +132,7 @@ TEST_F(YoutubeResolverTest, AServerThatNeverAnswersEndsAtTheTimeLimit) {
             L"Connection Error,No answer from the server within 2 seconds");
   EXPECT_EQ(app.queue.Resolver.Youtube.WS.State(), sckClosed);
   EXPECT_EQ(app.queue.Resolver.Youtube.YoutubeAnswerTimeoutMs, 2000u);
-  Program fresh;
+  mf::test::TestProgram fresh;
   EXPECT_EQ(fresh.queue.Resolver.Youtube.YoutubeAnswerTimeoutMs,
             30000u);  // the program's own limit
 }

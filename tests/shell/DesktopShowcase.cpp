@@ -7,6 +7,7 @@
 
 #include "common/DoEvents.h"
 #include "shell/Program.h"
+#include "tests/support/TestProgram.h"
 
 namespace {
 
@@ -22,10 +23,10 @@ int main() {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
   HighContrastLook look;
-  mf::Program app;
+  mf::test::TestProgram app;
   app.form.SetQuitOnDestroy(true);
   app.keeper.SetFile(mf::QueueKeeper::DefaultFile());
   if (!app.form.Load()) return 1;
-  app.form.Frame.UseSystemLook(look);
+  Controls(app.form).Frame.UseSystemLook(look);
   return mf::RunMessageLoop();
 }

@@ -13,6 +13,7 @@
 #include "shell/Program.h"
 #include "tests/support/RecordingPlatform.h"
 #include "tests/support/Wait.h"
+#include "tests/support/TestProgram.h"
 
 using namespace mf;
 
@@ -58,11 +59,11 @@ class DropTest : public ::testing::Test {
     EXPECT_EQ(target.Drop(data, 0, at, &dropped), S_OK);
     return {entered, dropped};
   }
-  std::wstring Notice() { return form.Flash.GetVariable(L"_root.notice"); }
+  std::wstring Notice() { return Controls(form).Flash.GetVariable(L"_root.notice"); }
 
   test::RecordingPlatform platform;
   ScopedPlatform usePlatform{platform};
-  Program app;
+  mf::test::TestProgram app;
   frmMain& form = app.form;
 };
 
@@ -95,7 +96,7 @@ TEST_F(DropTest, TheWindowTakesDropsOfLinksAndTextLineByLine) {
     const size_t before = app.list.Count();
     ComPtr<IDataObject> data = DataWith(c.formats);
     ASSERT_TRUE(data);
-    form.Flash.SetVariable(L"_root.notice", L"(before)");
+    Controls(form).Flash.SetVariable(L"_root.notice", L"(before)");
     EXPECT_EQ(DragAndDrop(data.Get()),
               std::make_pair(DWORD{DROPEFFECT_COPY}, DWORD{DROPEFFECT_COPY}));
     // Taken in once the drag is over.

@@ -15,6 +15,7 @@
 #include "shell/Program.h"
 #include "tests/support/RecordingPlatform.h"
 #include "tests/support/Wait.h"
+#include "tests/support/TestProgram.h"
 
 using namespace mf;
 
@@ -31,31 +32,31 @@ class FrontEndTest : public ::testing::Test {
   }
   void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Tallowmere Marrowfin"); }
   // As the movie sends it when the user acts.
-  void Command(const wchar_t* name) { form.Flash.RaiseFSCommand(name, L""); }
-  void Typed(const std::wstring& address) { form.Flash.SetVariable(L"_root.video_url", address); }
+  void Command(const wchar_t* name) { Controls(form).Flash.RaiseFSCommand(name, L""); }
+  void Typed(const std::wstring& address) { Controls(form).Flash.SetVariable(L"_root.video_url", address); }
   static std::wstring Stored(const wchar_t* name) {
     return CRegister().REGGetSetting(HKEY_CURRENT_USER, kSettingsKey, name, L"<missing>");
   }
   bool GridInFrontOfMovie() {
     for (HWND w = GetWindow(form.Hwnd(), GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
       if (w == app.gridView.DownloadGrid.Hwnd()) return true;
-      if (w == form.Flash.Hwnd()) return false;
+      if (w == Controls(form).Flash.Hwnd()) return false;
     }
     return false;
   }
 
   test::RecordingPlatform platform;
   ScopedPlatform usePlatform{platform};
-  Program app;
+  mf::test::TestProgram app;
   frmMain& form = app.form;
 };
 
 TEST_F(FrontEndTest, SetUpPlacesMovieAndGridLoadsTheMovieAndWritesTheAboutText) {
-  EXPECT_TRUE(form.Flash.IsMovieLoaded())
-      << std::string(form.Flash.LoadError().begin(), form.Flash.LoadError().end());
-  EXPECT_EQ(form.Flash.MoviePath(), ProgramFolder() + L"\\Main.mfm");
+  EXPECT_TRUE(Controls(form).Flash.IsMovieLoaded())
+      << std::string(Controls(form).Flash.LoadError().begin(), Controls(form).Flash.LoadError().end());
+  EXPECT_EQ(Controls(form).Flash.MoviePath(), ProgramFolder() + L"\\Main.mfm");
   RECT movie;
-  GetWindowRect(form.Flash.Hwnd(), &movie);
+  GetWindowRect(Controls(form).Flash.Hwnd(), &movie);
   MapWindowPoints(nullptr, form.Hwnd(), reinterpret_cast<POINT*>(&movie), 2);
   EXPECT_EQ(movie.left, 0);
   EXPECT_EQ(movie.top, 0);
@@ -69,7 +70,7 @@ TEST_F(FrontEndTest, SetUpPlacesMovieAndGridLoadsTheMovieAndWritesTheAboutText) 
   EXPECT_EQ(grid.top, MulDiv(2660, 96, 1440));
   EXPECT_EQ(grid.right - grid.left, 575);
   EXPECT_EQ(grid.bottom - grid.top, 182);
-  EXPECT_EQ(form.Flash.GetVariable(L"_root.aboutTxt"),
+  EXPECT_EQ(Controls(form).Flash.GetVariable(L"_root.aboutTxt"),
             L"Version 1.0.0.0\r\nMarrowfin is an easy to use program to download video files "
             L"from Google,youtube, and other video sharing sites to your PC.");
   // The movie's own start shows the download page.
@@ -106,13 +107,13 @@ TEST_F(FrontEndTest, NamesDifferingOnlyInCaseAndUnknownNamesDoNothing) {
 }
 
 TEST_F(FrontEndTest, DownloadPageSetsTheButtonVariableOnlyForAnEmptyList) {
-  form.Flash.SetVariable(L"_root.downloadBtn", L"untouched");
+  Controls(form).Flash.SetVariable(L"_root.downloadBtn", L"untouched");
   Command(L"IDC_FS_Download");
-  EXPECT_EQ(form.Flash.GetVariable(L"_root.downloadBtn"), L"0");
+  EXPECT_EQ(Controls(form).Flash.GetVariable(L"_root.downloadBtn"), L"0");
   ASSERT_TRUE(app.gridView.AddURLToList(kPage));
-  form.Flash.SetVariable(L"_root.downloadBtn", L"untouched");
+  Controls(form).Flash.SetVariable(L"_root.downloadBtn", L"untouched");
   Command(L"IDC_FS_Download");
-  EXPECT_EQ(form.Flash.GetVariable(L"_root.downloadBtn"), L"untouched");
+  EXPECT_EQ(Controls(form).Flash.GetVariable(L"_root.downloadBtn"), L"untouched");
 }
 
 TEST_F(FrontEndTest, AddingTheTypedAddressTrimsOnlyForTheCheck) {
@@ -137,7 +138,7 @@ TEST_F(FrontEndTest, AddingTheTypedAddressTrimsOnlyForTheCheck) {
   Command(L"IDC_FS_addDownloadURL");
   ASSERT_EQ(app.list.Items().size(), 1u);
   EXPECT_EQ(app.list.Items()[0].Video_URL, spaced);
-  EXPECT_EQ(form.Flash.GetVariable(L"_root.downloadBtn"), L"1");
+  EXPECT_EQ(Controls(form).Flash.GetVariable(L"_root.downloadBtn"), L"1");
 }
 
 TEST_F(FrontEndTest, AddingDuringARunFindsTheCurrentRowAgainEvenWhenNothingWasAdded) {
@@ -185,7 +186,7 @@ TEST_F(FrontEndTest, ListCommandsReachTheListThroughTheMovie) {
   Command(L"IDC_FS_selectAllD");
   Command(L"IDC_FS_removeSelectedD");
   EXPECT_TRUE(app.list.IsListEmpty());
-  EXPECT_EQ(form.Flash.GetVariable(L"_root.downloadBtn"), L"0");
+  EXPECT_EQ(Controls(form).Flash.GetVariable(L"_root.downloadBtn"), L"0");
 }
 
 TEST_F(FrontEndTest, HelpAndWebSiteGoThroughTheShellWithTheirVerbs) {
@@ -211,7 +212,7 @@ TEST_F(FrontEndTest, StartWaitsForTheTimerWhileStopRunsAtOnce) {
   EXPECT_TRUE(platform.messageBoxes.empty());
   ASSERT_TRUE(test::PumpUntil([&] { return !platform.messageBoxes.empty(); }, 2000));
   EXPECT_EQ(platform.messageBoxes[0].text, L"Please add video URL's first.");
-  EXPECT_FALSE(form.tmrDownload.Enabled());  // one-shot
+  EXPECT_FALSE(Controls(form).tmrDownload.Enabled());  // one-shot
   Command(L"IDC_FS_stopDownload");
   EXPECT_EQ(platform.messageBoxes.size(), 2u);
 }
@@ -232,7 +233,7 @@ TEST_F(FrontEndTest, SettingsCommandsSaveBothValuesEvenWhenBrowsingIsCancelled) 
   ASSERT_EQ(platform.shellCalls.size(), 2u);
   EXPECT_EQ(platform.shellCalls[1].file, ProgramFolder() + L"\\Clip.exe");
   EXPECT_EQ(platform.shellCalls[1].parameters,
-            std::to_wstring(reinterpret_cast<UINT_PTR>(form.txtMonitor)));
+            std::to_wstring(reinterpret_cast<UINT_PTR>(Controls(form).txtMonitor)));
   EXPECT_TRUE(app.monitor.MonitorOn);
   EXPECT_EQ(Stored(L"URL Mon"), L"True");
 }
@@ -241,10 +242,10 @@ TEST_F(FrontEndTest, MinimiseAndTrayTakeTheWindowAway) {
   Command(L"IDC_FS_Minimize");
   EXPECT_TRUE(IsIconic(form.Hwnd()));
   ShowWindow(form.Hwnd(), SW_RESTORE);
-  form.SysTray.SetTrayIconVisible(false);
+  Controls(form).SysTray.SetTrayIconVisible(false);
   Command(L"IDC_FS_Tray");
   EXPECT_FALSE(IsWindowVisible(form.Hwnd()));
-  EXPECT_TRUE(form.SysTray.TrayIconVisible());
+  EXPECT_TRUE(Controls(form).SysTray.TrayIconVisible());
 }
 
 // ---- The hooks
@@ -263,7 +264,7 @@ LRESULT CALLBACK RecordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 }
 
 TEST_F(FrontEndTest, HooksAreInstalledOnBothWindowsAndStopHookPutsBackThePrevious) {
-  HWND movie = form.Flash.Hwnd();
+  HWND movie = Controls(form).Flash.Hwnd();
   ASSERT_EQ(form.FlashWindow(), movie);
   LONG_PTR hookedMovie = GetWindowLongPtrA(movie, GWLP_WNDPROC);
   LONG_PTR hookedMain = GetWindowLongPtrA(form.Hwnd(), GWLP_WNDPROC);
@@ -284,7 +285,7 @@ TEST_F(FrontEndTest, HooksAreInstalledOnBothWindowsAndStopHookPutsBackThePreviou
 }
 
 TEST_F(FrontEndTest, RightClickAndTheMenuKeyReachTheMovieAsTheNullMessage) {
-  HWND movie = form.Flash.Hwnd();
+  HWND movie = Controls(form).Flash.Hwnd();
   // A recorder stands between the hook and the player.
   form.StopHook();
   playerProc = reinterpret_cast<WNDPROC>(
@@ -340,7 +341,7 @@ TEST_F(FrontEndTest, TheWheelScrollsTheActiveGridOneRowPerMessage) {
   wheel(app.gridView.DownloadGrid.Hwnd(), 0);
   EXPECT_EQ(app.gridView.DownloadGrid.TopRow(), 2u);
   // Another control active: the wheel only reaches the previous procedure.
-  HWND field = form.Flash.FieldWindow(L"_root.video_url");
+  HWND field = Controls(form).Flash.FieldWindow(L"_root.video_url");
   ASSERT_NE(field, nullptr);
   SetFocus(field);
   ASSERT_EQ(GetFocus(), field);

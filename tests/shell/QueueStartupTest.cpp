@@ -9,6 +9,7 @@
 #include "shell/Program.h"
 #include "tests/support/RecordingPlatform.h"
 #include "tests/support/Shown.h"
+#include "tests/support/TestProgram.h"
 
 using namespace mf;
 
@@ -61,14 +62,14 @@ TEST_F(QueueStartupTest, TheWindowOpensWithTheLastRunsListOrSaysWhyNot) {
     SCOPED_TRACE(c.what);
     ASSERT_TRUE(ReplaceWholeFile(file, c.text));
     platform.messageBoxes.clear();
-    Program app;
+    mf::test::TestProgram app;
     app.keeper.SetFile(file);
     ASSERT_TRUE(app.form.Load());
     EXPECT_EQ(platform.messageBoxes.size(), c.boxes);
     ASSERT_EQ(app.list.Count(), c.items);
     EXPECT_EQ(app.gridView.DownloadGrid.RowCount(), c.items);
     if (!c.items) continue;
-    EXPECT_EQ(app.form.Flash.GetVariable(L"_root.downloadBtn"), L"1");
+    EXPECT_EQ(Controls(app.form).Flash.GetVariable(L"_root.downloadBtn"), L"1");
     const DownloadItem& interrupted = *app.list.At(1);
     EXPECT_EQ(interrupted.Video_URL, L"http://www.youtube.com/watch?v=b");
     EXPECT_EQ(StatusText(interrupted), vocab::kWaiting);

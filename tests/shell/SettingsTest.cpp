@@ -7,6 +7,7 @@
 #include "shell/Settings.h"
 #include "shell/Program.h"
 #include "tests/support/RecordingPlatform.h"
+#include "tests/support/TestProgram.h"
 
 using namespace mf;
 
@@ -158,15 +159,15 @@ class SettingsTest : public ::testing::Test {
 };
 
 TEST_F(SettingsTest, FirstStartWithoutTheKeyUsesTheDefaultsAndShowsThem) {
-  Program app;
+  mf::test::TestProgram app;
   frmMain& form = app.form;
   ASSERT_TRUE(form.Load());
   EXPECT_TRUE(app.monitor.MonitorOn);
   EXPECT_EQ(app.settings.DownloadFolder, L"C:\\Downloaded Videos");
-  EXPECT_EQ(form.Flash.GetVariable(L"_root.autoToDownloadList_CB"), L"1");
-  EXPECT_EQ(form.Flash.GetVariable(L"_root.Download_CB"), L"1");
-  EXPECT_EQ(form.Flash.GetVariable(L"_root.Convert_CB"), L"1");
-  EXPECT_EQ(form.Flash.GetVariable(L"_root.download_dir"), L"C:\\Downloaded Videos");
+  EXPECT_EQ(Controls(form).Flash.GetVariable(L"_root.autoToDownloadList_CB"), L"1");
+  EXPECT_EQ(Controls(form).Flash.GetVariable(L"_root.Download_CB"), L"1");
+  EXPECT_EQ(Controls(form).Flash.GetVariable(L"_root.Convert_CB"), L"1");
+  EXPECT_EQ(Controls(form).Flash.GetVariable(L"_root.download_dir"), L"C:\\Downloaded Videos");
   EXPECT_EQ(Stored(L"URL Mon"), L"<missing>");  // loading writes nothing
 }
 
@@ -178,17 +179,17 @@ TEST_F(SettingsTest, StoredMonitorTextFollowsTheBooleanRule) {
                {L"1", true},      {L"False", false}, {L"maybe", false}};
   for (const auto& c : cases) {
     Store(L"URL Mon", c.text);
-    Program app;
+    mf::test::TestProgram app;
     frmMain& form = app.form;
     app.settings.LoadSettings();
     EXPECT_EQ(app.monitor.MonitorOn, c.expected)
         << "stored " << testing::PrintToString(std::wstring(c.text));
-    EXPECT_EQ(form.Flash.GetVariable(L"_root.autoToDownloadList_CB"), c.expected ? L"1" : L"0");
+    EXPECT_EQ(Controls(form).Flash.GetVariable(L"_root.autoToDownloadList_CB"), c.expected ? L"1" : L"0");
   }
 }
 
 TEST_F(SettingsTest, SaveWritesTheBooleanWordAndTheFolderExactly) {
-  Program app;
+  mf::test::TestProgram app;
   app.settings.StoredMonitorOn = false;
   app.settings.DownloadFolder = L"D:\\";
   app.settings.SaveSettings();
@@ -199,7 +200,7 @@ TEST_F(SettingsTest, SaveWritesTheBooleanWordAndTheFolderExactly) {
   app.settings.SaveSettings();
   EXPECT_EQ(Stored(L"URL Mon"), L"True");
   EXPECT_EQ(Stored(L"Download Dir"), L"E:\\Videos\\Kept");
-  Program again;
+  mf::test::TestProgram again;
   again.settings.LoadSettings();
   EXPECT_TRUE(again.monitor.MonitorOn);
   EXPECT_EQ(again.settings.DownloadFolder, L"E:\\Videos\\Kept");
@@ -209,7 +210,7 @@ TEST_F(SettingsTest, SaveWritesTheBooleanWordAndTheFolderExactly) {
 TEST_F(SettingsTest, FoldersInAnyLanguageRoundTripThroughTheRegistry) {
   for (const wchar_t* folder : {L"C:\\Видео\\映画", L"D:\\Ünïcødé 🎬", L"C:\\Downloaded Videos"}) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(folder)));
-    Program app;
+    mf::test::TestProgram app;
     app.settings.DownloadFolder = folder;
     app.settings.SaveSettings();
     wchar_t stored[64] = {};
@@ -220,10 +221,10 @@ TEST_F(SettingsTest, FoldersInAnyLanguageRoundTripThroughTheRegistry) {
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(size, (wcslen(folder) + 1) * sizeof(wchar_t));
     EXPECT_STREQ(stored, folder);
-    Program again;
+    mf::test::TestProgram again;
     again.settings.LoadSettings();
     EXPECT_EQ(again.settings.DownloadFolder, folder);
-    EXPECT_EQ(again.form.Flash.GetVariable(L"_root.download_dir"), folder);
+    EXPECT_EQ(Controls(again.form).Flash.GetVariable(L"_root.download_dir"), folder);
   }
 }
 
@@ -237,18 +238,18 @@ TEST_F(SettingsTest, AStoredFolderThatIsNoFullPathGivesTheDefault) {
         L"\\\\server", L"C:\\v:stream", L"C:\\a\tb", L"C:\\a?b"}) {
     EXPECT_FALSE(IsDownloadFolderPath(hostile)) << hostile;
     Store(L"Download Dir", hostile);
-    Program app;
+    mf::test::TestProgram app;
     app.settings.LoadSettings();
     EXPECT_EQ(app.settings.DownloadFolder, kDefaultDownloadFolder);
-    EXPECT_EQ(app.form.Flash.GetVariable(L"_root.download_dir"), kDefaultDownloadFolder);
-    EXPECT_NE(app.form.Flash.GetVariable(L"_root.notice").find(L"not a full path"),
+    EXPECT_EQ(Controls(app.form).Flash.GetVariable(L"_root.download_dir"), kDefaultDownloadFolder);
+    EXPECT_NE(Controls(app.form).Flash.GetVariable(L"_root.notice").find(L"not a full path"),
               std::wstring::npos);
     EXPECT_EQ(Stored(L"Download Dir"), hostile);  // the user's value, until the user saves another
   }
 }
 
 TEST_F(SettingsTest, BrowsingSetsTheFolderOnlyWhenOneWasChosen) {
-  Program app;
+  mf::test::TestProgram app;
   frmMain& form = app.form;
   ASSERT_TRUE(form.Load());
   platform.folderAnswers = {L"", L"D:\\"};
@@ -261,19 +262,19 @@ TEST_F(SettingsTest, BrowsingSetsTheFolderOnlyWhenOneWasChosen) {
   EXPECT_EQ(platform.folderPicks[0].owner, form.Hwnd());
   form.cmdBrowse_Click();  // a drive's root, as the picker returns it
   EXPECT_EQ(app.settings.DownloadFolder, L"D:\\");
-  EXPECT_EQ(form.Flash.GetVariable(L"_root.download_dir"), L"D:\\");
+  EXPECT_EQ(Controls(form).Flash.GetVariable(L"_root.download_dir"), L"D:\\");
   EXPECT_EQ(Stored(L"Download Dir"), L"<missing>");  // browsing itself saves nothing
 }
 
 TEST_F(SettingsTest, MovieBrowseCommandSavesBothValuesEvenWhenCancelled) {
   Store(L"URL Mon", L"0");
   Store(L"Download Dir", L"C:\\Mine");
-  Program app;
+  mf::test::TestProgram app;
   frmMain& form = app.form;
   ASSERT_TRUE(form.Load());
   RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Tallowmere Marrowfin");
   platform.folderAnswers = {L""};
-  form.Flash.RaiseFSCommand(L"ID_FS_downloadBrowse", L"");
+  Controls(form).Flash.RaiseFSCommand(L"ID_FS_downloadBrowse", L"");
   EXPECT_EQ(Stored(L"URL Mon"), L"False");
   EXPECT_EQ(Stored(L"Download Dir"), L"C:\\Mine");
 }

@@ -15,6 +15,7 @@
 #include "common/Text.h"
 #include "shell/Program.h"
 #include "tests/support/RecordingPlatform.h"
+#include "tests/support/TestProgram.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ int main(int argc, char** argv) {
   };
   mf::ScopedPlatform use(platform);
 
-  mf::Program app;
+  mf::test::TestProgram app;
   if (argc > 2) app.keeper.SetFile(mf::FromAnsi(argv[2]));
   mf::frmMain& form = app.form;
   if (!form.Load()) return 4;
@@ -62,7 +63,7 @@ int main(int argc, char** argv) {
     platform.messageBoxAnswers = {IDYES};
     form.EndMe();
   } else if (std::strcmp(route, "tray") == 0) {
-    form.tmrend.SetEnabled(true);
+    Controls(form).tmrend.SetEnabled(true);
     std::printf("enabled\n");
     std::fflush(stdout);
     // The shutdown must come from the timer's tick, not from enabling it.

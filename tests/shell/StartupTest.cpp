@@ -9,6 +9,7 @@
 #include "shell/Program.h"
 #include "tests/support/RecordingPlatform.h"
 #include "tests/support/Wait.h"
+#include "tests/support/TestProgram.h"
 
 using namespace mf;
 
@@ -21,7 +22,7 @@ class StartupTest : public ::testing::Test {
 };
 
 TEST_F(StartupTest, MainWindowIsAResizable630By535WindowWithoutCaptionWithItsIcon) {
-  Program app;
+  mf::test::TestProgram app;
   frmMain& form = app.form;
   ASSERT_TRUE(form.Load());
   HWND h = form.Hwnd();
@@ -53,7 +54,7 @@ TEST_F(StartupTest, MainWindowIsAResizable630By535WindowWithoutCaptionWithItsIco
 }
 
 TEST_F(StartupTest, ClassicControlsExistBehindTheMovieWithTheirCaptionsAndTips) {
-  Program app;
+  mf::test::TestProgram app;
   frmMain& form = app.form;
   ASSERT_TRUE(form.Load());
   struct {
@@ -61,14 +62,14 @@ TEST_F(StartupTest, ClassicControlsExistBehindTheMovieWithTheirCaptionsAndTips) 
     const wchar_t* caption;
     const char* tip;
   } expected[] = {
-      {form.cmdStartDownload, L"Start Downloading", nullptr},
-      {form.cmdAdd2List, L"Add to download list", nullptr},
-      {form.cmdClear, L"&X", "Clear Completed items"},
-      {form.cmdRemoveSelected, L"X", "Remove Selected Items"},
-      {form.cmdSelectAll, L"&A", "Select All"},
-      {form.cmdUp, L"/|\\", "Move Item Up"},
-      {form.cmdDown, L"\\|/", "Move item down"},
-      {form.chkMonitor, L"Monitor video URL's in clipboard and automatically add and download",
+      {Controls(form).cmdStartDownload, L"Start Downloading", nullptr},
+      {Controls(form).cmdAdd2List, L"Add to download list", nullptr},
+      {Controls(form).cmdClear, L"&X", "Clear Completed items"},
+      {Controls(form).cmdRemoveSelected, L"X", "Remove Selected Items"},
+      {Controls(form).cmdSelectAll, L"&A", "Select All"},
+      {Controls(form).cmdUp, L"/|\\", "Move Item Up"},
+      {Controls(form).cmdDown, L"\\|/", "Move item down"},
+      {Controls(form).chkMonitor, L"Monitor video URL's in clipboard and automatically add and download",
        nullptr},
   };
   for (const auto& e : expected) {
@@ -83,41 +84,41 @@ TEST_F(StartupTest, ClassicControlsExistBehindTheMovieWithTheirCaptionsAndTips) 
       ti.hwnd = form.Hwnd();
       ti.uId = reinterpret_cast<UINT_PTR>(e.h);
       ti.lpszText = text;
-      SendMessageA(form.ToolTips, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&ti));
+      SendMessageA(Controls(form).ToolTips, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&ti));
       EXPECT_STREQ(text, e.tip);
     }
   }
-  for (HWND edit : {form.txtURL, form.txtMonitor}) {
+  for (HWND edit : {Controls(form).txtURL, Controls(form).txtMonitor}) {
     char cls[16] = {};
     GetClassNameA(edit, cls, sizeof cls);
     EXPECT_STREQ(cls, "Edit");
   }
   // The movie covers the whole window.
   RECT r;
-  GetWindowRect(form.Flash.Hwnd(), &r);
+  GetWindowRect(Controls(form).Flash.Hwnd(), &r);
   EXPECT_EQ(r.right - r.left, 630);
   EXPECT_EQ(r.bottom - r.top, 535);
 }
 
 TEST_F(StartupTest, TimersAreCreatedDisabledWithTheirIntervals) {
-  Program app;
+  mf::test::TestProgram app;
   frmMain& form = app.form;
   ASSERT_TRUE(form.Load());
-  EXPECT_FALSE(form.tmrDownload.Enabled());
-  EXPECT_FALSE(form.tmrend.Enabled());
-  EXPECT_FALSE(form.tmrMonitor.Enabled());
-  EXPECT_EQ(form.tmrDownload.Interval(), 200u);
-  EXPECT_EQ(form.tmrend.Interval(), 200u);
-  EXPECT_EQ(form.tmrMonitor.Interval(), 2000u);
+  EXPECT_FALSE(Controls(form).tmrDownload.Enabled());
+  EXPECT_FALSE(Controls(form).tmrend.Enabled());
+  EXPECT_FALSE(Controls(form).tmrMonitor.Enabled());
+  EXPECT_EQ(Controls(form).tmrDownload.Interval(), 200u);
+  EXPECT_EQ(Controls(form).tmrend.Interval(), 200u);
+  EXPECT_EQ(Controls(form).tmrMonitor.Interval(), 2000u);
 }
 
 TEST_F(StartupTest, MenuFormIsLoadedHiddenAndTheMutexIsHeld) {
-  Program app;
+  mf::test::TestProgram app;
   frmMain& form = app.form;
   ASSERT_TRUE(form.Load());
-  ASSERT_TRUE(form.Menu.IsLoaded());
-  EXPECT_FALSE(IsWindowVisible(form.Menu.Hwnd()));
-  EXPECT_EQ(GetText(form.Menu.Label1()), L"This form is just to hold the tray menu.");
+  ASSERT_TRUE(Controls(form).Menu.IsLoaded());
+  EXPECT_FALSE(IsWindowVisible(Controls(form).Menu.Hwnd()));
+  EXPECT_EQ(GetText(Controls(form).Menu.Label1()), L"This form is just to hold the tray menu.");
   HANDLE m = OpenMutexA(SYNCHRONIZE, FALSE, kInstanceMutexName);
   EXPECT_NE(m, nullptr);
   if (m) CloseHandle(m);
@@ -126,7 +127,7 @@ TEST_F(StartupTest, MenuFormIsLoadedHiddenAndTheMutexIsHeld) {
 }
 
 TEST_F(StartupTest, ExitDuringADownloadAnsweredNoChangesNothing) {
-  Program app;
+  mf::test::TestProgram app;
   frmMain& form = app.form;
   ASSERT_TRUE(form.Load());
   app.queue.IsDownloading = true;
@@ -141,11 +142,11 @@ TEST_F(StartupTest, ExitDuringADownloadAnsweredNoChangesNothing) {
   EXPECT_FALSE(app.queue.CancelRequested);
   EXPECT_TRUE(app.queue.IsDownloading);
   EXPECT_TRUE(IsWindow(form.Hwnd()));
-  EXPECT_TRUE(form.Menu.IsLoaded());
+  EXPECT_TRUE(Controls(form).Menu.IsLoaded());
 }
 
 TEST_F(StartupTest, ExitQuestionAnsweredYesRequestsTheCancel) {
-  Program app;
+  mf::test::TestProgram app;
   frmMain& form = app.form;
   ASSERT_TRUE(form.Load());
   platform.messageBoxAnswers = {IDYES};
@@ -158,12 +159,12 @@ TEST_F(StartupTest, ExitQuestionAnsweredYesRequestsTheCancel) {
 }
 
 TEST_F(StartupTest, MovieCommandsReachTheFormThroughThePlayersNotification) {
-  Program app;
+  mf::test::TestProgram app;
   frmMain& form = app.form;
   ASSERT_TRUE(form.Load());
-  form.Flash.RaiseFSCommand(L"idc_fs_minimize", L"");  // case differs: ignored
+  Controls(form).Flash.RaiseFSCommand(L"idc_fs_minimize", L"");  // case differs: ignored
   EXPECT_FALSE(IsIconic(form.Hwnd()));
-  form.Flash.RaiseFSCommand(L"IDC_FS_Minimize", L"");
+  Controls(form).Flash.RaiseFSCommand(L"IDC_FS_Minimize", L"");
   EXPECT_TRUE(IsIconic(form.Hwnd()));
 }
 

@@ -20,6 +20,7 @@
 #include "tests/support/Process.h"
 #include "tests/support/Wait.h"
 #include "traylib/trayicon/mTray.h"
+#include "tests/support/TestProgram.h"
 
 using namespace mf;
 using namespace mf::test;
@@ -117,8 +118,8 @@ class TrayTest : public ::testing::Test {
     // What the front end does first at start-up: the window's icon, then
     // the icon added for the main window.
     mainIcon = reinterpret_cast<HICON>(GetClassLongPtrA(form.Hwnd(), GCLP_HICON));
-    form.SysTray.SetIconHandle(mainIcon);
-    ASSERT_TRUE(form.SysTray.Create(form.Hwnd()));
+    Controls(form).SysTray.SetIconHandle(mainIcon);
+    ASSERT_TRUE(Controls(form).SysTray.Create(form.Hwnd()));
     sentinel = CreateSentinel();
   }
   void TearDown() override {
@@ -144,21 +145,21 @@ class TrayTest : public ::testing::Test {
 
   RecordingPlatform platform;
   ScopedPlatform usePlatform{platform};
-  Program app;
+  mf::test::TestProgram app;
   frmMain& form = app.form;
   HICON mainIcon = nullptr;
   HWND sentinel = nullptr;
 };
 
 TEST_F(TrayTest, IconIsAddedForTheMainWindowAndGoesWithTheControl) {
-  EXPECT_TRUE(form.SysTray.Available());
-  EXPECT_EQ(form.SysTray.LoadResult(), S_OK);
-  EXPECT_TRUE(form.SysTray.Created());
+  EXPECT_TRUE(Controls(form).SysTray.Available());
+  EXPECT_EQ(Controls(form).SysTray.LoadResult(), S_OK);
+  EXPECT_TRUE(Controls(form).SysTray.Created());
   EXPECT_TRUE(ShellKnowsIcon(form.Hwnd()));
-  EXPECT_EQ(form.SysTray.IconHandle(), mainIcon);
-  EXPECT_TRUE(form.SysTray.TrayIconVisible());
+  EXPECT_EQ(Controls(form).SysTray.IconHandle(), mainIcon);
+  EXPECT_TRUE(Controls(form).SysTray.TrayIconVisible());
   // The control itself is placed on the window, unseen.
-  HWND control = form.SysTray.ControlWindow();
+  HWND control = Controls(form).SysTray.ControlWindow();
   ASSERT_TRUE(IsWindow(control));
   EXPECT_EQ(GetParent(control), form.Hwnd());
   EXPECT_FALSE(IsWindowVisible(control));
@@ -166,29 +167,29 @@ TEST_F(TrayTest, IconIsAddedForTheMainWindowAndGoesWithTheControl) {
 
   // Hidden to the tray: the icon stays while the window is away.
   ShowWindow(form.Hwnd(), SW_HIDE);
-  form.SysTray.SetTrayIconVisible(true);
-  EXPECT_TRUE(form.SysTray.TrayIconVisible());
+  Controls(form).SysTray.SetTrayIconVisible(true);
+  EXPECT_TRUE(Controls(form).SysTray.TrayIconVisible());
   EXPECT_TRUE(ShellKnowsIcon(form.Hwnd()));
 
   // The taskbar draws the icon: it changes the picture, and its removal
   // brings the picture back.
-  form.SysTray.Unload();
-  EXPECT_FALSE(form.SysTray.Available());
+  Controls(form).SysTray.Unload();
+  EXPECT_FALSE(Controls(form).SysTray.Available());
   EXPECT_FALSE(ShellKnowsIcon(form.Hwnd()));
   const std::vector<COLORREF> without = SettledTaskbarPixels();
   ASSERT_FALSE(without.empty()) << "the desktop has a taskbar";
-  ASSERT_TRUE(form.SysTray.Load(form.Hwnd(), nullptr));
-  form.SysTray.SetIconHandle(mainIcon);
-  ASSERT_TRUE(form.SysTray.Create(form.Hwnd()));
+  ASSERT_TRUE(Controls(form).SysTray.Load(form.Hwnd(), nullptr));
+  Controls(form).SysTray.SetIconHandle(mainIcon);
+  ASSERT_TRUE(Controls(form).SysTray.Create(form.Hwnd()));
   EXPECT_TRUE(PumpUntil([&] { return TaskbarPixels() != without; }, 3000));
-  form.SysTray.Remove();
+  Controls(form).SysTray.Remove();
   EXPECT_TRUE(PumpUntil([&] { return TaskbarPixels() == without; }, 3000));
 
   // An icon that is not there (the notification area refused it, as when
   // Marrowfin starts before the taskbar) comes when a taskbar announces itself.
-  EXPECT_FALSE(form.SysTray.Created());
+  EXPECT_FALSE(Controls(form).SysTray.Created());
   SendMessageA(form.Hwnd(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-  EXPECT_TRUE(form.SysTray.Created());
+  EXPECT_TRUE(Controls(form).SysTray.Created());
   EXPECT_TRUE(ShellKnowsIcon(form.Hwnd()));
 }
 
@@ -229,7 +230,7 @@ TEST_F(TrayTest, RightButtonReleaseOpensTheMenuAtTheMouseWithTheMonitorMarkOfMon
   std::vector<Seen> seen;
   TrayMenuDriver menus;
   menus.onOpen = [&](HWND menu) {
-    Seen s{form.Menu.Checked(frmMenu::mnuMonitor), GetForegroundWindow(), {}, {}};
+    Seen s{Controls(form).Menu.Checked(frmMenu::mnuMonitor), GetForegroundWindow(), {}, {}};
     GetWindowRect(menu, &s.rect);
     GetCursorPos(&s.mouse);
     seen.push_back(s);
@@ -253,7 +254,7 @@ TEST_F(TrayTest, RightButtonReleaseOpensTheMenuAtTheMouseWithTheMonitorMarkOfMon
   // Closing the menu without a choice changes nothing.
   EXPECT_FALSE(IsWindowVisible(form.Hwnd()));
   EXPECT_TRUE(app.monitor.MonitorOn);
-  EXPECT_FALSE(form.tmrend.Enabled());
+  EXPECT_FALSE(Controls(form).tmrend.Enabled());
 }
 
 TEST_F(TrayTest, TheMarrowfinItemShowsTheWindow) {
@@ -277,13 +278,13 @@ TEST_F(TrayTest, TheMonitorItemSwitchesMonitoringAndTheMovieButSavesNothing) {
   ASSERT_FALSE(platform.shellCalls.empty());
   EXPECT_EQ(platform.shellCalls.back().parameters, L"Exit");
   EXPECT_EQ(platform.shellCalls.back().file, clip);
-  EXPECT_EQ(form.Flash.GetVariable(L"_root.autoToDownloadList_CB"), L"0");
+  EXPECT_EQ(Controls(form).Flash.GetVariable(L"_root.autoToDownloadList_CB"), L"0");
 
   form.SysTray_TrayMouseEvent(517);
   EXPECT_TRUE(app.monitor.MonitorOn);
   EXPECT_EQ(platform.shellCalls.back().parameters,
-            std::to_wstring(reinterpret_cast<UINT_PTR>(form.txtMonitor)));
-  EXPECT_EQ(form.Flash.GetVariable(L"_root.autoToDownloadList_CB"), L"1");
+            std::to_wstring(reinterpret_cast<UINT_PTR>(Controls(form).txtMonitor)));
+  EXPECT_EQ(Controls(form).Flash.GetVariable(L"_root.autoToDownloadList_CB"), L"1");
 
   form.SysTray_TrayMouseEvent(517);
   EXPECT_FALSE(app.monitor.MonitorOn);
@@ -309,7 +310,7 @@ TEST_F(TrayTest, ExitDuringADownloadAsksTheExitQuestionAfterTheMenuHasClosed) {
 
   form.SysTray_TrayMouseEvent(517);
   EXPECT_EQ(menus.opened, 1);
-  EXPECT_TRUE(form.tmrend.Enabled());
+  EXPECT_TRUE(Controls(form).tmrend.Enabled());
   EXPECT_TRUE(platform.messageBoxes.empty()) << "nothing is asked within the click";
 
   ASSERT_TRUE(PumpUntil([&] { return !platform.messageBoxes.empty(); }, 3000));
@@ -317,7 +318,7 @@ TEST_F(TrayTest, ExitDuringADownloadAsksTheExitQuestionAfterTheMenuHasClosed) {
             L"Download is in Progress, Are you sure that you want to exit?");
   EXPECT_FALSE(menuOpenAtQuestion);
   // Answered No: everything goes on.
-  EXPECT_FALSE(form.tmrend.Enabled());
+  EXPECT_FALSE(Controls(form).tmrend.Enabled());
   EXPECT_TRUE(IsWindow(form.Hwnd()));
   EXPECT_FALSE(app.queue.CancelRequested);
 }
@@ -337,7 +338,7 @@ TEST_F(TrayTest, StopDownloadingDuringARunAsksWhetherToCancelIt) {
   std::wstring captionInRun;
   TrayMenuDriver menus;
   menus.onOpen = [&](HWND) {
-    captionInRun = form.Menu.Caption(frmMenu::mnuDownload);
+    captionInRun = Controls(form).Menu.Caption(frmMenu::mnuDownload);
     return TrayMenuDriver::Choose(posDownload);
   };
   platform.messageBoxAnswers = {IDYES};
@@ -350,7 +351,7 @@ TEST_F(TrayTest, StopDownloadingDuringARunAsksWhetherToCancelIt) {
   ASSERT_EQ(platform.messageBoxes.size(), 1u);
   EXPECT_EQ(platform.messageBoxes[0].text, L"Are you sure that you want to cancel downloading?");
   EXPECT_FALSE(app.queue.IsDownloading);
-  EXPECT_EQ(form.Menu.Caption(frmMenu::mnuDownload), L"Start Downloading");
+  EXPECT_EQ(Controls(form).Menu.Caption(frmMenu::mnuDownload), L"Start Downloading");
   EXPECT_LT(http.BodyBytesSent(), 400000u) << "the transfer was cancelled";
   http.Stop();
   DeleteFileA((folder + "\\slow.swf").c_str());
@@ -414,13 +415,13 @@ TEST(TrayWithoutControl, TheProgramSaysSoOnceAndRunsWithoutTheIcon) {
   RecordingPlatform platform;
   ScopedPlatform usePlatform{platform};
   {
-    Program app;
+    mf::test::TestProgram app;
     frmMain& form = app.form;
     ASSERT_TRUE(form.Load());
-    EXPECT_FALSE(form.SysTray.Available());
-    EXPECT_EQ(form.SysTray.LoadResult(), REGDB_E_CLASSNOTREG);
-    EXPECT_FALSE(form.SysTray.Create(form.Hwnd()));
-    EXPECT_FALSE(form.SysTray.Create(form.Hwnd()));
+    EXPECT_FALSE(Controls(form).SysTray.Available());
+    EXPECT_EQ(Controls(form).SysTray.LoadResult(), REGDB_E_CLASSNOTREG);
+    EXPECT_FALSE(Controls(form).SysTray.Create(form.Hwnd()));
+    EXPECT_FALSE(Controls(form).SysTray.Create(form.Hwnd()));
     ASSERT_EQ(platform.messageBoxes.size(), 1u);
     const MessageBoxCall& box = platform.messageBoxes[0];
     EXPECT_EQ(box.title, L"Marrowfin");
@@ -428,10 +429,10 @@ TEST(TrayWithoutControl, TheProgramSaysSoOnceAndRunsWithoutTheIcon) {
     EXPECT_NE(box.text.find(L"not registered"), std::wstring::npos) << ToAnsi(box.text);
     EXPECT_NE(box.text.find(L"regsvr32 Sabledrift.dll"), std::wstring::npos);
     // Every use of the missing control is a quiet no-op.
-    form.SysTray.SetIconHandle(nullptr);
-    form.SysTray.SetTrayIconVisible(true);
-    EXPECT_FALSE(form.SysTray.Created());
-    EXPECT_FALSE(form.SysTray.BalloonTipShow(BalloonIcon::Info, L"x", L"", 5000));
+    Controls(form).SysTray.SetIconHandle(nullptr);
+    Controls(form).SysTray.SetTrayIconVisible(true);
+    EXPECT_FALSE(Controls(form).SysTray.Created());
+    EXPECT_FALSE(Controls(form).SysTray.BalloonTipShow(BalloonIcon::Info, L"x", L"", 5000));
     form.SysTray_TrayMouseEvent(515);
     EXPECT_TRUE(IsWindow(form.Hwnd()));
   }

@@ -4,13 +4,13 @@
 #include <functional>
 #include <string>
 
-#include "shell/Program.h"
+#include "tests/support/TestProgram.h"
 
 namespace mf::test {
 
 class DownloadTap : public IDownloadEvents {
  public:
-  explicit DownloadTap(Program& app) : app_(app), inner_(app.queue.Download.Events()) {
+  explicit DownloadTap(TestProgram& app) : app_(app), inner_(app.queue.Download.Events()) {
     app.queue.Download.SetEvents(this);
   }
   ~DownloadTap() override { app_.queue.Download.SetEvents(inner_); }
@@ -38,7 +38,7 @@ class DownloadTap : public IDownloadEvents {
 
  protected:
   virtual void Note() = 0;
-  Program& app_;
+  TestProgram& app_;
 
  private:
   IDownloadEvents* inner_;

@@ -12,6 +12,7 @@
 #include "tests/support/HttpsFront.h"
 #include "tests/transfer/QueueFixture.h"
 #include "tests/support/Shown.h"
+#include "tests/support/TestProgram.h"
 
 using namespace mf;
 using namespace mf::test;
@@ -33,7 +34,7 @@ class HttpsRoad : public QueueFixture {
     auto at = app.list.FindAddress(page);
     return at ? app.list.At(*at) : nullptr;
   }
-  std::wstring Notice() { return form.Flash.GetVariable(L"_root.notice"); }
+  std::wstring Notice() { return Controls(form).Flash.GetVariable(L"_root.notice"); }
 
   HttpsFront tls;
 };

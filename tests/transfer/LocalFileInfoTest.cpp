@@ -7,6 +7,7 @@
 #include "tests/support/Wait.h"
 #include "tests/transfer/TransferFixture.h"
 #include "tests/support/Shown.h"
+#include "tests/support/TestProgram.h"
 
 using namespace mf;
 using namespace mf::test;
@@ -21,7 +22,7 @@ class LocalFileInfoTest : public DownloadTest {
   LocalFileInfo Info(const std::string& target, int16_t site) {
     return Inform(server.Url(target), site);
   }
-  Program app;
+  mf::test::TestProgram app;
   frmMain& form = app.form;
 };
 

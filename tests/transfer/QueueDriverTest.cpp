@@ -14,6 +14,7 @@
 #include "downloadlist/Vocabulary.h"
 #include "tests/transfer/QueueFixture.h"
 #include "tests/support/Shown.h"
+#include "tests/support/TestProgram.h"
 
 using namespace mf;
 using namespace mf::test;
@@ -90,8 +91,8 @@ TEST_F(QueueDriverTest, FiveItemsOfSeveralSitesAreDownloadedIntoTheFolder) {
 
   // Idle again: captions and the front end's variables.
   EXPECT_FALSE(app.queue.IsDownloading);
-  EXPECT_EQ(GetText(form.cmdStartDownload), L"Start Downloading");
-  EXPECT_EQ(form.Menu.Caption(frmMenu::mnuDownload), L"Start Downloading");
+  EXPECT_EQ(GetText(Controls(form).cmdStartDownload), L"Start Downloading");
+  EXPECT_EQ(Controls(form).Menu.Caption(frmMenu::mnuDownload), L"Start Downloading");
   EXPECT_EQ(Var(L"_root.startDownload"), L"1");
   EXPECT_EQ(Var(L"_root.downloadBtn"), L"1");
   EXPECT_EQ(Var(L"_root.downloadTab"), L"1");
@@ -99,7 +100,7 @@ TEST_F(QueueDriverTest, FiveItemsOfSeveralSitesAreDownloadedIntoTheFolder) {
 }
 
 TEST_F(QueueDriverTest, StartOnAnEmptyListOnlySaysSo) {
-  form.Flash.SetVariable(L"_root.startDownload", L"0");
+  Controls(form).Flash.SetVariable(L"_root.startDownload", L"0");
   Run();
   ASSERT_EQ(platform.messageBoxes.size(), 1u);
   EXPECT_EQ(platform.messageBoxes[0].text, L"Please add video URL's first.");
@@ -107,7 +108,7 @@ TEST_F(QueueDriverTest, StartOnAnEmptyListOnlySaysSo) {
   EXPECT_EQ(platform.messageBoxes[0].Icon(), static_cast<UINT>(MB_ICONEXCLAMATION));
   EXPECT_EQ(Var(L"_root.startDownload"), L"1");
   EXPECT_EQ(platform.onlineChecks, 0);
-  EXPECT_EQ(GetText(form.cmdStartDownload), L"Start Downloading");
+  EXPECT_EQ(GetText(Controls(form).cmdStartDownload), L"Start Downloading");
 }
 
 TEST_F(QueueDriverTest, NotConnectedSaysSoAndChangesNothing) {
@@ -120,7 +121,7 @@ TEST_F(QueueDriverTest, NotConnectedSaysSoAndChangesNothing) {
   EXPECT_EQ(platform.messageBoxes[0].title, L"Marrowfin");
   EXPECT_EQ(platform.messageBoxes[0].Icon(), static_cast<UINT>(MB_ICONEXCLAMATION));
   EXPECT_EQ(StatusText(Item(0)), vocab::kWaiting);
-  EXPECT_EQ(GetText(form.cmdStartDownload), L"Start Downloading");
+  EXPECT_EQ(GetText(Controls(form).cmdStartDownload), L"Start Downloading");
   EXPECT_EQ(Var(L"_root.startDownload"), L"");
   EXPECT_TRUE(http.Requests().empty());
 }
@@ -132,7 +133,7 @@ TEST_F(QueueDriverTest, ItemsAlreadyCompleteOrFailedEndTheRunAtOnce) {
   EXPECT_TRUE(http.Requests().empty());
   EXPECT_EQ(StatusText(Item(0)), vocab::kComplete);
   EXPECT_EQ(StatusText(Item(1)), vocab::kError);
-  EXPECT_EQ(GetText(form.cmdStartDownload), L"Start Downloading");
+  EXPECT_EQ(GetText(Controls(form).cmdStartDownload), L"Start Downloading");
   EXPECT_EQ(Var(L"_root.downloadBtn"), L"1");
   EXPECT_FALSE(app.queue.IsDownloading);
 }
@@ -164,10 +165,10 @@ TEST_F(QueueDriverTest, StopDuringATransferAsksAndCancelsOnlyOnYes) {
     // The user presses Stop twice during the transfer: No, then Yes.
     if (progressSeen == 3) form.cmdStartDownload_Click();
     if (progressSeen == 6) {
-      EXPECT_EQ(GetText(form.cmdStartDownload), L"Stop Downloading");  // No kept it running
+      EXPECT_EQ(GetText(Controls(form).cmdStartDownload), L"Stop Downloading");  // No kept it running
       form.cmdStartDownload_Click();
-      EXPECT_EQ(GetText(form.cmdStartDownload), L"Start Downloading");
-      EXPECT_EQ(form.Menu.Caption(frmMenu::mnuDownload), L"Start Downloading");
+      EXPECT_EQ(GetText(Controls(form).cmdStartDownload), L"Start Downloading");
+      EXPECT_EQ(Controls(form).Menu.Caption(frmMenu::mnuDownload), L"Start Downloading");
       EXPECT_EQ(Var(L"_root.downloadBtn"), L"1");
       EXPECT_EQ(Var(L"_root.startDownload"), L"1");
       EXPECT_EQ(Var(L"_root.downloadTab"), L"1");
@@ -277,7 +278,7 @@ TEST_F(QueueDriverTest, TheSpeedLineShowsSpeedAndTimeLeftWhileAFileArrivesAndGoe
     if (!seen.empty() && seen.back() == line) return;
     seen.push_back(line);
     if (!line.empty()) {
-      EXPECT_EQ(form.SysTray.ToolTip(), item.FileName + L"\n" + line);
+      EXPECT_EQ(Controls(form).SysTray.ToolTip(), item.FileName + L"\n" + line);
     }
   };
   Run();
@@ -292,7 +293,7 @@ TEST_F(QueueDriverTest, TheSpeedLineShowsSpeedAndTimeLeftWhileAFileArrivesAndGoe
           << i << ": " << ToAnsi(seen[k]);
   }
   EXPECT_EQ(Var(L"_root.progressTxt"), L"");
-  EXPECT_EQ(form.SysTray.ToolTip(), L"Marrowfin");
+  EXPECT_EQ(Controls(form).SysTray.ToolTip(), L"Marrowfin");
 }
 
 }  // namespace

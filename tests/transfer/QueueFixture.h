@@ -19,6 +19,7 @@
 #include "tests/support/Sha256.h"
 #include "tests/support/Wait.h"
 #include "tests/support/Shown.h"
+#include "tests/support/TestProgram.h"
 
 namespace mf::test {
 
@@ -98,13 +99,13 @@ class QueueFixture : public ::testing::Test {
     ASSERT_TRUE(PumpUntil([&] { return !app.queue.IsDownloading; }, 120000));
   }
   std::wstring InFolder(const std::wstring& name) { return folder + L"\\" + name; }
-  std::wstring Var(const wchar_t* name) { return form.Flash.GetVariable(name); }
+  std::wstring Var(const wchar_t* name) { return Controls(form).Flash.GetVariable(name); }
 
   static inline int counter = 0;
   RecordingPlatform platform;
   ScopedPlatform usePlatform{platform};
   HttpServer http;
-  Program app;
+  mf::test::TestProgram app;
   frmMain& form = app.form;
   std::wstring folder;
 };

@@ -13,6 +13,7 @@
 #include "downloadlist/Vocabulary.h"
 #include "tests/transfer/QueueFixture.h"
 #include "tests/support/Shown.h"
+#include "tests/support/TestProgram.h"
 
 using namespace mf;
 using namespace mf::test;
@@ -188,7 +189,7 @@ TEST_F(ResumeRetry, AFileLargerThanTheFreeSpaceIsRefusedBeforeAnyByteIsWritten) 
   });
   Run();
   EXPECT_EQ(StatusText(Item(0)), vocab::kError);
-  EXPECT_NE(form.Flash.GetVariable(L"_root.notice").find(L"not enough free space"),
+  EXPECT_NE(Controls(form).Flash.GetVariable(L"_root.notice").find(L"not enough free space"),
             std::wstring::npos);
   EXPECT_EQ(http.CountRequests("GET", "/aa/huge.swf"), 0u);
   EXPECT_FALSE(FileExists(InFolder(L"huge.swf.part")));

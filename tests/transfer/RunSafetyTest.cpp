@@ -15,6 +15,7 @@
 #include "tests/support/Files.h"
 #include "tests/transfer/QueueFixture.h"
 #include "tests/support/Shown.h"
+#include "tests/support/TestProgram.h"
 
 using namespace mf;
 using namespace mf::test;
@@ -211,7 +212,7 @@ TEST_F(RunSafety, AStopEndsTheRunAtOnceAndTouchesNothingMore) {
     EXPECT_FALSE(app.queue.IsDownloading);
     ASSERT_EQ(platform.messageBoxes.size(), 1u);
     EXPECT_EQ(platform.messageBoxes[0].text, L"Are you sure that you want to cancel downloading?");
-    EXPECT_EQ(GetText(form.cmdStartDownload), L"Start Downloading");
+    EXPECT_EQ(GetText(Controls(form).cmdStartDownload), L"Start Downloading");
     if (c.removeAllFirst) {
       EXPECT_TRUE(app.list.IsListEmpty());
       continue;
@@ -240,7 +241,7 @@ TEST_F(RunSafety, AStartWhileAStoppedRunEndsWaitsForIt) {
     After(300, [&] {
       StopWithYes();
       form.cmdStartDownload_Click();
-      EXPECT_EQ(GetText(form.cmdStartDownload), L"Stop Downloading");
+      EXPECT_EQ(GetText(Controls(form).cmdStartDownload), L"Stop Downloading");
     });
   };
   Run();
@@ -253,7 +254,7 @@ TEST_F(RunSafety, AStartWhileAStoppedRunEndsWaitsForIt) {
   EXPECT_EQ(FileHash(InFolder(ItemOf(c)->FileName)), PatternHash(30000, 3));
   EXPECT_EQ(http.CountRequests("GET", "/get_video?video_id=b&t=T"), 1u);
   EXPECT_EQ(http.CountRequests("GET", "/get_video?video_id=c&t=T"), 1u);
-  EXPECT_EQ(GetText(form.cmdStartDownload), L"Start Downloading");
+  EXPECT_EQ(GetText(Controls(form).cmdStartDownload), L"Start Downloading");
 }
 
 TEST_F(RunSafety, APageThatDidNotArriveWholeKeepsTheAddress) {
@@ -287,7 +288,7 @@ TEST_F(RunSafety, APageThatDidNotArriveWholeKeepsTheAddress) {
   EXPECT_TRUE(app.gridView.AddURLToList(first));
   EXPECT_EQ(app.list.Count(), std::size(cases));
   EXPECT_EQ(StatusText(*app.list.At(0)), vocab::kWaiting);
-  EXPECT_NE(form.Flash.GetVariable(L"_root.notice"), L"");
+  EXPECT_NE(Controls(form).Flash.GetVariable(L"_root.notice"), L"");
 }
 
 TEST_F(RunSafety, ATakenNameNeverCostsAFile) {

@@ -17,10 +17,11 @@
 #include "tests/support/HttpServer.h"
 #include "tests/support/Wait.h"
 #include "tests/support/RecordingPlatform.h"
+#include "tests/support/TestProgram.h"
 
 namespace {
 
-mf::Program* g_app = nullptr;
+mf::test::TestProgram* g_app = nullptr;
 void CALLBACK StopRun(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
   g_app->queue.CancelRequested = true;
@@ -45,7 +46,7 @@ int main(int argc, char** argv) {
   } videos[] = {{"Holiday_clip.flv", 900000, 0},
                 {"Band_live.flv", 60000000, 65536},
                 {"Lecture.flv", 3000000, 0}};
-  mf::Program app;
+  mf::test::TestProgram app;
   g_app = &app;
   char tmp[MAX_PATH] = {};
   GetTempPathA(MAX_PATH, tmp);

@@ -15,6 +15,7 @@
 #include "tests/support/Files.h"
 #include "tests/transfer/QueueFixture.h"
 #include "tests/support/Shown.h"
+#include "tests/support/TestProgram.h"
 
 using namespace mf;
 using namespace mf::test;
@@ -374,7 +375,7 @@ TEST_F(Verified, RedirectsPagesAndWaitsAreBounded) {
   EXPECT_EQ(StatusText(ItemOf(loop)), vocab::kError);
   EXPECT_LE(http.CountRequests("GET", "/r/loop.mp4") + http.CountRequests("HEAD", "/r/loop.mp4"),
             22u);
-  EXPECT_NE(form.Flash.GetVariable(L"_root.notice").find(L"Too many redirects"),
+  EXPECT_NE(Controls(form).Flash.GetVariable(L"_root.notice").find(L"Too many redirects"),
             std::wstring::npos);
   EXPECT_EQ(StatusText(ItemOf(chain)), vocab::kComplete);
   EXPECT_EQ(StatusText(ItemOf(huge)), vocab::kError);

@@ -1,0 +1,34 @@
+#pragma once
+// Tests drive the program through its parts and the window's controls by
+// name; outside the tests those stay the program's own.
+#include "shell/Program.h"
+
+namespace mf {
+
+namespace test {
+
+class TestProgram {
+ public:
+  Program program;
+  DownloadList& list = program.list;
+  QueueKeeper& keeper = program.keeper;
+  QueueDriver& queue = program.queue;
+  ClipboardMonitor& monitor = program.monitor;
+  Settings& settings = program.settings;
+  DownloadGridView& gridView = program.gridView;
+  frmMain& form = program.form;
+
+  void RestoreList() { program.RestoreList(); }
+};
+
+class FormAccess {
+ public:
+  static FormControls& Of(frmMain& form) { return form; }
+};
+
+}  // namespace test
+
+// Found by argument lookup wherever a test holds the window.
+inline FormControls& Controls(frmMain& form) { return test::FormAccess::Of(form); }
+
+}  // namespace mf
