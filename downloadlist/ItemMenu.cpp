@@ -79,6 +79,7 @@ std::vector<uint32_t> DownloadGridView::SelectedKeys() const {
     if (const DownloadItem* item = ItemOfRow(row))
       positions.insert(static_cast<size_t>(item->ID - 1));
   std::vector<uint32_t> keys;  // in the list's order
+  keys.reserve(positions.size());
   for (size_t at : positions) keys.push_back(list_.At(at)->Key);
   return keys;
 }

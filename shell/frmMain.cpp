@@ -38,8 +38,10 @@ constexpr ClassicControl kClassicControls[] = {
     {&FormControls::cmdSelectAll, frmMain::idCmdSelectAll, L"BUTTON", L"&A", BS_PUSHBUTTON,
      L"Select All"},
     {&FormControls::cmdUp, frmMain::idCmdUp, L"BUTTON", L"/|\\", BS_PUSHBUTTON, L"Move Item Up"},
-    {&FormControls::cmdDown, frmMain::idCmdDown, L"BUTTON", L"\\|/", BS_PUSHBUTTON, L"Move item down"},
-    {&FormControls::cmdBrowse, frmMain::idCmdBrowse, L"BUTTON", L"Browse...", BS_PUSHBUTTON, nullptr},
+    {&FormControls::cmdDown, frmMain::idCmdDown, L"BUTTON", L"\\|/", BS_PUSHBUTTON,
+     L"Move item down"},
+    {&FormControls::cmdBrowse, frmMain::idCmdBrowse, L"BUTTON", L"Browse...", BS_PUSHBUTTON,
+     nullptr},
 };
 
 HICON LoadMainIcon() {

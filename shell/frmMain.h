@@ -58,7 +58,10 @@ struct FormControls {
   TrayIconHost SysTray;
 };
 
-class frmMain : public Window, private FormControls, private IMoviePlayerEvents, private ITrayIconHostEvents {
+class frmMain : public Window,
+                private FormControls,
+                private IMoviePlayerEvents,
+                private ITrayIconHostEvents {
   friend class Program;
   friend class frmMenu;
   friend class MainFrame;

@@ -71,7 +71,9 @@ std::shared_ptr<DownloadJob> Download::Launch(DownloadJob::Request request) {
   request.idleTimeoutMs = idleTimeoutMs_;
   auto job = std::make_shared<DownloadJob>(std::move(request), window_.PosterFor(mailbox_));
   workers_.push_back({job, std::thread([job] { job->Run(); })});
-  mostOpen_ = std::max(mostOpen_, workers_.size());
+  // Threads that have let go and not yet ended hold nothing.
+  mostOpen_ = std::max(mostOpen_, static_cast<size_t>(std::ranges::count_if(
+                                      workers_, [](const Worker& w) { return !w.job->LetGo(); })));
   cancelled_ = false;
   return job;
 }

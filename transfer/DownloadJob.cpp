@@ -101,15 +101,15 @@ bool DownloadJob::Exchange(const std::wstring& url, const char* verb, const std:
                            bool credentials) {
   std::optional<WebAddress> address = SplitWebAddress(url);
   if (!address) return false;
-  const std::string agent = std::string("User-Agent: ") + kAgent + "\r\n";
+  const std::string agent = std::string("User-Agent: ").append(kAgent).append("\r\n");
   std::string authorization;
   for (bool asked = false;; asked = true) {
     connection_ = std::make_unique<HttpConnection>(
         stop_, HttpConnection::Timeouts{request_.connectTimeoutMs, request_.idleTimeoutMs},
         *request_.proxy);
-    if (!connection_->Exchange(*address, verb, agent + authorization + headers,
-                               request_.information))
-      return false;
+    std::string lines = agent;
+    lines.append(authorization).append(headers);
+    if (!connection_->Exchange(*address, verb, lines, request_.information)) return false;
     // Only the Basic scheme is answered, and only when the server asks.
     const HttpHeaderBlock answer = ParseHeaderBlock(connection_->Headers());
     const std::string challenge = answer.Get("WWW-Authenticate").value_or("");
@@ -343,6 +343,8 @@ void DownloadJob::Push(JobEvent event) {
   {
     Locked guard(lock_);
     if (event.kind == JobEvent::Block) ++ahead_;
+    // Its end is told only once the file and the connection are closed.
+    if (event.kind != JobEvent::Block && event.kind != JobEvent::Opened) letGo_ = true;
     events_.push_back(std::move(event));
   }
   // One message at a time: the control takes every event there is when it

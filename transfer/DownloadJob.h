@@ -123,6 +123,8 @@ class DownloadJob {
   // had already told its end).
   void Stop();
   bool Finished() const noexcept { return finished_; }
+  // The request has told its end: nothing of it holds the file or the network.
+  bool LetGo() const noexcept { return letGo_; }
 
  private:
   class Locked;
@@ -181,10 +183,10 @@ class DownloadJob {
   std::atomic<bool> armed_{true};  // the control waits for a wake
   std::function<void()> wake_;
   std::atomic<bool> finished_{false};
-  bool whole_ = false;
+  std::atomic<bool> letGo_{false};
+  bool whole_ = false;               // the file holds all its data: flushed before it is closed
   bool ended_ = false;               // the last event was told
-  std::optional<JobEvent> failure_;  // how the request failed, told once it has ended  // the file
-                                     // holds all its data: flushed before it is closed
+  std::optional<JobEvent> failure_;  // how the request failed, told once it has ended
 };
 
 }  // namespace mf

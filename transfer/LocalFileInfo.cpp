@@ -22,7 +22,7 @@ std::wstring CutKeepingExtension(const std::wstring& name, size_t length) {
 }  // namespace
 
 void QueueDriver::GetLocalFileInfo(const std::wstring& sLink, int16_t siteId,
-                                   std::function<void(const LocalFileInfo&)> done) {
+                                   const std::function<void(const LocalFileInfo&)>& done) {
   Download.SetUrl(sLink);
   informed_ = [this, sLink, siteId, done] { done(NameFromInformation(sLink, siteId)); };
   if (!Download.RequestInformation()) informed_ = nullptr;

@@ -16,6 +16,11 @@ bool Reserve(const std::wstring& part, bool own) {
   return file && GetFileType(file.get()) == FILE_TYPE_DISK;
 }
 
+std::wstring PathIn(const std::wstring& folder, const std::wstring& name) {
+  std::wstring path = folder;
+  return path.append(L"\\").append(name);
+}
+
 }  // namespace
 
 std::wstring NumberedName(const std::wstring& name, int n) {
@@ -29,8 +34,8 @@ std::wstring NumberedName(const std::wstring& name, int n) {
 std::wstring ClaimFileName(const std::wstring& folder, const std::wstring& name,
                            const std::wstring& ownPart) {
   for (int n = 1; n <= kMaxNameNumber; ++n) {
-    const std::wstring candidate = NumberedName(name, n);
-    const std::wstring path = folder + L"\\" + candidate;
+    std::wstring candidate = NumberedName(name, n);
+    const std::wstring path = PathIn(folder, candidate);
     if (FileExists(path) || FolderExists(path)) continue;
     const std::wstring part = path + kPartSuffix;
     if (Reserve(part, part == ownPart)) return candidate;
@@ -47,9 +52,9 @@ bool EmptyPartFile(const std::wstring& path) {
 std::wstring MoveIntoPlace(const std::wstring& partFile, const std::wstring& folder,
                            const std::wstring& name) {
   for (int n = 1; n <= kMaxNameNumber; ++n) {
-    const std::wstring target = NumberedName(name, n);
+    std::wstring target = NumberedName(name, n);
     // Without MOVEFILE_REPLACE_EXISTING: a file that appeared meanwhile stays.
-    if (MoveFileExW(partFile.c_str(), (folder + L"\\" + target).c_str(), 0)) return target;
+    if (MoveFileExW(partFile.c_str(), PathIn(folder, target).c_str(), 0)) return target;
     const DWORD error = GetLastError();
     if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return {};
   }

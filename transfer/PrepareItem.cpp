@@ -7,7 +7,8 @@
 
 namespace mf {
 
-void QueueDriver::PrepareItem(int16_t position, std::function<void(const std::wstring&)> done) {
+void QueueDriver::PrepareItem(int16_t position,
+                              const std::function<void(const std::wstring&)>& done) {
   const DownloadItem* item = position >= 0 ? list_.At(static_cast<size_t>(position)) : nullptr;
   if (!item) return done(kLinkUnsupported);
   const uint32_t key = item->Key;

@@ -55,12 +55,12 @@ class QueueDriver : private IDownloadEvents, private IResolverHost {
 
   // Resolves the item at this position: the link, or "-1" when there is none,
   // to `done` (the item's status and fields show the steps as a run does).
-  void PrepareItem(int16_t position, std::function<void(const std::wstring&)> done);
+  void PrepareItem(int16_t position, const std::function<void(const std::wstring&)>& done);
   // Asks the server about the resolved file link and derives the local file
   // name and the size text, to `done`; `siteId` is the site of the item's
   // page address.
   void GetLocalFileInfo(const std::wstring& sLink, int16_t siteId,
-                        std::function<void(const LocalFileInfo&)> done);
+                        const std::function<void(const LocalFileInfo&)>& done);
 
   // Handlers of the download control's notifications.
   void Download_DownloadComplete();

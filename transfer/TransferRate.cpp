@@ -44,7 +44,7 @@ std::wstring TimeLeftText(double seconds) {
 }
 
 std::wstring RateText(int64_t bytes, int64_t size, double bytesPerSecond) {
-  const std::wstring speed = SpeedText(bytesPerSecond);
+  std::wstring speed = SpeedText(bytesPerSecond);
   if (size <= 0) return FormatFileSize(static_cast<float>(bytes)) + L" so far, " + speed;
   // Nothing arrives, or all has: no time left can be told.
   if (bytesPerSecond < 1 || bytes >= size) return speed;

@@ -227,6 +227,7 @@ void TcpSocket::Fail(int error) {
 }
 
 // The description is a copy: the TLS channel that may hold it goes first.
+// NOLINTNEXTLINE(performance-unnecessary-value-param): the copy is the point
 void TcpSocket::Fail(long number, std::wstring description) {
   ForgetLookup();
   net_->socket.reset();

@@ -71,7 +71,9 @@ class FormFixture : public ::testing::Test {
     SendMessageA(form.Hwnd(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
                  reinterpret_cast<LPARAM>(button));
   }
-  std::wstring DownloadButton() const { return Controls(form).Flash.GetVariable(L"_root.downloadBtn"); }
+  std::wstring DownloadButton() const {
+    return Controls(form).Flash.GetVariable(L"_root.downloadBtn");
+  }
 
   RecordingPlatform platform;
   ScopedPlatform usePlatform{platform};

@@ -64,7 +64,8 @@ bool TaskbarBalloonShown() {
 }
 
 bool CreateTrayIcon(frmMain& form) {
-  Controls(form).SysTray.SetIconHandle(reinterpret_cast<HICON>(GetClassLongPtrA(form.Hwnd(), GCLP_HICON)));
+  Controls(form).SysTray.SetIconHandle(
+      reinterpret_cast<HICON>(GetClassLongPtrA(form.Hwnd(), GCLP_HICON)));
   return Controls(form).SysTray.Create(form.Hwnd());
 }
 

@@ -55,7 +55,8 @@ TEST_F(MonitorTest, OnLaunchesTheWatcherWithTheBoxHandleEachTimeAndOffSendsOneSt
   app.monitor.Monitor(false);
   EXPECT_FALSE(app.monitor.MonitorOn);
   ASSERT_EQ(platform.shellCalls.size(), 3u);
-  const std::wstring parameters[] = {Decimal(Controls(form).txtMonitor), Decimal(Controls(form).txtMonitor), L"Exit"};
+  const std::wstring parameters[] = {Decimal(Controls(form).txtMonitor),
+                                     Decimal(Controls(form).txtMonitor), L"Exit"};
   for (size_t i = 0; i < 3; ++i) {
     const ShellCall& c = platform.shellCalls[i];
     EXPECT_EQ(c.verb, L"open");

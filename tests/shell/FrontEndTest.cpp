@@ -33,7 +33,9 @@ class FrontEndTest : public ::testing::Test {
   void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Tallowmere Marrowfin"); }
   // As the movie sends it when the user acts.
   void Command(const wchar_t* name) { Controls(form).Flash.RaiseFSCommand(name, L""); }
-  void Typed(const std::wstring& address) { Controls(form).Flash.SetVariable(L"_root.video_url", address); }
+  void Typed(const std::wstring& address) {
+    Controls(form).Flash.SetVariable(L"_root.video_url", address);
+  }
   static std::wstring Stored(const wchar_t* name) {
     return CRegister().REGGetSetting(HKEY_CURRENT_USER, kSettingsKey, name, L"<missing>");
   }
@@ -52,8 +54,8 @@ class FrontEndTest : public ::testing::Test {
 };
 
 TEST_F(FrontEndTest, SetUpPlacesMovieAndGridLoadsTheMovieAndWritesTheAboutText) {
-  EXPECT_TRUE(Controls(form).Flash.IsMovieLoaded())
-      << std::string(Controls(form).Flash.LoadError().begin(), Controls(form).Flash.LoadError().end());
+  EXPECT_TRUE(Controls(form).Flash.IsMovieLoaded()) << std::string(
+      Controls(form).Flash.LoadError().begin(), Controls(form).Flash.LoadError().end());
   EXPECT_EQ(Controls(form).Flash.MoviePath(), ProgramFolder() + L"\\Main.mfm");
   RECT movie;
   GetWindowRect(Controls(form).Flash.Hwnd(), &movie);

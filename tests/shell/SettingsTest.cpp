@@ -184,7 +184,8 @@ TEST_F(SettingsTest, StoredMonitorTextFollowsTheBooleanRule) {
     app.settings.LoadSettings();
     EXPECT_EQ(app.monitor.MonitorOn, c.expected)
         << "stored " << testing::PrintToString(std::wstring(c.text));
-    EXPECT_EQ(Controls(form).Flash.GetVariable(L"_root.autoToDownloadList_CB"), c.expected ? L"1" : L"0");
+    EXPECT_EQ(Controls(form).Flash.GetVariable(L"_root.autoToDownloadList_CB"),
+              c.expected ? L"1" : L"0");
   }
 }
 

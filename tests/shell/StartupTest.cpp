@@ -69,8 +69,8 @@ TEST_F(StartupTest, ClassicControlsExistBehindTheMovieWithTheirCaptionsAndTips) 
       {Controls(form).cmdSelectAll, L"&A", "Select All"},
       {Controls(form).cmdUp, L"/|\\", "Move Item Up"},
       {Controls(form).cmdDown, L"\\|/", "Move item down"},
-      {Controls(form).chkMonitor, L"Monitor video URL's in clipboard and automatically add and download",
-       nullptr},
+      {Controls(form).chkMonitor,
+       L"Monitor video URL's in clipboard and automatically add and download", nullptr},
   };
   for (const auto& e : expected) {
     ASSERT_TRUE(IsWindow(e.h)) << "control " << e.caption;
@@ -84,7 +84,8 @@ TEST_F(StartupTest, ClassicControlsExistBehindTheMovieWithTheirCaptionsAndTips) 
       ti.hwnd = form.Hwnd();
       ti.uId = reinterpret_cast<UINT_PTR>(e.h);
       ti.lpszText = text;
-      SendMessageA(Controls(form).ToolTips, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&ti));
+      SendMessageA(Controls(form).ToolTips, TTM_GETTEXTA, sizeof text,
+                   reinterpret_cast<LPARAM>(&ti));
       EXPECT_STREQ(text, e.tip);
     }
   }

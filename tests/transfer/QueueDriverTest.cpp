@@ -165,7 +165,8 @@ TEST_F(QueueDriverTest, StopDuringATransferAsksAndCancelsOnlyOnYes) {
     // The user presses Stop twice during the transfer: No, then Yes.
     if (progressSeen == 3) form.cmdStartDownload_Click();
     if (progressSeen == 6) {
-      EXPECT_EQ(GetText(Controls(form).cmdStartDownload), L"Stop Downloading");  // No kept it running
+      EXPECT_EQ(GetText(Controls(form).cmdStartDownload),
+                L"Stop Downloading");  // No kept it running
       form.cmdStartDownload_Click();
       EXPECT_EQ(GetText(Controls(form).cmdStartDownload), L"Start Downloading");
       EXPECT_EQ(Controls(form).Menu.Caption(frmMenu::mnuDownload), L"Start Downloading");
