@@ -67,7 +67,7 @@ int main() {
   std::printf("bind alone, %d rows: %9.0f us\n", kItems, Microseconds(b0, b1) / 10);
 
   app.queue.IsDownloading = true;
-  app.queue.RunningKey = app.list.At(3)->Key;
+  app.ShowRunning(app.list.At(3)->Key);
   app.gridView.LocateCurrentRow();
   if (!app.gridView.CurrentRow) return 2;
   constexpr int kSteps = 2000;

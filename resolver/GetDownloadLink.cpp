@@ -23,7 +23,7 @@ void LinkResolver::GetDownloadLink(const std::wstring& sLink, Done done) {
   const std::wstring address = AddressForWire(sLink);
   // A direct link is the file's own address: there is no page to read.
   if (!site->parse) return Finish(address);
-  const std::wstring pageFile = PageFile();
+  const std::wstring pageFile = PageFile(pageFileNumber_);
   // The transfer does not truncate the file it writes: a page file that
   // cannot be deleted would mix the old page into the new one.
   if (FileExists(pageFile) && !DeleteFileForced(pageFile)) return Finish(kLinkFetchFailed);
@@ -39,7 +39,7 @@ void LinkResolver::PageFetched(int16_t siteId, bool ok, const PageAnswer& answer
   const Site& site = *FindSite(siteId);
   const ParseContext context{.pageAddress = answer.address.empty() ? address : answer.address,
                              .contentType = answer.contentType};
-  const std::wstring link = site.parse(PageFile(), context);
+  const std::wstring link = site.parse(PageFile(pageFileNumber_), context);
   if (link.empty()) return Finish(kLinkNotFound);
   if (!site.followsPlayer) return Finish(link);
   const uint32_t request = request_;

@@ -14,6 +14,8 @@ namespace mf {
 class LinkResolver {
  public:
   explicit LinkResolver(IResolverHost& host);
+  // Resolvers that work at once keep their pages apart (see PageFile).
+  void SetPageFileNumber(int number) noexcept { pageFileNumber_ = number; }
   LinkResolver(const LinkResolver&) = delete;
   LinkResolver& operator=(const LinkResolver&) = delete;
 
@@ -36,6 +38,7 @@ class LinkResolver {
 
   IResolverHost& host_;
   Done done_;
+  int pageFileNumber_ = 0;
   uint32_t request_ = 0;  // the running request's number: late answers of older ones go nowhere
 };
 

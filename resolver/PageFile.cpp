@@ -7,7 +7,7 @@
 
 namespace mf {
 
-std::wstring PageFile() {
+std::wstring PageFile(int number) {
   std::wstring folder = UserDataFolder();
   if (folder.empty()) {
     wchar_t temp[MAX_PATH + 1] = {};
@@ -16,6 +16,7 @@ std::wstring PageFile() {
   }
   // The transfer writes the page without making folders.
   CreateDirectoryW(folder.c_str(), nullptr);
+  if (number > 0) return folder + L"\\Parse " + std::to_wstring(number) + L".pgq";
   return folder + L"\\Parse.pgq";
 }
 

@@ -7,8 +7,9 @@
 namespace mf {
 
 // UserDataFolder() + "\Parse.pgq", the folder made when missing; the
-// temporary folder stands in when the system names no such folder.
-std::wstring PageFile();
+// temporary folder stands in when the system names no such folder. Items
+// resolved at once each have a page file: number n > 0 is "Parse n.pgq".
+std::wstring PageFile(int number = 0);
 
 // Pages are some hundred kilobytes; a larger file is not read (it would only
 // take the memory of a 32-bit process).

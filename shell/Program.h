@@ -3,6 +3,7 @@
 // main window that shows them. It creates them in order, lives from start-up
 // to the end of the process, and wires each part to the window through the
 // small interface that part declares.
+#include <map>
 #include <string>
 
 #include "downloadlist/DownloadGridView.h"
@@ -93,7 +94,13 @@ class Program final : private IRunEvents,
   void ListFillFailed(long number, const std::wstring& description) override;
   int CurrentIndex() override { return queue.CurrentIndex(); }
 
-  TransferRate rate_;  // of the running item's transfer
+  // The transfers under way, by item, and the bytes they brought in all.
+  struct Arrival {
+    int64_t bytes = 0, size = 0;
+  };
+  std::map<uint32_t, Arrival> arrivals_;
+  int64_t runBytes_ = 0;
+  TransferRate rate_;  // of them all
 };
 
 }  // namespace mf

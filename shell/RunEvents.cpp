@@ -2,6 +2,8 @@
 // the start button and the tray menu, the movie's variables, the grid's row
 // of the item, the speed line, the tray's tooltip and balloon, and the
 // questions and messages of message boxes.
+#include <algorithm>
+
 #include "common/AppInfo.h"
 #include "common/Platform.h"
 #include "common/WindowText.h"
@@ -67,20 +69,39 @@ void Program::RunStarted() {
   if (form.CurrentTab == L"About") SetFlashVariable(L"_root.downloadBtnTab", L"1");
 }
 
+// The line is the whole run's: the bytes of every transfer under way added
+// up, and the time left of them all when every size is known.
 void Program::TransferProgress(uint32_t key, int64_t bytesReceived, float fileSize) {
-  const int64_t size = fileSize > 0 ? static_cast<int64_t>(fileSize) : 0;
-  std::optional<std::wstring> text = rate_.Update(GetTickCount64(), bytesReceived, size);
+  Arrival& arrival = arrivals_[key];
+  // A file that starts again counts its new bytes only.
+  runBytes_ += std::max<int64_t>(0, bytesReceived - arrival.bytes);
+  arrival.bytes = bytesReceived;
+  arrival.size = fileSize > 0 ? static_cast<int64_t>(fileSize) : 0;
+  int64_t left = 0;
+  bool known = true;
+  for (const auto& [k, a] : arrivals_) {
+    known = known && a.size > 0;
+    left += std::max<int64_t>(0, a.size - a.bytes);
+  }
+  std::optional<std::wstring> text =
+      rate_.Update(GetTickCount64(), runBytes_, known ? runBytes_ + left : 0);
   if (!text) return;
   form.SetFlashVariable(kProgressText, *text);
   const DownloadItem* item = list.ByKey(key);
-  form.SysTray.SetToolTip(
-      TrayToolTip(item ? ItemPresenter::ShownName(*item) : std::wstring(), *text));
+  std::wstring name = item ? ItemPresenter::ShownName(*item) : std::wstring();
+  if (arrivals_.size() > 1) name = Videos(static_cast<int>(arrivals_.size())) + L" at once";
+  form.SysTray.SetToolTip(TrayToolTip(name, *text));
 }
 
-void Program::TransferEnded(uint32_t /*key*/) { EndTransferProgress(); }
+void Program::TransferEnded(uint32_t key) {
+  arrivals_.erase(key);
+  if (arrivals_.empty()) EndTransferProgress();
+}
 
 void Program::EndTransferProgress() {
   rate_.Reset();
+  arrivals_.clear();
+  runBytes_ = 0;
   if (form.Flash.GetVariable(kProgressText).empty()) return;
   form.SetFlashVariable(kProgressText, L"");
   form.SysTray.SetToolTip(kAppTitle);

@@ -1,28 +1,29 @@
 // The queue driver's side of the download control: the page fetch of link
 // resolution, and the handlers of the control's notifications, which show
 // the running item's progress in its Status.
+#include "transfer/ItemRun.h"
 #include "transfer/QueueDriver.h"
 
 namespace mf {
 
-void QueueDriver::FetchPage(const std::wstring& address, const std::wstring& file,
-                            std::function<void(bool ok, const PageAnswer& answer)> done) {
+void ItemRun::FetchPage(const std::wstring& address, const std::wstring& file,
+                        std::function<void(bool ok, const PageAnswer& answer)> done) {
   TransferResult.clear();
   Download.SetUrl(address);
   Download.SetLocalFile(file);
   // A page is read no further than its limit.
-  Download.LimitTo(kMaxPageBytes);
+  Download.LimitTo(QueueDriver::kMaxPageBytes);
   pageDone_ = std::move(done);
   IsFetchingPage = Download.StartDownload();
   if (!IsFetchingPage) PageEnded(false);
 }
 
-void QueueDriver::CancelPageFetch() {
+void ItemRun::CancelPageFetch() {
   pageDone_ = nullptr;
   if (IsFetchingPage) Download.CancelDownload();
 }
 
-void QueueDriver::PageEnded(bool ok) {
+void ItemRun::PageEnded(bool ok) {
   IsFetchingPage = false;
   const PageAnswer answer{.address = Download.FinalUrl(), .contentType = Download.ContentType()};
   // An error page, a page cut off or one too large is no page to read.
@@ -31,27 +32,27 @@ void QueueDriver::PageEnded(bool ok) {
   if (auto done = std::move(pageDone_)) done(ok, answer);
 }
 
-void QueueDriver::ConnectionError(const std::wstring& description) {
+void ItemRun::ConnectionError(const std::wstring& description) {
   host_.ConnectionError(description);
 }
 
-void QueueDriver::DownloadCancelled(long& /*position*/) {
+void ItemRun::DownloadCancelled(long& /*position*/) {
   // The request has let go of its file: a stopped or removed item ends now.
   if (IsFetchingPage) {
     IsFetchingPage = false;
     pageDone_ = nullptr;
-  } else if (stage_ == Stage::Transferring) {
+  } else if (stage_ == RunStage::Transferring) {
     return TransferEnded();
   }
-  if (stage_ == Stage::Stopping || ItemGone()) LetGo();
+  if (stage_ == RunStage::Stopping || ItemGone()) LetGo();
 }
 
-void QueueDriver::InformationReady() {
+void ItemRun::InformationReady() {
   if (auto informed = std::move(informed_)) informed();
 }
 
-bool QueueDriver::SetState(ItemState state, int progress) {
-  DownloadItem* item = RunningKey ? list_.ByKey(RunningKey) : nullptr;
+bool ItemRun::SetState(ItemState state, int progress) {
+  DownloadItem* item = key_ ? list_.ByKey(key_) : nullptr;
   if (!item) return false;
   item->State = state;
   item->Progress = progress;
@@ -59,47 +60,47 @@ bool QueueDriver::SetState(ItemState state, int progress) {
     item->Failure = ItemFailure::None;
     item->Reason.clear();
   }
-  host_.ItemChanged(RunningKey);
+  host_.ItemChanged(key_);
   return true;
 }
 
-void QueueDriver::Fail(ItemFailure failure, const std::wstring& reason) {
-  DownloadItem* item = RunningKey ? list_.ByKey(RunningKey) : nullptr;
+void ItemRun::Fail(ItemFailure failure, const std::wstring& reason) {
+  DownloadItem* item = key_ ? list_.ByKey(key_) : nullptr;
   if (!item) return;
   item->Failure = failure;
   item->Reason = reason;
   SetState(ItemState::Failed);
 }
 
-void QueueDriver::TakeName(const LocalFileInfo& info) {
-  DownloadItem* item = RunningKey ? list_.ByKey(RunningKey) : nullptr;
+void ItemRun::TakeName(const LocalFileInfo& info) {
+  DownloadItem* item = key_ ? list_.ByKey(key_) : nullptr;
   if (!item) return;
   // Only a name that is not known is given: a name the user typed stays.
   if (item->FileName.empty()) item->FileName = info.FileName;
   item->Size = info.Size;
   item->FileLength = info.FileLength;
-  host_.ItemChanged(RunningKey);
+  host_.ItemChanged(key_);
 }
 
-void QueueDriver::Download_DownloadComplete() {
+void ItemRun::Download_DownloadComplete() {
   TransferResult = L"1";
   if (IsFetchingPage) {
     SetState(ItemState::Prepared);
     return PageEnded(true);
   }
-  if (stage_ == Stage::Transferring || stage_ == Stage::Stopping) TransferEnded();
+  if (stage_ == RunStage::Transferring || stage_ == RunStage::Stopping) TransferEnded();
 }
 
-void QueueDriver::Download_DownloadError(std::wstring& sErrorDescription) {
+void ItemRun::Download_DownloadError(std::wstring& sErrorDescription) {
   TransferResult = sErrorDescription;
   if (IsFetchingPage) return PageEnded(false);
-  if (stage_ == Stage::Transferring || stage_ == Stage::Stopping) TransferEnded();
+  if (stage_ == RunStage::Transferring || stage_ == RunStage::Stopping) TransferEnded();
 }
 
-void QueueDriver::Download_DownloadProgress(long& lProgress) {
+void ItemRun::Download_DownloadProgress(long& lProgress) {
   // The running item removed: its request ends at once.
   if (ItemGone()) return Download.CancelDownload();
-  DownloadItem* item = RunningKey ? list_.ByKey(RunningKey) : nullptr;
+  DownloadItem* item = key_ ? list_.ByKey(key_) : nullptr;
   if (!item) return;
   // Blocks come by the thousand: only a value that changes is told.
   const bool changed = lProgress != shownProgress_;
@@ -117,8 +118,7 @@ void QueueDriver::Download_DownloadProgress(long& lProgress) {
     Notice(L"the server sent the whole file again, so it is downloaded from its beginning.");
   }
   // The speed line takes every block; it measures time itself.
-  if (!IsFetchingPage)
-    host_.TransferProgress(RunningKey, Download.BytesReceived(), Download.FileSize());
+  if (!IsFetchingPage) host_.TransferProgress(key_, Download.BytesReceived(), Download.FileSize());
 }
 
 }  // namespace mf

@@ -5,6 +5,7 @@
 #include "common/Text.h"
 #include "downloadlist/FileText.h"
 #include "resolver/Sites.h"
+#include "transfer/ItemRun.h"
 #include "transfer/QueueDriver.h"
 
 namespace mf {
@@ -21,14 +22,14 @@ std::wstring CutKeepingExtension(const std::wstring& name, size_t length) {
 
 }  // namespace
 
-void QueueDriver::GetLocalFileInfo(const std::wstring& sLink, int16_t siteId,
-                                   const std::function<void(const LocalFileInfo&)>& done) {
+void ItemRun::GetLocalFileInfo(const std::wstring& sLink, int16_t siteId,
+                               const std::function<void(const LocalFileInfo&)>& done) {
   Download.SetUrl(sLink);
   informed_ = [this, sLink, siteId, done] { done(NameFromInformation(sLink, siteId)); };
   if (!Download.RequestInformation()) informed_ = nullptr;
 }
 
-LocalFileInfo QueueDriver::NameFromInformation(const std::wstring& sLink, int16_t siteId) {
+LocalFileInfo ItemRun::NameFromInformation(const std::wstring& sLink, int16_t siteId) {
   LocalFileInfo info;
   const Site* site = FindSite(siteId);
   // The server's name as it meant it (RFC 6266 and 5987: quotes, escapes and

@@ -3,16 +3,16 @@
 #include "resolver/LinkResult.h"
 #include "resolver/SiteId.h"
 #include "resolver/Sites.h"
+#include "transfer/ItemRun.h"
 #include "transfer/QueueDriver.h"
 
 namespace mf {
 
-void QueueDriver::PrepareItem(int16_t position,
-                              const std::function<void(const std::wstring&)>& done) {
+void ItemRun::PrepareItem(int16_t position, const std::function<void(const std::wstring&)>& done) {
   const DownloadItem* item = position >= 0 ? list_.At(static_cast<size_t>(position)) : nullptr;
   if (!item) return done(kLinkUnsupported);
   const uint32_t key = item->Key;
-  RunningKey = key;
+  key_ = key;
   SetState(ItemState::Preparing);
   Resolver.GetDownloadLink(item->Video_URL, [this, key, done](const std::wstring& link) {
     DownloadItem* resolved = list_.ByKey(key);
@@ -28,8 +28,7 @@ void QueueDriver::PrepareItem(int16_t position,
   });
 }
 
-std::wstring QueueDriver::ResolutionFailed(const std::wstring& code,
-                                           const std::wstring& pageAddress) {
+std::wstring ItemRun::ResolutionFailed(const std::wstring& code, const std::wstring& pageAddress) {
   if (code == kLinkUnsupported) {
     Fail(ItemFailure::SiteUnsupported);
   } else if (code == kLinkNotFound) {

@@ -1,26 +1,61 @@
 // The queue driver: the start/stop toggle that every start and stop request
-// ends in, and the life of a run from its start to its end.
+// ends in, and the life of a run from its start to its end, its items handed
+// out to the lanes.
 #include "transfer/QueueDriver.h"
 
 #include <windows.h>
+
+#include <algorithm>
 
 #include "common/AppPath.h"
 #include "common/Platform.h"
 
 namespace mf {
 
-QueueDriver::QueueDriver(DownloadList& list, IRunEvents& host) : list_(list), host_(host) {
-  Download.SetEvents(this);  // hears the control from the start on
-}
+QueueDriver::QueueDriver(DownloadList& list, IRunEvents& host)
+    : firstLane_(std::make_unique<ItemRun>(*this, list, host, Messages, 0)),
+      first_(*firstLane_),
+      Download(first_.Download),
+      Resolver(first_.Resolver),
+      TransferResult(first_.TransferResult),
+      IsFetchingPage(first_.IsFetchingPage),
+      list_(list),
+      host_(host) {}
+
+QueueDriver::~QueueDriver() = default;
 
 bool QueueDriver::IsConnected() { return Platform().IsOnline(); }
 
+void QueueDriver::SetSimultaneous(int n) {
+  simultaneous_ = std::clamp(n, 1, kMostSimultaneous);
+  if (IsDownloading && !CancelRequested) FillLanes();
+}
+
+std::vector<uint32_t> QueueDriver::RunningKeys() const {
+  std::vector<uint32_t> keys;
+  if (first_.Busy()) keys.push_back(first_.Key());
+  for (const auto& lane : lanes_)
+    if (lane->Busy()) keys.push_back(lane->Key());
+  return keys;
+}
+
+uint32_t QueueDriver::RunningKey() const {
+  const std::vector<uint32_t> keys = RunningKeys();
+  return keys.empty() ? 0 : keys.front();
+}
+
 int QueueDriver::CurrentIndex() const {
-  std::optional<size_t> at = RunningKey ? list_.Find(RunningKey) : std::nullopt;
+  const uint32_t key = RunningKey();
+  std::optional<size_t> at = key ? list_.Find(key) : std::nullopt;
   return at ? static_cast<int>(*at) : -1;
 }
 
-bool QueueDriver::ItemGone() const { return RunningKey != 0 && CurrentIndex() < 0; }
+QueueDriver::Stage QueueDriver::CurrentStage() const {
+  if (first_.Busy()) return first_.Stage();
+  for (const auto& lane : lanes_)
+    if (lane->Busy()) return lane->Stage();
+  return Stage::Idle;
+}
 
 void QueueDriver::cmdStartDownload_Click() {
   // While a run is under way the toggle stops it, whatever the list holds.
@@ -69,11 +104,11 @@ void QueueDriver::StartDownloading() {
   IsDownloading = true;
   visited_.clear();
   downloaded_ = failed_ = 0;
-  NextItemOfRun();
+  FillLanes();
 }
 
-// Items are worked on in the list's order as it stands after each item, by
-// identity: items the user moves, removes or adds meanwhile are neither
+// Items are taken up in the list's order as it stands at each free lane,
+// by identity: items the user moves, removes or adds meanwhile are neither
 // mistaken for one another nor visited twice.
 const DownloadItem* QueueDriver::NextItem() const {
   for (const DownloadItem& item : list_.Items())
@@ -81,39 +116,46 @@ const DownloadItem* QueueDriver::NextItem() const {
   return nullptr;
 }
 
-void QueueDriver::NextItemOfRun() {
-  while (const DownloadItem* item = NextItem()) {
-    visited_.insert(item->Key);
-    if (item->State == ItemState::Complete || item->State == ItemState::Failed) continue;
-    RunningKey = item->Key;
-    retry_ = 0;
-    partFile_.clear();
-    return TryItem();
+ItemRun* QueueDriver::FreeLane() {
+  if (!first_.Busy()) return &first_;
+  for (size_t i = 0; i + 1 < static_cast<size_t>(simultaneous_); ++i) {
+    if (i == lanes_.size())
+      lanes_.push_back(
+          std::make_unique<ItemRun>(*this, list_, host_, Messages, static_cast<int>(i + 1)));
+    if (!lanes_[i]->Busy()) return lanes_[i].get();
   }
-  EndRun();
+  return nullptr;
 }
 
-void QueueDriver::ItemEnded() {
-  if (DownloadItem* item = list_.ByKey(RunningKey)) {
+void QueueDriver::FillLanes() {
+  while (ItemRun* lane = FreeLane()) {
+    const DownloadItem* item = NextItem();
+    if (!item) break;
+    visited_.insert(item->Key);
+    if (item->State == ItemState::Complete || item->State == ItemState::Failed) continue;
+    // Begin may end the item at once (a failure before any request), which
+    // comes back here: the loop then finds the lanes as they are.
+    lane->Begin(item->Key);
+  }
+  if (RunningKeys().empty() && IsDownloading) EndRun();
+}
+
+void QueueDriver::ItemEnded(ItemRun& /*lane*/, uint32_t key) {
+  if (const DownloadItem* item = list_.ByKey(key)) {
     downloaded_ += item->State == ItemState::Complete ? 1 : 0;
     failed_ += item->State == ItemState::Failed ? 1 : 0;
-    // A partial file that never got a byte reserves its name no longer.
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!item->PartFile.empty() &&
-        GetFileAttributesExW(item->PartFile.c_str(), GetFileExInfoStandard, &data) &&
-        data.nFileSizeLow == 0 && data.nFileSizeHigh == 0) {
-      DeleteFileW(item->PartFile.c_str());
-      item->PartFile.clear();
-    }
   }
-  if (CancelRequested) return EndRun();
-  NextItemOfRun();
+  if (CancelRequested) return LaneLetGo();
+  FillLanes();
+}
+
+void QueueDriver::LaneLetGo() {
+  // The run ends once every lane has let go.
+  if (RunningKeys().empty() && IsDownloading) EndRun();
 }
 
 void QueueDriver::EndRun() {
-  RunningKey = 0;
   IsDownloading = false;
-  stage_ = Stage::Idle;
   host_.RunEnded(downloaded_, failed_);
   // A stop has already shown the run as ended.
   if (!CancelRequested) host_.RunningChanged(false);
@@ -127,41 +169,25 @@ void QueueDriver::EndRun() {
 
 void QueueDriver::Stop() {
   CancelRequested = true;
-  const Stage stage = stage_;
-  stage_ = Stage::Stopping;
-  switch (stage) {
-    case Stage::Resolving:
-      // A page fetch lets go of the page file first; a redirect ends at once.
-      if (IsFetchingPage) return CancelPageFetch();
-      Resolver.Cancel();
-      return LetGo();
-    case Stage::Informing:
-    case Stage::Transferring:
-      // The control tells when its request has let go of the file.
-      return Download.CancelDownload();
-    case Stage::Waiting:
-      Messages.Cancel(retryTimer_);
-      return LetGo();
-    case Stage::Idle:
-    case Stage::Stopping:
-      return;
-  }
-}
-
-void QueueDriver::LetGo() {
-  if (ItemGone()) {
-    // Removed while it was worked on: its partial file has no item any more.
-    if (!partFile_.empty()) DeleteFileW(partFile_.c_str());
-    return ItemEnded();
-  }
-  SetState(ItemState::Cancelled);
-  EndRun();
+  std::vector<ItemRun*> busy;
+  if (first_.Busy()) busy.push_back(&first_);
+  for (const auto& lane : lanes_)
+    if (lane->Busy()) busy.push_back(lane.get());
+  for (ItemRun* lane : busy) lane->Stop();
 }
 
 bool QueueDriver::Shutdown(DWORD ms) {
   if (IsDownloading) Stop();
-  Resolver.Cancel();
-  return Download.StopAll(ms);
+  const ULONGLONG end = GetTickCount64() + ms;
+  bool all = true;
+  std::vector<ItemRun*> lanes{&first_};
+  for (const auto& lane : lanes_) lanes.push_back(lane.get());
+  for (ItemRun* lane : lanes) {
+    lane->Resolver.Cancel();
+    const ULONGLONG now = GetTickCount64();
+    all = lane->Download.StopAll(now < end ? static_cast<DWORD>(end - now) : 0) && all;
+  }
+  return all;
 }
 
 }  // namespace mf

@@ -1,7 +1,7 @@
-// One item of a run: resolve it, name its file, transfer it into a partial
-// file and give the file its final name once all of it is there. A failure
-// that may pass (the network, a busy server) is tried again after a wait,
-// continuing the partial file. Each step begins here and ends in the
+// One item of a run on its lane: resolve it, name its file, transfer it into
+// a partial file and give the file its final name once all of it is there. A
+// failure that may pass (the network, a busy server) is tried again after a
+// wait, continuing the partial file. Each step begins here and ends in the
 // notification that comes back; the item is found again by its key in each.
 #include <windows.h>
 
@@ -13,6 +13,7 @@
 #include "resolver/LinkResult.h"
 #include "resolver/SiteId.h"
 #include "transfer/PartFile.h"
+#include "transfer/ItemRun.h"
 #include "transfer/QueueDriver.h"
 
 namespace mf {
@@ -62,32 +63,98 @@ int64_t SizeOfFile(const std::wstring& path) {
 
 }  // namespace
 
-void QueueDriver::TryItem() {
+ItemRun::ItemRun(QueueDriver& driver, DownloadList& list, IRunEvents& host, MessageWindow& messages,
+                 int number)
+    : Download(messages), driver_(driver), list_(list), host_(host), messages_(messages) {
+  Download.SetEvents(this);  // hears the control from the start on
+  Resolver.SetPageFileNumber(number);
+}
+
+void ItemRun::Begin(uint32_t key) {
+  key_ = key;
+  retry_ = 0;
+  partFile_.clear();
+  TryItem();
+}
+
+bool ItemRun::ItemGone() const { return key_ != 0 && !list_.Find(key_); }
+
+void ItemRun::Stop() {
+  const RunStage stage = stage_;
+  stage_ = RunStage::Stopping;
+  switch (stage) {
+    case RunStage::Resolving:
+      // A page fetch lets go of the page file first; a redirect ends at once.
+      if (IsFetchingPage) return CancelPageFetch();
+      Resolver.Cancel();
+      return LetGo();
+    case RunStage::Informing:
+    case RunStage::Transferring:
+      // The control tells when its request has let go of the file.
+      return Download.CancelDownload();
+    case RunStage::Waiting:
+      messages_.Cancel(retryTimer_);
+      return LetGo();
+    case RunStage::Idle:
+      stage_ = RunStage::Idle;
+      return;
+    case RunStage::Stopping:
+      return;
+  }
+}
+
+void ItemRun::LetGo() {
+  if (ItemGone()) {
+    // Removed while it was worked on: its partial file has no item any more.
+    if (!partFile_.empty()) DeleteFileW(partFile_.c_str());
+    return ItemEnded();
+  }
+  SetState(ItemState::Cancelled);
+  stage_ = RunStage::Idle;
+  driver_.LaneLetGo();
+}
+
+void ItemRun::ItemEnded() {
+  if (DownloadItem* item = list_.ByKey(key_)) {
+    // A partial file that never got a byte reserves its name no longer.
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!item->PartFile.empty() &&
+        GetFileAttributesExW(item->PartFile.c_str(), GetFileExInfoStandard, &data) &&
+        data.nFileSizeLow == 0 && data.nFileSizeHigh == 0) {
+      DeleteFileW(item->PartFile.c_str());
+      item->PartFile.clear();
+    }
+  }
+  stage_ = RunStage::Idle;
+  driver_.ItemEnded(*this, key_);
+}
+
+void ItemRun::TryItem() {
   SetState(ItemState::Preparing);
-  stage_ = Stage::Resolving;
-  const std::wstring pageAddress = list_.ByKey(RunningKey)->Video_URL;
+  stage_ = RunStage::Resolving;
+  const std::wstring pageAddress = list_.ByKey(key_)->Video_URL;
   Resolver.GetDownloadLink(pageAddress, [this](const std::wstring& link) { Resolved(link); });
 }
 
-void QueueDriver::Resolved(const std::wstring& link) {
-  if (stage_ == Stage::Stopping || ItemGone()) return LetGo();
-  DownloadItem& item = *list_.ByKey(RunningKey);
+void ItemRun::Resolved(const std::wstring& link) {
+  if (stage_ == RunStage::Stopping || ItemGone()) return LetGo();
+  DownloadItem& item = *list_.ByKey(key_);
   if (link == kLinkUnsupported || link == kLinkNotFound || link == kLinkFetchFailed) {
     ResolutionFailed(link, item.Video_URL);
     return AttemptEnded(LastFailureTransient() ? Attempt::Transient : Attempt::Ended);
   }
   link_ = link;
-  stage_ = Stage::Informing;
+  stage_ = RunStage::Informing;
   const int16_t siteId = GetSiteID(item.Video_URL);
   GetLocalFileInfo(link, siteId, [this](const LocalFileInfo& info) {
-    if (stage_ == Stage::Stopping || ItemGone()) return LetGo();
+    if (stage_ == RunStage::Stopping || ItemGone()) return LetGo();
     TakeName(info);
     BeginTransfer();
   });
 }
 
-void QueueDriver::BeginTransfer() {
-  DownloadItem* item = list_.ByKey(RunningKey);
+void ItemRun::BeginTransfer() {
+  DownloadItem* item = list_.ByKey(key_);
   // A name, wherever it came from, is cleaned, cut to fit the platform's
   // limit with its ".part" and a number, kept from naming a device, and
   // given a free place of its own: no other item, no other file shares it.
@@ -98,10 +165,10 @@ void QueueDriver::BeginTransfer() {
   if (name.empty()) return AttemptEnded(NoFreeName(fitted));
   if (name != item->FileName) {
     item->FileName = name;
-    host_.ItemChanged(RunningKey);
+    host_.ItemChanged(key_);
   }
   partFile_ = folder + L"\\" + name + kPartSuffix;
-  const ResumePoint resume = PreparePart(RunningKey, partFile_);
+  const ResumePoint resume = PreparePart(key_, partFile_);
   if (!EnoughSpace(folder, resume.from)) return AttemptEnded(Attempt::Ended);
 
   Download.SetUrl(link_);
@@ -110,29 +177,28 @@ void QueueDriver::BeginTransfer() {
   resumedFrom_ = resume.from;
   restartTold_ = false;
   TransferResult.clear();
-  stage_ = Stage::Transferring;
+  stage_ = RunStage::Transferring;
   Download.StartDownload();
 }
 
-void QueueDriver::TransferEnded() {
-  host_.TransferEnded(RunningKey);
+void ItemRun::TransferEnded() {
+  host_.TransferEnded(key_);
   // The partial file's bytes now belong to the version of the answer that
   // brought them, also when the transfer was stopped or broke.
-  if (DownloadItem* item = list_.ByKey(RunningKey);
-      item && resumedFrom_ == 0 && Download.FileOpened())
+  if (DownloadItem* item = list_.ByKey(key_); item && resumedFrom_ == 0 && Download.FileOpened())
     RecordVersion(*item);
   // A stopped or failed transfer keeps its partial file.
-  if (stage_ == Stage::Stopping || ItemGone()) return LetGo();
-  AttemptEnded(FinishTransfer(RunningKey, partFile_));
+  if (stage_ == RunStage::Stopping || ItemGone()) return LetGo();
+  AttemptEnded(FinishTransfer(key_, partFile_));
 }
 
-void QueueDriver::AttemptEnded(Attempt attempt) {
+void ItemRun::AttemptEnded(Attempt attempt) {
   // Done, failed for good, or gone; or no tries left: it stays "ERROR".
-  if (attempt != Attempt::Transient || retry_ == kRetries) return ItemEnded();
+  if (attempt != Attempt::Transient || retry_ == QueueDriver::kRetries) return ItemEnded();
   SetState(ItemState::Retrying, retry_ + 1);
-  stage_ = Stage::Waiting;
+  stage_ = RunStage::Waiting;
   // A stop, or the item's removal, ends the wait at once.
-  retryTimer_ = Messages.After(RetryWait(retry_), [this] {
+  retryTimer_ = messages_.After(RetryWait(retry_), [this] {
     retryTimer_ = 0;
     ++retry_;
     if (ItemGone()) return LetGo();
@@ -140,7 +206,7 @@ void QueueDriver::AttemptEnded(Attempt attempt) {
   });
 }
 
-QueueDriver::ResumePoint QueueDriver::PreparePart(uint32_t key, const std::wstring& partFile) {
+ItemRun::ResumePoint ItemRun::PreparePart(uint32_t key, const std::wstring& partFile) {
   DownloadItem& item = *list_.ByKey(key);
   const int64_t have = item.PartFile == partFile ? SizeOfFile(partFile) : 0;
   item.PartFile = partFile;
@@ -162,7 +228,7 @@ QueueDriver::ResumePoint QueueDriver::PreparePart(uint32_t key, const std::wstri
   return {};
 }
 
-void QueueDriver::RecordVersion(DownloadItem& item) {
+void ItemRun::RecordVersion(DownloadItem& item) {
   item.PartETag = Download.AnswerETag();
   item.PartModified = Download.AnswerLastModified();
   // The information request's length when it gave one: an answer may
@@ -172,7 +238,7 @@ void QueueDriver::RecordVersion(DownloadItem& item) {
   item.PartLength = length >= 0 ? length : -1;
 }
 
-bool QueueDriver::EnoughSpace(const std::wstring& folder, int64_t have) {
+bool ItemRun::EnoughSpace(const std::wstring& folder, int64_t have) {
   const int64_t length = Download.ContentLength();
   ULARGE_INTEGER free{};
   // A size the server did not tell, or a folder the system cannot tell about,
@@ -188,14 +254,14 @@ bool QueueDriver::EnoughSpace(const std::wstring& folder, int64_t have) {
   return false;
 }
 
-QueueDriver::Attempt QueueDriver::FolderTooLong() {
+ItemRun::Attempt ItemRun::FolderTooLong() {
   // Nothing is written anywhere else: the item fails and says why.
   host_.ItemNotice(0, kFolderTooLongNotice);
   Fail(ItemFailure::None, kFolderTooLongNotice);
   return Attempt::Ended;
 }
 
-QueueDriver::Attempt QueueDriver::NoFreeName(const std::wstring& name) {
+ItemRun::Attempt ItemRun::NoFreeName(const std::wstring& name) {
   const std::wstring reason = L"every name up to \"" + NumberedName(name, kMaxNameNumber) +
                               L"\" is taken in the download folder.";
   Notice(reason);
@@ -203,7 +269,7 @@ QueueDriver::Attempt QueueDriver::NoFreeName(const std::wstring& name) {
   return Attempt::Ended;
 }
 
-QueueDriver::Attempt QueueDriver::FinishTransfer(uint32_t key, const std::wstring& partFile) {
+ItemRun::Attempt ItemRun::FinishTransfer(uint32_t key, const std::wstring& partFile) {
   DownloadItem& item = *list_.ByKey(key);
   const Download::Resume resume = Download.LastResume();
   if (resume == Download::Resume::Refused) {
@@ -240,7 +306,7 @@ QueueDriver::Attempt QueueDriver::FinishTransfer(uint32_t key, const std::wstrin
   return !complete && LastFailureTransient() ? Attempt::Transient : Attempt::Ended;
 }
 
-bool QueueDriver::LastFailureTransient() const {
+bool ItemRun::LastFailureTransient() const {
   const DWORD status = Download.StatusCode();
   if (status >= 500 || status == 429 || status == 408) return true;
   if (status >= 400) return false;         // the server said no
@@ -250,20 +316,21 @@ bool QueueDriver::LastFailureTransient() const {
   return IsPassing(Download.LastNetError());
 }
 
-DWORD QueueDriver::RetryWait(int retry) const {
+DWORD ItemRun::RetryWait(int retry) const {
   // A server that says when to come back is heeded, up to a minute.
   const uint64_t asked = Download.RetryAfter();
-  if (!asked) return RetryWaitsMs[static_cast<size_t>(retry)];
-  return asked > MaxRetryAfterMs / 1000 ? MaxRetryAfterMs : static_cast<DWORD>(asked * 1000);
+  if (!asked) return driver_.RetryWaitsMs[static_cast<size_t>(retry)];
+  return asked > driver_.MaxRetryAfterMs / 1000 ? driver_.MaxRetryAfterMs
+                                                : static_cast<DWORD>(asked * 1000);
 }
 
-void QueueDriver::TellFailure() {
+void ItemRun::TellFailure() {
   // Why the platform refused the request (a certificate above all) is told
   // under the list; the item's status stays "ERROR".
   const std::wstring& reason = Download.FailureReason();
   if (!reason.empty()) Notice(reason);
 }
 
-void QueueDriver::Notice(const std::wstring& text) { host_.ItemNotice(RunningKey, text); }
+void ItemRun::Notice(const std::wstring& text) { host_.ItemNotice(key_, text); }
 
 }  // namespace mf

@@ -166,7 +166,7 @@ TEST_F(ListCommands, RenamingKeepsACleanNameInGridAndListAndRefusesAnUnusableOne
 TEST_F(ListCommands, AnAddDuringADownloadKeepsCurrentRowOnTheRunningItem) {
   Fill({L"Complete", L"45", L"Waiting"});
   app.queue.IsDownloading = true;
-  app.queue.RunningKey = app.list.At(1)->Key;
+  app.ShowRunning(app.list.At(1)->Key);
   app.gridView.LocateCurrentRow();
   ASSERT_TRUE(app.gridView.CurrentRow);
   grid::Row before = *app.gridView.CurrentRow;
@@ -180,7 +180,7 @@ TEST_F(ListCommands, AnAddDuringADownloadKeepsCurrentRowOnTheRunningItem) {
   app.gridView.CurrentRow->Cells(DownloadList::colStatus).SetValue(std::wstring(L"46"));
   EXPECT_EQ(Cell(1, DownloadList::colStatus).Text(), L"46");
 
-  app.queue.RunningKey = 0;  // no running item
+  app.ShowRunning(0);  // no running item
   app.gridView.LocateCurrentRow();
   EXPECT_FALSE(app.gridView.CurrentRow);
 }

@@ -262,7 +262,7 @@ class CountingForward : public grid::IDrawFilter {
 TEST_F(ProgressCell, AProgressStepRepaintsTheRunningItemsStatusCellOnly) {
   Fill({L"Complete", L"Start Downloading...", L"Waiting", L"Waiting", L"Waiting", L"Waiting"});
   app.queue.IsDownloading = true;
-  app.queue.RunningKey = app.list.At(1)->Key;
+  app.ShowRunning(app.list.At(1)->Key);
   app.gridView.LocateCurrentRow();
   ASSERT_TRUE(app.gridView.CurrentRow);
   CountingForward counting(app.gridView);

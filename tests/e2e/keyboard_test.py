@@ -131,7 +131,8 @@ def main():
             fail("the first row is not focused and selected: %s" % rows)
         keys("Delete")
         rows = wait_for("one row left", lambda: len(read()[0]) == 1 and read()[0], 30)
-        if rows[0][0] != page + "2":
+        # The second item ran alongside the first: named, or still its address.
+        if rows[0][0] not in (page + "2", "slow (2).swf"):
             fail("Delete left %s" % rows)
 
         keys("Down", "Right", "Right", "F2")  # the file name of the row left

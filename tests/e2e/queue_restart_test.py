@@ -220,6 +220,9 @@ def main():
                    timeout=60, **QUIET)
     subprocess.run([WINE_RUN, "reg", "add", key, "/v", "URL Mon", "/d", "False", "/f"],
                    timeout=60, **QUIET)
+    # One video after another: the order of the fetches is what is looked at.
+    subprocess.run([WINE_RUN, "reg", "add", key, "/v", "Simultaneous downloads", "/t", "REG_DWORD",
+                    "/d", "1", "/f"], timeout=60, **QUIET)
     dll = "Z:" + os.path.join(BIN, "Sabledrift.dll").replace("/", "\\")
     subprocess.run([WINE_RUN, "regsvr32", "/s", dll], timeout=60, **QUIET)
     try:
@@ -229,6 +232,8 @@ def main():
         server.shutdown()
         for path in queue_files():  # other tests start Marrowfin.exe with an empty list
             os.remove(path)
+        subprocess.run([WINE_RUN, "reg", "delete", key, "/v", "Simultaneous downloads", "/f"],
+                       timeout=60, **QUIET)
     print("PASSED")
 
 

@@ -147,7 +147,7 @@ TEST_F(FrontEndTest, AddingDuringARunFindsTheCurrentRowAgainEvenWhenNothingWasAd
   ASSERT_TRUE(app.gridView.AddURLToList(kPage));
   ASSERT_TRUE(app.gridView.AddURLToList(std::wstring(kPage) + L"2"));
   app.queue.IsDownloading = true;
-  app.queue.RunningKey = app.list.At(1)->Key;
+  app.ShowRunning(app.list.At(1)->Key);
   app.gridView.CurrentRow.reset();
   Typed(L"  ");
   Command(L"IDC_FS_addDownloadURL");

@@ -19,6 +19,14 @@ class TestProgram {
   frmMain& form = program.form;
 
   void RestoreList() { program.RestoreList(); }
+  // The grid's tests want a run's first lane at work on an item (0: at
+  // work on none) without any request of it.
+  void ShowRunning(uint32_t key) {
+    queue.first_.key_ = key;
+    queue.first_.stage_ = key ? RunStage::Waiting : RunStage::Idle;
+  }
+  // Nothing of a shown lane is left for the shutdown to stop.
+  ~TestProgram() { queue.first_.stage_ = RunStage::Idle; }
 };
 
 class FormAccess {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <regex>
@@ -295,6 +296,49 @@ TEST_F(QueueDriverTest, TheSpeedLineShowsSpeedAndTimeLeftWhileAFileArrivesAndGoe
   }
   EXPECT_EQ(Var(L"_root.progressTxt"), L"");
   EXPECT_EQ(Controls(form).SysTray.ToolTip(), L"Marrowfin");
+}
+
+// Three items at once, each with its own transfer and bar, the line and the
+// tooltip the whole run's; then a stop that cancels all of them at once.
+TEST_F(QueueDriverTest, ThreeItemsGoAtOnceAndAStopCancelsThemAll) {
+  app.queue.SetSimultaneous(3);
+  for (bool stop : {false, true}) {
+    SCOPED_TRACE(stop ? "stopped" : "to their end");
+    const size_t first = app.list.Items().size();  // the items of the case before are complete
+    for (int n = 1; n <= 4; ++n) {
+      const std::string name = "at-once-" + std::to_string(n) + (stop ? "s" : "");
+      const std::string target = "/aa/" + name + ".swf";
+      Add(Page("/angryalien.com/" + name, "<embed src=\"http://127.0.0.1" + target + "\">"));
+      http.Route(target, HttpResponse::File(400000, static_cast<uint32_t>(n)).Slow(8192, 20));
+    }
+    size_t most = 0;
+    std::wstring tooltip;
+    platform.messageBoxAnswers = {IDYES};
+    StatusRecorder recorder(app);
+    recorder.onProgress = [&] {
+      const size_t arriving = std::ranges::count_if(
+          app.list.Items(), [](const DownloadItem& i) { return i.State == ItemState::Arriving; });
+      most = std::max(most, arriving);
+      if (arriving == 3) tooltip = Controls(form).SysTray.ToolTip();
+      if (stop && arriving == 3) form.cmdStartDownload_Click();
+    };
+    Run();
+    EXPECT_EQ(most, 3u);
+    EXPECT_EQ(app.queue.RunningKeys().size(), 0u);
+    if (stop) {
+      for (size_t i = 0; i < 3; ++i) EXPECT_EQ(StatusText(Item(first + i)), vocab::kCancelled) << i;
+      EXPECT_EQ(StatusText(Item(first + 3)), vocab::kWaiting);
+      continue;
+    }
+    EXPECT_EQ(tooltip.rfind(L"3 videos at once\n", 0), 0u) << ToAnsi(tooltip);
+    for (size_t i = 0; i < 4; ++i) {
+      EXPECT_EQ(StatusText(Item(first + i)), vocab::kComplete)
+          << i << ToAnsi(Item(first + i).Reason);
+      EXPECT_EQ(FileHash(InFolder(Item(first + i).FileName)),
+                PatternHash(400000, static_cast<uint32_t>(i + 1)))
+          << i;
+    }
+  }
 }
 
 }  // namespace

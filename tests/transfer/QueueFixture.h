@@ -67,6 +67,8 @@ class QueueFixture : public ::testing::Test {
     // Failures that may pass are tried again at once: the waits are not
     // what the tests look at.
     app.queue.RetryWaitsMs = {10, 10, 10};
+    // They follow one item after another; several at once have tests of their own.
+    app.queue.SetSimultaneous(1);
   }
   void TearDown() override {
     http.Stop();

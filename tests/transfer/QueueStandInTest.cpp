@@ -74,6 +74,7 @@ TEST(QueueStandIn, RunsTheListThroughWithoutAWindow) {
   DownloadList list;
   window.list = &list;
   QueueDriver queue(list, window);
+  queue.SetSimultaneous(1);  // the statuses below are one item's after another's
   list.AddItem(http.Url("/www.angryalien.com/0504/bunnies.asp"), vocab::kAutoDetect,
                vocab::kWaiting, vocab::kUnknownSize);
   list.AddItem(http.Url("/www.break.com/index/gone.html"), vocab::kAutoDetect, vocab::kWaiting,

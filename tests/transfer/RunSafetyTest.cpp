@@ -133,7 +133,8 @@ TEST_F(RunSafety, EditsDuringATransferNeverMisattributeAnItem) {
     int progress = 0;
     bool rowChecked = false;
     recorder.onProgress = [&] {
-      if (app.queue.IsFetchingPage || !ItemOf(b) || app.queue.RunningKey != ItemOf(b)->Key) return;
+      if (app.queue.IsFetchingPage || !ItemOf(b) || app.queue.RunningKey() != ItemOf(b)->Key)
+        return;
       if (++progress == 3) c.apply(b);
       // The progress bar stays on the running item's row.
       if (progress == 5 && !c.runningRemoved) {
