@@ -5,7 +5,7 @@
 // answer's headers and then trickles the first bytes of each body before
 // sending at full speed. The bench prints how long the replies took (the
 // worst and the 99th percentile) and the throughput.
-//   run (with DISPLAY set): build/wine-run.sh build/bin/queue_responsiveness_bench.exe [MiB]
+//   run (with DISPLAY set): build/wine-run.sh build/bin/queue_responsiveness_bench.exe [MiB [items]]
 #include <windows.h>
 
 #include <algorithm>
@@ -65,6 +65,7 @@ struct Prober {
 
 int main(int argc, char** argv) {
   const uint64_t mib = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 256;
+  const int items = argc > 2 ? std::atoi(argv[2]) : 1;
   mf::bench::QuietPlatform platform;
   mf::ScopedPlatform use(platform);
   mf::test::HttpServer http;
@@ -73,11 +74,13 @@ int main(int argc, char** argv) {
   auto slowly = [](mf::test::HttpResponse r) {
     return r.DelayHeaders(2000).Slow(512, 50).SlowUntil(16 * 1024);
   };
-  http.Route(
-      "/angryalien.com/big",
-      slowly(mf::test::HttpResponse::Text("<embed src=\"" + mf::ToAnsi(http.Url("/big.swf")) +
-                                          "\">" + std::string(20000, ' '))));
-  http.Route("/big.swf", slowly(mf::test::HttpResponse::File(mib * 1024 * 1024, 7)));
+  for (int n = 1; n <= items; ++n) {
+    const std::string file = "/big" + std::to_string(n) + ".swf";
+    http.Route("/angryalien.com/big" + std::to_string(n),
+               slowly(mf::test::HttpResponse::Text("<embed src=\"" + mf::ToAnsi(http.Url(file)) +
+                                                   "\">" + std::string(20000, ' '))));
+    http.Route(file, slowly(mf::test::HttpResponse::File(mib * 1024 * 1024, 7).AcceptRanges()));
+  }
 
   mf::test::TestProgram app;
   mf::frmMain& form = app.form;
@@ -85,7 +88,9 @@ int main(int argc, char** argv) {
   char tmp[MAX_PATH] = {};
   GetTempPathA(MAX_PATH, tmp);
   app.settings.DownloadFolder = mf::FromAnsi(tmp) + L"mf-responsiveness";
-  app.gridView.AddURLToList(http.Url("/angryalien.com/big"));
+  app.queue.SetSimultaneous(items);
+  for (int n = 1; n <= items; ++n)
+    app.gridView.AddURLToList(http.Url("/angryalien.com/big" + std::to_string(n)));
 
   // The program's own message loop, until one second after the run ended:
   // the end of a large item is where the window once stalled.
@@ -110,18 +115,22 @@ int main(int argc, char** argv) {
     KillTimer(form.Hwnd(), 4711);
     replies = prober.Finish();
   }
-  const std::wstring file = app.settings.DownloadFolder + L"\\big.swf";
   std::sort(replies.begin(), replies.end());
   const double worst = replies.empty() ? 0 : replies.back();
   const double p99 = replies.empty() ? 0 : replies[replies.size() * 99 / 100];
-  std::printf("%llu MiB in %.1f s (%.1f MB/s), status %ls\n", static_cast<unsigned long long>(mib),
-              seconds, double(mib) * 1.048576 / seconds,
-              mf::ItemPresenter::StatusText(app.list.Items()[0]).c_str());
+  std::wstring statuses;
+  for (const mf::DownloadItem& item : app.list.Items()) {
+    statuses += statuses.empty() ? L"" : L", ";
+    statuses += mf::ItemPresenter::StatusText(item);
+    mf::DeleteFileForced(app.settings.DownloadFolder + L"\\" + item.FileName);
+  }
+  std::printf("%d x %llu MiB in %.1f s (%.1f MB/s), %ls\n", items,
+              static_cast<unsigned long long>(mib), seconds,
+              double(mib) * items * 1.048576 / seconds, statuses.c_str());
   std::printf(
       "window replies: %zu, worst %.1f ms, 99th percentile %.1f ms"
       " (targets: below 20 ms and 5 ms)\n",
       replies.size(), worst, p99);
-  mf::DeleteFileForced(file);
   RemoveDirectoryA(mf::ToAnsi(app.settings.DownloadFolder).c_str());
   return 0;
 }
