@@ -195,6 +195,15 @@ class Download {
     connectTimeoutMs_ = connectMs;
     idleTimeoutMs_ = idleMs;
   }
+  // Connections a transfer may open for its file when the server takes
+  // requests for ranges of it: 1 to 16 (values beyond are brought within).
+  static constexpr int kMostConnections = 16;
+  int ConnectionsPerDownload() const noexcept { return connections_; }
+  void SetConnectionsPerDownload(int connections) noexcept {
+    connections_ = connections < 1                  ? 1
+                   : connections > kMostConnections ? kMostConnections
+                                                    : connections;
+  }
   // Threads of requests that have not yet ended.
   size_t PendingThreads();
   // Stops every request and waits up to `ms` for their threads; true when
@@ -280,6 +289,7 @@ class Download {
   };
   std::vector<Worker> workers_;
   size_t mostOpen_ = 0;
+  int connections_ = 8;
 };
 
 }  // namespace mf

@@ -6,6 +6,7 @@
 
 #include "common/AppPath.h"
 #include "common/Platform.h"
+#include "transfer/PieceJournal.h"
 
 namespace mf {
 
@@ -103,6 +104,7 @@ void QueueDriver::ItemEnded() {
         GetFileAttributesExW(item->PartFile.c_str(), GetFileExInfoStandard, &data) &&
         data.nFileSizeLow == 0 && data.nFileSizeHigh == 0) {
       DeleteFileW(item->PartFile.c_str());
+      PieceJournal::Remove(item->PartFile);
       item->PartFile.clear();
     }
   }
@@ -151,7 +153,10 @@ void QueueDriver::Stop() {
 void QueueDriver::LetGo() {
   if (ItemGone()) {
     // Removed while it was worked on: its partial file has no item any more.
-    if (!partFile_.empty()) DeleteFileW(partFile_.c_str());
+    if (!partFile_.empty()) {
+      DeleteFileW(partFile_.c_str());
+      PieceJournal::Remove(partFile_);
+    }
     return ItemEnded();
   }
   SetState(ItemState::Cancelled);
