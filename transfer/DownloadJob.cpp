@@ -151,9 +151,10 @@ bool DownloadJob::Transfer() {
   int64_t from = request_.resumeFrom;
   std::wstring ifRange = request_.ifRange;
   // Only a file may come over several connections: never a page under a limit.
-  const bool several = request_.connections > 1 && request_.maxBytes == 0;
+  bool several = request_.connections > 1 && request_.maxBytes == 0;
   std::optional<PieceJournal> journal;
   if (several) journal = PiecesOnDisk(from, ifRange);
+  several = several && (request_.total < 0 || journal || Worth(request_.total - from));
   for (bool first = true;; first = false) {
     std::wstring headers;
     // A first request for a range tells whether the server takes them.

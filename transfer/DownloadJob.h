@@ -180,6 +180,8 @@ class DownloadJob {
   // Whether the answer lets the file be cut into pieces: a range of a known
   // whole, with a version to hold the pieces to.
   bool Divisible(const Answer& answer, const Plan& plan, const JobEvent& opened) const;
+  // Whether this many bytes make more than one piece.
+  static bool Worth(int64_t bytes) { return bytes >= 2 * Pieces::kBlock; }
   // The first connection reads its answer as the first piece; helpers take
   // the others.
   bool TransferPieces(const Answer& answer, const Plan& plan, std::optional<PieceJournal> journal,

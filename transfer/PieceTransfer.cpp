@@ -44,7 +44,7 @@ std::optional<PieceJournal> DownloadJob::PiecesOnDisk(int64_t& from, std::wstrin
 
 bool DownloadJob::Divisible(const Answer& answer, const Plan& plan, const JobEvent& opened) const {
   return answer.status == 206 && !answer.Version().empty() && opened.fileLength > 0 &&
-         plan.rangeEnd < 0 && plan.skip == 0;
+         plan.rangeEnd < 0 && plan.skip == 0 && Worth(opened.fileLength - plan.writeAt);
 }
 
 bool DownloadJob::TransferPieces(const Answer& answer, const Plan& plan,
@@ -53,7 +53,9 @@ bool DownloadJob::TransferPieces(const Answer& answer, const Plan& plan,
   eTagSent_ = answer.headers.Get("ETag").value_or("");
   modifiedSent_ = answer.headers.Get("Last-Modified").value_or("");
   journal_ = {.eTag = opened.eTag, .lastModified = opened.lastModified, .total = total};
-  pieces_ = std::make_unique<Pieces>(total, journal ? journal->blocks : std::vector<bool>());
+  // Without a journal the file was written from its start, up to where it goes on.
+  pieces_ = journal ? std::make_unique<Pieces>(total, journal->blocks)
+                    : std::make_unique<Pieces>(total, std::vector<bool>(), plan.writeAt);
   pieceUrl_ = answer.url;
   server_ = ServerOf(answer.url);
   opened.startAt = pieces_->BytesOnDisk();
@@ -251,12 +253,14 @@ void DownloadJob::SaveJournal(bool now) {
     // Blocks taken before the flush: each of them is on disk once it returns.
     PieceJournal journal = journal_;
     journal.blocks = pieces_->Blocks();
-    bool flushed = false;
+    // The handle stays open until every connection has ended; the other
+    // connections write on while it flushes.
+    HANDLE file = INVALID_HANDLE_VALUE;
     {
       Locked guard(fileLock_);
-      flushed = file_ != INVALID_HANDLE_VALUE && FlushFileBuffers(file_);
+      file = file_;
     }
-    if (flushed) journal.Save(request_.localFile);
+    if (file != INVALID_HANDLE_VALUE && FlushFileBuffers(file)) journal.Save(request_.localFile);
   }
   ReleaseSRWLockExclusive(&journalLock_);
 }

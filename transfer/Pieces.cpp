@@ -15,8 +15,11 @@ class Pieces::Guard {
   SRWLOCK& lock_;
 };
 
-Pieces::Pieces(int64_t total, std::vector<bool> done) : total_(total), done_(std::move(done)) {
+Pieces::Pieces(int64_t total, std::vector<bool> done, int64_t prefix)
+    : total_(total), done_(std::move(done)) {
   done_.resize(static_cast<size_t>(PieceJournal::BlockCount(total)), false);
+  for (int64_t b = 0; std::min(total_, (b + 1) * kBlock) <= prefix && b * kBlock < total_; ++b)
+    done_[static_cast<size_t>(b)] = true;
   // Runs of missing blocks are the pieces to take at first.
   for (size_t i = 0; i < done_.size(); ++i) {
     const int64_t begin = static_cast<int64_t>(i) * kBlock;
@@ -27,6 +30,11 @@ Pieces::Pieces(int64_t total, std::vector<bool> done) : total_(total), done_(std
       left_.back().second = end;
     else
       left_.push_back({begin, end});
+  }
+  // The block the prefix ends in is missing only from there on.
+  if (!left_.empty() && left_.front().first < prefix) {
+    onDisk_ += prefix - left_.front().first;
+    left_.front().first = prefix;
   }
 }
 
@@ -92,9 +100,9 @@ void Pieces::Wrote(Piece* piece, int64_t count) {
 
 void Pieces::GiveBack(Piece* piece) {
   Guard guard(lock_);
-  // The block it was in the middle of comes again whole.
-  const int64_t begin = piece->at / kBlock * kBlock;
-  onDisk_ -= piece->at - std::max(begin, piece->begin);
+  // The block it was in the middle of comes again whole (from the piece's start).
+  const int64_t begin = std::max(piece->begin, piece->at / kBlock * kBlock);
+  onDisk_ -= piece->at - begin;
   if (begin < piece->end) left_.push_back({begin, piece->end});
   Release(piece);
 }

@@ -24,15 +24,16 @@ class Pieces {
     int64_t reservedTo = 0;      // bytes up to here may be in a read under way
   };
 
-  // `done` holds a flag per block: the blocks already on disk.
-  Pieces(int64_t total, std::vector<bool> done);
+  // `done` holds a flag per block: the blocks already on disk; so are the
+  // first `prefix` bytes (a file written from its start).
+  Pieces(int64_t total, std::vector<bool> done, int64_t prefix = 0);
   Pieces(const Pieces&) = delete;
   Pieces& operator=(const Pieces&) = delete;
 
   int64_t Total() const { return total_; }
   // The first byte not on disk (Total when all are).
   int64_t FirstMissing() const;
-  // The run of missing blocks from `begin`, as a piece of its own.
+  // The run of missing bytes from `begin`, as a piece of its own.
   Piece* TakeFrom(int64_t begin);
   // A piece left over, else half of the largest one being read; null when
   // none is worth taking.

@@ -88,25 +88,45 @@ TEST_F(ManyConnectionsTest, AnotherVersionWhilePiecesArriveStartsTheFileAgain) {
   EXPECT_TRUE(Holds(size, 2));
 }
 
-TEST_F(ManyConnectionsTest, AResumeFetchesOnlyTheBlocksMissing) {
+TEST_F(ManyConnectionsTest, AResumeFetchesOnlyTheBlocksItsJournalLacks) {
   const uint64_t size = 48 * kMiB;
   server.Route("/f", Versioned(size, 4, "v1"));
   Aim("/f", L"file.bin");
-  owner.onProgress = [&](long) {
-    if (download.BytesReceived() >= static_cast<int64_t>(size / 2)) download.CancelDownload();
+  struct Case {
+    const char* what;
+    const char* journal;  // written over the journal after the stop, unless null
+    const wchar_t* version;
+    bool again;  // the whole file comes again
+  } cases[] = {
+      {"its own journal", nullptr, L"\"v1\"", false},
+      {"a journal that cannot be read", "marrowfin pieces 1\n\"v1\"\n", L"\"v1\"", true},
+      {"a journal of another version", nullptr, L"\"v0\"", true},
   };
-  ASSERT_FALSE(Transfer());
-  ASSERT_EQ(owner.events.back().kind, DownloadEvent::Cancelled);
-  ASSERT_TRUE(PieceJournal::Exists(LocalPath(L"file.bin")));
-  const uint64_t before = server.BodyBytesSent();
-  EXPECT_LT(before, size);
-  owner.onProgress = nullptr;
-  download.ResumeFrom(static_cast<int64_t>(*FileSizeOf(LocalPath(L"file.bin"))), L"\"v1\"",
-                      static_cast<int64_t>(size));
-  ASSERT_TRUE(Transfer());
-  EXPECT_TRUE(Holds(size, 4));
-  EXPECT_LE(server.BodyBytesSent(), size + 8 * kMiB);
-  EXPECT_FALSE(PieceJournal::Exists(LocalPath(L"file.bin")));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    owner.onProgress = [&](long) {
+      if (download.BytesReceived() >= static_cast<int64_t>(size / 2)) download.CancelDownload();
+    };
+    const uint64_t before = server.BodyBytesSent();
+    ASSERT_FALSE(Transfer());
+    ASSERT_EQ(owner.events.back().kind, DownloadEvent::Cancelled);
+    ASSERT_TRUE(PieceJournal::Exists(LocalPath(L"file.bin")));
+    if (c.journal) WriteWholeFile(PieceJournal::PathFor(LocalPath(L"file.bin")), c.journal);
+    owner.onProgress = nullptr;
+    const uint64_t stopped = server.BodyBytesSent() - before;
+    EXPECT_LT(stopped, size);
+    download.ResumeFrom(static_cast<int64_t>(*FileSizeOf(LocalPath(L"file.bin"))), c.version,
+                        static_cast<int64_t>(size));
+    ASSERT_TRUE(Transfer());
+    EXPECT_TRUE(Holds(size, 4));
+    const uint64_t resumed = server.BodyBytesSent() - before - stopped;
+    if (c.again)
+      EXPECT_GE(resumed, size);
+    else
+      EXPECT_LE(stopped + resumed, size + 8 * kMiB);
+    EXPECT_FALSE(PieceJournal::Exists(LocalPath(L"file.bin")));
+    DeleteFileW(LocalPath(L"file.bin").c_str());
+  }
 }
 
 TEST_F(ManyConnectionsTest, TheSpeedLimitHoldsForAllConnectionsTogether) {
