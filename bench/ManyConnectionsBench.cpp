@@ -91,7 +91,11 @@ int main(int argc, char** argv) {
   }
   PROCESS_MEMORY_COUNTERS pmc{sizeof pmc};
   GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc);
-  std::printf("mbps %.1f\npeak_working_set %.1f\n", bytes / seconds / 1e6,
+  if (ok)
+    std::printf("mbps %.1f\n", bytes / seconds / 1e6);
+  else
+    std::printf("mbps failed\n");
+  std::printf("peak_working_set %.1f\n",
               static_cast<double>(pmc.PeakWorkingSetSize) / (1024.0 * 1024.0));
   return ok ? 0 : 1;
 }

@@ -33,7 +33,8 @@ class IDownloadEvents {
   virtual void DownloadComplete() {}
   // After every block read (up to 256 KiB), the final empty read included: the
   // percentage of FileSize received, or the bytes received when FileSize is
-  // not above 0.
+  // not above 0. Over several connections the blocks of all of them count,
+  // told as often as the owner keeps up.
   virtual void DownloadProgress(long& /*lProgress*/) {}
   // The address could not be opened, a read failed, or the local file could
   // not be written.

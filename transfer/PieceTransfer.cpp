@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "common/TextCodec.h"
 #include "common/Uri.h"
 #include "transfer/DownloadJob.h"
 #include "transfer/JobAnswer.h"
@@ -96,15 +95,15 @@ bool DownloadJob::RunConnection() {
 
 bool DownloadJob::FetchPiece(Pieces::Piece* piece) {
   const std::optional<WebAddress> address = SplitWebAddress(pieceUrl_);
-  const int64_t end = piece->end;
+  const int64_t end = pieces_->End(piece);
   HttpConnection connection(halt_, {request_.connectTimeoutMs, request_.idleTimeoutMs},
                             *request_.proxy);
-  const std::string headers =
-      std::string("User-Agent: ") + kAgent + "\r\nRange: bytes=" + std::to_string(piece->begin) +
-      "-" + std::to_string(end - 1) + "\r\nIf-Range: " +
-      ToUtf8(journal_.eTag.empty() || journal_.eTag.starts_with(L"W/") ? journal_.lastModified
-                                                                       : journal_.eTag) +
-      "\r\n";
+  // The version named as a resume names it: a strong ETag, else the date.
+  const bool strong = !eTagSent_.empty() && !eTagSent_.starts_with("W/");
+  const std::string headers = std::string("User-Agent: ") + kAgent +
+                              "\r\nRange: bytes=" + std::to_string(piece->begin) + "-" +
+                              std::to_string(end - 1) +
+                              "\r\nIf-Range: " + (strong ? eTagSent_ : modifiedSent_) + "\r\n";
   if (!address || !connection.Exchange(*address, "GET", headers)) {
     // A server that refuses a connection takes fewer.
     if (connection.Error() == NetError::CannotConnect) ServerSlots::StepDown(server_);

@@ -79,6 +79,11 @@ Pieces::Piece* Pieces::Next() {
   return Track(split, end);
 }
 
+int64_t Pieces::End(const Piece* piece) const {
+  Guard guard(lock_);
+  return piece->end;
+}
+
 int64_t Pieces::Reserve(Piece* piece, int64_t most) {
   Guard guard(lock_);
   const int64_t count = std::min(most, piece->end - piece->at);

@@ -38,6 +38,8 @@ class Pieces {
   // A piece left over, else half of the largest one being read; null when
   // none is worth taking.
   Piece* Next();
+  // Where the piece ends now: a piece taken from it may have moved its end.
+  int64_t End(const Piece* piece) const;
   // The bytes the piece's next read may bring (0: it is complete).
   int64_t Reserve(Piece* piece, int64_t most);
   // `count` bytes were written at the piece's `at`.

@@ -120,7 +120,7 @@ class HttpServer {
   void ClearRequests();
   // Body bytes sent over every connection so far.
   uint64_t BodyBytesSent() const;
-  // GETs answered at once beyond `most` get "503 Service Unavailable" (0: no cap).
+  // GETs beyond `most` answered at once get a 503 (0: no cap).
   void LimitConnections(int most);
   // The most GETs answered at once so far, and the 503s of the cap.
   int MostAtOnce() const;
