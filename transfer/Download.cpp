@@ -171,7 +171,8 @@ void Download::BeginTransfer() {
                  .resumeFrom = resumeFrom_,
                  .ifRange = ifRange_,
                  .total = resumeTotal_ >= 0 ? resumeTotal_ : InformedLength(),
-                 .maxBytes = maxBytes_});
+                 .maxBytes = maxBytes_,
+                 .connections = connections_});
   // A partial file is continued by the one transfer it was asked for.
   maxBytes_ = 0;
   resumeFrom_ = 0;

@@ -33,7 +33,8 @@ class IDownloadEvents {
   virtual void DownloadComplete() {}
   // After every block read (up to 256 KiB), the final empty read included: the
   // percentage of FileSize received, or the bytes received when FileSize is
-  // not above 0.
+  // not above 0. Over several connections the blocks of all of them count,
+  // told as often as the owner keeps up.
   virtual void DownloadProgress(long& /*lProgress*/) {}
   // The address could not be opened, a read failed, or the local file could
   // not be written.
@@ -195,6 +196,16 @@ class Download {
     connectTimeoutMs_ = connectMs;
     idleTimeoutMs_ = idleMs;
   }
+  // Connections a transfer may open for its file when the server takes
+  // requests for ranges of it: 1 to 16 (values beyond are brought within).
+  static constexpr int kMostConnections = 16;
+  static constexpr int kDefaultConnections = 8;
+  int ConnectionsPerDownload() const noexcept { return connections_; }
+  void SetConnectionsPerDownload(int connections) noexcept {
+    connections_ = connections < 1                  ? 1
+                   : connections > kMostConnections ? kMostConnections
+                                                    : connections;
+  }
   // Threads of requests that have not yet ended.
   size_t PendingThreads();
   // Stops every request and waits up to `ms` for their threads; true when
@@ -280,6 +291,7 @@ class Download {
   };
   std::vector<Worker> workers_;
   size_t mostOpen_ = 0;
+  int connections_ = kDefaultConnections;
 };
 
 }  // namespace mf

@@ -8,6 +8,8 @@
 #include "common/TextCodec.h"
 #include "common/Uri.h"
 #include "resolver/AddressText.h"
+#include "transfer/JobAnswer.h"
+#include "transfer/SpeedLimit.h"
 
 namespace mf {
 namespace {
@@ -26,12 +28,6 @@ std::wstring HostOf(const std::wstring& url) {
   return address ? address->host + L":" + std::to_wstring(address->port) : std::wstring();
 }
 
-std::wstring Wide(const std::optional<std::string>& value) {
-  if (!value) return {};
-  std::optional<std::wstring> text = FromUtf8Strict(*value);
-  return text ? *text : FromAnsi(*value);
-}
-
 std::string Base64(const std::string& bytes) {
   static constexpr char kDigits[] =
       "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -46,36 +42,7 @@ std::string Base64(const std::string& bytes) {
   return text;
 }
 
-double MillisecondsNow() {
-  LARGE_INTEGER frequency, now;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&now);
-  return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 }  // namespace
-
-// The final answer to a request, after its redirects.
-struct DownloadJob::Answer {
-  std::wstring url;
-  HttpHeaderBlock headers;
-  int status = 0;
-  std::optional<int64_t> Length() const {
-    std::optional<std::string> value = headers.Get("Content-Length");
-    return value ? ParseDecimal(*value) : std::nullopt;
-  }
-  uint64_t RetryAfter() const {
-    std::optional<std::string> value = headers.Get("Retry-After");
-    return value ? ParseRetryAfter(*value).value_or(0) : 0;
-  }
-  // What a later request names to get the rest of this very version: a
-  // strong ETag, else the Last-Modified date.
-  std::wstring Version() const {
-    std::wstring tag = Wide(headers.Get("ETag"));
-    if (!tag.empty() && !tag.starts_with(L"W/")) return tag;
-    return Wide(headers.Get("Last-Modified"));
-  }
-};
 
 DownloadJob::DownloadJob(Request request, std::function<void()> wake)
     : request_(std::move(request)), wake_(std::move(wake)) {}
@@ -183,9 +150,15 @@ void DownloadJob::RunTransfer() {
 bool DownloadJob::Transfer() {
   int64_t from = request_.resumeFrom;
   std::wstring ifRange = request_.ifRange;
+  // Only a file may come over several connections: never a page under a limit.
+  bool several = request_.connections > 1 && request_.maxBytes == 0;
+  std::optional<PieceJournal> journal;
+  if (several) journal = PiecesOnDisk(from, ifRange);
+  several = several && (request_.total < 0 || journal || Worth(request_.total - from));
   for (bool first = true;; first = false) {
     std::wstring headers;
-    if (from > 0) {
+    // A first request for a range tells whether the server takes them.
+    if (from > 0 || (several && first)) {
       headers = L"Range: bytes=" + std::to_wstring(from) + L"-\r\n";
       if (!ifRange.empty()) headers += L"If-Range: " + ifRange + L"\r\n";
     }
@@ -193,9 +166,16 @@ bool DownloadJob::Transfer() {
     Plan plan;
     JobEvent opened;
     if (!Send(L"GET", headers, answer) || !Judge(answer, from, first, plan, opened)) return false;
+    if (first && several && Divisible(answer, plan, opened))
+      return TransferPieces(answer, plan, std::move(journal), std::move(opened));
     if (first) Push(opened);
-    if (opened.resume == JobEvent::AlreadyComplete) return true;
+    if (opened.resume == JobEvent::AlreadyComplete) {
+      if (journal) PieceJournal::Remove(request_.localFile);
+      return true;
+    }
     if (first && !OpenLocalFile(plan.writeAt)) return Fail(JobEvent::CouldNotWrite, &answer);
+    // Cut at the first missing block, the file goes on in one stream.
+    if (first && journal) PieceJournal::Remove(request_.localFile);
     int64_t total = plan.writeAt;
     if (!ReadBody(plan, total)) return false;
     if (plan.rangeEnd < 0) return true;
@@ -274,10 +254,14 @@ bool DownloadJob::ReadBody(const Plan& plan, int64_t& total) {
   for (;;) {
     if (!WaitForRoom()) return false;
     const double began = MillisecondsNow();
-    const int64_t got = connection_->Read(buffer.data(), block, static_cast<DWORD>(kBlockMs));
+    // The speed limit of all transfers together has its say on every read.
+    const size_t leave = SpeedLimit::Acquire(block, stop_);
+    if (leave == 0) return false;
+    const int64_t got = connection_->Read(buffer.data(), leave, static_cast<DWORD>(kBlockMs));
+    SpeedLimit::Refund(leave - static_cast<size_t>(std::max<int64_t>(got, 0)));
     const bool ok = got >= 0;
     const DWORD read = ok ? static_cast<DWORD>(got) : 0;
-    block = NextBlockSize(block, read, MillisecondsNow() - began);
+    block = NextBlockSize(static_cast<DWORD>(leave), read, MillisecondsNow() - began);
     body += read;
     // Bytes the file already holds pass by; a read that ends at its deadline
     // may still bring the bytes it had.
@@ -327,18 +311,6 @@ void DownloadJob::RunInformation() {
   EndWith(std::move(info));
 }
 
-// The lock of a scope.
-class DownloadJob::Locked {
- public:
-  explicit Locked(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
-  ~Locked() { ReleaseSRWLockExclusive(&lock_); }
-  Locked(const Locked&) = delete;
-  Locked& operator=(const Locked&) = delete;
-
- private:
-  SRWLOCK& lock_;
-};
-
 void DownloadJob::Push(JobEvent event) {
   {
     Locked guard(lock_);
@@ -386,6 +358,7 @@ void DownloadJob::Stop() {
     Locked guard(fileLock_);
     Locked events(lock_);
     stop_ = true;
+    halt_ = true;
   }
   WakeAllConditionVariable(&roomChanged_);
 }

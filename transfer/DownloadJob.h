@@ -16,9 +16,13 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/Handles.h"
+#include "common/HttpHeaders.h"
+#include "transfer/PieceJournal.h"
+#include "transfer/Pieces.h"
 #include "transfer/HttpConnection.h"
 #include "transfer/NetError.h"
 #include "transfer/SystemProxy.h"
@@ -99,6 +103,9 @@ class DownloadJob {
     int64_t total = -1;
     // A body longer than this ends the request (0: no limit).
     int64_t maxBytes = 0;
+    // Connections a transfer may open for its file, when the server takes
+    // requests for ranges of it.
+    int connections = 1;
   };
   // Redirects a request follows before it gives up.
   static constexpr int kMaxRedirects = 10;
@@ -166,6 +173,51 @@ class DownloadJob {
   // False when the file could not take the bytes, or was closed by Stop.
   bool WriteBlock(const char* data, DWORD size);
   void CloseLocalFile();
+
+  // ---- One file over several connections (PieceTransfer.cpp)
+  // The journal of an earlier transfer of this file: where it goes on from
+  // (`from`, `ifRange`) when it is of the version asked for; else it goes,
+  // and so does what the file held.
+  std::optional<PieceJournal> PiecesOnDisk(int64_t& from, std::wstring& ifRange);
+  // Whether the answer lets the file be cut into pieces: a range of a known
+  // whole, with a version to hold the pieces to.
+  bool Divisible(const Answer& answer, const Plan& plan, const JobEvent& opened) const;
+  // Whether this many bytes make more than one piece.
+  static bool Worth(int64_t bytes) { return bytes >= 2 * Pieces::kBlock; }
+  // The first connection reads its answer as the first piece; helpers take
+  // the others.
+  bool TransferPieces(const Answer& answer, const Plan& plan, std::optional<PieceJournal> journal,
+                      JobEvent opened);
+  // Pieces one after another over new requests; false when one failed.
+  bool RunConnection();
+  bool FetchPiece(Pieces::Piece* piece);
+  bool ReadPiece(HttpConnection& connection, Pieces::Piece* piece);
+  // How an answer to a piece's request fits the file.
+  enum class Fit { Yes, Busy, OtherVersion, Error };
+  Fit Check(const HttpHeaderBlock& headers, const Pieces::Piece& piece, int64_t end) const;
+  bool EndPieces();
+  bool OpenPieceFile(int64_t total);
+  bool WriteAt(const char* data, DWORD size, int64_t at);
+  // A Block event with the bytes on disk, unless the control is behind
+  // (`last`: always).
+  void PushProgress(bool last = false);
+  // Flushes the file and records its blocks: at most every kJournalMs, or now.
+  void SaveJournal(bool now);
+  // The first failure of the connections is told; another version wins over any.
+  void NoteFailure(JobEvent failure);
+  static constexpr double kJournalMs = 200;
+  static constexpr DWORD kBusyPauseMs = 500;
+
+  // Stops the connections of the pieces: a Stop, or another version of the file.
+  std::atomic<bool> halt_{false};
+  std::unique_ptr<Pieces> pieces_;
+  PieceJournal journal_;                 // the version; its blocks are filled when saved
+  std::wstring pieceUrl_;                // where the pieces are asked for
+  std::wstring server_;                  // host:port, for the connections' cap
+  std::string eTagSent_, modifiedSent_;  // the version's headers as the first answer gave them
+  SRWLOCK journalLock_ = SRWLOCK_INIT;
+  SRWLOCK failureLock_ = SRWLOCK_INIT;
+  double journalAt_ = 0;  // guarded by journalLock_
 
   Request request_;
   std::unique_ptr<HttpConnection> connection_;  // the thread's own

@@ -5,6 +5,7 @@
 #include "common/AppPath.h"
 #include "common/Handles.h"
 #include "common/TextCodec.h"
+#include "transfer/PieceJournal.h"
 
 namespace mf {
 namespace {
@@ -44,6 +45,8 @@ std::wstring ClaimFileName(const std::wstring& folder, const std::wstring& name,
 }
 
 bool EmptyPartFile(const std::wstring& path) {
+  // Its blocks go with its bytes.
+  PieceJournal::Remove(path);
   UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                               TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   return static_cast<bool>(file);

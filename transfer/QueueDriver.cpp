@@ -31,6 +31,12 @@ void QueueDriver::SetSimultaneous(int n) {
   if (IsDownloading && !CancelRequested) FillLanes();
 }
 
+void QueueDriver::SetConnectionsPerDownload(int n) {
+  connections_ = n;
+  first_.Download.SetConnectionsPerDownload(n);
+  for (const auto& lane : lanes_) lane->Download.SetConnectionsPerDownload(n);
+}
+
 std::vector<uint32_t> QueueDriver::RunningKeys() const {
   std::vector<uint32_t> keys;
   if (first_.Busy()) keys.push_back(first_.Key());
@@ -119,9 +125,11 @@ const DownloadItem* QueueDriver::NextItem() const {
 ItemRun* QueueDriver::FreeLane() {
   if (!first_.Busy()) return &first_;
   for (size_t i = 0; i + 1 < static_cast<size_t>(simultaneous_); ++i) {
-    if (i == lanes_.size())
+    if (i == lanes_.size()) {
       lanes_.push_back(
           std::make_unique<ItemRun>(*this, list_, host_, Messages, static_cast<int>(i + 1)));
+      lanes_.back()->Download.SetConnectionsPerDownload(connections_);
+    }
     if (!lanes_[i]->Busy()) return lanes_[i].get();
   }
   return nullptr;

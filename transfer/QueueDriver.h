@@ -54,6 +54,9 @@ class QueueDriver {
   // takes up more, or lets the lanes beyond run out, at its next item.
   void SetSimultaneous(int n);
   int Simultaneous() const noexcept { return simultaneous_; }
+  // The connections each item's file may take (see Download); from the
+  // next request of each lane on.
+  void SetConnectionsPerDownload(int n);
 
   // Outside a run, through the first lane (see ItemRun).
   void PrepareItem(int16_t position, const std::function<void(const std::wstring&)>& done) {
@@ -120,6 +123,7 @@ class QueueDriver {
   IRunEvents& host_;
   std::vector<std::unique_ptr<ItemRun>> lanes_;  // after the first
   int simultaneous_ = 3;
+  int connections_ = mf::Download::kDefaultConnections;
   bool startQueued_ = false;    // a start asked while a stopped run was ending
   std::set<uint32_t> visited_;  // the items this run has taken up
   int downloaded_ = 0, failed_ = 0;

@@ -13,6 +13,7 @@
 #include "resolver/LinkResult.h"
 #include "resolver/SiteId.h"
 #include "transfer/PartFile.h"
+#include "transfer/PieceJournal.h"
 #include "transfer/ItemRun.h"
 #include "transfer/QueueDriver.h"
 
@@ -106,7 +107,10 @@ void ItemRun::Stop() {
 void ItemRun::LetGo() {
   if (ItemGone()) {
     // Removed while it was worked on: its partial file has no item any more.
-    if (!partFile_.empty()) DeleteFileW(partFile_.c_str());
+    if (!partFile_.empty()) {
+      DeleteFileW(partFile_.c_str());
+      PieceJournal::Remove(partFile_);
+    }
     return ItemEnded();
   }
   SetState(ItemState::Cancelled);
@@ -122,6 +126,7 @@ void ItemRun::ItemEnded() {
         GetFileAttributesExW(item->PartFile.c_str(), GetFileExInfoStandard, &data) &&
         data.nFileSizeLow == 0 && data.nFileSizeHigh == 0) {
       DeleteFileW(item->PartFile.c_str());
+      PieceJournal::Remove(item->PartFile);
       item->PartFile.clear();
     }
   }

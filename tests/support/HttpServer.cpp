@@ -191,15 +191,20 @@ HttpResponse AnswerRange(const HttpRequest& request, HttpResponse full) {
     if (!same) return full;
   }
   const uint64_t size = full.BodySize();
-  const uint64_t from = std::strtoull(range->c_str() + 6, nullptr, 10);
-  if (from >= size) {
+  char* dash = nullptr;
+  const uint64_t from = std::strtoull(range->c_str() + 6, &dash, 10);
+  // "bytes=N-M" ends at M; "bytes=N-" at the end.
+  const uint64_t last = *dash == '-' && dash[1] ? std::strtoull(dash + 1, nullptr, 10) : size - 1;
+  if (from >= size || last < from) {
     HttpResponse none = HttpResponse::Text("", "text/plain").Status(416, "Range Not Satisfiable");
     return none.Header("Content-Range", "bytes */" + std::to_string(size));
   }
   full.Status(206, "Partial Content")
-      .Header("Content-Range", "bytes " + std::to_string(from) + "-" + std::to_string(size - 1) +
-                                   "/" + std::to_string(size));
+      .Header("Content-Range", "bytes " + std::to_string(from) + "-" +
+                                   std::to_string(std::min(last, size - 1)) + "/" +
+                                   std::to_string(size));
   full.bodyOffset = from;
+  full.bodyEnd = std::min(last, size - 1) + 1;
   return full;
 }
 
@@ -249,8 +254,14 @@ struct HttpServer::Impl {
   std::atomic<uint64_t> bodyBytes{0};
   bool winsock = false;
   bool running = false;
+  int cap = 0;  // GETs answered at once (0: any number); guarded by `lock`
+  int active = 0;
+  int mostAtOnce = 0;
+  size_t refusals = 0;
 
   void AcceptLoop();
+  void Reply(Connection& c, const HttpRequest& request, const HttpResponse& r, bool& counted);
+  void Uncount(bool& counted);
   void Serve(Connection& c);
   HttpResponse Answer(const HttpRequest& req);
   bool SendBody(SOCKET s, const HttpResponse& r);
@@ -310,14 +321,40 @@ void HttpServer::Impl::Serve(Connection& c) {
     std::lock_guard<std::mutex> g(lock);
     requests.push_back(*req);
   }
-  HttpResponse r = AnswerRange(*req, Answer(*req));
+  // Beyond the cap on connections at once, a GET is turned away.
+  const bool get = req->method == "GET";
+  bool counted = false;
+  {
+    std::lock_guard<std::mutex> g(lock);
+    counted = get && (cap == 0 || active < cap);
+    if (counted) mostAtOnce = std::max(mostAtOnce, ++active);
+    if (get && !counted) ++refusals;
+  }
+  Reply(c, *req,
+        get && !counted ? HttpResponse::Text("busy\n", "text/plain").Status(503, "Busy")
+                        : AnswerRange(*req, Answer(*req)),
+        counted);
+  Uncount(counted);
+}
+
+void HttpServer::Impl::Uncount(bool& counted) {
+  std::lock_guard<std::mutex> g(lock);
+  active -= counted ? 1 : 0;
+  counted = false;
+}
+
+// A counted answer counts no more once its last byte went.
+void HttpServer::Impl::Reply(Connection& c, const HttpRequest& request, const HttpResponse& r,
+                             bool& counted) {
+  SOCKET s = c.socket;
   if (r.headerDelayMs && WaitForSingleObject(stopRequested.get(), r.headerDelayMs) == WAIT_OBJECT_0)
     return Close(c, false);
   if (r.resetBeforeAnswer) return Close(c, true);
   if (r.raw) return Close(c, !SendAll(s, r.raw->data(), r.raw->size()));
   std::string out = ResponseHead(r);
   bool ok = SendAll(s, out.data(), out.size());
-  if (ok && req->method != "HEAD") ok = SendBody(s, r);
+  if (ok && request.method != "HEAD") ok = SendBody(s, r);
+  Uncount(counted);
   Close(c, ok && r.dropAfter && r.dropWithReset);
 }
 
@@ -476,5 +513,20 @@ void HttpServer::ClearRequests() {
 }
 
 uint64_t HttpServer::BodyBytesSent() const { return impl_->bodyBytes; }
+
+void HttpServer::LimitConnections(int most) {
+  std::lock_guard<std::mutex> g(impl_->lock);
+  impl_->cap = most;
+}
+
+int HttpServer::MostAtOnce() const {
+  std::lock_guard<std::mutex> g(impl_->lock);
+  return impl_->mostAtOnce;
+}
+
+size_t HttpServer::Refusals() const {
+  std::lock_guard<std::mutex> g(impl_->lock);
+  return impl_->refusals;
+}
 
 }  // namespace mf::test

@@ -57,8 +57,11 @@ struct HttpResponse {
   std::optional<std::string> raw;     // these bytes as the whole answer, then close
   bool ranges = false;                // honours "Range: bytes=N-" and If-Range
   uint64_t bodyOffset = 0;            // the body starts this far into the pattern
+  uint64_t bodyEnd = 0;               // ... and ends here (0: at its end)
 
-  uint64_t BodySize() const { return (pattern ? pattern->size : body.size()) - bodyOffset; }
+  uint64_t BodySize() const {
+    return (bodyEnd ? bodyEnd : pattern ? pattern->size : body.size()) - bodyOffset;
+  }
 
   // `size` bytes of the pattern, "application/octet-stream".
   static HttpResponse File(uint64_t size, uint32_t seed = 1);
@@ -73,7 +76,7 @@ struct HttpResponse {
   HttpResponse& DropAfter(uint64_t bytes, bool reset = false);
   HttpResponse& Slow(size_t chunk, unsigned delayMs);
   HttpResponse& SlowUntil(uint64_t bytes);
-  // Answers "Range: bytes=N-" with 206 and the rest of the body (or 416 past
+  // Answers "Range: bytes=N-" (or "bytes=N-M") with 206 and the rest of the body (or 416 past
   // its end), unless an If-Range names another ETag or Last-Modified than
   // this answer's: then the whole body, 200. Says "Accept-Ranges: bytes".
   HttpResponse& AcceptRanges();
@@ -117,6 +120,11 @@ class HttpServer {
   void ClearRequests();
   // Body bytes sent over every connection so far.
   uint64_t BodyBytesSent() const;
+  // GETs beyond `most` answered at once get a 503 (0: no cap).
+  void LimitConnections(int most);
+  // The most GETs answered at once so far, and the 503s of the cap.
+  int MostAtOnce() const;
+  size_t Refusals() const;
 
  private:
   struct Impl;

@@ -53,6 +53,8 @@ TEST_F(ResumeRetry, ATransferCutAgainAndAgainEndsWholeHavingFetchedItOnce) {
     if (n == 2) return r.Slow(cuts[2], 2000).SlowUntil(cuts[2]);
     return r;
   });
+  // One stream, so that each GET is one of the cuts (pieces have tests of their own).
+  app.queue.Download.SetConnectionsPerDownload(1);
   Run();
 
   EXPECT_EQ(StatusText(Item(0)), vocab::kComplete);
