@@ -69,8 +69,8 @@ std::optional<DWORD> CRegister::REGGetNumber(HKEY hive, const std::wstring& sect
     return std::nullopt;
   DWORD type = 0, number = 0, size = sizeof number;
   // A value of another type or size is not read as a number.
-  if (RegQueryValueExW(key.get(), ValueName(name), nullptr, &type,
-                       reinterpret_cast<BYTE*>(&number), &size) != ERROR_SUCCESS ||
+  if (RegQueryValueExW(key.get(), ValueName(name), nullptr, &type, reinterpret_cast<BYTE*>(&number),
+                       &size) != ERROR_SUCCESS ||
       type != REG_DWORD || size != sizeof number)
     return std::nullopt;
   return number;

@@ -17,7 +17,7 @@ namespace {
 
 // The speeds the movie steps through, in KB/s; a stored speed between two
 // of them steps to the nearer one in the direction asked.
-constexpr std::array<int, 12> kSpeedSteps = {0,    64,    128,   256,   512,   1024,
+constexpr std::array<int, 12> kSpeedSteps = {0,    64,   128,   256,   512,   1024,
                                              2048, 5120, 10240, 20480, 51200, 102400};
 constexpr int kWindowStep = 30;  // minutes
 
@@ -55,7 +55,9 @@ std::wstring SpeedInWords(int kilobytesPerSecond) {
 }
 
 std::wstring TimeOfDayText(int minute) {
-  const auto twoDigits = [](int n) { return std::wstring{wchar_t(L'0' + n / 10), wchar_t(L'0' + n % 10)}; };
+  const auto twoDigits = [](int n) {
+    return std::wstring{static_cast<wchar_t>(L'0' + n / 10), static_cast<wchar_t>(L'0' + n % 10)};
+  };
   return twoDigits(minute / 60 % 24) + L":" + twoDigits(minute % 60);
 }
 
@@ -185,7 +187,7 @@ void Settings::ShowLimitsInMovie() {
 }
 
 // Only the limits are written: the folder and monitoring stay as stored.
-void Settings::LimitsChanged() {
+void Settings::LimitsEdited() {
   SaveLimits();
   ShowLimitsInMovie();
   host_.LimitsChanged();
@@ -211,18 +213,18 @@ void Settings::StepValue(Step which, int direction) {
       Window.to = NextTime(Window.to, by);
       break;
   }
-  LimitsChanged();
+  LimitsEdited();
 }
 
 // Without a speed there is nothing to switch on.
 void Settings::SetLimitSpeed(bool on) {
   LimitSpeed = on && SpeedLimit > 0;
-  LimitsChanged();
+  LimitsEdited();
 }
 
 void Settings::SetUseTimeWindow(bool on) {
   UseTimeWindow = on;
-  LimitsChanged();
+  LimitsEdited();
 }
 
 }  // namespace mf

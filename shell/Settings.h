@@ -96,7 +96,7 @@ class Settings {
   void SaveLimits() const;
   void ShowLimitsInMovie();
   // Each change is kept at once, shown, and handed to the run.
-  void LimitsChanged();
+  void LimitsEdited();
 
   ClipboardMonitor& monitor_;
   ISettingsHost& host_;

@@ -36,8 +36,8 @@ TEST(TimeWindow, OpenAndMillisecondsUntilItOpensOrClosesRoundTheClock) {
       {{60, 420}, -1, 0, false, 61 * kMin, 0},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.window.from << "-" << c.window.to << " at " << c.minute
-                                    << ":" << c.ms);
+    SCOPED_TRACE(testing::Message()
+                 << c.window.from << "-" << c.window.to << " at " << c.minute << ":" << c.ms);
     EXPECT_EQ(c.window.IsOpen(c.minute), c.open);
     EXPECT_EQ(c.window.MsUntilOpen(c.minute, c.ms), c.untilOpen);
     EXPECT_EQ(c.window.MsUntilClose(c.minute, c.ms), c.untilClose);

@@ -41,11 +41,11 @@ const Names kCommands = {L"IDC_FS_Drag",
                          L"IDC_FS_Restore"};
 // The limits on the settings page.
 const Names kLimitCommands = {
-    L"ID_FS_simultaneousLess", L"ID_FS_simultaneousMore", L"ID_FS_connectionsLess",
-    L"ID_FS_connectionsMore",  L"ID_FS_speedLimitLess",   L"ID_FS_speedLimitMore",
-    L"ID_FS_limitSpeedCheck",  L"ID_FS_limitSpeedUncheck", L"ID_FS_timeWindowCheck",
+    L"ID_FS_simultaneousLess",  L"ID_FS_simultaneousMore",  L"ID_FS_connectionsLess",
+    L"ID_FS_connectionsMore",   L"ID_FS_speedLimitLess",    L"ID_FS_speedLimitMore",
+    L"ID_FS_limitSpeedCheck",   L"ID_FS_limitSpeedUncheck", L"ID_FS_timeWindowCheck",
     L"ID_FS_timeWindowUncheck", L"ID_FS_windowFromEarlier", L"ID_FS_windowFromLater",
-    L"ID_FS_windowToEarlier",  L"ID_FS_windowToLater"};
+    L"ID_FS_windowToEarlier",   L"ID_FS_windowToLater"};
 const Names kVariables = {
     L"_root.aboutTxt",       L"_root.download_dir",  L"_root.autoToDownloadList_CB",
     L"_root.Download_CB",    L"_root.Convert_CB",    L"_root.video_url",

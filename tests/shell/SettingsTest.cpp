@@ -290,8 +290,13 @@ const wchar_t* const kLimitNames[] = {kSimultaneousValue, kConnectionsValue, kSp
                                       kLimitSpeedValue,   kTimeWindowValue,  kWindowFromValue,
                                       kWindowToValue};
 std::vector<int> Limits(const Settings& s) {
-  return {s.SimultaneousDownloads, s.ConnectionsPerDownload, s.SpeedLimit, s.LimitSpeed,
-          s.UseTimeWindow,         s.Window.from,            s.Window.to};
+  return {s.SimultaneousDownloads,
+          s.ConnectionsPerDownload,
+          s.SpeedLimit,
+          s.LimitSpeed,
+          s.UseTimeWindow,
+          s.Window.from,
+          s.Window.to};
 }
 void StoreNumber(const wchar_t* name, DWORD n) {
   ASSERT_TRUE(CRegister().REGSaveNumber(HKEY_CURRENT_USER, kSettingsKey, name, n));
@@ -311,9 +316,9 @@ TEST_F(SettingsTest, LimitsRoundTripAsNumbersAndShowInTheMovie) {
               static_cast<DWORD>(chosen[i]))
         << kLimitNames[i];
   const std::pair<const wchar_t*, const wchar_t*> shown[] = {
-      {L"_root.simultaneous", L"5"},     {L"_root.connections", L"12"},
+      {L"_root.simultaneous", L"5"},      {L"_root.connections", L"12"},
       {L"_root.speedLimit", L"1.5 MB/s"}, {L"_root.limitSpeed_CB", L"1"},
-      {L"_root.timeWindow_CB", L"1"},    {L"_root.windowFrom", L"23:00"},
+      {L"_root.timeWindow_CB", L"1"},     {L"_root.windowFrom", L"23:00"},
       {L"_root.windowTo", L"05:30"}};
   for (const auto& [name, value] : shown)
     EXPECT_EQ(Controls(app.form).Flash.GetVariable(name), value) << name;
@@ -325,10 +330,10 @@ TEST_F(SettingsTest, StoredLimitsOutOfRangeAreHeldToItAndOfAnotherTypeTakeTheDef
     std::optional<DWORD> number;  // stored as text when none
     int expected;
   } cases[] = {
-      {0, 0, 1},          {0, 9, 8},          {0, 0xFFFFFFFF, 8}, {0, {}, 3},
-      {1, 0, 1},          {1, 17, 16},        {1, {}, 8},         {2, 0xFFFFFFFF, kMaxSpeedLimit},
-      {2, {}, 0},         {3, 1, 0},  // no speed to limit to
-      {4, 7, 1},          {5, 1440, 1439},    {6, {}, 420},
+      {0, 0, 1},  {0, 9, 8},       {0, 0xFFFFFFFF, 8}, {0, {}, 3},
+      {1, 0, 1},  {1, 17, 16},     {1, {}, 8},         {2, 0xFFFFFFFF, kMaxSpeedLimit},
+      {2, {}, 0}, {3, 1, 0},  // no speed to limit to
+      {4, 7, 1},  {5, 1440, 1439}, {6, {}, 420},
   };
   for (const auto& c : cases) {
     Clear();
