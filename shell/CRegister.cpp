@@ -61,6 +61,31 @@ bool CRegister::REGSaveSetting(HKEY hive, const std::wstring& section, const std
                         static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
+std::optional<DWORD> CRegister::REGGetNumber(HKEY hive, const std::wstring& section,
+                                             const std::wstring& name) const {
+  UniqueRegKey key;
+  if (RegOpenKeyExW(hive, NormalizeKeyPath(section).c_str(), 0, KEY_READ, key.put()) !=
+      ERROR_SUCCESS)
+    return std::nullopt;
+  DWORD type = 0, number = 0, size = sizeof number;
+  // A value of another type or size is not read as a number.
+  if (RegQueryValueExW(key.get(), ValueName(name), nullptr, &type, reinterpret_cast<BYTE*>(&number),
+                       &size) != ERROR_SUCCESS ||
+      type != REG_DWORD || size != sizeof number)
+    return std::nullopt;
+  return number;
+}
+
+bool CRegister::REGSaveNumber(HKEY hive, const std::wstring& section, const std::wstring& name,
+                              DWORD number) const {
+  UniqueRegKey key;
+  if (RegCreateKeyExW(hive, NormalizeKeyPath(section).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                      KEY_ALL_ACCESS, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
+    return false;
+  return RegSetValueExW(key.get(), ValueName(name), 0, REG_DWORD,
+                        reinterpret_cast<const BYTE*>(&number), sizeof number) == ERROR_SUCCESS;
+}
+
 bool CRegister::REGDeleteSetting(HKEY hive, const std::wstring& section,
                                  const std::wstring& name) const {
   if (name.empty()) return RegDeleteKeyW(hive, section.c_str()) == ERROR_SUCCESS;

@@ -19,6 +19,25 @@ constexpr wchar_t kAboutSentence[] =
     L"Marrowfin is an easy to use program to download video files from Google,youtube, and "
     L"other video sharing sites to your PC.";
 
+// The limits' commands of the settings page: a value stepped up (+1) or down (-1).
+struct StepRoute {
+  const wchar_t* name;
+  Settings::Step value;
+  int direction;
+};
+constexpr StepRoute kStepCommands[] = {
+    {L"ID_FS_simultaneousLess", Settings::Step::Simultaneous, -1},
+    {L"ID_FS_simultaneousMore", Settings::Step::Simultaneous, +1},
+    {L"ID_FS_connectionsLess", Settings::Step::Connections, -1},
+    {L"ID_FS_connectionsMore", Settings::Step::Connections, +1},
+    {L"ID_FS_speedLimitLess", Settings::Step::SpeedLimit, -1},
+    {L"ID_FS_speedLimitMore", Settings::Step::SpeedLimit, +1},
+    {L"ID_FS_windowFromEarlier", Settings::Step::WindowFrom, -1},
+    {L"ID_FS_windowFromLater", Settings::Step::WindowFrom, +1},
+    {L"ID_FS_windowToEarlier", Settings::Step::WindowTo, -1},
+    {L"ID_FS_windowToLater", Settings::Step::WindowTo, +1},
+};
+
 // Leading and trailing spaces only, as the address field's check wants.
 std::wstring TrimSpaces(const std::wstring& s) {
   size_t first = s.find_first_not_of(L' ');
@@ -89,7 +108,7 @@ void frmMain::AddDownloadURLFromMovie() {
 }
 
 void frmMain::Flash_FSCommand(const std::wstring& command, const std::wstring& /*args*/) {
-  if (Frame.RunCommand(command)) return;
+  if (Frame.RunCommand(command) || FS_LimitCommand(command)) return;
   // Names are compared exactly, case included; unknown names are ignored.
   struct Route {
     const wchar_t* name;
@@ -116,6 +135,10 @@ void frmMain::Flash_FSCommand(const std::wstring& command, const std::wstring& /
       {L"ID_FS_downloadBrowse", &frmMain::FS_DownloadBrowse},
       {L"ID_FS_autoDownloadCheck", &frmMain::FS_AutoDownloadCheck},
       {L"ID_FS_autoDownloadUncheck", &frmMain::FS_AutoDownloadUncheck},
+      {L"ID_FS_limitSpeedCheck", &frmMain::FS_LimitSpeedCheck},
+      {L"ID_FS_limitSpeedUncheck", &frmMain::FS_LimitSpeedUncheck},
+      {L"ID_FS_timeWindowCheck", &frmMain::FS_TimeWindowCheck},
+      {L"ID_FS_timeWindowUncheck", &frmMain::FS_TimeWindowUncheck},
   };
   for (const Route& r : kCommands) {
     if (command == r.name) {
@@ -183,6 +206,21 @@ void frmMain::FS_AutoDownloadUncheck() {
   app_.settings.StoredMonitorOn = false;
   app_.settings.SaveSettings();
 }
+
+bool frmMain::FS_LimitCommand(const std::wstring& command) {
+  for (const StepRoute& r : kStepCommands) {
+    if (command == r.name) {
+      app_.settings.StepValue(r.value, r.direction);
+      return true;
+    }
+  }
+  return false;
+}
+
+void frmMain::FS_LimitSpeedCheck() { app_.settings.SetLimitSpeed(true); }
+void frmMain::FS_LimitSpeedUncheck() { app_.settings.SetLimitSpeed(false); }
+void frmMain::FS_TimeWindowCheck() { app_.settings.SetUseTimeWindow(true); }
+void frmMain::FS_TimeWindowUncheck() { app_.settings.SetUseTimeWindow(false); }
 
 void frmMain::FS_SelectAll() { app_.gridView.SelectAll(); }
 void frmMain::FS_RemoveSelected() { app_.gridView.RemoveSelected(); }

@@ -64,6 +64,9 @@ class Program final : private IRunEvents,
   bool IsDownloading() override { return queue.IsDownloading; }
   bool AddURLToList(const std::wstring& address) override { return gridView.AddURLToList(address); }
 
+  // ISettingsHost (shell/Limits.cpp)
+  void LimitsChanged() override;
+
   // IRunEvents (shell/RunEvents.cpp)
   std::wstring DownloadFolder() override { return settings.DownloadFolder; }
   bool ConfirmStop() override;

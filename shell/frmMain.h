@@ -182,6 +182,12 @@ class frmMain : public Window,
   void FS_DownloadBrowse();
   void FS_AutoDownloadCheck();
   void FS_AutoDownloadUncheck();
+  // The limits on the settings page: true when `command` was one of the steps.
+  bool FS_LimitCommand(const std::wstring& command);
+  void FS_LimitSpeedCheck();
+  void FS_LimitSpeedUncheck();
+  void FS_TimeWindowCheck();
+  void FS_TimeWindowUncheck();
   void FS_StopDownload() { cmdStartDownload_Click(); }
   void FS_SelectAll();
   void FS_RemoveSelected();

@@ -21,6 +21,8 @@ constexpr MenuEntry kTrayMenu[] = {
     {frmMenu::mnuDownload, L"Start Downloading", MF_STRING},
     {0, nullptr, MF_SEPARATOR},
     {frmMenu::mnuMonitor, L"Monitor Video URL's in Clipboard", MF_STRING},
+    // Greyed until the settings give it a speed.
+    {frmMenu::mnuLimitSpeed, L"Limit speed", MF_STRING | MF_GRAYED},
     {0, nullptr, MF_SEPARATOR | MF_GRAYED},
     {frmMenu::mnuHelp, L"Help", MF_STRING | MF_GRAYED},
     {frmMenu::mnuAbout, L"About", MF_STRING | MF_GRAYED},
@@ -81,6 +83,10 @@ bool frmMenu::Enabled(ItemId item) const {
   return trayMenu_ && !(GetMenuState(trayMenu_, item, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED));
 }
 
+void frmMenu::SetEnabled(ItemId item, bool enabled) {
+  if (trayMenu_) EnableMenuItem(trayMenu_, item, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
 void frmMenu::PopupMenu(HWND owner) {
   if (!trayMenu_) return;
   POINT at{};
@@ -106,6 +112,9 @@ void frmMenu::ItemClick(UINT item) {
     case mnuMonitor:
       mnuMonitor_Click();
       break;
+    case mnuLimitSpeed:
+      mnuLimitSpeed_Click();
+      break;
     case mnuExit:
       mnuExit_Click();
       break;
@@ -127,6 +136,12 @@ void frmMenu::mnuDownload_Click() {
 void frmMenu::mnuMonitor_Click() {
   main_.App().monitor.Monitor(!Checked(mnuMonitor));
   main_.App().settings.ShowSettingsInMovie();
+}
+
+// Unlike monitoring, the limit switched here is saved: it is the setting itself.
+void frmMenu::mnuLimitSpeed_Click() {
+  Settings& settings = main_.App().settings;
+  settings.SetLimitSpeed(!settings.LimitSpeed);
 }
 
 // Only arms the exit timer: the exit question and the shutdown come after

@@ -24,6 +24,7 @@ class frmMenu : public Window {
     mnuHelp,
     mnuAbout,
     mnuExit,
+    mnuLimitSpeed,
   };
 
   // The menu's actions work on the main window.
@@ -42,6 +43,7 @@ class frmMenu : public Window {
   bool Checked(ItemId item) const;
   void SetChecked(ItemId item, bool checked);
   bool Enabled(ItemId item) const;
+  void SetEnabled(ItemId item, bool enabled);
 
   // Opens TRAYMENU at the mouse position as a pop-up of `owner` and runs the
   // chosen item's action once the menu has closed.
@@ -51,6 +53,7 @@ class frmMenu : public Window {
   void mnuWebVideo_Click();
   void mnuDownload_Click();
   void mnuMonitor_Click();
+  void mnuLimitSpeed_Click();
   void mnuExit_Click();
 
  private:

@@ -39,11 +39,21 @@ const Names kCommands = {L"IDC_FS_Drag",
                          L"ID_FS_autoDownloadUncheck",
                          L"IDC_FS_Maximize",
                          L"IDC_FS_Restore"};
+// The limits on the settings page.
+const Names kLimitCommands = {
+    L"ID_FS_simultaneousLess",  L"ID_FS_simultaneousMore",  L"ID_FS_connectionsLess",
+    L"ID_FS_connectionsMore",   L"ID_FS_speedLimitLess",    L"ID_FS_speedLimitMore",
+    L"ID_FS_limitSpeedCheck",   L"ID_FS_limitSpeedUncheck", L"ID_FS_timeWindowCheck",
+    L"ID_FS_timeWindowUncheck", L"ID_FS_windowFromEarlier", L"ID_FS_windowFromLater",
+    L"ID_FS_windowToEarlier",   L"ID_FS_windowToLater"};
 const Names kVariables = {
     L"_root.aboutTxt",       L"_root.download_dir",  L"_root.autoToDownloadList_CB",
     L"_root.Download_CB",    L"_root.Convert_CB",    L"_root.video_url",
     L"_root.downloadBtn",    L"_root.startDownload", L"_root.downloadTab",
-    L"_root.downloadBtnTab", L"_root.maximized",     L"_root.darkTitle"};
+    L"_root.downloadBtnTab", L"_root.maximized",     L"_root.darkTitle",
+    L"_root.simultaneous",   L"_root.connections",   L"_root.speedLimit",
+    L"_root.speedLimitKB",   L"_root.limitSpeed_CB", L"_root.timeWindow_CB",
+    L"_root.windowFrom",     L"_root.windowTo"};
 
 class OurMovie : public testing::Test {
  protected:
@@ -96,13 +106,15 @@ TEST_F(OurMovie, WiresEveryCommandAndVariableOfTheFrontEnd) {
   EXPECT_EQ(movie.width, 630);
   EXPECT_EQ(movie.height, 535);
   auto commands = movie.Commands();
-  for (const std::wstring& c : kCommands)
+  Names all = kCommands;
+  all.insert(kLimitCommands.begin(), kLimitCommands.end());
+  for (const std::wstring& c : all)
     EXPECT_NE(std::find(commands.begin(), commands.end(), c), commands.end()) << mf::ToAnsi(c);
   auto variables = movie.Variables();
   for (const std::wstring& v : kVariables)
     EXPECT_NE(std::find(variables.begin(), variables.end(), v), variables.end()) << mf::ToAnsi(v);
   // The movie speaks only the front end's language and its own words.
-  for (const std::wstring& c : commands) EXPECT_TRUE(kCommands.count(c)) << mf::ToAnsi(c);
+  for (const std::wstring& c : commands) EXPECT_TRUE(all.count(c)) << mf::ToAnsi(c);
 }
 
 TEST_F(OurMovie, SendsEveryCommandWhenTheUserUsesItsControl) {
@@ -134,6 +146,10 @@ TEST_F(OurMovie, SendsEveryCommandWhenTheUserUsesItsControl) {
   EXPECT_TRUE(ClickSending(L"ID_FS_autoDownloadCheck"));
   EXPECT_EQ(host.player.GetVariable(L"_root.autoToDownloadList_CB"), L"1");
   EXPECT_TRUE(ClickSending(L"ID_FS_autoDownloadUncheck"));
+  // The limit's tick wants a speed to limit to.
+  EXPECT_FALSE(ClickSending(L"ID_FS_limitSpeedCheck"));
+  host.player.SetVariable(L"_root.speedLimitKB", L"64");
+  for (const std::wstring& c : kLimitCommands) EXPECT_TRUE(ClickSending(c)) << mf::ToAnsi(c);
   host.commands.clear();
   ToggleSettings();
   EXPECT_EQ(host.commands, std::vector<std::wstring>{L"IDC_FS_Download"});
@@ -161,6 +177,13 @@ TEST_F(OurMovie, ShowsEveryVariableTheProgramSets) {
       {L"_root.autoToDownloadList_CB", L"0", L"1", {}, true},
       {L"_root.Download_CB", L"0", L"1", {}, true},
       {L"_root.Convert_CB", L"0", L"1", {}, true},
+      {L"_root.simultaneous", L"3", L"4", {}, true},
+      {L"_root.connections", L"8", L"16", {}, true},
+      {L"_root.speedLimit", L"No limit", L"64 KB/s", {}, true},
+      {L"_root.limitSpeed_CB", L"0", L"1", {{L"_root.speedLimitKB", L"64"}}, true},
+      {L"_root.timeWindow_CB", L"0", L"1", {}, true},
+      {L"_root.windowFrom", L"01:00", L"01:30", {}, true},
+      {L"_root.windowTo", L"07:00", L"06:30", {}, true},
       {L"_root.downloadBtn", L"0", L"1", {}, false},
       {L"_root.startDownload", L"1", L"0", {}, false},
       {L"_root.downloadTab", L"1", L"0", {}, false},
