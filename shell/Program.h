@@ -73,6 +73,7 @@ class Program final : private IRunEvents,
   void StartRefused(Refusal why) override;
   void RunningChanged(bool running) override;
   void RunStarted() override;
+  void RunWaiting(int opensAt) override;
   void RunEnded(int downloaded, int failed) override;
   void ItemChanged(uint32_t key) override { gridView.ShowItem(key); }
   void TransferProgress(uint32_t key, int64_t bytesReceived, float fileSize) override;

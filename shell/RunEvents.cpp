@@ -71,6 +71,13 @@ void Program::RunStarted() {
 
 // The line is the whole run's: the bytes of every transfer under way added
 // up, and the time left of them all when every size is known.
+void Program::RunWaiting(int opensAt) {
+  wchar_t time[8] = {};
+  swprintf(time, std::size(time), L"%02d:%02d", opensAt / 60 % 24, opensAt % 60);
+  SetFlashVariable(L"_root.notice",
+                   std::wstring(L"Downloads wait for their hours, which begin at ") + time + L".");
+}
+
 void Program::TransferProgress(uint32_t key, int64_t bytesReceived, float fileSize) {
   Arrival& arrival = arrivals_[key];
   // A file that starts again counts its new bytes only.

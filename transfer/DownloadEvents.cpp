@@ -41,7 +41,9 @@ void ItemRun::DownloadCancelled(long& /*position*/) {
   if (IsFetchingPage) {
     IsFetchingPage = false;
     pageDone_ = nullptr;
-  } else if (stage_ == RunStage::Transferring) {
+  } else if (transferOpen_) {
+    // Stopped or not, the transfer ends: its bytes keep the version they
+    // belong to, and the speed line goes.
     return TransferEnded();
   }
   if (stage_ == RunStage::Stopping || ItemGone()) LetGo();

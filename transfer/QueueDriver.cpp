@@ -102,6 +102,9 @@ void QueueDriver::StopOrQueueStart() {
 }
 
 void QueueDriver::StartDownloading() {
+  IsDownloading = true;
+  CancelRequested = false;
+  if (const int64_t wait = MsUntilWindowOpens(); wait > 0) return WaitForWindow(wait);
   host_.RunStarted();
   // One level only; a folder that cannot be made shows up as failed transfers.
   const std::wstring folder = host_.DownloadFolder();
@@ -110,6 +113,7 @@ void QueueDriver::StartDownloading() {
   IsDownloading = true;
   visited_.clear();
   downloaded_ = failed_ = 0;
+  ArmWindowEnd();
   FillLanes();
 }
 
@@ -158,11 +162,20 @@ void QueueDriver::ItemEnded(ItemRun& /*lane*/, uint32_t key) {
 }
 
 void QueueDriver::LaneLetGo() {
-  // The run ends once every lane has let go.
-  if (RunningKeys().empty() && IsDownloading) EndRun();
+  // The run ends once every lane has let go (or, when its hours ended,
+  // waits for them to open again).
+  if (RunningKeys().empty() && IsDownloading && !waitingForWindow_) EndRun();
 }
 
 void QueueDriver::EndRun() {
+  if (pausing_) {
+    // The hours ended: the run waits for them to open again.
+    pausing_ = false;
+    return StartDownloading();
+  }
+  Messages.Cancel(windowTimer_);
+  windowTimer_ = 0;
+  waitingForWindow_ = false;
   IsDownloading = false;
   host_.RunEnded(downloaded_, failed_);
   // A stop has already shown the run as ended.
@@ -177,11 +190,53 @@ void QueueDriver::EndRun() {
 
 void QueueDriver::Stop() {
   CancelRequested = true;
+  pausing_ = false;
+  // Waiting for its hours, the run has nothing to let go.
+  if (waitingForWindow_) return EndRun();
+  StopLanes();
+}
+
+void QueueDriver::StopLanes() {
   std::vector<ItemRun*> busy;
   if (first_.Busy()) busy.push_back(&first_);
   for (const auto& lane : lanes_)
     if (lane->Busy()) busy.push_back(lane.get());
   for (ItemRun* lane : busy) lane->Stop();
+}
+
+int64_t QueueDriver::MsUntilWindowOpens() const {
+  if (!window_) return 0;
+  const SYSTEMTIME now = LocalTime();
+  return window_->MsUntilOpen(now.wHour * 60 + now.wMinute, now.wSecond * 1000 + now.wMilliseconds);
+}
+
+void QueueDriver::WaitForWindow(int64_t ms) {
+  waitingForWindow_ = true;
+  host_.RunWaiting(window_->from);
+  windowTimer_ = Messages.After(static_cast<UINT>(ms), [this] {
+    windowTimer_ = 0;
+    waitingForWindow_ = false;
+    StartDownloading();  // which looks at the clock again
+  });
+}
+
+void QueueDriver::ArmWindowEnd() {
+  if (!window_) return;
+  const SYSTEMTIME now = LocalTime();
+  const int64_t ms =
+      window_->MsUntilClose(now.wHour * 60 + now.wMinute, now.wSecond * 1000 + now.wMilliseconds);
+  if (ms == TimeWindow::kNever) return;
+  windowTimer_ = Messages.After(static_cast<UINT>(ms), [this] {
+    windowTimer_ = 0;
+    WindowEnded();
+  });
+}
+
+void QueueDriver::WindowEnded() {
+  CancelRequested = true;
+  pausing_ = true;
+  StopLanes();
+  LaneLetGo();  // when no lane was at work
 }
 
 bool QueueDriver::Shutdown(DWORD ms) {

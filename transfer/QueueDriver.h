@@ -14,11 +14,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "common/MessageWindow.h"
+#include "common/TimeWindow.h"
 #include "downloadlist/DownloadList.h"
 #include "transfer/ItemRun.h"
 #include "transfer/RunEvents.h"
@@ -54,6 +56,17 @@ class QueueDriver {
   // takes up more, or lets the lanes beyond run out, at its next item.
   void SetSimultaneous(int n);
   int Simultaneous() const noexcept { return simultaneous_; }
+  // The hours in which downloads may run (none: at any time). Start waits
+  // for them, and a run stops at their end and goes on when they open again.
+  void SetTimeWindow(std::optional<TimeWindow> window) { window_ = window; }
+  // A run waits for its hours to open.
+  bool WaitingForWindow() const noexcept { return waitingForWindow_; }
+  // The local time of day; tests set a clock of their own.
+  std::function<SYSTEMTIME()> LocalTime = [] {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    return now;
+  };
   // The connections each item's file may take (see Download); from the
   // next request of each lane on.
   void SetConnectionsPerDownload(int n);
@@ -105,11 +118,12 @@ class QueueDriver {
   bool Shutdown(DWORD ms);
 
  private:
-  friend class ItemRun;
+  friend class ItemRun;  // hears the lanes' ends, and whether a stop is a pause
   friend class test::TestProgram;
   bool BeginRun();
   void StopOrQueueStart();
   void Stop();
+  void StopLanes();
   const DownloadItem* NextItem() const;
   // Takes up items while lanes are free; ends the run when none is at work.
   void FillLanes();
@@ -118,6 +132,12 @@ class QueueDriver {
   void ItemEnded(ItemRun& lane, uint32_t key);
   void LaneLetGo();
   void EndRun();
+  // The hours: how long until they open (0: open now), the wait for them,
+  // and the stop at their end.
+  int64_t MsUntilWindowOpens() const;
+  void WaitForWindow(int64_t ms);
+  void ArmWindowEnd();
+  void WindowEnded();
 
   DownloadList& list_;
   IRunEvents& host_;
@@ -127,6 +147,10 @@ class QueueDriver {
   bool startQueued_ = false;    // a start asked while a stopped run was ending
   std::set<uint32_t> visited_;  // the items this run has taken up
   int downloaded_ = 0, failed_ = 0;
+  std::optional<TimeWindow> window_;
+  MessageWindow::Timer windowTimer_ = 0;  // its opening while waiting, its end while running
+  bool waitingForWindow_ = false;
+  bool pausing_ = false;  // the hours ended: the lanes let go, and the run goes on later
 };
 
 }  // namespace mf

@@ -23,6 +23,9 @@ class IRunEvents {
   virtual void RunningChanged(bool running) = 0;
   // A run began.
   virtual void RunStarted() = 0;
+  // A run waits for the hours in which downloads may run, which open at
+  // `opensAt` minutes after midnight.
+  virtual void RunWaiting(int opensAt) = 0;
   // The run has wholly ended: the items it downloaded and those that failed.
   virtual void RunEnded(int downloaded, int failed) = 0;
 

@@ -113,7 +113,8 @@ void ItemRun::LetGo() {
     }
     return ItemEnded();
   }
-  SetState(ItemState::Cancelled);
+  // Stopped at the end of its hours, the item goes on when they open again.
+  SetState(driver_.pausing_ ? ItemState::Waiting : ItemState::Cancelled);
   stage_ = RunStage::Idle;
   driver_.LaneLetGo();
 }
@@ -183,10 +184,11 @@ void ItemRun::BeginTransfer() {
   restartTold_ = false;
   TransferResult.clear();
   stage_ = RunStage::Transferring;
-  Download.StartDownload();
+  transferOpen_ = Download.StartDownload();
 }
 
 void ItemRun::TransferEnded() {
+  transferOpen_ = false;
   host_.TransferEnded(key_);
   // The partial file's bytes now belong to the version of the answer that
   // brought them, also when the transfer was stopped or broke.

@@ -38,6 +38,7 @@ class StandInWindow : public IRunEvents {
   void StartRefused(Refusal) override { shown.push_back(L"refused"); }
   void RunningChanged(bool running) override { shown.push_back(running ? L"running" : L"idle"); }
   void RunStarted() override { shown.push_back(L"started"); }
+  void RunWaiting(int opensAt) override { shown.push_back(L"waits " + std::to_wstring(opensAt)); }
   void RunEnded(int downloaded, int failed) override {
     shown.push_back(L"ran " + std::to_wstring(downloaded) + L"/" + std::to_wstring(failed));
   }
@@ -169,6 +170,77 @@ TEST(QueueStandIn, StopAtEveryStepThenStartNeverOverlapsRequests) {
     const std::wstring file = window.folder + L"\\b.swf";
     EXPECT_EQ(Sha256OfFile(file), Sha256OfPattern(9, 1 << 20));
     DeleteFileForced(file);
+    RemoveDirectoryW(window.folder.c_str());
+  }
+}
+
+// The hours in which downloads may run: Start waits for them to open, and
+// their end stops the run, which puts its items back to wait for the next day.
+TEST(QueueStandIn, TheRunKeepsToItsHours) {
+  RecordingPlatform platform;
+  ScopedPlatform usePlatform{platform};
+  HttpServer http;
+  ASSERT_TRUE(http.Start());
+  http.Route("/www.angryalien.com/hours.asp",
+             HttpResponse::Text("<embed src=\"" + ToAnsi(http.Url("/aa/hours.swf")) + "\">"));
+  http.Route("/aa/hours.swf", [](const HttpRequest& request) {
+    return AnswerRange(
+        request,
+        HttpResponse::File(300000, 3).Header("ETag", "\"h1\"").AcceptRanges().Slow(8192, 50));
+  });
+  const struct {
+    const char* what;
+    int second, ms;  // the clock at Start: 10:00:ss.mmm
+    TimeWindow window;
+    std::vector<std::wstring> shown;
+    const wchar_t* status;
+  } cases[] = {
+      {"opens 0.3 s after Start",
+       59,
+       700,
+       {601, 602},
+       {L"running", L"waits 601", L"started"},
+       vocab::kComplete},
+      {"closes 0.5 s after Start",
+       59,
+       500,
+       {600, 601},
+       {L"running", L"started", L"transfer over", L"waits 600"},
+       vocab::kWaiting},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    StandInWindow window;
+    window.folder = FromAnsi(std::getenv("TEMP") ? std::getenv("TEMP") : "C:\\") + L"\\mf-hours";
+    DownloadList list;
+    window.list = &list;
+    QueueDriver queue(list, window);
+    const ULONGLONG start = GetTickCount64();
+    queue.LocalTime = [&] {
+      const ULONGLONG ms = c.second * 1000 + c.ms + (GetTickCount64() - start);
+      SYSTEMTIME t{.wHour = 10, .wMinute = static_cast<WORD>(ms / 60000)};
+      t.wSecond = static_cast<WORD>(ms / 1000 % 60);
+      t.wMilliseconds = static_cast<WORD>(ms % 1000);
+      return t;
+    };
+    queue.SetTimeWindow(c.window);
+    list.AddItem(http.Url("/www.angryalien.com/hours.asp"), L"", L"", L"");
+    queue.cmdStartDownload_Click();
+    PumpUntil([&] { return window.shown.size() >= c.shown.size(); }, 10000);
+    window.shown.resize(std::min(window.shown.size(), c.shown.size()));
+    EXPECT_EQ(window.shown, c.shown);
+    EXPECT_TRUE(PumpUntil([&] { return StatusText(*list.At(0)) == c.status; }, 10000));
+    const bool paused = c.status == std::wstring(vocab::kWaiting);
+    EXPECT_EQ(queue.WaitingForWindow(), paused);
+    // What came before the end of the hours is kept, to go on from.
+    if (paused) {
+      EXPECT_EQ(list.At(0)->PartETag, L"\"h1\"");
+    }
+    // Stop: a run waiting for its hours ends at once.
+    if (queue.IsDownloading) queue.cmdStartDownload_Click();
+    EXPECT_TRUE(PumpUntil([&] { return !queue.IsDownloading; }, 10000));
+    DeleteFileForced(window.folder + L"\\hours.swf");
+    DeleteFileForced(window.folder + L"\\hours.swf.part");
     RemoveDirectoryW(window.folder.c_str());
   }
 }
