@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <optional>
 #include <vector>
 
@@ -290,38 +289,19 @@ const wchar_t* const kLimitNames[] = {kSimultaneousValue, kConnectionsValue, kSp
                                       kLimitSpeedValue,   kTimeWindowValue,  kWindowFromValue,
                                       kWindowToValue};
 std::vector<int> Limits(const Settings& s) {
-  return {s.SimultaneousDownloads,
-          s.ConnectionsPerDownload,
-          s.SpeedLimit,
-          s.LimitSpeed,
-          s.UseTimeWindow,
-          s.Window.from,
-          s.Window.to};
-}
-void StoreNumber(const wchar_t* name, DWORD n) {
-  ASSERT_TRUE(CRegister().REGSaveNumber(HKEY_CURRENT_USER, kSettingsKey, name, n));
+  return std::vector<int>{s.SimultaneousDownloads,
+                          s.ConnectionsPerDownload,
+                          s.SpeedLimit,
+                          s.LimitSpeed,
+                          s.UseTimeWindow,
+                          s.Window.from,
+                          s.Window.to};
 }
 
-TEST_F(SettingsTest, LimitsRoundTripAsNumbersAndShowInTheMovie) {
-  mf::test::TestProgram app;
-  EXPECT_EQ(Limits(app.settings), (std::vector<int>{3, 8, 0, 0, 0, 60, 420}));  // the defaults
-  const std::vector<int> chosen = {5, 12, 1536, 1, 1, 1380, 330};
-  for (size_t i = 0; i < chosen.size(); ++i) StoreNumber(kLimitNames[i], chosen[i]);
-  app.settings.LoadSettings();
-  EXPECT_EQ(Limits(app.settings), chosen);
-  RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Tallowmere Marrowfin");
-  app.settings.SaveSettings();
-  for (size_t i = 0; i < chosen.size(); ++i)
-    EXPECT_EQ(CRegister().REGGetNumber(HKEY_CURRENT_USER, kSettingsKey, kLimitNames[i]),
-              static_cast<DWORD>(chosen[i]))
-        << kLimitNames[i];
-  const std::pair<const wchar_t*, const wchar_t*> shown[] = {
-      {L"_root.simultaneous", L"5"},      {L"_root.connections", L"12"},
-      {L"_root.speedLimit", L"1.5 MB/s"}, {L"_root.limitSpeed_CB", L"1"},
-      {L"_root.timeWindow_CB", L"1"},     {L"_root.windowFrom", L"23:00"},
-      {L"_root.windowTo", L"05:30"}};
-  for (const auto& [name, value] : shown)
-    EXPECT_EQ(Controls(app.form).Flash.GetVariable(name), value) << name;
+TEST(SpeedInWords, KilobytesBelowAMegabyteMegabytesWithOneDecimalAbove) {
+  EXPECT_EQ(SpeedInWords(500), L"500 KB/s");
+  EXPECT_EQ(SpeedInWords(1536), L"1.5 MB/s");
+  EXPECT_EQ(SpeedInWords(102400), L"100 MB/s");
 }
 
 TEST_F(SettingsTest, StoredLimitsOutOfRangeAreHeldToItAndOfAnotherTypeTakeTheDefault) {
@@ -330,65 +310,55 @@ TEST_F(SettingsTest, StoredLimitsOutOfRangeAreHeldToItAndOfAnotherTypeTakeTheDef
     std::optional<DWORD> number;  // stored as text when none
     int expected;
   } cases[] = {
-      {0, 0, 1},  {0, 9, 8},       {0, 0xFFFFFFFF, 8}, {0, {}, 3},
-      {1, 0, 1},  {1, 17, 16},     {1, {}, 8},         {2, 0xFFFFFFFF, kMaxSpeedLimit},
-      {2, {}, 0}, {3, 1, 0},  // no speed to limit to
-      {4, 7, 1},  {5, 1440, 1439}, {6, {}, 420},
-  };
+      {0, 0, 1},  {0, 0xFFFFFFFF, 8}, {0, {}, 3},  {1, 17, 16}, {2, 0xFFFFFFFF, kMaxSpeedLimit},
+      {2, {}, 0}, {3, 1, 0},  // no speed
+      {4, 7, 1},  {5, 1440, 1439},    {6, {}, 420}};
   for (const auto& c : cases) {
     Clear();
     if (c.number)
-      StoreNumber(kLimitNames[c.limit], *c.number);
+      CRegister().REGSaveNumber(HKEY_CURRENT_USER, kSettingsKey, kLimitNames[c.limit], *c.number);
     else
       Store(kLimitNames[c.limit], L"5");
     mf::test::TestProgram app;
     app.settings.LoadSettings();
-    EXPECT_EQ(Limits(app.settings)[c.limit], c.expected)
-        << mf::ToAnsi(kLimitNames[c.limit]) << " " << c.number.value_or(-1);
+    EXPECT_EQ(Limits(app.settings)[c.limit], c.expected) << mf::ToAnsi(kLimitNames[c.limit]);
   }
 }
 
 // Each command of the settings page steps its value, saves it at once and
 // shows it; the other stored settings are left as they were.
-TEST_F(SettingsTest, MovieLimitCommandsStepSaveAndShowTheValues) {
+TEST_F(SettingsTest, MovieLimitCommandsStepSaveAndShowTheValuesForTheNextStart) {
   Store(L"Download Dir", L"relative");  // unusable, but the user's until replaced
   mf::test::TestProgram app;
-  frmMain& form = app.form;
-  ASSERT_TRUE(form.Load());
+  ASSERT_TRUE(app.form.Load());
+  EXPECT_EQ(Limits(app.settings), (std::vector<int>{3, 8, 0, 0, 0, 60, 420}));  // the defaults
   struct {
-    const wchar_t* command;
-    const wchar_t* variable;
-    const wchar_t* shown;
+    const wchar_t *command, *variable, *shown, *value;
     DWORD stored;
   } steps[] = {
-      {L"ID_FS_simultaneousMore", L"_root.simultaneous", L"4", 4},
-      {L"ID_FS_connectionsLess", L"_root.connections", L"7", 7},
-      {L"ID_FS_speedLimitLess", L"_root.speedLimit", L"No limit", 0},
-      {L"ID_FS_limitSpeedCheck", L"_root.limitSpeed_CB", L"0", 0},  // nothing to limit to
-      {L"ID_FS_speedLimitMore", L"_root.speedLimit", L"64 KB/s", 64},
-      {L"ID_FS_limitSpeedCheck", L"_root.limitSpeed_CB", L"1", 1},
-      {L"ID_FS_speedLimitLess", L"_root.limitSpeed_CB", L"0", 0},  // back to none: off
-      {L"ID_FS_windowFromEarlier", L"_root.windowFrom", L"00:30", 30},
-      {L"ID_FS_windowFromEarlier", L"_root.windowFrom", L"00:00", 0},
-      {L"ID_FS_windowFromEarlier", L"_root.windowFrom", L"23:30", 1410},
-      {L"ID_FS_windowToLater", L"_root.windowTo", L"07:30", 450},
-      {L"ID_FS_timeWindowCheck", L"_root.timeWindow_CB", L"1", 1},
-      {L"ID_FS_timeWindowUncheck", L"_root.timeWindow_CB", L"0", 0},
+      {L"ID_FS_simultaneousMore", L"_root.simultaneous", L"4", kSimultaneousValue, 4},
+      {L"ID_FS_speedLimitLess", L"_root.speedLimit", L"No limit", kSpeedLimitValue, 0},
+      {L"ID_FS_limitSpeedCheck", L"_root.limitSpeed_CB", L"0", kLimitSpeedValue, 0},
+      {L"ID_FS_speedLimitMore", L"_root.speedLimit", L"64 KB/s", kSpeedLimitValue, 64},
+      {L"ID_FS_limitSpeedCheck", L"_root.limitSpeed_CB", L"1", kLimitSpeedValue, 1},
+      {L"ID_FS_speedLimitLess", L"_root.limitSpeed_CB", L"0", kLimitSpeedValue, 0},
+      {L"ID_FS_windowFromEarlier", L"_root.windowFrom", L"00:30", kWindowFromValue, 30},
+      {L"ID_FS_windowFromEarlier", L"_root.windowFrom", L"00:00", kWindowFromValue, 0},
+      {L"ID_FS_windowFromEarlier", L"_root.windowFrom", L"23:30", kWindowFromValue, 1410},
+      {L"ID_FS_windowToLater", L"_root.windowTo", L"07:30", kWindowToValue, 450},
+      {L"ID_FS_timeWindowCheck", L"_root.timeWindow_CB", L"1", kTimeWindowValue, 1},
   };
-  const std::map<std::wstring, const wchar_t*> storedAs = {
-      {L"_root.simultaneous", kSimultaneousValue}, {L"_root.connections", kConnectionsValue},
-      {L"_root.speedLimit", kSpeedLimitValue},     {L"_root.limitSpeed_CB", kLimitSpeedValue},
-      {L"_root.windowFrom", kWindowFromValue},     {L"_root.windowTo", kWindowToValue},
-      {L"_root.timeWindow_CB", kTimeWindowValue}};
   for (const auto& s : steps) {
-    Controls(form).Flash.RaiseFSCommand(s.command, L"");
-    EXPECT_EQ(Controls(form).Flash.GetVariable(s.variable), s.shown) << s.command;
-    EXPECT_EQ(CRegister().REGGetNumber(HKEY_CURRENT_USER, kSettingsKey, storedAs.at(s.variable)),
-              s.stored)
+    Controls(app.form).Flash.RaiseFSCommand(s.command, L"");
+    EXPECT_EQ(Controls(app.form).Flash.GetVariable(s.variable), s.shown) << s.command;
+    EXPECT_EQ(CRegister().REGGetNumber(HKEY_CURRENT_USER, kSettingsKey, s.value), s.stored)
         << s.command;
   }
   EXPECT_EQ(Stored(L"Download Dir"), L"relative");
   EXPECT_EQ(Stored(L"URL Mon"), L"<missing>");
+  mf::test::TestProgram again;
+  again.settings.LoadSettings();
+  EXPECT_EQ(Limits(again.settings), Limits(app.settings));
 }
 
 }  // namespace
