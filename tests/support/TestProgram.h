@@ -2,6 +2,7 @@
 // Tests drive the program through its parts and the window's controls by
 // name; outside the tests those stay the program's own.
 #include "shell/Program.h"
+#include "transfer/SpeedLimit.h"
 
 namespace mf {
 
@@ -25,8 +26,12 @@ class TestProgram {
     queue.first_.key_ = key;
     queue.first_.stage_ = key ? RunStage::Waiting : RunStage::Idle;
   }
-  // Nothing of a shown lane is left for the shutdown to stop.
-  ~TestProgram() { queue.first_.stage_ = RunStage::Idle; }
+  // Nothing of a shown lane is left for the shutdown to stop, and a speed
+  // limit the settings set holds for this program only.
+  ~TestProgram() {
+    queue.first_.stage_ = RunStage::Idle;
+    SpeedLimit::Set(0);
+  }
 };
 
 class FormAccess {
