@@ -150,6 +150,7 @@ class Download {
   // Whether the last information request was answered with success (2xx):
   // only then does what it says describe the file.
   bool InformationAnswered() const noexcept { return infoStatus_ >= 200 && infoStatus_ < 300; }
+  int InformationStatus() const noexcept { return infoStatus_; }
   // The next transfer continues LocalFile, which holds its first `from`
   // bytes: it asks for the rest of the version `ifRange` names (an ETag or a
   // Last-Modified), the whole file being `total` bytes (-1: not known). It

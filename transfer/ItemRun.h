@@ -87,6 +87,9 @@ class ItemRun : private IDownloadEvents, private IResolverHost {
 
   // The steps.
   void TryItem();
+  // Goes on with `next` once the server of the item's link has a free slot.
+  void AwaitServer(const std::function<void()>& next);
+  static constexpr UINT kServerWaitMs = 250;
   void Resolved(const std::wstring& link);
   void BeginTransfer();
   void TransferEnded();

@@ -41,9 +41,12 @@ LocalFileInfo ItemRun::NameFromInformation(const std::wstring& sLink, int16_t si
   // Its size as the information request gave it (the design's float), also
   // for an error page; -1 is a file without a length, or no file at all.
   const float size = Download.FileSize();
-  info.Size = size != -1              ? SizeKnown::Length
-              : Download.FileExists() ? SizeKnown::NoLength
-                                      : SizeKnown::NoFile;
+  // A server too busy to answer said nothing of the file: the transfer will.
+  const int status = Download.InformationStatus();
+  const bool busy = status == 503 || status == 429;
+  info.Size = size != -1                      ? SizeKnown::Length
+              : Download.FileExists() || busy ? SizeKnown::NoLength
+                                              : SizeKnown::NoFile;
   if (size != -1) info.FileLength = static_cast<int64_t>(size);
 
   const std::wstring tail = LowerCase(

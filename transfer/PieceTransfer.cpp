@@ -15,14 +15,7 @@
 #include "transfer/SpeedLimit.h"
 
 namespace mf {
-namespace {
-
-std::wstring ServerOf(const std::wstring& url) {
-  std::optional<WebAddress> address = SplitWebAddress(url);
-  return address ? address->host + L":" + std::to_wstring(address->port) : std::wstring();
-}
-
-}  // namespace
+namespace {}  // namespace
 
 std::optional<PieceJournal> DownloadJob::PiecesOnDisk(int64_t& from, std::wstring& ifRange) {
   if (!PieceJournal::Exists(request_.localFile)) return std::nullopt;
@@ -56,7 +49,7 @@ bool DownloadJob::TransferPieces(const Answer& answer, const Plan& plan,
   pieces_ = journal ? std::make_unique<Pieces>(total, journal->blocks)
                     : std::make_unique<Pieces>(total, std::vector<bool>(), plan.writeAt);
   pieceUrl_ = answer.url;
-  server_ = ServerOf(answer.url);
+  server_ = ServerSlots::Of(answer.url);
   opened.startAt = pieces_->BytesOnDisk();
   Push(opened);
   // The journal is there before any byte of a piece: a file of pieces is

@@ -16,6 +16,7 @@
 #include "transfer/PieceJournal.h"
 #include "transfer/ItemRun.h"
 #include "transfer/QueueDriver.h"
+#include "transfer/ServerSlots.h"
 
 namespace mf {
 namespace {
@@ -150,12 +151,26 @@ void ItemRun::Resolved(const std::wstring& link) {
     return AttemptEnded(LastFailureTransient() ? Attempt::Transient : Attempt::Ended);
   }
   link_ = link;
-  stage_ = RunStage::Informing;
   const int16_t siteId = GetSiteID(item.Video_URL);
-  GetLocalFileInfo(link, siteId, [this](const LocalFileInfo& info) {
-    if (stage_ == RunStage::Stopping || ItemGone()) return LetGo();
-    TakeName(info);
-    BeginTransfer();
+  AwaitServer([this, link, siteId] {
+    stage_ = RunStage::Informing;
+    GetLocalFileInfo(link, siteId, [this](const LocalFileInfo& info) {
+      if (stage_ == RunStage::Stopping || ItemGone()) return LetGo();
+      TakeName(info);
+      BeginTransfer();
+    });
+  });
+}
+
+void ItemRun::AwaitServer(const std::function<void()>& next) {
+  // The server's connections are all taken by other transfers of ours: the
+  // item waits for one rather than be refused.
+  if (ServerSlots::HasRoom(ServerSlots::Of(link_))) return next();
+  stage_ = RunStage::Waiting;
+  retryTimer_ = messages_.After(kServerWaitMs, [this, next] {
+    retryTimer_ = 0;
+    if (ItemGone()) return LetGo();
+    AwaitServer(next);
   });
 }
 
@@ -201,6 +216,22 @@ void ItemRun::TransferEnded() {
 
 void ItemRun::AttemptEnded(Attempt attempt) {
   // Done, failed for good, or gone; or no tries left: it stays "ERROR".
+  // A server busy with our other transfers has shown it takes fewer: it
+  // gets fewer, and this try does not count.
+  const DWORD status = Download.StatusCode();
+  const std::wstring server = ServerSlots::Of(link_);
+  const bool crowded = attempt == Attempt::Transient && (status == 503 || status == 429) &&
+                       ServerSlots::Busy(server);
+  if (crowded) {
+    ServerSlots::StepDown(server);
+    stage_ = RunStage::Waiting;
+    retryTimer_ = messages_.After(kServerWaitMs, [this] {
+      retryTimer_ = 0;
+      if (ItemGone()) return LetGo();
+      TryItem();
+    });
+    return;
+  }
   if (attempt != Attempt::Transient || retry_ == QueueDriver::kRetries) return ItemEnded();
   SetState(ItemState::Retrying, retry_ + 1);
   stage_ = RunStage::Waiting;

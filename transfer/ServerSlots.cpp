@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
+
+#include "common/Uri.h"
 
 namespace mf {
 namespace {
@@ -53,6 +56,19 @@ void ServerSlots::StepDown(const std::wstring& server) {
 
 int ServerSlots::Cap(const std::wstring& server) {
   return WithServer(server, [](Server& s) { return s.cap; });
+}
+
+bool ServerSlots::HasRoom(const std::wstring& server) {
+  return WithServer(server, [](Server& s) { return s.open < s.cap; });
+}
+
+bool ServerSlots::Busy(const std::wstring& server) {
+  return WithServer(server, [](Server& s) { return s.open > 0; });
+}
+
+std::wstring ServerSlots::Of(const std::wstring& url) {
+  std::optional<WebAddress> address = SplitWebAddress(url);
+  return address ? address->host + L":" + std::to_wstring(address->port) : std::wstring();
 }
 
 }  // namespace mf

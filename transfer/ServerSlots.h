@@ -17,6 +17,11 @@ class ServerSlots {
   static void Close(const std::wstring& server);
   static void StepDown(const std::wstring& server);
   static int Cap(const std::wstring& server);
+  // A slot is free; some connection of ours is open.
+  static bool HasRoom(const std::wstring& server);
+  static bool Busy(const std::wstring& server);
+  // "host:port" of an address; empty for none.
+  static std::wstring Of(const std::wstring& url);
 };
 
 }  // namespace mf

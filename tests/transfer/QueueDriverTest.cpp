@@ -341,4 +341,32 @@ TEST_F(QueueDriverTest, ThreeItemsGoAtOnceAndAStopCancelsThemAll) {
   }
 }
 
+// Three items at once, each over several connections, from a server that
+// takes only two connections and answers 503 beyond: the run steps down and
+// brings every file whole.
+TEST_F(QueueDriverTest, ThreeItemsOfManyConnectionsFromAServerOfTwoAllEndWhole) {
+  app.queue.SetSimultaneous(3);
+  HttpServer files;  // a port of its own: its cap is not another test's
+  ASSERT_TRUE(files.Start());
+  files.LimitConnections(2);
+  constexpr uint64_t kSize = 6 << 20;
+  for (uint32_t n = 1; n <= 3; ++n) {
+    const std::string target = "/m" + std::to_string(n) + ".swf";
+    files.Route(target, HttpResponse::File(kSize, n)
+                            .AcceptRanges()
+                            .Header("ETag", "\"m" + std::to_string(n) + "\"")
+                            .Slow(64 * 1024, 2));
+    Add(Page("/angryalien.com/m" + std::to_string(n),
+             "<embed src=\"" + ToAnsi(files.Url(target)) + "\">"));
+  }
+  Run();
+  for (uint32_t n = 1; n <= 3; ++n) {
+    EXPECT_EQ(StatusText(Item(n - 1)), vocab::kComplete) << n;
+    EXPECT_EQ(FileHash(InFolder(Item(n - 1).FileName)), PatternHash(kSize, n)) << n;
+  }
+  EXPECT_LE(files.MostAtOnce(), 2);
+  EXPECT_GT(files.Refusals(), 0u);
+  files.Stop();
+}
+
 }  // namespace
