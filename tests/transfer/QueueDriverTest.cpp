@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <map>
 #include <regex>
@@ -367,6 +368,43 @@ TEST_F(QueueDriverTest, ThreeItemsOfManyConnectionsFromAServerOfTwoAllEndWhole) 
   EXPECT_LE(files.MostAtOnce(), 2);
   EXPECT_GT(files.Refusals(), 0u);
   files.Stop();
+}
+
+// Servers that do not let a file be cut into pieces, through the whole run:
+// one that ignores ranges brings it over one connection; one whose file
+// changes while its pieces arrive has it started again, whole and new.
+TEST_F(QueueDriverTest, FilesThatCannotGoInPiecesStillEndWhole) {
+  app.queue.SetSimultaneous(1);
+  constexpr uint64_t kSize = 6 << 20;
+  struct Case {
+    const char* what;
+    bool ranges;
+    uint32_t endsAs;  // the pattern of the file at the end
+  };
+  for (const Case& c :
+       {Case{"ranges ignored", false, 1}, Case{"a new version meanwhile", true, 2}}) {
+    SCOPED_TRACE(c.what);
+    HttpServer files;
+    ASSERT_TRUE(files.Start());
+    std::atomic<int> gets{0};
+    files.Route("/f.swf", [&](const HttpRequest& r) {
+      // From the fourth request for its bytes on, the server has a new file.
+      const bool changed = r.method == "GET" && ++gets > 3 && c.ranges;
+      HttpResponse file = HttpResponse::File(kSize, changed ? 2 : 1).Slow(64 * 1024, 2);
+      if (!c.ranges) return file;
+      return AnswerRange(r, file.AcceptRanges().Header("ETag", changed ? "\"v2\"" : "\"v1\""));
+    });
+    const std::string page = std::string("/angryalien.com/p") + (c.ranges ? "r" : "n");
+    Add(Page(page, "<embed src=\"" + ToAnsi(files.Url("/f.swf")) + "\">"));
+    Run();
+    const DownloadItem& item = app.list.Items().back();
+    EXPECT_EQ(StatusText(item), vocab::kComplete);
+    EXPECT_EQ(FileHash(InFolder(item.FileName)), PatternHash(kSize, c.endsAs));
+    if (!c.ranges) {
+      EXPECT_EQ(files.CountRequests("GET"), 1u);
+    }
+    files.Stop();
+  }
 }
 
 }  // namespace
