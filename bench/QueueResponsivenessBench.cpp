@@ -5,7 +5,8 @@
 // answer's headers and then trickles the first bytes of each body before
 // sending at full speed. The bench prints how long the replies took (the
 // worst and the 99th percentile) and the throughput.
-//   run (with DISPLAY set): build/wine-run.sh build/bin/queue_responsiveness_bench.exe [MiB [items]]
+//   run (with DISPLAY set):
+//   build/wine-run.sh build/bin/queue_responsiveness_bench.exe [MiB [items]]
 #include <windows.h>
 
 #include <algorithm>

@@ -17,6 +17,7 @@
 #include "tests/transfer/QueueFixture.h"
 #include "tests/support/Shown.h"
 #include "tests/support/TestProgram.h"
+#include "transfer/SpeedLimit.h"
 
 using namespace mf;
 using namespace mf::test;
@@ -405,6 +406,33 @@ TEST_F(QueueDriverTest, FilesThatCannotGoInPiecesStillEndWhole) {
     }
     files.Stop();
   }
+}
+
+// The speed limit holds for every transfer of the run together: two items
+// at once, each over several connections.
+TEST_F(QueueDriverTest, TheSpeedLimitHoldsForTheWholeRun) {
+  app.queue.SetSimultaneous(2);
+  constexpr int64_t kLimit = 4'000'000;
+  constexpr uint64_t kSizes[] = {3 << 20, 5 << 20};
+  for (uint32_t n = 1; n <= 2; ++n) {
+    const std::string target = "/aa/limited" + std::to_string(n) + ".swf";
+    http.Route(target, HttpResponse::File(kSizes[n - 1], n).AcceptRanges().Header("ETag", "\"l\""));
+    Add(Page("/angryalien.com/limited" + std::to_string(n),
+             "<embed src=\"http://127.0.0.1" + target + "\">"));
+  }
+  SpeedLimit::Set(kLimit);
+  const ULONGLONG began = GetTickCount64();
+  Run();
+  const double seconds = static_cast<double>(GetTickCount64() - began) / 1000.0;
+  SpeedLimit::Set(0);
+  for (uint32_t n = 1; n <= 2; ++n) {
+    EXPECT_EQ(StatusText(Item(n - 1)), vocab::kComplete);
+    EXPECT_EQ(FileHash(InFolder(Item(n - 1).FileName)), PatternHash(kSizes[n - 1], n));
+  }
+  // Pages and information requests take a moment of the run's time too.
+  const double rate = static_cast<double>(kSizes[0] + kSizes[1]) / seconds;
+  EXPECT_LE(rate, kLimit * 1.05);
+  EXPECT_GE(rate, kLimit * 0.9);
 }
 
 }  // namespace
