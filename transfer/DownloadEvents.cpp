@@ -110,6 +110,12 @@ void ItemRun::Download_DownloadProgress(long& lProgress) {
   if (IsFetchingPage) {
     if (changed) SetState(ItemState::Preparing, lProgress < 101 ? static_cast<int>(lProgress) : -1);
   } else {
+    // The bytes belong to the answer's version from the first block on: a
+    // partial file left by a killed program goes on from them.
+    if (!versionRecorded_ && resumedFrom_ == 0 && Download.FileOpened()) {
+      versionRecorded_ = true;
+      RecordVersion(*item);
+    }
     item->Received = Download.BytesReceived();
     if (changed || item->State != ItemState::Arriving) SetState(ItemState::Arriving);
   }

@@ -147,9 +147,11 @@ class ItemRun : private IDownloadEvents, private IResolverHost {
   int64_t resumedFrom_ = 0;
   std::function<void(bool, const PageAnswer&)> pageDone_;
   std::function<void()> informed_;  // what follows the information request under way
-  bool transferOpen_ = false;       // the file's transfer has begun and not yet told its end
-  bool restartTold_ = false;        // the user heard that the server sent the file whole again
-  long shownProgress_ = -1;         // the last progress value told
+  bool transferOpen_ = false;
+  bool versionRecorded_ = false;  // for the partial file, while its transfer runs       // the
+                                  // file's transfer has begun and not yet told its end
+  bool restartTold_ = false;      // the user heard that the server sent the file whole again
+  long shownProgress_ = -1;       // the last progress value told
 };
 
 }  // namespace mf

@@ -196,6 +196,7 @@ void ItemRun::BeginTransfer() {
   Download.SetLocalFile(partFile_);
   if (resume.from > 0) Download.ResumeFrom(resume.from, resume.ifRange, resume.total);
   resumedFrom_ = resume.from;
+  versionRecorded_ = false;
   restartTold_ = false;
   TransferResult.clear();
   stage_ = RunStage::Transferring;

@@ -353,7 +353,7 @@ TEST_F(QueueDriverTest, ThreeItemsOfManyConnectionsFromAServerOfTwoAllEndWhole) 
   files.LimitConnections(2);
   constexpr uint64_t kSize = 6 << 20;
   for (uint32_t n = 1; n <= 3; ++n) {
-    const std::string target = "/m" + std::to_string(n) + ".swf";
+    const std::string target = std::string("/m").append(std::to_string(n)) + ".swf";
     files.Route(target, HttpResponse::File(kSize, n)
                             .AcceptRanges()
                             .Header("ETag", "\"m" + std::to_string(n) + "\"")
@@ -415,7 +415,7 @@ TEST_F(QueueDriverTest, TheSpeedLimitHoldsForTheWholeRun) {
   constexpr int64_t kLimit = 4'000'000;
   constexpr uint64_t kSizes[] = {3 << 20, 5 << 20};
   for (uint32_t n = 1; n <= 2; ++n) {
-    const std::string target = "/aa/limited" + std::to_string(n) + ".swf";
+    const std::string target = std::string("/aa/limited").append(std::to_string(n)) + ".swf";
     http.Route(target, HttpResponse::File(kSizes[n - 1], n).AcceptRanges().Header("ETag", "\"l\""));
     Add(Page("/angryalien.com/limited" + std::to_string(n),
              "<embed src=\"http://127.0.0.1" + target + "\">"));
