@@ -90,6 +90,8 @@ class ItemRun : private IDownloadEvents, private IResolverHost {
   // Goes on with `next` once the server of the item's link has a free slot.
   void AwaitServer(const std::function<void()>& next);
   static constexpr UINT kServerWaitMs = 250;
+  // The item waits `ms` (a stop or its removal ends the wait), then `next`.
+  void WaitThen(UINT ms, std::function<void()> next);
   void Resolved(const std::wstring& link);
   void BeginTransfer();
   void TransferEnded();

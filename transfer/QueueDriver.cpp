@@ -33,14 +33,18 @@ void QueueDriver::SetSimultaneous(int n) {
 
 void QueueDriver::SetConnectionsPerDownload(int n) {
   connections_ = n;
-  first_.Download.SetConnectionsPerDownload(n);
-  for (const auto& lane : lanes_) lane->Download.SetConnectionsPerDownload(n);
+  for (ItemRun* lane : Lanes()) lane->Download.SetConnectionsPerDownload(n);
+}
+
+std::vector<ItemRun*> QueueDriver::Lanes() const {
+  std::vector<ItemRun*> lanes{&first_};
+  for (const auto& lane : lanes_) lanes.push_back(lane.get());
+  return lanes;
 }
 
 std::vector<uint32_t> QueueDriver::RunningKeys() const {
   std::vector<uint32_t> keys;
-  if (first_.Busy()) keys.push_back(first_.Key());
-  for (const auto& lane : lanes_)
+  for (const ItemRun* lane : Lanes())
     if (lane->Busy()) keys.push_back(lane->Key());
   return keys;
 }
@@ -57,8 +61,7 @@ int QueueDriver::CurrentIndex() const {
 }
 
 QueueDriver::Stage QueueDriver::CurrentStage() const {
-  if (first_.Busy()) return first_.Stage();
-  for (const auto& lane : lanes_)
+  for (const ItemRun* lane : Lanes())
     if (lane->Busy()) return lane->Stage();
   return Stage::Idle;
 }
@@ -197,17 +200,21 @@ void QueueDriver::Stop() {
 }
 
 void QueueDriver::StopLanes() {
-  std::vector<ItemRun*> busy;
-  if (first_.Busy()) busy.push_back(&first_);
-  for (const auto& lane : lanes_)
-    if (lane->Busy()) busy.push_back(lane.get());
+  // Taken first: a lane that lets go at once may end the run meanwhile.
+  std::vector<ItemRun*> busy = Lanes();
+  std::erase_if(busy, [](const ItemRun* lane) { return !lane->Busy(); });
   for (ItemRun* lane : busy) lane->Stop();
+}
+
+QueueDriver::TimeOfDay QueueDriver::Now() const {
+  const SYSTEMTIME now = LocalTime();
+  return {now.wHour * 60 + now.wMinute, now.wSecond * 1000 + now.wMilliseconds};
 }
 
 int64_t QueueDriver::MsUntilWindowOpens() const {
   if (!window_) return 0;
-  const SYSTEMTIME now = LocalTime();
-  return window_->MsUntilOpen(now.wHour * 60 + now.wMinute, now.wSecond * 1000 + now.wMilliseconds);
+  const TimeOfDay now = Now();
+  return window_->MsUntilOpen(now.minute, now.ms);
 }
 
 void QueueDriver::WaitForWindow(int64_t ms) {
@@ -222,9 +229,8 @@ void QueueDriver::WaitForWindow(int64_t ms) {
 
 void QueueDriver::ArmWindowEnd() {
   if (!window_) return;
-  const SYSTEMTIME now = LocalTime();
-  const int64_t ms =
-      window_->MsUntilClose(now.wHour * 60 + now.wMinute, now.wSecond * 1000 + now.wMilliseconds);
+  const TimeOfDay now = Now();
+  const int64_t ms = window_->MsUntilClose(now.minute, now.ms);
   if (ms == TimeWindow::kNever) return;
   windowTimer_ = Messages.After(static_cast<UINT>(ms), [this] {
     windowTimer_ = 0;
@@ -243,9 +249,7 @@ bool QueueDriver::Shutdown(DWORD ms) {
   if (IsDownloading) Stop();
   const ULONGLONG end = GetTickCount64() + ms;
   bool all = true;
-  std::vector<ItemRun*> lanes{&first_};
-  for (const auto& lane : lanes_) lanes.push_back(lane.get());
-  for (ItemRun* lane : lanes) {
+  for (ItemRun* lane : Lanes()) {
     lane->Resolver.Cancel();
     const ULONGLONG now = GetTickCount64();
     all = lane->Download.StopAll(now < end ? static_cast<DWORD>(end - now) : 0) && all;

@@ -128,12 +128,18 @@ class QueueDriver {
   // Takes up items while lanes are free; ends the run when none is at work.
   void FillLanes();
   ItemRun* FreeLane();
+  // Every lane made so far, the first first.
+  std::vector<ItemRun*> Lanes() const;
   // From a lane: its item ended (done, failed or gone), or let go after a stop.
   void ItemEnded(ItemRun& lane, uint32_t key);
   void LaneLetGo();
   void EndRun();
   // The hours: how long until they open (0: open now), the wait for them,
   // and the stop at their end.
+  struct TimeOfDay {
+    int minute, ms;  // minutes after midnight, and into the minute
+  };
+  TimeOfDay Now() const;
   int64_t MsUntilWindowOpens() const;
   void WaitForWindow(int64_t ms);
   void ArmWindowEnd();

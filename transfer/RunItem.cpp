@@ -166,11 +166,16 @@ void ItemRun::AwaitServer(const std::function<void()>& next) {
   // The server's connections are all taken by other transfers of ours: the
   // item waits for one rather than be refused.
   if (ServerSlots::HasRoom(ServerSlots::Of(link_))) return next();
+  WaitThen(kServerWaitMs, [this, next] { AwaitServer(next); });
+}
+
+void ItemRun::WaitThen(UINT ms, std::function<void()> next) {
   stage_ = RunStage::Waiting;
-  retryTimer_ = messages_.After(kServerWaitMs, [this, next] {
+  // A stop, or the item's removal, ends the wait at once.
+  retryTimer_ = messages_.After(ms, [this, next = std::move(next)] {
     retryTimer_ = 0;
     if (ItemGone()) return LetGo();
-    AwaitServer(next);
+    next();
   });
 }
 
@@ -225,22 +230,12 @@ void ItemRun::AttemptEnded(Attempt attempt) {
                        ServerSlots::Busy(server);
   if (crowded) {
     ServerSlots::StepDown(server);
-    stage_ = RunStage::Waiting;
-    retryTimer_ = messages_.After(kServerWaitMs, [this] {
-      retryTimer_ = 0;
-      if (ItemGone()) return LetGo();
-      TryItem();
-    });
-    return;
+    return WaitThen(kServerWaitMs, [this] { TryItem(); });
   }
   if (attempt != Attempt::Transient || retry_ == QueueDriver::kRetries) return ItemEnded();
   SetState(ItemState::Retrying, retry_ + 1);
-  stage_ = RunStage::Waiting;
-  // A stop, or the item's removal, ends the wait at once.
-  retryTimer_ = messages_.After(RetryWait(retry_), [this] {
-    retryTimer_ = 0;
+  WaitThen(RetryWait(retry_), [this] {
     ++retry_;
-    if (ItemGone()) return LetGo();
     TryItem();
   });
 }
