@@ -36,6 +36,7 @@ enum class SizeKnown : uint8_t {
   Length,    // FileLength bytes, as the server said
   NoLength,  // the file is there, its length was not told
   NoFile,    // the server knew neither the file nor its length
+  Segments,  // a stream of segments whose sizes are not told: Progress counts them
 };
 
 struct DownloadItem {

@@ -2,6 +2,7 @@
 #include "resolver/AddressText.h"
 #include "resolver/LinkResolver.h"
 #include "resolver/LinkResult.h"
+#include "resolver/MediaLink.h"
 #include "resolver/PageFile.h"
 #include "resolver/SiteId.h"
 #include "resolver/Sites.h"
@@ -36,6 +37,9 @@ void LinkResolver::GetDownloadLink(const std::wstring& sLink, Done done) {
 void LinkResolver::PageFetched(int16_t siteId, bool ok, const PageAnswer& answer,
                                const std::wstring& address) {
   if (!ok) return Finish(kLinkFetchFailed);
+  // An address taken for a page that answered with a video is its link.
+  if (IsMediaAnswer(answer.contentType, answer.address) && !answer.address.empty())
+    return Finish(answer.address);
   const Site& site = *FindSite(siteId);
   const ParseContext context{.pageAddress = answer.address.empty() ? address : answer.address,
                              .contentType = answer.contentType};

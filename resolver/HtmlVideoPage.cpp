@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/Uri.h"
+#include "media/StreamRecognition.h"
 #include "resolver/AddressText.h"
 #include "resolver/HtmlTags.h"
 #include "resolver/JsonLdVideo.h"
@@ -57,6 +58,12 @@ bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
   return AsciiLowerText(text.substr(0, prefix.size())) == prefix;
 }
 
+// A video file's type, or a stream's playlist or manifest.
+bool IsVideoType(const std::wstring& type) {
+  return StartsWithNoCase(type, L"video/") ||
+         media::StreamFormatOfContentType(type) != media::StreamFormat::None;
+}
+
 class Candidates {
  public:
   void Take(const HtmlTag& tag) {
@@ -72,7 +79,7 @@ class Candidates {
       Add(kVideoSrc, tag.Attribute(L"src"));
     } else if (tag.name == L"source" && inVideo_) {
       const std::wstring* type = tag.Attribute(L"type");
-      bool video = type && StartsWithNoCase(CleanAddress(*type), L"video/");
+      bool video = type && IsVideoType(CleanAddress(*type));
       Add(video ? kSourceOfVideoType : kOtherSource, tag.Attribute(L"src"));
     } else if (tag.name == L"script") {
       TakeScript(tag);
@@ -102,7 +109,7 @@ class Candidates {
 
   // og:video:type describes the og:video addresses given since the last one.
   void TakeOgType(const std::wstring* type) {
-    bool video = type && StartsWithNoCase(CleanAddress(*type), L"video/");
+    bool video = type && IsVideoType(CleanAddress(*type));
     for (Kind kind : {kOgSecureUrl, kOgUrl, kOgVideo}) {
       if (!video) lists[kind].resize(ogMark_[kind]);
       ogMark_[kind] = lists[kind].size();

@@ -1,4 +1,5 @@
 #include "resolver/JsonLdVideo.h"
+#include "resolver/MediaLink.h"
 
 #include <algorithm>
 #include <utility>
@@ -83,7 +84,7 @@ class Reader {
 
   bool Object(int depth) {
     size_t start = at_++;
-    std::vector<std::wstring> types, urls;
+    std::vector<std::wstring> types, urls, embeds;
     if (Peek(L'}')) return ++at_, true;
     for (;;) {
       std::wstring key;
@@ -91,11 +92,16 @@ class Reader {
       ++at_;
       std::vector<std::wstring>* into = key == L"@type"        ? &types
                                         : key == L"contentUrl" ? &urls
+                                        : key == L"embedUrl"   ? &embeds
                                                                : nullptr;
       bool more = false;
       if (!Value(depth, into) || !AfterItem(L'}', more)) return false;
       if (!more) break;
     }
+    // An embedUrl is mostly a player's page: only a file or a stream of its own counts.
+    std::erase_if(embeds,
+                  [](const std::wstring& url) { return !IsMediaLink(url) && !IsStreamLink(url); });
+    urls.insert(urls.end(), embeds.begin(), embeds.end());
     if (!urls.empty() && std::any_of(types.begin(), types.end(), IsVideoObjectType))
       found_.emplace_back(start, std::move(urls.front()));
     return true;

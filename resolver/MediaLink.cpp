@@ -1,8 +1,10 @@
 #include "resolver/MediaLink.h"
 
+#include <cwctype>
 #include <string>
 
 #include "common/Uri.h"
+#include "media/StreamRecognition.h"
 
 namespace mf {
 namespace {
@@ -32,6 +34,22 @@ bool IsMediaFileName(std::wstring_view name) {
   for (std::wstring_view extension : kMediaExtensions)
     if (EndsWithNoCase(name, extension)) return true;
   return false;
+}
+
+bool IsStreamLink(std::wstring_view address) {
+  return media::StreamFormatOfAddress(address) != media::StreamFormat::None;
+}
+
+bool IsMediaAnswer(std::wstring_view contentType, std::wstring_view finalAddress) {
+  const auto starts = [&](std::wstring_view prefix) {
+    if (contentType.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+      if (towlower(contentType[i]) != prefix[i]) return false;
+    return true;
+  };
+  return starts(L"video/") || starts(L"audio/") ||
+         media::StreamFormatOfContentType(contentType) != media::StreamFormat::None ||
+         IsMediaLink(finalAddress) || IsStreamLink(finalAddress);
 }
 
 }  // namespace mf

@@ -14,4 +14,14 @@ bool IsMediaLink(std::wstring_view address);
 // open by itself (a video plays; a program or a shortcut would run).
 bool IsMediaFileName(std::wstring_view name);
 
+// Whether the address's path ends in ".m3u8" or ".mpd": a stream's playlist
+// or manifest, saved as one movie.
+bool IsStreamLink(std::wstring_view address);
+
+// Whether an answer to a page request is a video itself: a video, audio or
+// stream type, or a final address (after redirects) that is a media or
+// stream link. Such an answer is downloaded from that address, never read
+// as a page.
+bool IsMediaAnswer(std::wstring_view contentType, std::wstring_view finalAddress);
+
 }  // namespace mf

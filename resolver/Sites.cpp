@@ -18,7 +18,7 @@ std::wstring ParseVideoPage(const std::wstring& pageFile, const ParseContext& co
 }
 
 bool IsDirectMediaLink(const std::wstring& address) {
-  return IsWebAddress(address) && IsMediaLink(address);
+  return IsWebAddress(address) && (IsMediaLink(address) || IsStreamLink(address));
 }
 
 bool IsWebPage(const std::wstring& address) { return IsWebAddress(address); }

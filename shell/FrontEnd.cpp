@@ -36,6 +36,8 @@ constexpr StepRoute kStepCommands[] = {
     {L"ID_FS_windowFromLater", Settings::Step::WindowFrom, +1},
     {L"ID_FS_windowToEarlier", Settings::Step::WindowTo, -1},
     {L"ID_FS_windowToLater", Settings::Step::WindowTo, +1},
+    {L"ID_FS_qualityLower", Settings::Step::VideoQuality, -1},
+    {L"ID_FS_qualityHigher", Settings::Step::VideoQuality, +1},
 };
 
 // Leading and trailing spaces only, as the address field's check wants.

@@ -48,6 +48,7 @@ std::wstring ItemPresenter::StatusText(const DownloadItem& item) {
     case ItemState::Arriving:
       // Without a known length, the bytes so far; else a percentage, which
       // the grid draws as a bar.
+      if (item.Size == SizeKnown::Segments) return std::to_wstring(item.Progress);
       if (item.Size != SizeKnown::Length)
         return FormatFileSize(static_cast<float>(item.Received)) + vocab::kSoFar;
       return std::to_wstring(ProgressValue(item.Received, static_cast<float>(item.FileLength)));
@@ -69,6 +70,7 @@ std::wstring ItemPresenter::SizeText(const DownloadItem& item) {
     case SizeKnown::NotAsked:
       return vocab::kUnknownSize;
     case SizeKnown::NoLength:
+    case SizeKnown::Segments:
       return vocab::kSizeWithoutLength;
     case SizeKnown::NoFile:
       return vocab::kSizeWithoutFile;

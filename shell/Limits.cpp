@@ -8,6 +8,7 @@ void Program::LimitsChanged() {
   // A run under way takes them up at its next item, or its next request.
   queue.SetSimultaneous(settings.SimultaneousDownloads);
   queue.SetConnectionsPerDownload(settings.ConnectionsPerDownload);
+  queue.VideoQuality = static_cast<media::Quality>(settings.VideoQuality);
   queue.SetTimeWindow(settings.UseTimeWindow ? std::optional(settings.Window) : std::nullopt);
   SpeedLimit::Set(int64_t{settings.SpeedLimitInForce()} * 1024);
   // The tray's switch shows the limit; it has nothing to switch without a speed.

@@ -153,6 +153,8 @@ void Settings::cmdBrowse_Click() {
 void Settings::LoadLimits() {
   SimultaneousDownloads = StoredNumber(kSimultaneousValue, 1, kMaxSimultaneous, 3);
   ConnectionsPerDownload = StoredNumber(kConnectionsValue, 1, kMaxConnections, 8);
+  VideoQuality =
+      StoredNumber(kVideoQualityValue, 0, static_cast<int>(std::size(kVideoQualityNames)) - 1, 0);
   SpeedLimit = StoredNumber(kSpeedLimitValue, 0, kMaxSpeedLimit, 0);
   LimitSpeed = StoredNumber(kLimitSpeedValue, 0, 1, 0) != 0 && SpeedLimit > 0;
   UseTimeWindow = StoredNumber(kTimeWindowValue, 0, 1, 0) != 0;
@@ -167,6 +169,7 @@ void Settings::SaveLimits() const {
   };
   save(kSimultaneousValue, SimultaneousDownloads);
   save(kConnectionsValue, ConnectionsPerDownload);
+  save(kVideoQualityValue, VideoQuality);
   save(kSpeedLimitValue, SpeedLimit);
   save(kLimitSpeedValue, LimitSpeed ? 1 : 0);
   save(kTimeWindowValue, UseTimeWindow ? 1 : 0);
@@ -177,6 +180,7 @@ void Settings::SaveLimits() const {
 void Settings::ShowLimitsInMovie() {
   host_.SetFlashVariable(L"_root.simultaneous", std::to_wstring(SimultaneousDownloads));
   host_.SetFlashVariable(L"_root.connections", std::to_wstring(ConnectionsPerDownload));
+  host_.SetFlashVariable(L"_root.videoQuality", kVideoQualityNames[VideoQuality]);
   host_.SetFlashVariable(L"_root.speedLimitKB", std::to_wstring(SpeedLimit));
   host_.SetFlashVariable(L"_root.speedLimit",
                          SpeedLimit ? SpeedInWords(SpeedLimit) : std::wstring(L"No limit"));
@@ -211,6 +215,11 @@ void Settings::StepValue(Step which, int direction) {
       break;
     case Step::WindowTo:
       Window.to = NextTime(Window.to, by);
+      break;
+    case Step::VideoQuality:
+      // Up is better: towards "Best", the first.
+      VideoQuality =
+          std::clamp(VideoQuality - by, 0, static_cast<int>(std::size(kVideoQualityNames)) - 1);
       break;
   }
   LimitsEdited();

@@ -22,6 +22,10 @@ inline constexpr wchar_t kLimitSpeedValue[] = L"Limit speed";
 inline constexpr wchar_t kTimeWindowValue[] = L"Time window";
 inline constexpr wchar_t kWindowFromValue[] = L"Window from";  // minutes after midnight
 inline constexpr wchar_t kWindowToValue[] = L"Window to";
+// The version of a stream saved, 0 to 4: the order of kVideoQualityNames.
+inline constexpr wchar_t kVideoQualityValue[] = L"Video quality";
+inline constexpr const wchar_t* kVideoQualityNames[] = {L"Best", L"Up to 1080p", L"Up to 720p",
+                                                        L"Up to 480p", L"Smallest"};
 inline constexpr int kMaxSimultaneous = 8;
 inline constexpr int kMaxConnections = 16;
 inline constexpr int kMaxSpeedLimit = 1024 * 1024;  // KB/s
@@ -72,6 +76,7 @@ class Settings {
   // switched off, so that switching on again brings them back.
   int SimultaneousDownloads = 3;   // 1 to kMaxSimultaneous
   int ConnectionsPerDownload = 8;  // 1 to kMaxConnections
+  int VideoQuality = 0;            // an index of kVideoQualityNames
   int SpeedLimit = 0;              // KB/s; 0 when none is set
   bool LimitSpeed = false;
   bool UseTimeWindow = false;
@@ -86,7 +91,7 @@ class Settings {
   void cmdBrowse_Click();
 
   // The values the user steps in the movie, one step up (+1) or down (-1).
-  enum class Step { Simultaneous, Connections, SpeedLimit, WindowFrom, WindowTo };
+  enum class Step { Simultaneous, Connections, SpeedLimit, WindowFrom, WindowTo, VideoQuality };
   void StepValue(Step which, int direction);
   void SetLimitSpeed(bool on);
   void SetUseTimeWindow(bool on);

@@ -106,6 +106,7 @@ void Download::ClearInformation() {
   remoteFileName_.clear();
   remoteFileNameDecoded_.clear();
   remoteFileType_.clear();
+  infoContentType_.clear();
   eTag_.clear();
   contentLength_ = -1;
   infoStatus_ = 0;
@@ -280,6 +281,7 @@ void Download::ReadHeaders(const std::string& raw) {
   remoteFileNameDecoded_ = FileNameFromContentDisposition(disposition);
 
   const std::wstring type = field("Content-Type").value_or(L"");
+  infoContentType_ = type;
   const size_t slash = type.find(L'/');
   remoteFileType_ = slash == std::wstring::npos ? type : type.substr(slash + 1);
 

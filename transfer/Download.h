@@ -97,6 +97,8 @@ class Download {
   const std::wstring& RemoteFileNameDecoded() const noexcept { return remoteFileNameDecoded_; }
   // The Content-Type after its first "/".
   const std::wstring& RemoteFileType() const noexcept { return remoteFileType_; }
+  // The Content-Type of the last information answer, whole (empty: none).
+  const std::wstring& InformationContentType() const noexcept { return infoContentType_; }
   // The address to transfer or query.
   const std::wstring& Url() const noexcept { return url_; }
   void SetUrl(const std::wstring& New_Url) { url_ = New_Url; }
@@ -250,6 +252,7 @@ class Download {
   std::wstring remoteFileName_;
   std::wstring remoteFileNameDecoded_;
   std::wstring remoteFileType_;
+  std::wstring infoContentType_;
   std::wstring url_;
   std::wstring siteUser_;
   std::wstring sitePassword_;

@@ -1,6 +1,9 @@
 // The queue driver's side of the download control: the page fetch of link
 // resolution, and the handlers of the control's notifications, which show
 // the running item's progress in its Status.
+#include <utility>
+
+#include "resolver/MediaLink.h"
 #include "transfer/ItemRun.h"
 #include "transfer/QueueDriver.h"
 
@@ -14,6 +17,7 @@ void ItemRun::FetchPage(const std::wstring& address, const std::wstring& file,
   // A page is read no further than its limit.
   Download.LimitTo(QueueDriver::kMaxPageBytes);
   pageDone_ = std::move(done);
+  pageIsMedia_ = false;
   IsFetchingPage = Download.StartDownload();
   if (!IsFetchingPage) PageEnded(false);
 }
@@ -40,7 +44,11 @@ void ItemRun::DownloadCancelled(long& /*position*/) {
   // The request has let go of its file: a stopped or removed item ends now.
   if (IsFetchingPage) {
     IsFetchingPage = false;
-    pageDone_ = nullptr;
+    auto done = std::move(pageDone_);
+    // A page that turned out to be a video was let go at its first block:
+    // it is downloaded from where it answered.
+    if (std::exchange(pageIsMedia_, false) && done && stage_ != RunStage::Stopping && !ItemGone())
+      return done(true, {.address = Download.FinalUrl(), .contentType = Download.ContentType()});
   } else if (transferOpen_) {
     // Stopped or not, the transfer ends: its bytes keep the version they
     // belong to, and the speed line goes.
@@ -107,6 +115,12 @@ void ItemRun::Download_DownloadProgress(long& lProgress) {
   // Blocks come by the thousand: only a value that changes is told.
   const bool changed = lProgress != shownProgress_;
   shownProgress_ = lProgress;
+  if (IsFetchingPage && !pageIsMedia_ && Download.StatusCode() / 100 == 2 &&
+      IsMediaAnswer(Download.ContentType(), Download.FinalUrl())) {
+    // A video is not read as a page, however long it is.
+    pageIsMedia_ = true;
+    return Download.CancelDownload();
+  }
   if (IsFetchingPage) {
     if (changed) SetState(ItemState::Preparing, lProgress < 101 ? static_cast<int>(lProgress) : -1);
   } else {

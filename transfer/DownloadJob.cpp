@@ -9,19 +9,11 @@
 #include "common/Uri.h"
 #include "resolver/AddressText.h"
 #include "transfer/JobAnswer.h"
+#include "transfer/Redirect.h"
 #include "transfer/SpeedLimit.h"
 
 namespace mf {
 namespace {
-
-bool IsRedirect(int status) {
-  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-}
-
-bool IsSecure(const std::wstring& url) {
-  std::optional<WebAddress> address = SplitWebAddress(url);
-  return address && address->secure;
-}
 
 std::wstring HostOf(const std::wstring& url) {
   std::optional<WebAddress> address = SplitWebAddress(url);

@@ -18,6 +18,7 @@
 #include "transfer/Download.h"
 #include "transfer/LocalFileInfo.h"
 #include "transfer/RunEvents.h"
+#include "transfer/StreamDownload.h"
 
 namespace mf {
 
@@ -36,7 +37,7 @@ enum class RunStage {
   Stopping,      // a stop was asked; the step under way is letting go
 };
 
-class ItemRun : private IDownloadEvents, private IResolverHost {
+class ItemRun : private IDownloadEvents, private IResolverHost, private IStreamEvents {
  public:
   // Lane `number` (0 for the first).
   ItemRun(QueueDriver& driver, DownloadList& list, IRunEvents& host, MessageWindow& messages,
@@ -46,6 +47,7 @@ class ItemRun : private IDownloadEvents, private IResolverHost {
 
   mf::Download Download;  // pages, information requests and files of this lane
   LinkResolver Resolver{*this};
+  StreamDownload Stream;  // streams (HLS, DASH) saved as one movie
 
   // Takes up the item with this key; the driver hears when the lane is free.
   void Begin(uint32_t key);
@@ -93,6 +95,17 @@ class ItemRun : private IDownloadEvents, private IResolverHost {
   // The item waits `ms` (a stop or its removal ends the wait), then `next`.
   void WaitThen(UINT ms, std::function<void()> next);
   void Resolved(const std::wstring& link);
+  // The link is a playlist or a manifest: its segments are saved as one movie.
+  void BeginStream();
+  std::wstring StreamName(const DownloadItem& item) const;
+  void StreamProgress(const StreamEvent& progress) override;
+  void StreamEnded(const StreamEvent& end) override;
+  Attempt FinishStream(const StreamEvent& end);
+  // The part file (whatever it held) is no longer the item's.
+  void DropPart(DownloadItem& item);
+  // The item's name made safe and given a partial file of its own; false
+  // (the attempt ended) when there is none.
+  bool ClaimPart();
   void BeginTransfer();
   void TransferEnded();
   void AttemptEnded(Attempt attempt);
@@ -150,6 +163,8 @@ class ItemRun : private IDownloadEvents, private IResolverHost {
   std::function<void(bool, const PageAnswer&)> pageDone_;
   std::function<void()> informed_;  // what follows the information request under way
   bool transferOpen_ = false;
+  bool streaming_ = false;        // the transfer under way is a stream's
+  bool pageIsMedia_ = false;      // the page fetch under way brought a video, not a page
   bool versionRecorded_ = false;  // for the partial file, while its transfer runs       // the
                                   // file's transfer has begun and not yet told its end
   bool restartTold_ = false;      // the user heard that the server sent the file whole again

@@ -253,6 +253,8 @@ bool QueueDriver::Shutdown(DWORD ms) {
     lane->Resolver.Cancel();
     const ULONGLONG now = GetTickCount64();
     all = lane->Download.StopAll(now < end ? static_cast<DWORD>(end - now) : 0) && all;
+    const ULONGLONG later = GetTickCount64();
+    all = lane->Stream.StopAll(later < end ? static_cast<DWORD>(end - later) : 0) && all;
   }
   return all;
 }

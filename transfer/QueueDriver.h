@@ -22,6 +22,7 @@
 #include "common/MessageWindow.h"
 #include "common/TimeWindow.h"
 #include "downloadlist/DownloadList.h"
+#include "media/StreamPlan.h"
 #include "transfer/ItemRun.h"
 #include "transfer/RunEvents.h"
 
@@ -95,6 +96,8 @@ class QueueDriver {
   // these waits; a server's Retry-After is heeded up to the last figure.
   static constexpr int kRetries = 3;
   std::array<DWORD, kRetries> RetryWaitsMs{1000, 4000, 16000};
+  // The version of a stream saved: the user's "Video quality".
+  media::Quality VideoQuality = media::Quality::Best;
   DWORD MaxRetryAfterMs = 60000;
 
   // The one message-only window the run's notifications come through.

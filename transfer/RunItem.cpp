@@ -17,6 +17,8 @@
 #include "transfer/ItemRun.h"
 #include "transfer/QueueDriver.h"
 #include "transfer/ServerSlots.h"
+#include "transfer/StreamJournal.h"
+#include "media/StreamRecognition.h"
 
 namespace mf {
 namespace {
@@ -67,8 +69,14 @@ int64_t SizeOfFile(const std::wstring& path) {
 
 ItemRun::ItemRun(QueueDriver& driver, DownloadList& list, IRunEvents& host, MessageWindow& messages,
                  int number)
-    : Download(messages), driver_(driver), list_(list), host_(host), messages_(messages) {
+    : Download(messages),
+      Stream(messages),
+      driver_(driver),
+      list_(list),
+      host_(host),
+      messages_(messages) {
   Download.SetEvents(this);  // hears the control from the start on
+  Stream.SetEvents(this);
   Resolver.SetPageFileNumber(number);
 }
 
@@ -93,6 +101,7 @@ void ItemRun::Stop() {
     case RunStage::Informing:
     case RunStage::Transferring:
       // The control tells when its request has let go of the file.
+      if (streaming_) return Stream.Cancel();
       return Download.CancelDownload();
     case RunStage::Waiting:
       messages_.Cancel(retryTimer_);
@@ -111,6 +120,7 @@ void ItemRun::LetGo() {
     if (!partFile_.empty()) {
       DeleteFileW(partFile_.c_str());
       PieceJournal::Remove(partFile_);
+      StreamJournal::Remove(partFile_);
     }
     return ItemEnded();
   }
@@ -122,9 +132,10 @@ void ItemRun::LetGo() {
 
 void ItemRun::ItemEnded() {
   if (DownloadItem* item = list_.ByKey(key_)) {
-    // A partial file that never got a byte reserves its name no longer.
+    // A partial file that never got a byte reserves its name no longer; a
+    // stream's keeps its saved segments for the next try.
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!item->PartFile.empty() &&
+    if (!item->PartFile.empty() && !StreamJournal::Exists(item->PartFile) &&
         GetFileAttributesExW(item->PartFile.c_str(), GetFileExInfoStandard, &data) &&
         data.nFileSizeLow == 0 && data.nFileSizeHigh == 0) {
       DeleteFileW(item->PartFile.c_str());
@@ -151,11 +162,17 @@ void ItemRun::Resolved(const std::wstring& link) {
     return AttemptEnded(LastFailureTransient() ? Attempt::Transient : Attempt::Ended);
   }
   link_ = link;
+  if (media::StreamFormatOfAddress(link) != media::StreamFormat::None)
+    return AwaitServer([this] { BeginStream(); });
   const int16_t siteId = GetSiteID(item.Video_URL);
   AwaitServer([this, link, siteId] {
     stage_ = RunStage::Informing;
     GetLocalFileInfo(link, siteId, [this](const LocalFileInfo& info) {
       if (stage_ == RunStage::Stopping || ItemGone()) return LetGo();
+      // An address that does not look like a playlist may still answer with one.
+      if (media::StreamFormatOfContentType(Download.InformationContentType()) !=
+          media::StreamFormat::None)
+        return BeginStream();
       TakeName(info);
       BeginTransfer();
     });
@@ -179,21 +196,27 @@ void ItemRun::WaitThen(UINT ms, std::function<void()> next) {
   });
 }
 
-void ItemRun::BeginTransfer() {
+bool ItemRun::ClaimPart() {
   DownloadItem* item = list_.ByKey(key_);
   // A name, wherever it came from, is cleaned, cut to fit the platform's
   // limit with its ".part" and a number, kept from naming a device, and
   // given a free place of its own: no other item, no other file shares it.
   const std::wstring folder = host_.DownloadFolder();
   const std::wstring fitted = DiskName(folder, item->FileName, link_);
-  if (fitted.empty()) return AttemptEnded(FolderTooLong());
+  if (fitted.empty()) return AttemptEnded(FolderTooLong()), false;
   const std::wstring name = ClaimFileName(folder, fitted, item->PartFile);
-  if (name.empty()) return AttemptEnded(NoFreeName(fitted));
+  if (name.empty()) return AttemptEnded(NoFreeName(fitted)), false;
   if (name != item->FileName) {
     item->FileName = name;
     host_.ItemChanged(key_);
   }
   partFile_ = folder + L"\\" + name + kPartSuffix;
+  return true;
+}
+
+void ItemRun::BeginTransfer() {
+  if (!ClaimPart()) return;
+  const std::wstring folder = host_.DownloadFolder();
   const ResumePoint resume = PreparePart(key_, partFile_);
   if (!EnoughSpace(folder, resume.from)) return AttemptEnded(Attempt::Ended);
 
