@@ -30,7 +30,9 @@ constexpr Field kTexts[] = {
 constexpr const char* kStates[] = {"waiting",  "unsupported", "preparing", "prepared", "arriving",
                                    "retrying", "complete",    "failed",    "cancelled"};
 constexpr const char* kFailures[] = {"none", "site unsupported", "no video", "no video on page"};
-constexpr const char* kSizes[] = {"not asked", "length", "no length", "no file"};
+constexpr const char* kSizes[] = {"not asked", "length", "no length", "no file", "segments"};
+static_assert(std::size(kSizes) == static_cast<size_t>(SizeKnown::Segments) + 1,
+              "a name for every size kind");
 
 constexpr wchar_t kEmpty[] = L"the file is empty";
 constexpr wchar_t kDamaged[] = L"the file is damaged or is not a download list";
