@@ -25,6 +25,7 @@ enum Kind {
   kTwitterStream,
   kVideoSrc,
   kSourceOfVideoType,
+  kSourceOfStreamType,  // a playlist or manifest: a file of its own goes first
   kOtherSource,
   kJsonLd,
   kKindCount
@@ -79,8 +80,11 @@ class Candidates {
       Add(kVideoSrc, tag.Attribute(L"src"));
     } else if (tag.name == L"source" && inVideo_) {
       const std::wstring* type = tag.Attribute(L"type");
-      bool video = type && IsVideoType(CleanAddress(*type));
-      Add(video ? kSourceOfVideoType : kOtherSource, tag.Attribute(L"src"));
+      const std::wstring clean = type ? CleanAddress(*type) : std::wstring();
+      Add(StartsWithNoCase(clean, L"video/") ? kSourceOfVideoType
+          : IsVideoType(clean)               ? kSourceOfStreamType
+                                             : kOtherSource,
+          tag.Attribute(L"src"));
     } else if (tag.name == L"script") {
       TakeScript(tag);
     }

@@ -12,9 +12,11 @@ inline constexpr wchar_t kNoVideoFound[] = L"No video found on this page";
 // The first usable video address of a page, searched in this order:
 // og:video:secure_url, og:video:url, og:video (<meta property=...> or
 // <meta name=...>), twitter:player:stream, <video src>, <source src> inside
-// <video> (those of a "video/..." type first), and the contentUrl of a
-// JSON-LD VideoObject. og:video addresses whose og:video:type is not a
-// "video/..." type (a player page, a Flash movie) are passed over. Relative
+// <video> (those of a "video/..." type first, then those of a playlist or
+// manifest type), and the contentUrl (or a media or stream embedUrl) of a
+// JSON-LD VideoObject. og:video addresses whose og:video:type is neither a
+// "video/..." type nor a stream's (a player page, a Flash movie) are passed
+// over. Relative
 // and protocol-relative addresses are resolved against <base href> and the
 // page's own address (taken as http:// when it has no scheme); only http and
 // https results are usable. The page's bytes are decoded by the charset of

@@ -11,7 +11,7 @@ namespace {
 
 constexpr std::wstring_view kMediaExtensions[] = {L".mp4", L".m4v",  L".webm", L".mkv", L".mov",
                                                   L".flv", L".avi",  L".ogv",  L".mp3", L".m4a",
-                                                  L".ogg", L".opus", L".wav"};
+                                                  L".ogg", L".opus", L".wav",  L".ts"};
 
 bool EndsWithNoCase(std::wstring_view text, std::wstring_view ending) {
   if (text.size() < ending.size()) return false;

@@ -6,7 +6,7 @@
 namespace mf {
 
 // Whether the address's path ends in a media file's extension (.mp4 .m4v
-// .webm .mkv .mov .flv .avi .ogv .mp3 .m4a .ogg .opus .wav), in any letter
+// .webm .mkv .mov .flv .avi .ogv .mp3 .m4a .ogg .opus .wav .ts), in any letter
 // case; the query and the fragment do not count, nor does a host name.
 bool IsMediaLink(std::wstring_view address);
 

@@ -27,8 +27,8 @@ std::string RangeHeader(const media::ByteRange& range) {
 
 bool FetchOutcome::Passing() const {
   if (status >= 500 || status == 429 || status == 408) return true;
-  if (status >= 400) return false;
-  return net == NetError::None ? status == 0 || (status >= 200 && status < 300) : IsPassing(net);
+  // A server's other answers stay what they are on the next try.
+  return net != NetError::None && IsPassing(net);
 }
 
 FetchOutcome StreamFetch::Get(const std::wstring& url, const std::optional<media::ByteRange>& range,

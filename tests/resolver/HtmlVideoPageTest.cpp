@@ -127,6 +127,19 @@ TEST(HtmlVideoPage, SourcesAreTriedInOrderAndUnusableOnesPassedOver) {
        L"<meta property=og:video:url content=https://c/1.mp4><meta property=og:video:type "
        L"content=video/mp4>",
        L"https://c/1.mp4"},
+      {"a stream's og:video",
+       L"<meta property=og:video content=https://c/m.m3u8><meta property=og:video:type "
+       L"content=application/x-mpegURL>",
+       L"https://c/m.m3u8"},
+      {"a stream's source before one of no type",
+       L"<video><source src=https://c/a.webm><source src=https://c/m.mpd "
+       L"type=application/dash+xml></video>",
+       L"https://c/m.mpd"},
+      {"JSON-LD embedUrl of a stream, not of a player",
+       L"<script type=application/ld+json>[{\"@type\":\"VideoObject\",\"embedUrl\":"
+       L"\"https://p/embed/1\"},{\"@type\":\"VideoObject\",\"embedUrl\":\"https://c/e.m3u8\"}]"
+       L"</script>",
+       L"https://c/e.m3u8"},
   };
   Check(std::begin(cases), std::end(cases));
 }
@@ -201,7 +214,7 @@ TEST(PageCharset, LabelsAndContentTypes) {
 
 TEST(MediaLink, PathsEndingInAMediaExtension) {
   for (const wchar_t* extension : {L"mp4", L"m4v", L"webm", L"mkv", L"mov", L"flv", L"avi", L"ogv",
-                                   L"mp3", L"m4a", L"ogg", L"opus", L"wav"}) {
+                                   L"mp3", L"m4a", L"ogg", L"opus", L"wav", L"ts"}) {
     EXPECT_TRUE(IsMediaLink(std::wstring(L"http://h/a.") + extension)) << extension;
     EXPECT_FALSE(IsMediaLink(std::wstring(L"http://h/a") + extension)) << extension;
   }
@@ -211,6 +224,22 @@ TEST(MediaLink, PathsEndingInAMediaExtension) {
   for (const wchar_t* no : {L"http://h/watch?v=a.mp4", L"http://h.mp4", L"http://h.mp4/",
                             L"http://h/a.mp4/", L"http://h/a.mp4x", L"http://h/a.html#x.mp4", L""})
     EXPECT_FALSE(IsMediaLink(no)) << no;
+}
+
+TEST(MediaLink, AnswersThatAreVideosAndNotPages) {
+  const struct {
+    const wchar_t *type, *address;
+    bool media;
+  } cases[] = {
+      {L"video/mp4", L"http://h/share/1", true},
+      {L"Audio/MPEG; x=1", L"http://h/d", true},
+      {L"application/vnd.apple.mpegurl", L"http://h/p", true},
+      {L"application/octet-stream", L"http://h/files/clip.mp4?sig=1", true},
+      {L"text/plain", L"http://h/live/index.m3u8", true},
+      {L"text/html; charset=utf-8", L"http://h/watch?v=a.mp4", false},
+      {L"", L"http://h/page", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsMediaAnswer(c.type, c.address), c.media) << c.type;
 }
 
 }  // namespace

@@ -287,7 +287,7 @@ TEST_F(SettingsTest, MovieBrowseCommandSavesBothValuesEvenWhenCancelled) {
 // The limits in the order of their stored names.
 const wchar_t* const kLimitNames[] = {kSimultaneousValue, kConnectionsValue, kSpeedLimitValue,
                                       kLimitSpeedValue,   kTimeWindowValue,  kWindowFromValue,
-                                      kWindowToValue};
+                                      kWindowToValue,     kVideoQualityValue};
 std::vector<int> Limits(const Settings& s) {
   return std::vector<int>{s.SimultaneousDownloads,
                           s.ConnectionsPerDownload,
@@ -295,7 +295,8 @@ std::vector<int> Limits(const Settings& s) {
                           s.LimitSpeed,
                           s.UseTimeWindow,
                           s.Window.from,
-                          s.Window.to};
+                          s.Window.to,
+                          s.VideoQuality};
 }
 
 TEST(SpeedInWords, KilobytesBelowAMegabyteMegabytesWithOneDecimalAbove) {
@@ -310,9 +311,9 @@ TEST_F(SettingsTest, StoredLimitsOutOfRangeAreHeldToItAndOfAnotherTypeTakeTheDef
     std::optional<DWORD> number;  // stored as text when none
     int expected;
   } cases[] = {
-      {0, 0, 1},  {0, 0xFFFFFFFF, 8}, {0, {}, 3},  {1, 17, 16}, {2, 0xFFFFFFFF, kMaxSpeedLimit},
+      {0, 0, 1},  {0, 0xFFFFFFFF, 8}, {0, {}, 3},   {1, 17, 16}, {2, 0xFFFFFFFF, kMaxSpeedLimit},
       {2, {}, 0}, {3, 1, 0},  // no speed
-      {4, 7, 1},  {5, 1440, 1439},    {6, {}, 420}};
+      {4, 7, 1},  {5, 1440, 1439},    {6, {}, 420}, {7, 9, 4}};
   for (const auto& c : cases) {
     Clear();
     if (c.number)
@@ -331,7 +332,7 @@ TEST_F(SettingsTest, MovieLimitCommandsStepSaveAndShowTheValuesForTheNextStart) 
   Store(L"Download Dir", L"relative");  // unusable, but the user's until replaced
   mf::test::TestProgram app;
   ASSERT_TRUE(app.form.Load());
-  EXPECT_EQ(Limits(app.settings), (std::vector<int>{3, 8, 0, 0, 0, 60, 420}));  // the defaults
+  EXPECT_EQ(Limits(app.settings), (std::vector<int>{3, 8, 0, 0, 0, 60, 420, 0}));  // the defaults
   struct {
     const wchar_t *command, *variable, *shown, *value;
     DWORD stored;
@@ -347,6 +348,8 @@ TEST_F(SettingsTest, MovieLimitCommandsStepSaveAndShowTheValuesForTheNextStart) 
       {L"ID_FS_windowFromEarlier", L"_root.windowFrom", L"23:30", kWindowFromValue, 1410},
       {L"ID_FS_windowToLater", L"_root.windowTo", L"07:30", kWindowToValue, 450},
       {L"ID_FS_timeWindowCheck", L"_root.timeWindow_CB", L"1", kTimeWindowValue, 1},
+      {L"ID_FS_qualityHigher", L"_root.videoQuality", L"Best", kVideoQualityValue, 0},
+      {L"ID_FS_qualityLower", L"_root.videoQuality", L"Up to 1080p", kVideoQualityValue, 1},
   };
   for (const auto& s : steps) {
     Controls(app.form).Flash.RaiseFSCommand(s.command, L"");
@@ -354,6 +357,7 @@ TEST_F(SettingsTest, MovieLimitCommandsStepSaveAndShowTheValuesForTheNextStart) 
     EXPECT_EQ(CRegister().REGGetNumber(HKEY_CURRENT_USER, kSettingsKey, s.value), s.stored)
         << s.command;
   }
+  EXPECT_EQ(app.queue.VideoQuality, media::Quality::UpTo1080);
   EXPECT_EQ(Stored(L"Download Dir"), L"relative");
   EXPECT_EQ(Stored(L"URL Mon"), L"<missing>");
   mf::test::TestProgram again;
