@@ -45,15 +45,16 @@ const Names kLimitCommands = {
     L"ID_FS_connectionsMore",   L"ID_FS_speedLimitLess",    L"ID_FS_speedLimitMore",
     L"ID_FS_limitSpeedCheck",   L"ID_FS_limitSpeedUncheck", L"ID_FS_timeWindowCheck",
     L"ID_FS_timeWindowUncheck", L"ID_FS_windowFromEarlier", L"ID_FS_windowFromLater",
-    L"ID_FS_windowToEarlier",   L"ID_FS_windowToLater"};
+    L"ID_FS_windowToEarlier",   L"ID_FS_windowToLater",     L"ID_FS_qualityLower",
+    L"ID_FS_qualityHigher"};
 const Names kVariables = {
     L"_root.aboutTxt",       L"_root.download_dir",  L"_root.autoToDownloadList_CB",
     L"_root.Download_CB",    L"_root.Convert_CB",    L"_root.video_url",
     L"_root.downloadBtn",    L"_root.startDownload", L"_root.downloadTab",
     L"_root.downloadBtnTab", L"_root.maximized",     L"_root.darkTitle",
     L"_root.simultaneous",   L"_root.connections",   L"_root.speedLimit",
-    L"_root.speedLimitKB",   L"_root.limitSpeed_CB", L"_root.timeWindow_CB",
-    L"_root.windowFrom",     L"_root.windowTo"};
+    L"_root.videoQuality",   L"_root.speedLimitKB",  L"_root.limitSpeed_CB",
+    L"_root.timeWindow_CB",  L"_root.windowFrom",    L"_root.windowTo"};
 
 class OurMovie : public testing::Test {
  protected:
