@@ -21,8 +21,14 @@ TEST(StreamFetch, OnlyTheBytesAskedForCount) {
     bool passing;      // of a failure: a later try may do better
   };
   const auto raw = [](int status, const std::string& headers, const std::string& body) {
-    return HttpResponse::Raw("HTTP/1.1 " + std::to_string(status) + " X\r\n" + headers +
-                             "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
+    return HttpResponse::Raw(std::string("HTTP/1.1 ")
+                                 .append(std::to_string(status))
+                                 .append(" X\r\n")
+                                 .append(headers)
+                                 .append("Content-Length: ")
+                                 .append(std::to_string(body.size()))
+                                 .append("\r\n\r\n")
+                                 .append(body));
   };
   const media::ByteRange middle{2, 4};
   const Case cases[] = {
