@@ -38,11 +38,20 @@ std::string HostHeader(const WebAddress& address) {
   return usual ? host : host + ":" + std::to_string(address.port);
 }
 
-bool HasChunkedCoding(const HttpHeaderBlock& block) {
-  std::string coding = block.Get("Transfer-Encoding").value_or("");
-  std::transform(coding.begin(), coding.end(), coding.begin(),
+std::wstring ServerOf(const WebAddress& address) {
+  return (address.secure ? L"https://" : L"http://") + address.host + L":" +
+         std::to_wstring(address.port);
+}
+
+std::string LowerAscii(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
                  [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
-  return coding.find("chunked") != std::string::npos;
+  return text;
+}
+
+bool HasChunkedCoding(const HttpHeaderBlock& block) {
+  return LowerAscii(block.Get("Transfer-Encoding").value_or("")).find("chunked") !=
+         std::string::npos;
 }
 
 }  // namespace
@@ -63,25 +72,64 @@ bool HttpConnection::Fail(NetError error) {
 
 bool HttpConnection::Exchange(const WebAddress& address, const char* verb,
                               const std::string& headers, bool http10) {
+  return Open(address) && Ask(address, verb, headers, http10, false);
+}
+
+bool HttpConnection::ExchangeKeepingAlive(const WebAddress& address, const std::string& headers) {
+  staleReuse_ = false;
+  if (!CanReuse(address)) return Open(address) && Ask(address, "GET", headers, false, true);
+  error_ = NetError::None;
+  const bool answered = Ask(address, "GET", headers, false, true);
+  // A server may close an idle connection just as we use it again.
+  staleReuse_ = !answered && headers_.empty() && !stop_;
+  return answered;
+}
+
+bool HttpConnection::CanReuse(const WebAddress& address) const {
+  return keepAlive_ && !closed_ && socket_ != INVALID_SOCKET && inbox_.empty() &&
+         (body_ == Body::None || (body_ == Body::Length && left_ == 0)) &&
+         server_ == ServerOf(address);
+}
+
+bool HttpConnection::Open(const WebAddress& address) {
+  if (socket_ != INVALID_SOCKET) {
+    closesocket(socket_);
+    socket_ = INVALID_SOCKET;
+    tls_.reset();
+    inbox_.clear();
+    closed_ = false;
+  }
   const std::optional<ProxyServer> proxy = proxy_.For(address);
   if (!Connect(proxy ? proxy->host : address.host, proxy ? proxy->port : address.port))
     return false;
   if (proxy && address.secure && !Tunnel(address)) return false;
   if (address.secure && !StartTls(address.host)) return false;
+  server_ = ServerOf(address);
+  return true;
+}
+
+bool HttpConnection::Ask(const WebAddress& address, const char* verb, const std::string& headers,
+                         bool http10, bool keepAlive) {
   // Through a proxy, a plain request names the whole address.
   const std::string target =
-      (proxy && !address.secure ? "http://" + HostHeader(address) : std::string()) +
+      (proxy_.For(address) && !address.secure ? "http://" + HostHeader(address) : std::string()) +
       ToUtf8(address.target);
   const std::string request = std::string(verb) + " " + target +
                               (http10 ? " HTTP/1.0" : " HTTP/1.1") +
-                              "\r\nHost: " + HostHeader(address) +
-                              "\r\nAccept: */*\r\nConnection: close\r\n" + headers + "\r\n";
+                              "\r\nHost: " + HostHeader(address) + "\r\nAccept: */*\r\n" +
+                              (keepAlive ? "" : "Connection: close\r\n") + headers + "\r\n";
+  headers_.clear();
+  keepAlive_ = false;
   if (!SendAll(request)) return false;
   // Interim answers (100 Continue...) come before the real one.
   do {
     if (!ReadHeaderBlock(headers_)) return false;
   } while (ParseHeaderBlock(headers_).status / 100 == 1);
   PlanBody(verb);
+  const HttpHeaderBlock block = ParseHeaderBlock(headers_);
+  const std::string connection = LowerAscii(block.Get("Connection").value_or(""));
+  keepAlive_ = keepAlive && block.statusLine.starts_with("HTTP/1.1") &&
+               connection.find("close") == std::string::npos;
   return true;
 }
 

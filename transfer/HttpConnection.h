@@ -38,6 +38,16 @@ class HttpConnection {
   // False (Error says why) when no answer came.
   bool Exchange(const WebAddress& address, const char* verb, const std::string& headers,
                 bool http10 = false);
+  // The same, but the connection may stay open for the next exchange with
+  // the same server (a stream's segments, one after another): one made for
+  // an earlier exchange is used again when CanReuse says so.
+  bool ExchangeKeepingAlive(const WebAddress& address, const std::string& headers);
+  // The last answer's body was read to its end over a connection the
+  // server keeps open, to this server: the next exchange may go over it.
+  bool CanReuse(const WebAddress& address) const;
+  // The reused connection had been closed by the server before this
+  // exchange could begin: nothing was answered, a new connection may try.
+  bool StaleReuse() const noexcept { return staleReuse_; }
   // The answer's header block, status line first, as it came.
   const std::string& Headers() const noexcept { return headers_; }
   // Fills `buffer` with the body's next bytes, up to `size`: until it is
@@ -52,7 +62,10 @@ class HttpConnection {
 
  private:
   enum class Body { None, Length, Chunked, ToClose };
+  bool Open(const WebAddress& address);
   bool Connect(const std::wstring& host, uint16_t port);
+  bool Ask(const WebAddress& address, const char* verb, const std::string& headers, bool http10,
+           bool keepAlive);
   bool Tunnel(const WebAddress& address);
   bool StartTls(const std::wstring& host);
   // Sends text of the exchange (sealed on a secure connection), or bytes as they are.
@@ -85,7 +98,10 @@ class HttpConnection {
   Body body_ = Body::None;
   int64_t left_ = 0;  // of a Length body, or of the current chunk
   bool chunkEnded_ = false;
-  bool closed_ = false;  // the server closed the connection
+  bool closed_ = false;     // the server closed the connection
+  bool keepAlive_ = false;  // the server keeps the connection open after the answer
+  std::wstring server_;     // what the connection reaches: scheme, host and port
+  bool staleReuse_ = false;
   NetError error_ = NetError::None;
   std::wstring secureFailure_;
 };

@@ -10,6 +10,7 @@
 // driver's message-only window); the item is found again by its key in each.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "common/MessageWindow.h"
@@ -123,6 +124,8 @@ class ItemRun : private IDownloadEvents, private IResolverHost, private IStreamE
   void RecordVersion(DownloadItem& item);
   bool EnoughSpace(const std::wstring& folder, int64_t have);
   bool LastFailureTransient() const;
+  // The HTTP status of the last try's answer, a stream's or a file's.
+  DWORD LastStatus() const;
   DWORD RetryWait(int retry) const;
   Attempt FolderTooLong();
   Attempt NoFreeName(const std::wstring& name);
@@ -163,12 +166,12 @@ class ItemRun : private IDownloadEvents, private IResolverHost, private IStreamE
   std::function<void(bool, const PageAnswer&)> pageDone_;
   std::function<void()> informed_;  // what follows the information request under way
   bool transferOpen_ = false;
-  bool streaming_ = false;        // the transfer under way is a stream's
-  bool pageIsMedia_ = false;      // the page fetch under way brought a video, not a page
-  bool versionRecorded_ = false;  // for the partial file, while its transfer runs       // the
-                                  // file's transfer has begun and not yet told its end
-  bool restartTold_ = false;      // the user heard that the server sent the file whole again
-  long shownProgress_ = -1;       // the last progress value told
+  bool streaming_ = false;                // the transfer under way is a stream's
+  std::optional<StreamEvent> streamEnd_;  // how the item's last stream ended, this try
+  bool pageIsMedia_ = false;              // the page fetch under way brought a video, not a page
+  bool versionRecorded_ = false;          // for the partial file, while its transfer runs
+  bool restartTold_ = false;  // the user heard that the server sent the file whole again
+  long shownProgress_ = -1;   // the last progress value told
 };
 
 }  // namespace mf

@@ -148,6 +148,7 @@ void ItemRun::ItemEnded() {
 }
 
 void ItemRun::TryItem() {
+  streamEnd_.reset();
   SetState(ItemState::Preparing);
   stage_ = RunStage::Resolving;
   const std::wstring pageAddress = list_.ByKey(key_)->Video_URL;
@@ -247,7 +248,7 @@ void ItemRun::AttemptEnded(Attempt attempt) {
   // Done, failed for good, or gone; or no tries left: it stays "ERROR".
   // A server busy with our other transfers has shown it takes fewer: it
   // gets fewer, and this try does not count.
-  const DWORD status = Download.StatusCode();
+  const DWORD status = LastStatus();
   const std::wstring server = ServerSlots::Of(link_);
   const bool crowded = attempt == Attempt::Transient && (status == 503 || status == 429) &&
                        ServerSlots::Busy(server);
@@ -363,6 +364,10 @@ ItemRun::Attempt ItemRun::FinishTransfer(uint32_t key, const std::wstring& partF
   return !complete && LastFailureTransient() ? Attempt::Transient : Attempt::Ended;
 }
 
+DWORD ItemRun::LastStatus() const {
+  return streamEnd_ ? static_cast<DWORD>(streamEnd_->status) : Download.StatusCode();
+}
+
 bool ItemRun::LastFailureTransient() const {
   const DWORD status = Download.StatusCode();
   if (status >= 500 || status == 429 || status == 408) return true;
@@ -375,7 +380,7 @@ bool ItemRun::LastFailureTransient() const {
 
 DWORD ItemRun::RetryWait(int retry) const {
   // A server that says when to come back is heeded, up to a minute.
-  const uint64_t asked = Download.RetryAfter();
+  const uint64_t asked = streamEnd_ ? streamEnd_->retryAfter : Download.RetryAfter();
   if (!asked) return driver_.RetryWaitsMs[static_cast<size_t>(retry)];
   return asked > driver_.MaxRetryAfterMs / 1000 ? driver_.MaxRetryAfterMs
                                                 : static_cast<DWORD>(asked * 1000);

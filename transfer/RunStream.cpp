@@ -82,6 +82,7 @@ void ItemRun::StreamProgress(const StreamEvent& progress) {
 
 void ItemRun::StreamEnded(const StreamEvent& end) {
   streaming_ = false;
+  streamEnd_ = end;
   host_.TransferEnded(key_);
   if (ItemGone() || (end.kind != StreamEvent::Done && stage_ == RunStage::Stopping)) return LetGo();
   const Attempt attempt = FinishStream(end);

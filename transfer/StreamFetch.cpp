@@ -97,8 +97,15 @@ bool StreamFetch::Send(const std::wstring& url, const std::string& headers, Fetc
   for (int redirects = 0;; ++redirects) {
     std::optional<WebAddress> address = SplitWebAddress(outcome.finalUrl);
     if (!address || stop_) return false;
-    connection_ = std::make_unique<HttpConnection>(stop_, timeouts_, proxy_);
-    if (!connection_->Exchange(*address, "GET", lines)) return NoAnswer(outcome);
+    // One connection after another to the same server: no new handshake for each segment.
+    if (!connection_ || !connection_->CanReuse(*address))
+      connection_ = std::make_unique<HttpConnection>(stop_, timeouts_, proxy_);
+    bool answered = connection_->ExchangeKeepingAlive(*address, lines);
+    if (!answered && connection_->StaleReuse()) {
+      connection_ = std::make_unique<HttpConnection>(stop_, timeouts_, proxy_);
+      answered = connection_->ExchangeKeepingAlive(*address, lines);
+    }
+    if (!answered) return NoAnswer(outcome);
     const HttpHeaderBlock answer = ParseHeaderBlock(connection_->Headers());
     outcome.status = answer.status;
     std::optional<std::string> location = answer.Get("Location");
