@@ -155,9 +155,13 @@ def check_movie(name, expected, failures):
         failures.append("%s: ffmpeg says %r" % (name, (errors.stdout + errors.stderr)[:300]))
 
 
+def queue_files():
+    return glob.glob(os.path.join(PREFIX, "drive_c", "users", "*", "AppData", "Local",
+                                  "Tallowmere Marrowfin", "queue.json*"))
+
+
 def kept_list():
-    for path in glob.glob(os.path.join(PREFIX, "drive_c", "users", "*", "AppData", "Local",
-                                       "Tallowmere Marrowfin", "queue.json")):
+    for path in [p for p in queue_files() if p.endswith("queue.json")]:
         try:
             with open(path, encoding="utf-8") as f:
                 return json.load(f)["items"]
@@ -212,6 +216,8 @@ def main():
     refused = {base + "aes/live.m3u8": LIVE, base + "aes/locked.m3u8": PROTECTED}
     shutil.rmtree(FOLDER, ignore_errors=True)
     os.makedirs(FOLDER)
+    for path in queue_files():  # a list of its own, and none left for the other tests
+        os.remove(path)
     for name, value in (("Download Dir", r"C:\e2e-stream"), ("URL Mon", "False")):
         subprocess.run([WINE_RUN, "reg", "add", SETTINGS, "/v", name, "/d", value, "/f"],
                        timeout=60, **QUIET)
@@ -241,6 +247,8 @@ def main():
         subprocess.run([WINE_RUN, "reg", "delete", SETTINGS, "/v", "Video quality", "/f"],
                        timeout=60, **QUIET)
     items = {item["Video_URL"]: item for item in kept_list()}
+    for path in queue_files():
+        os.remove(path)
     failures = []
     slow_gets = [(os.path.basename(p), port) for p, _, port in Site.requests
                  if p.startswith("/slow/") and p.endswith(".ts")]
