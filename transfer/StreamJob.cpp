@@ -4,21 +4,14 @@
 #include <thread>
 
 #include "common/Handles.h"
-#include "media/DashIndex.h"
-#include "media/DashManifest.h"
-#include "media/HlsMaster.h"
-#include "media/HlsMedia.h"
 #include "media/SegmentCipher.h"
-#include "media/StreamRecognition.h"
 #include "transfer/ServerSlots.h"
 
 namespace mf {
 namespace {
 
-constexpr wchar_t kUnreadablePlaylist[] = L"The playlist or manifest could not be read.";
 constexpr ULONGLONG kProgressMs = 100;
 constexpr ULONGLONG kJournalMs = 500;
-constexpr int64_t kMaxIndexBytes = 16 << 20;
 
 uint64_t Mix(uint64_t hash, std::wstring_view text) {
   for (wchar_t c : text) hash = (hash ^ static_cast<uint64_t>(c)) * 1099511628211ULL;
@@ -97,86 +90,6 @@ void StreamJob::Fail(StreamEvent failure) {
   failure.kind = StreamEvent::Failed;
   if (!failure_) failure_ = std::move(failure);
   halt_ = true;
-}
-
-bool StreamJob::Refuse(const media::ReadFailure& failure) {
-  Fail({.failure = failure.kind == media::FailureKind::Unreadable ? StreamEvent::Unreadable
-                                                                  : StreamEvent::Refused,
-        .reason = failure.message});
-  return false;
-}
-
-bool StreamJob::FetchFailed(const FetchOutcome& outcome, const std::wstring& what) {
-  if (stop_) return false;
-  Fail({.failure = outcome.Passing() ? StreamEvent::Passing : StreamEvent::Unreadable,
-        .reason = what + L" could not be fetched" +
-                  (outcome.reason.empty() ? L"." : L": " + outcome.reason),
-        .status = outcome.status,
-        .retryAfter = outcome.retryAfter});
-  return false;
-}
-
-bool StreamJob::ReadPlan() {
-  StreamFetch fetch(halt_, {request_.connectTimeoutMs, request_.idleTimeoutMs}, *request_.proxy);
-  std::string text;
-  const FetchOutcome answer = fetch.GetText(request_.url, {}, text, media::kMaxManifestBytes);
-  if (!answer.ok) return FetchFailed(answer, L"The playlist");
-  playlistUrl_ = answer.finalUrl;
-  switch (media::ManifestKindOfText(text)) {
-    case media::ManifestKind::HlsMaster:
-      return ReadHlsMaster(text, playlistUrl_);
-    case media::ManifestKind::HlsMedia: {
-      media::ReadResult<media::Track> track = media::ReadHlsMedia(text, playlistUrl_);
-      if (!track) return Refuse(track.Failure());
-      plan_.tracks.push_back(std::move(*track));
-      return true;
-    }
-    case media::ManifestKind::Dash:
-      return ReadDash(text, playlistUrl_);
-    case media::ManifestKind::Neither:
-      break;
-  }
-  return Refuse(media::Unreadable(kUnreadablePlaylist));
-}
-
-bool StreamJob::ReadHlsMaster(const std::string& text, const std::wstring& url) {
-  media::ReadResult<media::HlsMaster> master = media::ReadHlsMaster(text, url);
-  if (!master) return Refuse(master.Failure());
-  const media::HlsChoice choice = media::ChooseHlsVariant(*master, request_.quality);
-  std::optional<media::Track> variant = ReadHlsTrack(choice.variant.url);
-  if (!variant) return false;
-  std::optional<media::Track> audio;
-  if (choice.audio && !(audio = ReadHlsTrack(choice.audio->url))) return false;
-  plan_ = media::HlsPlan(choice, std::move(*variant), std::move(audio));
-  return true;
-}
-
-std::optional<media::Track> StreamJob::ReadHlsTrack(const std::wstring& url) {
-  StreamFetch fetch(halt_, {request_.connectTimeoutMs, request_.idleTimeoutMs}, *request_.proxy);
-  std::string text;
-  const FetchOutcome answer = fetch.GetText(url, {}, text, media::kMaxManifestBytes);
-  if (!answer.ok) return FetchFailed(answer, L"A media playlist"), std::nullopt;
-  media::ReadResult<media::Track> track = media::ReadHlsMedia(text, answer.finalUrl);
-  if (!track) return Refuse(track.Failure()), std::nullopt;
-  return std::move(*track);
-}
-
-bool StreamJob::ReadDash(const std::string& text, const std::wstring& url) {
-  media::ReadResult<media::StreamPlan> plan = media::ReadDashManifest(text, url, request_.quality);
-  if (!plan) return Refuse(plan.Failure());
-  StreamFetch fetch(halt_, {request_.connectTimeoutMs, request_.idleTimeoutMs}, *request_.proxy);
-  for (media::Track& track : plan->tracks) {
-    if (!media::NeedsIndex(track)) continue;
-    std::string index;
-    const FetchOutcome answer =
-        fetch.GetText(track.indexUrl, track.indexRange, index, kMaxIndexBytes);
-    if (!answer.ok) return FetchFailed(answer, L"The segment index");
-    media::ReadResult<media::Track> read = media::TrackFromIndex(std::move(track), index);
-    if (!read) return Refuse(read.Failure());
-    track = std::move(*read);
-  }
-  plan_ = std::move(*plan);
-  return true;
 }
 
 void StreamJob::ListFiles() {
@@ -307,7 +220,7 @@ bool StreamJob::FetchOnce(StreamFetch& fetch, const File& file, int64_t& size,
   int64_t counted = 0;
   std::string plain;
   bool written = static_cast<bool>(out);
-  auto write = [&](const std::string& bytes) {
+  auto write = [&](std::string_view bytes) {
     DWORD done = 0;
     written =
         written && (bytes.empty() || (WriteFile(out.get(), bytes.data(),
@@ -320,7 +233,7 @@ bool StreamJob::FetchOnce(StreamFetch& fetch, const File& file, int64_t& size,
     counted += static_cast<int64_t>(bytes.size());
     bytes_ += static_cast<int64_t>(bytes.size());
     NoteProgress();
-    if (!decryptor) return write(std::string(bytes));
+    if (!decryptor) return write(bytes);
     plain.clear();
     return decryptor->Update(bytes, plain) && write(plain);
   });

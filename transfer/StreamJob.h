@@ -59,6 +59,7 @@ class StreamJob {
     DWORD connectTimeoutMs = 15000;
     DWORD idleTimeoutMs = 30000;
   };
+  static constexpr wchar_t kUnreadablePlaylist[] = L"The playlist or manifest could not be read.";
   // Tries of a segment before the stream fails, and the wait before each again.
   static constexpr int kSegmentTries = 4;
   static constexpr DWORD kRetryWaitMs = 1000;
