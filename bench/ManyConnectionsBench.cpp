@@ -16,17 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/Clock.h"
 #include "common/Text.h"
 #include "transfer/Download.h"
 
 namespace {
-
-double Seconds() {
-  LARGE_INTEGER f, t;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
 // Hears one control: how its request ended.
 struct Owner : mf::IDownloadEvents {

@@ -12,17 +12,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "bench/Clock.h"
 #include "common/Text.h"
 #include "transfer/StreamDownload.h"
 
 namespace {
-
-double Seconds() {
-  LARGE_INTEGER f, t;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
 // Hears the control: when the last segment was saved, how the stream ended.
 struct Owner : mf::IStreamEvents {

@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/Clock.h"
 #include "common/DoEvents.h"
 #include "common/Handles.h"
 #include "common/Text.h"
@@ -36,13 +37,6 @@
 #include "transfer/Download.h"
 
 namespace {
-
-double Seconds() {
-  LARGE_INTEGER f, t;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
 // User and kernel time of this process so far.
 double CpuSeconds() {

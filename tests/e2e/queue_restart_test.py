@@ -10,9 +10,7 @@ sent for it in both runs stay within its size and 8 MiB), and a close keeps
 the final list.
 
 usage: queue_restart_test.py BIN_DIR WINE_RUN MOVIE_FILE"""
-import glob
 import hashlib
-import json
 import os
 import re
 import subprocess
@@ -20,7 +18,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from desktop_driver import QUIET, SiteHandler, Window, fail, serve, wait_for, xdotool  # noqa: E402
+from desktop_driver import (QUIET, SiteHandler, Window, fail, kept_list, queue_files,  # noqa: E402
+                            serve, wait_for, xdotool)
 
 BIN, WINE_RUN, MOVIE = sys.argv[1:4]
 PREFIX = os.environ["WINEPREFIX"]
@@ -101,23 +100,6 @@ class Site(SiteHandler):
             pass  # the program was killed
 
 
-def queue_files():
-    return glob.glob(os.path.join(PREFIX, "drive_c", "users", "*", "AppData", "Local",
-                                  "Tallowmere Marrowfin", "queue.json*"))
-
-
-def kept_list():
-    """The items of the queue file, or None while there is none to read."""
-    for path in queue_files():
-        if path.endswith("queue.json"):
-            try:
-                with open(path, encoding="utf-8") as f:
-                    return json.load(f)["items"]
-            except (OSError, ValueError):
-                return None
-    return None
-
-
 def start_program():
     program = subprocess.Popen([WINE_RUN, os.path.join(BIN, "Marrowfin.exe")], **QUIET)
     rect = wait_for("the main window", WINDOW.rect, 60)
@@ -152,13 +134,14 @@ def first_run(base, pages):
         for n in range(1, ITEMS + 1):  # the box empties after each address added
             xdotool("type", "--delay", 15, base + "a" * n)
             xdotool("key", "--delay", 100, "Return")
-        wait_for("ten items in the queue file", lambda: (k := kept_list()) and len(k) == ITEMS, 30)
+        wait_for("ten items in the queue file",
+                 lambda: (k := kept_list(PREFIX)) and len(k) == ITEMS, 30)
         WINDOW.click(rect, r"^button .*command=IDC_FS_startDownload")
 
         part = os.path.join(FOLDER, "clip%d.swf.part" % SLOW)
 
         def slow_one_half_kept():
-            items = kept_list()
+            items = kept_list(PREFIX)
             return (items and os.path.isfile(part)
                     and Site.sent.get("/media/clip%d.swf" % SLOW, 0) >= SIZES[SLOW] // 2
                     and items[SLOW - 1]["PartFile"].endswith("clip%d.swf.part" % SLOW)
@@ -180,7 +163,7 @@ def first_run(base, pages):
             program.kill()
     done = ["complete"] * (SLOW - 1)
     done[MISSING - 1] = "failed"
-    expect_list(kept_list(), pages, done + ["waiting"] * (ITEMS - SLOW + 1), "after the kill")
+    expect_list(kept_list(PREFIX), pages, done + ["waiting"] * (ITEMS - SLOW + 1), "after the kill")
     Site.ranges = []
     return blocks
 
@@ -195,7 +178,7 @@ def second_run(pages, blocks):
         for n in range(SLOW, ITEMS + 1):
             wait_for("video %d in the download folder" % n, lambda: arrived(n), 180)
         wait_for("the list kept complete",
-                 lambda: (k := kept_list()) and statuses(k)[-1] == "complete", 30)
+                 lambda: (k := kept_list(PREFIX)) and statuses(k)[-1] == "complete", 30)
         WINDOW.click(rect, r"command=IDC_FS_Close")
         program.wait(timeout=30)
     finally:
@@ -203,7 +186,7 @@ def second_run(pages, blocks):
             program.kill()
     final = ["complete"] * ITEMS
     final[MISSING - 1] = "failed"
-    expect_list(kept_list(), pages, final, "at the end")
+    expect_list(kept_list(PREFIX), pages, final, "at the end")
     # Only what was left was asked for, in the list's order.
     fetched = [int(m.group(1)) for p in Site.requests
                if (m := re.fullmatch(r"/media/clip(\d+)\.swf", p))]
@@ -232,7 +215,7 @@ def main():
     os.makedirs(FOLDER, exist_ok=True)
     for name in os.listdir(FOLDER):
         os.remove(os.path.join(FOLDER, name))
-    for path in queue_files():
+    for path in queue_files(PREFIX):
         os.remove(path)
     key = r"HKCU\Software\Tallowmere Marrowfin\Settings"
     subprocess.run([WINE_RUN, "reg", "add", key, "/v", "Download Dir", "/d", r"C:\e2e-queue", "/f"],
@@ -248,7 +231,7 @@ def main():
         second_run(pages, first_run(base, pages))
     finally:
         server.shutdown()
-        for path in queue_files():  # other tests start Marrowfin.exe with an empty list
+        for path in queue_files(PREFIX):  # other tests start Marrowfin.exe with an empty list
             os.remove(path)
         subprocess.run([WINE_RUN, "reg", "delete", key, "/v", "Simultaneous downloads", "/f"],
                        timeout=60, **QUIET)

@@ -12,8 +12,6 @@ refused with their words and leave nothing. A slow stream is stopped half
 way and started again: no segment its journal kept is fetched again.
 
 usage: stream_test.py BIN_DIR WINE_RUN MOVIE_FILE"""
-import glob
-import json
 import os
 import re
 import shutil
@@ -26,7 +24,10 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "support"))
 sys.path.insert(0, os.path.join(HERE, "..", "media"))
-from desktop_driver import QUIET, SiteHandler, Window, fail, serve, wait_for, xdotool  # noqa: E402
+from desktop_driver import (QUIET, SiteHandler, Window, fail, kept_list, queue_files,  # noqa: E402
+                            serve, wait_for, xdotool)
+import movie_check  # noqa: E402
+from movie_check import probe  # noqa: E402
 import make_streams  # noqa: E402
 
 BIN, WINE_RUN, MOVIE = sys.argv[1:4]
@@ -130,51 +131,15 @@ class Site(SiteHandler):
             pass
 
 
-def probe(path):
-    out = subprocess.run(["ffprobe", "-v", "error", "-count_frames", "-show_entries",
-                          "stream=codec_type,codec_name,width,height,nb_read_frames:"
-                          "format=duration", "-of", "json", path],
-                         capture_output=True, text=True, check=True, timeout=300).stdout
-    found = json.loads(out)
-    streams = sorted((s["codec_type"], s["codec_name"], s.get("width"), s.get("height"),
-                      int(s["nb_read_frames"]) if s["codec_type"] == "video" else None)
-                     for s in found["streams"])
-    return streams, float(found["format"]["duration"])
-
-
 def check_movie(name, expected, failures):
     path = os.path.join(FOLDER, name)
     if not os.path.isfile(path):
         return failures.append("%s was not saved" % name)
-    streams, duration = probe(path)
-    errors = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-f", "null", "-"],
-                            capture_output=True, text=True, timeout=300)
-    print("%s: %s, %.3f s (source %s, %.3f s)" % (name, streams, duration, *expected))
-    if streams != expected[0]:
-        failures.append("%s: streams %s, not %s" % (name, streams, expected[0]))
-    if abs(duration - expected[1]) > 0.1:
-        failures.append("%s: %.3f s long, not %.3f s" % (name, duration, expected[1]))
-    if errors.stdout + errors.stderr:
-        failures.append("%s: ffmpeg says %r" % (name, (errors.stdout + errors.stderr)[:300]))
-
-
-def queue_files():
-    return glob.glob(os.path.join(PREFIX, "drive_c", "users", "*", "AppData", "Local",
-                                  "Tallowmere Marrowfin", "queue.json*"))
-
-
-def kept_list():
-    for path in [p for p in queue_files() if p.endswith("queue.json")]:
-        try:
-            with open(path, encoding="utf-8") as f:
-                return json.load(f)["items"]
-        except (OSError, ValueError):
-            return None
-    return None
+    movie_check.check_movie(name, path, expected, failures)
 
 
 def states(addresses):
-    items = {item["Video_URL"]: item for item in (kept_list() or [])}
+    items = {item["Video_URL"]: item for item in (kept_list(PREFIX) or [])}
     return [items.get(a, {}).get("State") for a in addresses]
 
 
@@ -223,7 +188,7 @@ def main():
     refused = {base + "aes/live.m3u8": LIVE, base + "aes/locked.m3u8": PROTECTED}
     shutil.rmtree(FOLDER, ignore_errors=True)
     os.makedirs(FOLDER)
-    for path in queue_files():  # a list of its own, and none left for the other tests
+    for path in queue_files(PREFIX):  # a list of its own, and none left for the other tests
         os.remove(path)
     for name, value in (("Download Dir", r"C:\e2e-stream"), ("URL Mon", "False")):
         subprocess.run([WINE_RUN, "reg", "add", SETTINGS, "/v", name, "/d", value, "/f"],
@@ -253,8 +218,8 @@ def main():
         server.shutdown()
         subprocess.run([WINE_RUN, "reg", "delete", SETTINGS, "/v", "Video quality", "/f"],
                        timeout=60, **QUIET)
-    items = {item["Video_URL"]: item for item in kept_list()}
-    for path in queue_files():
+    items = {item["Video_URL"]: item for item in kept_list(PREFIX)}
+    for path in queue_files(PREFIX):
         os.remove(path)
     failures = []
     again = kept & {os.path.basename(p) for p, _ in Site.requests if p.startswith("/slow/")}

@@ -8,13 +8,16 @@ streams, its length within 0.1 s, as many video frames, and a clean decode.
 A TS stream of other codecs comes back as the segments joined.
 
 usage: movie_writer_test.py JOIN_SEGMENTS_EXE WINE_RUN"""
-import json
 import os
 import re
 import shutil
 import subprocess
 import sys
 import tempfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import movie_check  # noqa: E402
+from movie_check import probe  # noqa: E402
 
 JOIN, WINE_RUN = sys.argv[1:3]
 WORK = tempfile.mkdtemp(prefix="movie_writer_")
@@ -86,32 +89,11 @@ def join(name, lines):
     return run.stdout.strip(), os.path.join(WORK, name + ".out")
 
 
-def probe(path):
-    out = subprocess.run(["ffprobe", "-v", "error", "-count_frames", "-show_entries",
-                          "stream=codec_type,codec_name,width,height,nb_read_frames:"
-                          "format=duration", "-of", "json", path],
-                         capture_output=True, text=True, check=True, timeout=300).stdout
-    found = json.loads(out)
-    streams = sorted((s["codec_type"], s["codec_name"], s.get("width"), s.get("height"),
-                      int(s["nb_read_frames"]) if s["codec_type"] == "video" else None)
-                     for s in found["streams"])
-    return streams, float(found["format"]["duration"])
-
-
 def check_movie(name, lines, expected_streams, expected_duration):
     said, out = join(name, lines)
     if said != "mp4":
         return failures.append("%s: the writer said %r" % (name, said))
-    streams, duration = probe(out)
-    errors = subprocess.run(["ffmpeg", "-v", "error", "-i", out, "-f", "null", "-"],
-                            capture_output=True, text=True, timeout=300)
-    print("%s: %s, %.3f s (source %.3f s)" % (name, streams, duration, expected_duration))
-    if streams != expected_streams:
-        failures.append("%s: streams %s, not %s" % (name, streams, expected_streams))
-    if abs(duration - expected_duration) > 0.1:
-        failures.append("%s: %.3f s long, not %.3f s" % (name, duration, expected_duration))
-    if errors.stdout + errors.stderr:
-        failures.append("%s: ffmpeg says %r" % (name, errors.stdout + errors.stderr))
+    movie_check.check_movie(name, out, (expected_streams, expected_duration), failures)
 
 
 def main():

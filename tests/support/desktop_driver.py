@@ -1,7 +1,9 @@
 """What the end-to-end scripts share: failing with a picture of the screen,
 waiting for a condition, a loopback site, and driving Marrowfin's window with
 xdotool at the places its movie file gives."""
+import glob
 import http.server
+import json
 import os
 import re
 import subprocess
@@ -51,6 +53,23 @@ def serve(handler):
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server
+
+
+def queue_files(prefix):
+    """The kept list's files in the prefix (queue.json and what goes with it)."""
+    return glob.glob(os.path.join(prefix, "drive_c", "users", "*", "AppData", "Local",
+                                  "Tallowmere Marrowfin", "queue.json*"))
+
+
+def kept_list(prefix):
+    """The items of the kept list, or None while there is none to read."""
+    for path in [p for p in queue_files(prefix) if p.endswith("queue.json")]:
+        try:
+            with open(path, encoding="utf-8") as f:
+                return json.load(f)["items"]
+        except (OSError, ValueError):
+            return None
+    return None
 
 
 def xdotool(*args):
